@@ -1,0 +1,23 @@
+#include "base/StepRound.h"
+
+#include <cmath>
+
+namespace blowden {
+
+double CeilToStep(double X, double Step, double Tol) {
+  if (Step == 0 || !std::isfinite(X / Step)) return X;
+  double q = X / Step;
+  const double f = q - std::trunc(q);
+  if (f >= 0 && std::fabs(f) > std::fabs(Tol)) q += 1;
+  return std::trunc(q) * Step;
+}
+
+double FloorToStep(double X, double Step, double Tol) {
+  if (Step == 0 || !std::isfinite(X / Step)) return X;
+  double q = X / Step;
+  const double f = q - std::trunc(q);
+  if (f <= 0 && std::fabs(f) > std::fabs(Tol)) q -= 1;
+  return std::trunc(q) * Step;
+}
+
+} // namespace blowden

@@ -1,0 +1,144 @@
+#include "base/Format.h"
+#include "base/StepRound.h"
+
+#include <clocale>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace blowden;
+
+namespace {
+
+struct FormatCase {
+  const char* name;
+  const char* fmt;
+  double value;
+  const char* expected;
+};
+
+const FormatCase kRealCases[] = {
+    {"fixed two", "%0.2f", 3.14159, "3.14"},
+    {"fixed rounds half away (exact binary half)", "%0.2f", 0.125, "0.13"},
+    {"fixed below half", "%0.2f", 2.675, "2.67"},  // 2.67499999... in binary
+    {"fixed zero decimals half", "%0.0f", 2.5, "3"},
+    {"fixed zero decimals neg half", "%0.0f", -2.5, "-3"},
+    {"fixed carry into new digit", "%0.1f", 9.96, "10.0"},
+    {"fixed negative tiny is zero", "%0.2f", -0.001, "0.00"},
+    {"fixed zero", "%0.3f", 0.0, "0.000"},
+    {"fixed negative zero", "%0.1f", -0.0, "0.0"},
+    {"fixed small rounds up", "%0.2f", 0.005, "0.01"},
+    {"fixed small rounds down", "%0.2f", 0.0049, "0.00"},
+    {"fixed large", "%0.0f", 1234567.0, "1234567"},
+    {"fixed huge", "%0.1f", 1e22, "10000000000000000000000.0"},
+    {"fixed default precision", "%f", 1.0, "1.00"},
+    {"general four", "%0.4g", 512.3, "512.3"},
+    {"general rounds", "%0.4g", 12.0625, "12.06"},
+    {"general drops zeros", "%0.4g", 0.5, "0.5"},
+    {"general integer", "%0.4g", 1000.0, "1000"},
+    {"general too many integer digits", "%0.4g", 12345.0, "1.235E4"},
+    {"general rounds to more digits", "%0.4g", 9999.6, "1E4"},
+    {"general small fixed", "%0.4g", 0.00012, "0.00012"},
+    {"general at 0.0001", "%0.4g", 0.0001, "0.0001"},
+    {"general below 0.0001", "%0.4g", 0.000015, "1.5E-5"},
+    {"general zero", "%0.4g", 0.0, "0"},
+    {"general negative", "%0.6g", -0.00012, "-0.00012"},
+    {"general six", "%0.6g", 3.14159265, "3.14159"},
+    {"general two", "%0.2g", 85.3, "85"},
+    {"general two exp", "%0.2g", 123.0, "1.2E2"},
+    {"general width", "%4.2g", 12345.0, "1.2E4"},
+    {"general width pads", "%6.2g", 1.5, "   1.5"},
+    {"general default precision", "%g", 0.1, "0.1"},
+    {"upper case type", "%0.1F", 2.25, "2.3"},
+    {"exponent", "%0.3e", 1234.5, "1.23E+003"},
+    {"thousands", "%0.1n", 1234567.25, "1,234,567.3"},
+    {"nan", "%0.2f", std::numeric_limits<double>::quiet_NaN(), "NAN"},
+    {"inf", "%0.4g", -std::numeric_limits<double>::infinity(), "-INF"},
+};
+
+TEST(Format, RealsFollowTheProgramConventions) {
+  for (const auto& c : kRealCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Format(c.fmt, {c.value}), c.expected);
+  }
+}
+
+TEST(Format, IntegersTextsAndPercent) {
+  EXPECT_EQ(Format("%d", {42}), "42");
+  EXPECT_EQ(Format("%d", {-7}), "-7");
+  EXPECT_EQ(Format("%5d|%-5d|", {3, 4}), "    3|4    |");
+  EXPECT_EQ(Format("%.3d", {7}), "007");
+  EXPECT_EQ(Format("%.4x%.4x", {0x409, 0x4E4}), "040904E4");
+  EXPECT_EQ(Format("%s and %s", {"a", std::string("b")}), "a and b");
+  EXPECT_EQ(Format("%.2s", {"abc"}), "ab");
+  EXPECT_EQ(Format("100%%", {}), "100%");
+  EXPECT_EQ(Format("Fan Efficiency\t%0.0f\t%%", {63.5}), "Fan Efficiency\t64\t%");
+  EXPECT_EQ(Format("order=%d, points=%d, r\xC2\xB2=%0.4f", {3, 10, 0.99876}),
+            "order=3, points=10, r\xC2\xB2=0.9988");
+  EXPECT_EQ(Format("%0.1f", {3}), "3.0");  // an integer where a real is asked is taken as a real
+}
+
+TEST(Format, MismatchedOrMissingArgumentsThrow) {
+  EXPECT_THROW(Format("%d", {1.5}), EConvertError);
+  EXPECT_THROW(Format("%s", {1}), EConvertError);
+  EXPECT_THROW(Format("%f", {"x"}), EConvertError);
+  EXPECT_THROW(Format("%d %d", {1}), EConvertError);
+  EXPECT_THROW(Format("%q", {1}), EConvertError);
+  EXPECT_THROW(Format("abc %", {1}), EConvertError);
+  try {
+    Format("%0.2f", {"x"});
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "Format '%0.2f' invalid or incompatible with argument");
+  }
+}
+
+TEST(Format, IgnoresTheProcessLocale) {
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  std::string saved = old ? old : "C";
+  bool switched = false;
+  for (const char* name : {"de_DE.UTF-8", "de_DE", "fr_FR.UTF-8", "C.UTF-8"}) {
+    if (std::setlocale(LC_ALL, name)) {
+      switched = true;
+      break;
+    }
+  }
+  EXPECT_EQ(Format("%0.2f", {1234.5}), "1234.50");
+  EXPECT_EQ(Format("%0.4g", {0.5}), "0.5");
+  EXPECT_EQ(Format("%0.1n", {1234.5}), "1,234.5");
+  std::setlocale(LC_ALL, saved.c_str());
+  (void)switched;
+}
+
+TEST(Format, RoundHalfEven) {
+  struct Case { double in; std::int64_t out; } cases[] = {
+      {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {2.4999, 2}, {2.5001, 3}, {0.5, 0}, {1.5, 2},
+      {1e300, std::numeric_limits<std::int64_t>::max()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(RoundHalfEven(c.in), c.out);
+  }
+}
+
+TEST(StepRound, CeilAndFloorToStep) {
+  struct Case { double x, step, tol, ceil, floor; } cases[] = {
+      {0.3, 0.25, 0, 0.5, 0.25},
+      {-0.3, 0.25, 0, -0.25, -0.5},
+      {0.75, 0.25, 0, 0.75, 0.75},
+      {0.0, 0.25, 0, 0.0, 0.0},
+      {0.396, 0.25, 0, 0.5, 0.25},
+      {4.141, 0.25, 0, 4.25, 4.0},
+      {1234.0, 25, 0, 1250, 1225},
+      {501.0, 500, 0, 1000, 500},
+      // Within the tolerance the value stays on its multiple.
+      {1.01, 1, 0.05, 1, 1},
+      {1.2, 1, 0.05, 2, 1},
+      {5.0, 0, 0, 5.0, 5.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << " step " << c.step);
+    EXPECT_DOUBLE_EQ(CeilToStep(c.x, c.step, c.tol), c.ceil);
+    EXPECT_DOUBLE_EQ(FloorToStep(c.x, c.step, c.tol), c.floor);
+  }
+}
+
+} // namespace

@@ -1,0 +1,57 @@
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace blowden::test {
+
+TTempDir::TTempDir() {
+  std::random_device rd;
+  std::mt19937_64 gen(rd());
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = base / ("blowden-test-" + std::to_string(gen()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      FPath = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+
+TTempDir::~TTempDir() {
+  std::error_code ec;
+  // A test may have made the folder read-only; give the rights back first.
+  for (auto it = std::filesystem::recursive_directory_iterator(FPath, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+  std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(FPath, ec);
+}
+
+std::string TTempDir::File(std::string_view name) const { return (FPath / name).string(); }
+
+std::string TTempDir::Write(std::string_view name, std::string_view bytes) const {
+  const auto path = FPath / name;
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+  return path.string();
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::filesystem::path SamplesDir() { return std::filesystem::path(BLOWDEN_SOURCE_DIR) / "data" / "samples"; }
+
+} // namespace blowden::test
