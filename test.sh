@@ -30,4 +30,11 @@ if [ "${BLOWDEN_SKIP_SANITIZERS:-0}" != "1" ]; then
   echo "== Tests under the sanitizers =="
   ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
 fi
+# A short fuzzing smoke run of every target, when clang's fuzzer runtime is here.
+if [ "${BLOWDEN_SKIP_FUZZ:-0}" != "1" ] && command -v clang++ >/dev/null 2>&1 && \
+   echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' | \
+   clang++ -x c++ -fsanitize=fuzzer -o /dev/null - >/dev/null 2>&1; then
+  echo "== Fuzzing smoke run =="
+  fuzz/run.sh "${BLOWDEN_FUZZ_SECONDS:-20}"
+fi
 echo "All tests passed."
