@@ -14,7 +14,9 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DBLOWDEN_BUILD_FUZZ=ON -DBLOWDEN_WITH_QT=OFF \
   -DBLOWDEN_BUILD_TESTS=OFF -DBLOWDEN_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"
+targets=$(ninja -C "$build" -t targets all | grep -oE '^fuzz_[a-z]+:' | tr -d ':' | sort -u)
+# shellcheck disable=SC2086
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target $targets
 
 status=0
 for exe in "$build"/fuzz/fuzz_*; do
