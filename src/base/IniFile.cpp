@@ -1,6 +1,8 @@
 #include "base/IniFile.h"
 
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <list>
@@ -128,7 +130,7 @@ namespace {
 struct TCacheEntry {
   std::string Path;
   std::uintmax_t Size = 0;
-  std::filesystem::file_time_type Time;
+  std::int64_t Time = 0;  // modification time, ns
   std::shared_ptr<const TIniFile> File;
 };
 
@@ -143,19 +145,19 @@ std::list<TCacheEntry> gCache;
 
 std::shared_ptr<const TIniFile> TIniFile::Open(const std::string& path, std::string* error) {
   namespace fs = std::filesystem;
-  std::error_code ec;
   const fs::path p(path);
-  const auto status = fs::status(p, ec);
-  if (ec || !fs::is_regular_file(status)) {
-    if (error) *error = ec ? ec.message() : (fs::exists(status) ? "not a regular file" : "file not found");
+  // One stat call: Open runs for every model a search reads.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (error) *error = errno == ENOENT ? "file not found" : std::strerror(errno);
     return nullptr;
   }
-  const auto size = fs::file_size(p, ec);
-  const auto time = ec ? fs::file_time_type{} : fs::last_write_time(p, ec);
-  if (ec) {
-    if (error) *error = ec.message();
+  if (!S_ISREG(st.st_mode)) {
+    if (error) *error = "not a regular file";
     return nullptr;
   }
+  const auto size = static_cast<std::uintmax_t>(st.st_size);
+  const std::int64_t time = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
   {
     std::lock_guard lock(gCacheMutex);
     for (auto it = gCache.begin(); it != gCache.end(); ++it) {
