@@ -1,0 +1,614 @@
+#include "fan/QmFan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "base/Convert.h"
+#include "numeric/QmRoot.h"
+
+namespace blowden {
+
+namespace {
+
+constexpr double kQuarterPi = 0.7853981633974483;
+
+std::string LowerAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+// The keys of one section of the parsed file, looked up without regard to case.
+class TSectionReader {
+ public:
+  TSectionReader(const TIniFile& ini, const TIniFile::TSection& section)
+      : FBegin(ini.Entries().data() + section.First), FEnd(FBegin + section.Count) {}
+
+  const std::string_view* Find(std::string_view key) const {
+    for (const TIniFile::TEntry* e = FBegin; e != FEnd; ++e)
+      if (SameText(e->Key, key)) return &e->Value;
+    return nullptr;
+  }
+  bool Exists(std::string_view key) const { return Find(key) != nullptr; }
+  double ReadFloat(std::string_view key, double def) const {
+    const std::string_view* v = Find(key);
+    double r = def;
+    return (v && TryStrToFloat(*v, r)) ? r : def;
+  }
+  std::int32_t ReadInteger(std::string_view key, std::int32_t def) const {
+    const std::string_view* v = Find(key);
+    std::int32_t r = def;
+    return (v && TryStrToInt(*v, r)) ? r : def;
+  }
+  std::string_view ReadString(std::string_view key) const {
+    const std::string_view* v = Find(key);
+    return v ? *v : std::string_view();
+  }
+
+ private:
+  const TIniFile::TEntry* FBegin;
+  const TIniFile::TEntry* FEnd;
+};
+
+// An item of a decimal list: an invalid item other than the last reads as 0,
+// an invalid last item throws the conversion error.
+double ListFloat(const std::vector<std::string_view>& items, std::size_t i) {
+  double v = 0;
+  if (TryStrToFloat(items[i], v)) return v;
+  if (i + 1 == items.size()) return StrToFloat(items[i]);
+  return 0;
+}
+
+int ListInteger(const std::vector<std::string_view>& items, std::size_t i) {
+  std::int32_t v = 0;
+  if (TryStrToInt(items[i], v)) return v;
+  if (i + 1 == items.size()) return StrToInt(items[i]);
+  return 0;
+}
+
+// Power and sound lists: one item fills every point; a shorter list repeats
+// its last item; extra items are ignored (and not converted).
+void ExpandList(const std::vector<std::string_view>& items, int count, std::vector<double>& out) {
+  const std::size_t n = static_cast<std::size_t>(count);
+  out.resize(n);
+  const std::size_t m = items.size();
+  if (m == 1) {
+    std::fill(out.begin(), out.end(), StrToFloat(items[0]));
+    return;
+  }
+  for (std::size_t j = 0; j < n && j < m; ++j) out[j] = StrToFloat(items[j]);
+  if (m < n) {
+    const double last = out[m - 1];
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(m), out.end(), last);
+  }
+}
+
+double Interpolate(const std::vector<double>& v, int count, int i, double t) {
+  const std::size_t n = std::min(v.size(), static_cast<std::size_t>(std::max(count, 0)));
+  if (n == 0 || i < 0) return 0;
+  const std::size_t ui = static_cast<std::size_t>(i);
+  if (ui + 1 >= n) return ui < n ? v[ui] : v[n - 1];
+  return v[ui] + (v[ui + 1] - v[ui]) * t;
+}
+
+// Keeps a flag set for the life of the object.
+class THold {
+ public:
+  explicit THold(bool& flag) : FFlag(flag), FOld(flag) { flag = true; }
+  ~THold() { FFlag = FOld; }
+  THold(const THold&) = delete;
+  THold& operator=(const THold&) = delete;
+
+ private:
+  bool& FFlag;
+  bool FOld;
+};
+
+}  // namespace
+
+std::string_view StatusTextOf(int code) {
+  return (code >= 0 && code < static_cast<int>(StatusText.size()))
+             ? StatusText[static_cast<std::size_t>(code)]
+             : std::string_view();
+}
+
+double SignOf(double x) { return x >= 0 ? 1.0 : -1.0; }
+
+double SafeDivide(double Num, double Den, double Alt) {
+  if (Den == 0) return SignOf(Num) * Alt;
+  const double r = Num / Den;
+  if (!std::isfinite(r)) return SignOf(Num) * Alt / SignOf(Den);
+  return r;
+}
+
+void SplitList(std::string_view text, std::vector<std::string_view>& items) {
+  items.clear();
+  std::size_t pos = 0;
+  const std::size_t n = text.size();
+  while (true) {
+    while (pos < n && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    if (pos >= n) break;  // nothing, or only a trailing comma, left
+    // Items are short: a plain scan beats a library search call per item.
+    std::size_t comma = pos;
+    while (comma < n && text[comma] != ',') ++comma;
+    items.push_back(text.substr(pos, comma - pos));
+    if (comma == n) break;
+    pos = comma + 1;
+  }
+}
+
+TFan::TFan() = default;
+TFan::~TFan() = default;
+
+void TFan::Message(const char* text) {
+  if (OnMessage) OnMessage(text);
+}
+
+// --- loading -----------------------------------------------------------------
+
+void TFan::LoadFromFile(const std::string& fileName) {
+  FileName = fileName;
+  Models.clear();
+  // Only a path that surely names nothing is "not found"; one whose state
+  // cannot be learnt (a folder without access rights, say) is a read error.
+  std::error_code ec;
+  const auto state = std::filesystem::status(std::filesystem::path(fileName), ec);
+  if (fileName.empty() || state.type() == std::filesystem::file_type::not_found) {
+    FIni.reset();
+    Status = fsFileNotFound;
+    FLoadStatus = Status;
+    return;
+  }
+  Status = fsReady;
+  if (!ReadHeader()) Status = fsReadError;
+  FLoadStatus = Status;
+}
+
+bool TFan::ReadHeader() {
+  Status = fsNotLoaded;
+  FIni = TIniFile::Open(FileName);
+  if (!FIni) {
+    Models.clear();
+    Status = fsReadError;
+    return false;
+  }
+  const TIniFile& ini = *FIni;
+  Header.Maker = ini.ReadString("Catalog", "Maker", "");
+  Header.Range = ini.ReadString("Catalog", "Range", "");
+  Header.Description = ini.ReadString("Catalog", "Description", "");
+  Header.Version = ini.ReadString("Catalog", "Version", "");
+  Header.Density = ini.ReadFloat("Catalog", "Density", 1.2);
+  const std::string kind = ini.ReadString("Catalog", "Kind", "None");
+  for (std::size_t k = 0; k < KindNames.size(); ++k)
+    if (SameText(kind, KindNames[k])) {
+      Header.Kind = static_cast<TFanKind>(k);
+      break;
+    }
+  Models.clear();
+  Models.reserve(ini.Sections().size());
+  bool catalogRemoved = false;
+  for (const auto& s : ini.Sections()) {
+    if (!catalogRemoved && SameText(s.Name, "Catalog")) {
+      catalogRemoved = true;
+      continue;
+    }
+    Models.emplace_back(s.Name);
+  }
+  Status = fsReady;
+  return true;
+}
+
+const TIniFile::TSection* TFan::FindSection(std::string_view name) {
+  if (!FIni) return nullptr;
+  if (FIndexedIni != FIni) {
+    FSectionIndex.clear();
+    const auto& sections = FIni->Sections();
+    FSectionIndex.reserve(sections.size());
+    for (std::size_t i = 0; i < sections.size(); ++i) FSectionIndex.emplace(LowerAscii(sections[i].Name), i);
+    FIndexedIni = FIni;
+  }
+  const auto it = FSectionIndex.find(LowerAscii(Trim(name)));
+  return it == FSectionIndex.end() ? nullptr : &FIni->Sections()[it->second];
+}
+
+void TFan::SelectModel(const std::string& name) {
+  Status = fsReady;
+  FModelComplete = false;
+  // Open again so that a file changed on disk is seen; an unchanged file
+  // comes from the reader's cache after one look at its size and time. A
+  // search or verification in progress keeps the reading it started with.
+  if (!FHoldFile && !FileName.empty()) {
+    if (auto ini = TIniFile::Open(FileName))
+      FIni = std::move(ini);
+    else
+      FIni.reset();
+  }
+  const TIniFile::TSection* section = FindSection(name);
+  if (!section || section->Count == 0) {
+    Status = fsModelNotFound;
+    return;
+  }
+  const TSectionReader sec(*FIni, *section);
+  TFanModel& m = Model;
+
+  m.Name = name;
+  m.Diameter = sec.ReadFloat("Diameter", 500) * 0.001;
+  m.OutletWidth = m.OutletHeight = m.Diameter;
+  m.RefSpeed = sec.ReadInteger("RefSpeed", 1360);
+  m.MinSpeed = m.MaxSpeed = m.RefSpeed;
+  m.QaNom = sec.ReadFloat("QaNom", -99);
+
+  const std::string_view modelLine = sec.ReadString("Model");
+  if (!modelLine.empty()) {
+    SplitList(modelLine, FItems);
+    std::int32_t diameter = 0, ref = 0, lo = 0, hi = 0;
+    double width = 0, height = 0, nominal = 0;
+    const bool ok = FItems.size() >= 7 && TryStrToInt(FItems[0], diameter) && TryStrToInt(FItems[1], ref) &&
+                    TryStrToInt(FItems[2], lo) && TryStrToInt(FItems[3], hi) &&
+                    TryStrToFloat(FItems[4], width) && TryStrToFloat(FItems[5], height) &&
+                    TryStrToFloat(FItems[6], nominal);
+    if (ok) {
+      m.Diameter = diameter * 0.001;
+      m.RefSpeed = ref;
+      m.MinSpeed = lo;
+      m.MaxSpeed = hi;
+      m.OutletWidth = width * 0.001;
+      m.OutletHeight = height * 0.001;
+      m.QaNom = nominal;
+    } else {
+      Status = fsDataError;
+      m.Diameter = 0.5;
+      m.RefSpeed = m.MinSpeed = m.MaxSpeed = 1360;
+      m.OutletWidth = m.OutletHeight = 0.5;
+      m.QaNom = -99;
+    }
+  }
+
+  const double area = OutletArea();
+  if (area == 0) {
+    Status = fsDataError;
+    Message("Bad area specification...");
+    return;
+  }
+
+  m.HasSpeeds = sec.Exists("Speed");
+  if (m.HasSpeeds) {
+    SplitList(sec.ReadString("Speed"), FItems);
+    m.Speeds.resize(FItems.size());
+    for (std::size_t i = 0; i < FItems.size(); ++i) m.Speeds[i] = ListInteger(FItems, i);
+  }
+
+  SplitList(sec.ReadString("Qa"), FItems);
+  m.Count = static_cast<int>(FItems.size());
+  if (m.Count < 2) {
+    Status = fsVolumeRange;
+    Message("Not enough data points...");
+    return;
+  }
+  const std::size_t count = FItems.size();
+  m.Qa.resize(count);
+  m.Ps.resize(count);
+  m.Pw.resize(count);
+  m.Lw.resize(count);
+  for (std::size_t i = 0; i < count; ++i) m.Qa[i] = StrToFloat(FItems[i]);
+
+  if (m.QaNom < m.Qa[0] || m.QaNom > m.Qa[count - 1])
+    m.QaNom = m.Qa[static_cast<std::size_t>(2 * m.Count / 3) - 1];
+
+  if (const std::string_view* pt = sec.Find("Pt")) {
+    SplitList(*pt, FItems);
+    // A short list has no pressure for the last points: the model is not usable.
+    const std::size_t used = std::min(FItems.size(), count);
+    m.Ps.resize(used);
+    for (std::size_t j = 0; j < used; ++j) {
+      const double v = m.Qa[j] / area;
+      m.Ps[j] = ListFloat(FItems, j) - 0.5 * Header.Density * v * v;
+    }
+    if (FItems.size() < count) {
+      Status = fsDataError;
+      return;
+    }
+  } else if (const std::string_view* ps = sec.Find("Ps")) {
+    SplitList(*ps, FItems);
+    m.Ps.resize(FItems.size());
+    for (std::size_t j = 0; j < FItems.size(); ++j) m.Ps[j] = ListFloat(FItems, j);
+    if (FItems.size() < count) {
+      Status = fsDataError;
+      return;
+    }
+  } else {
+    Status = fsDataError;
+    Message("Pressure not specified...");
+    return;
+  }
+
+  SplitList(sec.ReadString("Pw"), FItems);
+  if (FItems.empty()) {
+    Status = fsDataError;
+    return;
+  }
+  ExpandList(FItems, m.Count, m.Pw);
+
+  SplitList(sec.ReadString("Lw"), FItems);
+  if (FItems.empty()) {
+    Status = fsDataError;
+    return;
+  }
+  ExpandList(FItems, m.Count, m.Lw);
+
+  FitPressure();
+  FModelComplete = true;
+}
+
+void TFan::FitPressure() {
+  std::string summary;
+  FitPolynomial(Model.Qa, Model.Ps, Model.Count, 3, Coeffs, FitError, FitStats, summary);
+}
+
+// --- verification --------------------------------------------------------------
+
+void TFan::AddError(const std::string& message) {
+  Errors.push_back(Header.Range + " (" + Model.Name + ")  " + message);
+}
+
+int TFan::Verify() {
+  Errors.clear();
+  if (FLoadStatus != fsReady || Models.empty()) {
+    Errors.push_back(std::filesystem::path(FileName).filename().string() + "  Not a Orvane fan file...");
+    return static_cast<int>(Errors.size());
+  }
+  // Every model is checked against one reading of the file as it is now.
+  FIni = TIniFile::Open(FileName);
+  const THold hold(FHoldFile);
+  for (const std::string& name : Models) {
+    SelectModel(name);
+    const TFanModel& m = Model;
+    const std::size_t count = static_cast<std::size_t>(std::max(m.Count, 0));
+    if (m.Count < 5) AddError("Too few volume data points (must be more than 5)");
+    if (m.Ps.size() != count) AddError("Static pressure point count error");
+    if (m.Pw.size() != count) AddError("Power point count error");
+    if (m.Lw.size() != count) AddError("Noise point count error");
+    bool ordered = true, positive = true;
+    for (std::size_t i = 0; i < m.Qa.size(); ++i) {
+      if (i > 0 && m.Qa[i] < m.Qa[i - 1]) ordered = false;
+      if (m.Qa[i] < 0) positive = false;
+    }
+    if (!ordered) AddError("Volume flows must be in increasing order");
+    if (!positive) AddError("Volume flows must be greater than zero");
+    if (!m.Qa.empty() && !(m.QaNom >= m.Qa[0])) AddError("Nominal flow must be greater than the lowest flow");
+    if (count > 0 && count <= m.Qa.size() && m.QaNom > m.Qa[count - 1])
+      AddError("Nominal flow must be less than the biggest flow");
+    if (OutletArea() == 0) AddError("Outlet dimensions need to be assigned");
+    if (m.RefSpeed < m.MinSpeed) AddError("Ref speed must be greater than MinSpeed");
+    if (m.RefSpeed > m.MaxSpeed) AddError("Ref speed must be less than MaxSpeed");
+    if (m.HasSpeeds) {
+      bool rising = true;
+      for (std::size_t i = 1; i < m.Speeds.size(); ++i)
+        if (m.Speeds[i] < m.Speeds[i - 1]) rising = false;
+      if (!rising) AddError("Speed range must be in increasing order");
+    }
+  }
+  return static_cast<int>(Errors.size());
+}
+
+// --- the current model at reference speed ------------------------------------
+
+void TFan::LocateSegment(std::span<const double> V, int n, double x, int& i, double& t) {
+  const int count =
+      std::min(n, static_cast<int>(std::min<std::size_t>(V.size(), std::numeric_limits<int>::max())));
+  i = 0;
+  t = 0;
+  if (count < 2) return;
+  const bool rising = V[0] < V[1];
+  std::size_t k = 0;
+  const std::size_t last = static_cast<std::size_t>(count) - 2;
+  while (k < last) {
+    if (rising) {
+      if (x < V[k] || (V[k] <= x && x <= V[k + 1])) break;
+    } else {
+      if (x > V[k] || (V[k + 1] <= x && x <= V[k])) break;
+    }
+    ++k;
+  }
+  i = static_cast<int>(k);
+  t = SafeDivide(x - V[k], V[k + 1] - V[k], 0);
+}
+
+void TFan::SetOperatingPoint(double Q, double N) {
+  FQ = Q;
+  FQRef = Model.RefSpeed * Q / N;
+  LocateSegment(Model.Qa, Model.Count, FQRef, FSegment, FFraction);
+}
+
+double TFan::RefPressure() const {
+  if (FitError == 0) return PolyValue(Coeffs, FQRef);
+  return Interpolate(Model.Ps, Model.Count, FSegment, FFraction);
+}
+
+double TFan::RefPower() const { return Interpolate(Model.Pw, Model.Count, FSegment, FFraction); }
+
+double TFan::RefSound() const { return Interpolate(Model.Lw, Model.Count, FSegment, FFraction); }
+
+double TFan::OutletArea() const {
+  const double w = Model.OutletWidth, h = Model.OutletHeight;
+  if (w != 0 && h != 0) return w * h;
+  if (w == 0 && h != 0) return kQuarterPi * h * h;
+  if (w != 0 && h == 0) return kQuarterPi * w * w;
+  return 0;
+}
+
+double TFan::OutletVelocity() const {
+  const double area = OutletArea();
+  return area == 0 ? 0 : FQ / area;
+}
+
+double TFan::LowestFlow() const { return Model.Qa.empty() || Model.Count < 1 ? 0 : Model.Qa[0]; }
+
+double TFan::HighestFlow() const {
+  const std::size_t n = std::min(Model.Qa.size(), static_cast<std::size_t>(std::max(Model.Count, 0)));
+  return n == 0 ? 0 : Model.Qa[n - 1];
+}
+
+int TFan::MaxPressureIndex() const {
+  const std::size_t n = std::min(Model.Ps.size(), static_cast<std::size_t>(std::max(Model.Count, 0)));
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < n; ++i)
+    if (Model.Ps[i] > Model.Ps[best]) best = i;
+  return static_cast<int>(best);
+}
+
+int TFan::MinPositivePressureIndex() const {
+  const std::size_t n = std::min(Model.Ps.size(), static_cast<std::size_t>(std::max(Model.Count, 0)));
+  std::size_t held = 0;
+  for (std::size_t i = 1; i < n; ++i)
+    if (Model.Ps[i] > 0 && Model.Ps[i] < Model.Ps[held]) held = i;
+  return static_cast<int>(held);
+}
+
+// --- fan laws ------------------------------------------------------------------
+
+double TFan::PressureAtSpeed(double N) const {
+  const double r = N / Model.RefSpeed;
+  return RefPressure() * (r * r);
+}
+
+double TFan::PressureAt(double Q, double N) {
+  SetOperatingPoint(Q, N);
+  return PressureAtSpeed(N);
+}
+
+double TFan::ShaftPower(double N) const {
+  const double r = N / Model.RefSpeed;
+  return RefPower() * (r * r * r);
+}
+
+double TFan::SoundPower(double N) {
+  const double r = N / Model.RefSpeed;
+  if (!(r > 0)) {
+    Status = fsDataError;
+    return 0;
+  }
+  return RefSound() + 50 * std::log10(r);
+}
+
+double TFan::DynamicPressure(double Q) {
+  FQ = Q;
+  const double v = OutletVelocity();
+  return OutletArea() == 0 ? 0 : 0.5 * Header.Density * v * v;
+}
+
+// --- duty point ------------------------------------------------------------------
+
+double TFan::SpeedFunction(double N) {
+  const double nRef = Model.RefSpeed;
+  FQRef = nRef * FQ / N;
+  LocateSegment(Model.Qa, Model.Count, FQRef, FSegment, FFraction);
+  const double r = nRef / N;
+  return RefPressure() - (r * r) * FP;
+}
+
+void TFan::ScaleDuty(double& Q, double& P, double NNew, double NOld) {
+  const double c = NNew / NOld;
+  P = c * c * P;
+  Q = c * Q;
+}
+
+bool TFan::FlowInRange(double Margin, double N, double Q) const {
+  const double lo = LowestFlow(), hi = HighestFlow();
+  const double span = hi - lo;
+  const double qRef = Model.RefSpeed * Q / N;
+  return lo - Margin * span <= qRef && qRef <= hi + Margin * span;
+}
+
+double TFan::SolveSpeed(double& Q, double& P, double& RawSpeed) {
+  Status = fsReady;
+  FQ = Q;
+  FP = P;
+  const TFanModel& m = Model;
+  const double nRef = m.RefSpeed;
+  TRoot root([this](double n) { return SpeedFunction(n); });
+  root.SetControl(100, 1e-6);
+
+  double n = root.Secant(nRef * Q / m.QaNom, (static_cast<double>(m.MaxSpeed) - m.MinSpeed) * 0.1);
+  if (n < 0 || root.Status != rsConverged) n = root.Newton(nRef);
+  if (n < 0 || root.Status != rsConverged) n = root.Bracketed(0.9 * m.MinSpeed, 1.1 * m.MaxSpeed);
+  RawSpeed = n;
+
+  if (root.Status != rsConverged) {
+    // No speed meets the duty: describe the fan at its nominal point instead.
+    Status = fsDataError;
+    Q = m.QaNom;
+    FQRef = m.QaNom;
+    LocateSegment(m.Qa, m.Count, FQRef, FSegment, FFraction);
+    P = RefPressure();
+    return nRef;
+  }
+  if (n < 0.9 * m.MinSpeed) {
+    ScaleDuty(Q, P, m.MinSpeed, n);
+    Status = fsSpeedRange;
+    return m.MinSpeed;
+  }
+  if (n > 1.1 * m.MaxSpeed) {
+    ScaleDuty(Q, P, m.MaxSpeed, n);
+    Status = fsSpeedRange;
+    return m.MaxSpeed;
+  }
+  // A model with a speed list runs at the first listed speed not below the
+  // root, or at the last one. An empty list is treated as no list.
+  if (m.HasSpeeds && !m.Speeds.empty()) {
+    int listed = m.Speeds.back();
+    for (int s : m.Speeds)
+      if (s >= n) {
+        listed = s;
+        break;
+      }
+    ScaleDuty(Q, P, listed, n);
+    n = listed;
+  }
+  if (!FlowInRange(0.05, n, Q)) Status = fsVolumeRange;
+  return n;
+}
+
+double TFan::Mismatch() {
+  double q = FQ, p = FP, raw = 0;
+  const double n = SolveSpeed(q, p, raw);
+  return std::fabs(Model.QaNom * n / Model.RefSpeed - q);
+}
+
+void TFan::SearchBestModel() {
+  if (!ReadHeader()) return;
+  // The models are read from the reading that gave their names.
+  const THold hold(FHoldFile);
+  double best = 1.7e308;
+  std::size_t chosen = 0;
+  bool found = false;
+  for (std::size_t i = 0; i < Models.size(); ++i) {
+    SelectModel(Models[i]);
+    // A model whose read stopped early holds data of an earlier model.
+    if (!FModelComplete) continue;
+    const double d = Mismatch();
+    if (d < best && Status == fsReady) {
+      best = d;
+      chosen = i;
+      found = true;
+    }
+  }
+  BestIndex = static_cast<int>(chosen);
+  if (found) Status = fsReady;
+  if (!Models.empty()) SelectModel(Models[chosen]);
+}
+
+int TFan::FindBestModel(double Q, double P) {
+  FQ = Q;
+  FQRef = Q;
+  FP = P;
+  if (Status == fsNotLoaded || Status == fsFileNotFound) return -1;
+  SearchBestModel();
+  if (Models.empty()) return -1;
+  return Status == fsReady ? BestIndex : -1;
+}
+
+}  // namespace blowden

@@ -1,0 +1,233 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "base/IniFile.h"
+#include "numeric/Regress.h"
+
+namespace blowden {
+
+// Fan type of a catalogue; the position in KindNames.
+enum TFanKind : std::uint8_t { fkNone, fkFCC, fkBCC, fkProp, fkAxial, fkRadial, fkMixed };
+
+inline constexpr std::array<std::string_view, 7> KindNames{"None",  "FCC",    "BCC",  "Prop",
+                                                           "Axial", "Radial", "Mixed"};
+
+// Status codes of a TFan; StatusText[code] is the text shown to the user.
+enum TFanStatus : int {
+  fsReady = 0,
+  fsNotLoaded = 1,
+  fsFileNotFound = 2,
+  fsReadError = 3,
+  fsVolumeRange = 4,
+  fsDataError = 5,
+  fsSpeedRange = 6,
+  fsModelNotFound = 7,
+};
+
+inline constexpr std::array<std::string_view, 8> StatusText{
+    "Ready",      "Data file not loaded", "File not found",     "File read error", "Volume range error",
+    "Data error", "Speed range error",    "Fan model not found"};
+
+// StatusText[code], or an empty text for a code outside 0..7.
+std::string_view StatusTextOf(int code);
+
+// +1 for x >= 0, -1 otherwise (also for NaN).
+double SignOf(double x);
+
+// Num / Den that never fails: Den = 0 gives SignOf(Num) * Alt; a quotient
+// that is not finite (overflow, NaN operand) gives SignOf(Num) * Alt / SignOf(Den).
+//   SafeDivide(1, 4, 0) -> 0.25;  SafeDivide(-3, 0, 2) -> -2
+double SafeDivide(double Num, double Den, double Alt);
+
+// Items of a comma-separated list value: blanks before an item are skipped,
+// the item runs to its comma (trailing blanks stay part of it); a trailing
+// comma adds no item, two commas in a row make an empty item.
+//   "1, 2,3"  -> {"1", "2", "3"};  "1,,2" -> {"1", "", "2"};  "1,2," -> {"1", "2"};  "" -> {}
+// The views point into `text`.
+void SplitList(std::string_view text, std::vector<std::string_view>& items);
+
+// The catalogue header of a fan data file (section "Catalog").
+struct TFanHeader {
+  std::string Maker;
+  std::string Range;  // begins every verification message
+  std::string Description;
+  std::string Version;
+  double Density = 0;  // kg/m³
+  TFanKind Kind = fkNone;
+};
+
+// One fan model: its scalar data and test curves at RefSpeed.
+struct TFanModel {
+  std::string Name;
+  double Diameter = 0;      // m
+  int RefSpeed = 0;         // rpm
+  int MinSpeed = 0;         // rpm
+  int MaxSpeed = 0;         // rpm
+  double OutletHeight = 0;  // m
+  double OutletWidth = 0;   // m
+  double QaNom = 0;         // m³/s
+  int Count = 0;            // number of test points
+  std::vector<double> Qa;   // m³/s
+  std::vector<double> Ps;   // Pa; may hold another number of entries than Count
+  std::vector<double> Pw;   // kW
+  std::vector<double> Lw;   // dB
+  bool HasSpeeds = false;
+  std::vector<int> Speeds;  // rpm, file order
+};
+
+// The fan model of one fan data file: catalogue header, model names, one
+// current model with its fitted static-pressure curve, a status code,
+// verification messages, and the fan's performance at other speeds by the fan
+// laws. Units: m³/s, Pa, kW, dB, rpm, m, m², m/s, kg/m³.
+//
+// Failures are reported through Status (StatusText), Errors and OnMessage. A
+// number in a data list that cannot be converted throws EConvertError
+// ("'x' is not a valid floating point value"); the object stays usable.
+class TFan {
+ public:
+  TFan();
+  ~TFan();
+  TFan(const TFan&) = delete;
+  TFan& operator=(const TFan&) = delete;
+
+  // --- loading -------------------------------------------------------------
+  // Reads the catalogue header and the model names; the current model is not
+  // changed. Status 0, 2 "File not found" (Models empty) or 3 "File read error"
+  // (the path exists but cannot be read as a file).
+  void LoadFromFile(const std::string& fileName);
+  // Reads the catalogue section and the model names of FileName again.
+  // False (Status 3, Models empty) when the file cannot be read.
+  bool ReadHeader();
+  // Reads the model section `name` into Model and fits its static pressure.
+  // Status afterwards: 0, 4 (fewer than 2 flows), 5 (bad "Model" item, outlet
+  // area 0, no or too short pressure list, missing power or sound list) or
+  // 7 (no such section, or it has no key: Model unchanged).
+  void SelectModel(const std::string& name);
+  // Cubic least-squares fit of Ps over Qa (Count points) into Coeffs,
+  // FitError and FitStats.
+  void FitPressure();
+
+  // --- verification --------------------------------------------------------
+  // Reads every model and checks the twelve rules; returns the number of
+  // lines in Errors ("FX (F400)  Too few volume data points ..."). A file that
+  // did not load, or names no model, gives the single line
+  // "<file name>  Not a Orvane fan file...".
+  int Verify();
+  // Appends Header.Range + " (" + Model.Name + ")  " + message.
+  void AddError(const std::string& message);
+
+  // --- the current model at reference speed --------------------------------
+  // FQ := Q; FQRef := RefSpeed * Q / N, located in Qa.
+  void SetOperatingPoint(double Q, double N);
+  // Static pressure at FQRef: the fitted polynomial, or linear interpolation
+  // in the data when the fit failed.
+  double RefPressure() const;
+  double RefPower() const;        // interpolated in Pw
+  double RefSound() const;        // interpolated in Lw
+  double OutletArea() const;      // m²; 0 when both outlet dimensions are 0
+  double OutletVelocity() const;  // FQ / OutletArea, 0 without an area
+  double LowestFlow() const;      // Qa[0]
+  double HighestFlow() const;     // Qa[Count-1]
+  int MaxPressureIndex() const;   // first index of the highest Ps
+  // Starts at 0 and takes each later index whose pressure is above 0 and
+  // below the one held: {500, 400, 0, -20} -> 1; {-5, 300, 200} -> 0.
+  int MinPositivePressureIndex() const;
+
+  // Segment i of V[0..n-1] holding x, and the position t of x in it (0 at
+  // V[i], 1 at V[i+1], outside 0..1 beyond the data). Rising data when
+  // V[0] < V[1], else falling. Fewer than 2 values (n or V's length) give
+  // i = 0, t = 0.
+  static void LocateSegment(std::span<const double> V, int n, double x, int& i, double& t);
+
+  // --- fan laws --------------------------------------------------------------
+  double PressureAtSpeed(double N) const;  // RefPressure * (N / RefSpeed)²
+  double PressureAt(double Q, double N);   // SetOperatingPoint, then PressureAtSpeed
+  double ShaftPower(double N) const;       // RefPower * (N / RefSpeed)³
+  // RefSound + 50 log10(N / RefSpeed); a ratio that is not positive gives
+  // Status 5 and 0.
+  double SoundPower(double N);
+  // FQ := Q; 0.5 * Density * (Q / OutletArea)², 0 without an area.
+  double DynamicPressure(double Q);
+
+  // --- duty point ------------------------------------------------------------
+  // The speed at which the current model gives static pressure P at flow Q.
+  // May move Q and P along their system curve P ∝ Q² (clamped speed, listed
+  // speed, or no root: then the nominal point at RefSpeed). RawSpeed is the
+  // root itself. Status: 0, 4 (flow beyond the curve by more than 5 % of its
+  // span), 5 (no root), 6 (root below 0.9 MinSpeed or above 1.1 MaxSpeed).
+  double SolveSpeed(double& Q, double& P, double& RawSpeed);
+  // Index in Models of the model whose nominal flow at its solved speed lies
+  // nearest the duty flow, made current (BestIndex). Only models read to the
+  // end whose solve leaves Status 0 compete; ties keep the earlier model; with
+  // none the first model is made current. -1 when no file is loaded, the file
+  // is missing or names no model, or the re-read of the chosen model does not
+  // leave Status 0 (a bad "Model" line, say).
+  int FindBestModel(double Q, double P);
+
+  // Helpers of the speed solution, public for callers that need the pieces.
+  double SpeedFunction(double N);
+  static void ScaleDuty(double& Q, double& P, double NNew, double NOld);
+  bool FlowInRange(double Margin, double N, double Q) const;
+  double Mismatch();
+  void SearchBestModel();
+
+  // --- state -------------------------------------------------------------------
+  int CurrentSegment() const { return FSegment; }
+  double CurrentFraction() const { return FFraction; }
+  double CurrentFlow() const { return FQ; }        // FQ
+  double CurrentRefFlow() const { return FQRef; }  // FQRef
+  double DutyPressure() const { return FP; }       // FP
+  // Status left by the last LoadFromFile (1 before any load).
+  int LoadStatus() const { return FLoadStatus; }
+  // True when the last SelectModel read its model to the end (its Status may
+  // still be 5 for a bad "Model" item, which uses fall-back values).
+  bool ModelReadComplete() const { return FModelComplete; }
+
+  std::vector<double> Coeffs;  // fitted Ps(Q) at RefSpeed, c0 + c1 Q + ...
+  int FitError = 0;            // 0 when Coeffs is valid, -1 for a singular fit
+  TFitStats FitStats;
+  std::string FileName;
+  TFanHeader Header;
+  TFanModel Model;
+  std::vector<std::string> Models;
+  int BestIndex = 0;
+  std::vector<std::string> Errors;
+  int Status = fsNotLoaded;
+
+  // Receives "Bad area specification...", "Not enough data points..." and
+  // "Pressure not specified..." while a model is read; none set: ignored.
+  std::function<void(const std::string&)> OnMessage;
+
+ private:
+  void Message(const char* text);
+  const TIniFile::TSection* FindSection(std::string_view name);
+
+  int FSegment = 0;
+  double FFraction = 0;
+  double FQ = 0;
+  double FQRef = 0;
+  double FP = 0;
+  int FLoadStatus = fsNotLoaded;
+  bool FModelComplete = false;
+  // Set while a search or a verification reads every model from the one
+  // reading of the file it started with.
+  bool FHoldFile = false;
+
+  // The parsed file, shared with the reader's cache, and a name index of its
+  // sections, rebuilt when the parsed file changes.
+  std::shared_ptr<const TIniFile> FIni;
+  std::shared_ptr<const TIniFile> FIndexedIni;
+  std::unordered_map<std::string, std::size_t> FSectionIndex;
+  std::vector<std::string_view> FItems;  // reused by the list reader
+};
+
+}  // namespace blowden
