@@ -1,0 +1,61 @@
+#include "services/Settings.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace blowden {
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+TEST(Settings, StartupValuesFromTheTestEnvironment) {
+  std::string error;
+  ASSERT_TRUE(InitStartupValues(error)) << error;
+  EXPECT_TRUE(error.empty());
+  const TStartupValues& v = StartupValues();
+  EXPECT_EQ(v.ProgramName, "services_qt_tests");
+  EXPECT_EQ(v.SettingsKey, "Software\\Orvane\\services_qt_tests");
+  EXPECT_EQ(v.ProgramFilesFolder, Env("XDG_DATA_HOME") + "/");
+  EXPECT_EQ(v.MyDocumentsFolder, Env("HOME") + "/Documents/");
+  EXPECT_EQ(v.UserDataFolder, Env("HOME") + "/Documents/Orvane/services_qt_tests/");
+  EXPECT_TRUE(std::filesystem::is_directory(v.UserDataFolder));
+  EXPECT_EQ(v.ProgramFolder.back(), '/');
+}
+
+TEST(Settings, PlainFoldersAgreeWithQt) {
+  EXPECT_EQ(PlatformDataFolder(),
+            QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation).front().toStdString() + "/");
+  EXPECT_EQ(PlatformDocumentsFolder(),
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString() + "/");
+  EXPECT_EQ(RunningProgramPath(), QCoreApplication::applicationFilePath().toStdString());
+}
+
+TEST(Settings, StoreIsTheProgramFileInTheOrvaneFolder) {
+  const auto settings = OpenSettings();
+  EXPECT_EQ(settings->fileName().toStdString(), Env("XDG_CONFIG_HOME") + "/Orvane/services_qt_tests.conf");
+  settings->beginGroup("Settings");
+  settings->setValue("Volume", 1.25);
+  settings->endGroup();
+  settings->sync();
+  const auto again = OpenSettings();
+  EXPECT_DOUBLE_EQ(again->value("Settings/Volume", 0.0).toDouble(), 1.25);
+}
+
+TEST(Settings, ValuesCanBeReplaced) {
+  const TStartupValues saved = StartupValues();
+  TStartupValues mine = saved;
+  mine.DatabaseFolder = "/tmp/elsewhere/";
+  SetStartupValues(mine);
+  EXPECT_EQ(StartupValues().DatabaseFolder, "/tmp/elsewhere/");
+  SetStartupValues(saved);
+  EXPECT_EQ(StartupValues().DatabaseFolder, saved.DatabaseFolder);
+}
+
+} // namespace
+} // namespace blowden
