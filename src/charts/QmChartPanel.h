@@ -1,0 +1,338 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QPointF>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "charts/ChartTypes.h"
+
+class QPainter;
+
+namespace blowden {
+
+class TChartPicture;
+class TChartPanel;
+
+enum TXYPosPlace { ppTopRight, ppBottomLeft };
+// Linear or base-10 logarithmic axes: stlnXY logarithmic x, stXlnY
+// logarithmic y, stlnXlnY both.
+enum TScaleType { stXY, stlnXY, stXlnY, stlnXlnY };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// Marker kinds of points: 0 none, 2 circle, 3 square (others draw nothing).
+//
+// Colours kept in lines and points are encoded against the panel's GridColor
+// at the time they are stored: stored = C xor GridColor xor $FFFFFF. Lines and
+// markers are drawn with the not-xor pen, so an encoded colour shows as C on
+// the plot fill and drawing the same item twice restores the fill exactly;
+// that is how a point is erased and moved without repainting the chart.
+//   GridColor $F4FDFF, C $FF0000 -> stored $F40200, shown $FF0000
+
+class TChartPoint {
+public:
+  explicit TChartPoint(TChartPicture* panel) : Panel(panel) {}
+
+  // Outline and fill colours (encoded when `encode`, stored as given
+  // otherwise), copied into HiPenColor/HiBrushColor, and the outline pen.
+  void SetStyle(unsigned penColor, unsigned brushColor, TPenStyle penStyle, int penWidth, bool encode);
+
+  TChartPicture* Panel;
+  double X = 0, Y = 0;  // data units
+  unsigned PenColor = 0, BrushColor = 0;  // encoded
+  TPenStyle PenStyle = psSolid;
+  int PenWidth = 2;
+  unsigned HiPenColor = 0, HiBrushColor = 0;  // encoded; used while highlighted
+  int Kind = 0;
+  int Size = 0;          // diameter or side, pixels
+  bool Movable = false;  // may be picked and dragged; set at creation to Kind != 0
+};
+
+using TChartPointVec = std::vector<std::unique_ptr<TChartPoint>>;
+
+class TChartLine {
+public:
+  explicit TChartLine(TChartPicture* panel) : Panel(panel) {}
+
+  // Appends a vertex with the line's marker kind, size, colours and pens;
+  // movable when it has a marker. The reference stays valid until Clear.
+  TChartPoint& AddPoint(double x, double y);
+  // Segment pen; also the outline pen of every existing vertex.
+  void SetPen(TPenStyle style, int width);
+  // Encodes and stores the vertex colours and pen, and applies them to every
+  // existing vertex.
+  void SetMarkerStyle(unsigned penColor, unsigned brushColor, int penWidth, TPenStyle penStyle);
+
+  TChartPicture* Panel;
+  TChartPointVec Points;  // vertices in order
+  int MarkerKind = 0;
+  int MarkerSize = 3;
+  unsigned Color = 0;  // encoded segment colour
+  TPenStyle PenStyle = psSolid;
+  int PenWidth = 1;
+  unsigned MarkerPenColor = 0, MarkerBrushColor = 0;  // encoded
+  TPenStyle MarkerPenStyle = psSolid;
+  int MarkerPenWidth = 2;
+};
+
+using TChartLineVec = std::vector<std::unique_ptr<TChartLine>>;
+
+// Everything of the chart panel except the widget: properties, lines and
+// points, data window, pixel mapping and drawing into an image. It renders
+// without a screen or a QApplication (a QGuiApplication is enough), which the
+// command-line program uses; TChartPanel puts it on a widget and adds the mouse.
+//
+// Setting a property does not redraw (except GridColor); call Redraw after
+// changes. The pixel mapping is that of the last Redraw or resize.
+class TChartPicture {
+public:
+  TChartPicture();
+  virtual ~TChartPicture();
+  TChartPicture(const TChartPicture&) = delete;
+  TChartPicture& operator=(const TChartPicture&) = delete;
+
+  // Published properties, defaults in brackets.
+  unsigned AxesColor() const { return FAxesColor; }  // [window text]
+  void SetAxesColor(unsigned value) { FAxesColor = value; }
+  unsigned GridColor() const { return FGridColor; }  // [$FFFFFF]; redraws at once
+  void SetGridColor(unsigned value);
+  int LeftMargin() const { return FLeftMargin; }  // [40]
+  void SetLeftMargin(int value) { FLeftMargin = value; }
+  int RightMargin() const { return FRightMargin; }  // [20]
+  void SetRightMargin(int value) { FRightMargin = value; }
+  int TopMargin() const { return FTopMargin; }  // [25]
+  void SetTopMargin(int value) { FTopMargin = value; }
+  int BottomMargin() const { return FBottomMargin; }  // [40]
+  void SetBottomMargin(int value) { FBottomMargin = value; }
+  // The data window [1 .. 10 on both axes], kept transformed (ScaleType).
+  double XMin() const;
+  void SetXMin(double value);
+  double XMax() const;
+  void SetXMax(double value);
+  double YMin() const;
+  void SetYMin(double value);
+  double YMax() const;
+  void SetYMax(double value);
+  const QString& Title() const { return FTitle; }
+  virtual void SetTitle(const QString& value) { FTitle = value; }
+  TAlignment TitleAlignment() const { return FTitleAlignment; }  // [taCenter]
+  void SetTitleAlignment(TAlignment value) { FTitleAlignment = value; }
+  bool ShowXYPos() const { return FShowXYPos; }  // [true]
+  void SetShowXYPos(bool value) { FShowXYPos = value; }
+  TXYPosPlace ShowXYPosPlace() const { return FShowXYPosPlace; }  // [ppBottomLeft]
+  void SetShowXYPosPlace(TXYPosPlace value) { FShowXYPosPlace = value; }
+  // printf-like formats of the read-out ("%0.3f"); empty = automatic.
+  const QString& ShowXPosFmt() const { return FShowXPosFmt; }
+  void SetShowXPosFmt(const QString& value) { FShowXPosFmt = value; }
+  const QString& ShowYPosFmt() const { return FShowYPosFmt; }
+  void SetShowYPosFmt(const QString& value) { FShowYPosFmt = value; }
+  bool ShowXScale() const { return FShowXScale; }  // [true]
+  void SetShowXScale(bool value) { FShowXScale = value; }
+  const QFont& FontLabels() const { return FFontLabels; }  // ["courier new" 8 pt]
+  void SetFontLabels(const QFont& value) { FFontLabels = value; }
+  const QFont& FontXYPos() const { return FFontXYPos; }  // ["courier new" 8 pt]
+  void SetFontXYPos(const QFont& value) { FFontXYPos = value; }
+  const QFont& ScaleXFont() const { return FScaleXFont; }  // ["courier new" 8 pt]
+  void SetScaleXFont(const QFont& value) { FScaleXFont = value; }
+  int ScaleXTicks() const { return FScaleXTicks; }  // [6]; values below 2 are stored as 2
+  void SetScaleXTicks(int value);
+  const QString& ScaleXLabel() const { return FScaleXLabel; }
+  void SetScaleXLabel(const QString& value) { FScaleXLabel = value; }
+  bool ShowYScale() const { return FShowYScale; }  // [true]
+  void SetShowYScale(bool value) { FShowYScale = value; }
+  const QFont& ScaleYFont() const { return FScaleYFont; }  // ["courier new" 8 pt]
+  void SetScaleYFont(const QFont& value) { FScaleYFont = value; }
+  int ScaleYTicks() const { return FScaleYTicks; }  // [6]; values below 2 are stored as 2
+  void SetScaleYTicks(int value);
+  const QString& ScaleYLabel() const { return FScaleYLabel; }
+  void SetScaleYLabel(const QString& value) { FScaleYLabel = value; }
+  TAxisType AxisType() const { return FAxisType; }  // [xtQuad1]
+  void SetAxisType(TAxisType value) { FAxisType = value; }
+  TScaleType ScaleType() const { return FScaleType; }  // [stXY]; keeps the window's values
+  void SetScaleType(TScaleType value);
+  unsigned Color() const { return FColor; }  // background [window]
+  void SetColor(unsigned value) { FColor = value; }
+  TBevelCut BevelOuter() const { return FBevelOuter; }  // [bvLowered]
+  void SetBevelOuter(TBevelCut value) { FBevelOuter = value; }
+
+  // Content. References returned stay valid until Clear or destruction.
+  void Clear();
+  // A new line; colour $BBGGRR, encoded at once. Marker shape and bitmap are
+  // accepted and not drawn.
+  TChartLine& AddLine(unsigned color, int markerKind, const QString& markerShape = QString(),
+                      int markerSize = 3, const QImage& markerBitmap = QImage());
+  // A free point with pen and brush `color` (encoded), pen solid width 2,
+  // Movable = kind != 0. Shape and bitmap are accepted and not drawn.
+  TChartPoint& AddPoint(unsigned color, int kind, double x, double y, int size,
+                        const QString& shape = QString(), const QImage& bitmap = QImage());
+  const TChartLineVec& Lines() const { return FLines; }
+  const TChartPointVec& Points() const { return FPoints; }
+
+  // Window pairs; Min = Max = v widens: 0 -> 0 .. 1, else v * 0.5 .. v * 1.5
+  // (for a negative v: v * 1.5 .. v * 0.5).
+  void SetXRange(double min, double max);
+  void SetYRange(double min, double max);
+  void SetScale(double xMin, double xMax, double yMin, double yMax);
+
+  // Draws everything into the image and shows it.
+  void Redraw();
+
+  // Size of the picture off-screen (a panel's picture has the widget's size).
+  void SetPictureSize(QSize size);
+  QSize PictureSize() const { return FImage.size(); }
+  QSize InnerSize() const { return QSize(FInnerWidth, FInnerHeight); }
+  // The whole image, bevel included, and the chart's picture (inner size)
+  // as CopyToClipboard hands it over.
+  const QImage& Image() const { return FImage; }
+  QImage Picture() const;
+
+  // Mapping of the last Redraw (or resize): data <-> pixel.
+  //   px = plot left + trunc((tX - x min) * kx), py = plot bottom - trunc((tY - y min) * ky)
+  QPoint DataToPixel(double x, double y) const;
+  QPointF PixelToData(int px, int py) const;
+  bool IsInWindow(double x, double y) const;      // limits included
+  bool IsPixelInPlot(int px, int py) const;       // edges included
+  QRect PlotRect() const { return FPlotRect; }    // left, top to right, bottom (edges of the plot)
+
+  // The last mouse position in data units.
+  double MouseX() const { return FMouseX; }
+  double MouseY() const { return FMouseY; }
+  bool Dragging() const { return FDragging; }
+  const TChartPoint* HighlightedPoint() const { return FHighlighted; }
+  // The read-out text last written ("[x, y]" or "[]"); empty after Redraw.
+  const QString& XYPosText() const { return FXYPosText; }
+
+protected:
+  // Called after drawing into the image: the rectangle to show again.
+  virtual void Invalidate(const QRect& rect) { (void)rect; }
+  // The size the picture should have at the next Redraw.
+  virtual QSize PanelSize() const { return FSize; }
+
+  // Mouse logic shared with the widget; pixel coordinates.
+  void UpdateMousePosition(QPoint pixel);
+  bool HitTest(QPoint pixel);  // remembers the hit point and its line
+  void PickHitPoint();         // highlight the hit point and start dragging
+  void MoveHitPoint();         // erase, move to (MouseX, MouseY), draw again
+  void EndDragging() { FDragging = false; }
+  void UpdateXYPos();
+
+private:
+  double ToT(double v, bool logAxis) const;
+  double FromT(double v, bool logAxis) const;
+  bool LogX() const { return FScaleType == stlnXY || FScaleType == stlnXlnY; }
+  bool LogY() const { return FScaleType == stXlnY || FScaleType == stlnXlnY; }
+  int BevelWidth() const { return FBevelOuter == bvNone ? 0 : 1; }
+  void Layout();
+  void DrawBevel(QPainter& p);
+  void DrawXScale(QPainter& p);
+  void DrawYScale(QPainter& p);
+  void DrawAxes(QPainter& p);
+  void DrawTitle(QPainter& p);
+  QRect DrawPoint(QPainter& p, const TChartPoint& point);
+  QRect DrawLine(QPainter& p, const TChartLine& line);
+  QRect DrawItem(const TChartPoint* point, const TChartLine* line);
+  unsigned Encode(unsigned color) const { return color ^ FGridColor ^ 0xFFFFFFu; }
+
+  friend class TChartLine;
+  friend class TChartPoint;
+
+  unsigned FAxesColor;
+  unsigned FGridColor = 0xFFFFFF;
+  int FLeftMargin = 40, FRightMargin = 20, FTopMargin = 25, FBottomMargin = 40;
+  double FXMin = 1, FXMax = 10, FYMin = 1, FYMax = 10;  // transformed
+  QString FTitle;
+  TAlignment FTitleAlignment = taCenter;
+  bool FShowXYPos = true;
+  TXYPosPlace FShowXYPosPlace = ppBottomLeft;
+  QString FShowXPosFmt, FShowYPosFmt;
+  bool FShowXScale = true;
+  QFont FFontLabels, FFontXYPos, FScaleXFont, FScaleYFont;
+  int FScaleXTicks = 6;
+  QString FScaleXLabel;
+  bool FShowYScale = true;
+  int FScaleYTicks = 6;
+  QString FScaleYLabel;
+  TAxisType FAxisType = xtQuad1;
+  TScaleType FScaleType = stXY;
+  unsigned FColor;
+  TBevelCut FBevelOuter = bvLowered;
+
+  TChartLineVec FLines;
+  TChartPointVec FPoints;
+
+  QFont FCanvasFont;  // "courier new" 8 pt, the font the four fonts start from
+  QSize FSize;
+  QImage FImage;
+  int FInnerWidth = 0, FInnerHeight = 0;
+  // Layout of the last Redraw: plot rectangle and window, kx and ky in pixels
+  // per transformed unit.
+  QRect FPlotRect;
+  int FPlotWidth = 0, FPlotHeight = 0;
+  long double FKx = 1, FKy = 1;
+  double FLayXMin = 1, FLayXMax = 10, FLayYMin = 1, FLayYMax = 10;
+
+  double FMouseX = 0, FMouseY = 0;
+  TChartPoint* FHitPoint = nullptr;
+  TChartLine* FHitLine = nullptr;
+  TChartPoint* FHighlighted = nullptr;
+  bool FDragging = false;
+  QString FXYPosText;
+  QRect FXYPosRect;
+};
+
+// Receives Allow = true before a dragged point moves to pixel (x, y); setting
+// it to false refuses the move and ends the dragging.
+using TAllowPointMoveEvent =
+    std::function<void(TChartPanel* sender, Qt::KeyboardModifiers shift, int x, int y, bool& allow)>;
+
+// The interactive chart widget: TChartPicture on the screen, with point
+// picking and dragging, the hand cursor over movable points, the position
+// read-out, and the clipboard. The owner's mouse signals come in this order:
+// MouseDown before the chart handles a press (MouseX/MouseY are still those
+// of the last move), MouseMove after it handled a move, MouseUp before
+// dragging ends. A right-click emits ContextPopup and shows no menu.
+// The title is published as the accessible name; objectName, when set, also
+// becomes the accessible description.
+class TChartPanel : public QWidget, public TChartPicture {
+  Q_OBJECT
+
+public:
+  explicit TChartPanel(QWidget* parent = nullptr);
+  ~TChartPanel() override;
+
+  void SetTitle(const QString& value) override;
+  // Puts the chart's picture (inner size) on the clipboard.
+  void CopyToClipboard();
+
+  TAllowPointMoveEvent OnAllowPointMove;
+
+  QSize sizeHint() const override { return QSize(250, 200); }
+
+signals:
+  void MouseDown(QMouseEvent* event);
+  void MouseMove(QMouseEvent* event);
+  void MouseUp(QMouseEvent* event);
+  void ContextPopup();
+
+protected:
+  void Invalidate(const QRect& rect) override;
+  QSize PanelSize() const override { return size(); }
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+  bool FInPaint = false;
+};
+
+} // namespace blowden
