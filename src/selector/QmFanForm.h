@@ -1,0 +1,176 @@
+#pragma once
+
+#include <memory>
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include "fan/FanSelection.h"
+#include "fan/QmFan.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QMouseEvent;
+class QShowEvent;
+
+namespace blowden {
+
+class TChartPanel;
+class TFmtEdit;
+class TFmtEditLabel;
+
+// The fan selector: the user picks an installed fan file, sees its models,
+// enters a duty point (flow and static pressure, or a speed), lets the
+// program find the model that suits the duty best and reads the operating
+// results beside a chart of the fan's curves.
+//
+// Created hidden once at program start and shown modally (exec()) by the
+// main window and by the installed files manager, which calls SetFanFile
+// first. Each showing runs the opening sequence once: the file list is read
+// again and the last file and model are selected by name. Closing by
+// "Accept" gives result 1, by "Cancel" or the window frame result 2; the
+// duty point, units, file and model are saved in every case.
+//
+// All values are held in m³/s, Pa and rpm; the edits show them in the units
+// the user chose.
+class TFanForm : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TFanForm(QWidget* parent = nullptr);
+  ~TFanForm() override;
+
+  // FFanFileName := name without a ".qfn" extension (and without a
+  // folder); the installed file of that name is loaded into the fan model.
+  //   SetFanFile("Fans2.qfn"), SetFanFile("Fans2") -> DatabaseFolder + "Fans2.qfn"
+  //   SetFanFile("Fans.v2") -> DatabaseFolder + "Fans.v2.qfn"
+  // A name that is not installed leaves the fan with "File not found".
+  void SetFanFile(const QString& name);
+  // FFanName := name; the model of that name is made current.
+  void SetFanName(const QString& name);
+
+  // Reads the installed files ("*.qfn" of the database folder, by name
+  // without case) into FileListBox, by base name.
+  void FillFileList();
+  // Browse mode disables the three edits and "Find".
+  void UpdateBrowseMode();
+
+  // Evaluates the current model at the duty of the edits (or, in browse
+  // mode, at its nominal point) and shows the results and the chart.
+  void Evaluate();
+
+  // --- read access for the windows that use the selector and for tests ---
+  QString FanFileName() const { return FFanFileName; }
+  QString FanName() const { return FFanName; }
+  // The lines of the result memo (one text per line).
+  QStringList MemoLines() const;
+  // The text of status panel 0..3; empty for another index.
+  QString StatusText(int panel) const;
+  // The operating point and results last evaluated (m³/s, Pa, rpm, ...).
+  const TSelectionResult& LastResult() const { return FResult; }
+  // The chart window last set (the mouse handlers test against it).
+  TChartWindow ChartWindow() const { return {FXMin, FXMax, FYMin, FYMax}; }
+  // The fan model of the window.
+  TFan& Fan() { return *FFan; }
+
+  // Controls, for the windows' tests (also reachable by objectName).
+  QComboBox* FileListBox() const { return FFileListBox; }
+  QListWidget* FanListBox() const { return FFanListBox; }
+  TFmtEdit* VolEdit() const { return FVolEdit; }
+  TFmtEdit* PStaticEdit() const { return FPStaticEdit; }
+  TFmtEdit* SpeedEdit() const { return FSpeedEdit; }
+  QPushButton* FindBtn() const { return FFindBtn; }
+  QCheckBox* BrowseCheck() const { return FcbBrowse; }
+  QPlainTextEdit* Memo() const { return FMemo; }
+  TChartPanel* CurvePanel() const { return FCurvePanel; }
+  QToolButton* AcceptBtn() const { return FAcceptBtn; }
+  QToolButton* CancelBtn() const { return FToolButton2; }
+
+  // Keyboard navigation seen by the form before its controls: Return moves
+  // to the next control (not in list boxes or the memo), Down / Up to the
+  // next / previous one (not in the combo box, list box or memo). True when
+  // the key was consumed.
+  bool HandleNavigationKey(int key, QWidget* activeControl);
+
+public slots:
+  // Every way of closing ends here: the settings are saved, then the
+  // window closes with the result (1 Accept, 2 Cancel).
+  void done(int result) override;
+  // Esc and the window frame's close box: the cancel result.
+  void reject() override;
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void CreateControls();
+  void SetUpMemoTabs();
+  void LoadSettings();
+  void SaveSettings();
+  void FormActivate();
+  void FileChosen(bool byUser);
+  void FillFanList();
+  void SelectFanRow(int row);
+  bool HaveModel() const;
+  bool ReadDuty(double& flow, double& pressure);
+  void ShowResults();
+  void ShowMemoLines(const QStringList& lines);
+  void ClearResults(const QStringList& memoLines);
+  void ShowModelStatus();
+  void SetStatusText(int panel, const QString& text);
+  bool InChartWindow(double x, double y) const;
+  static bool UserChanged(const TFmtEdit* edit);
+
+  // Handlers.
+  void FileListBoxClick(int index);
+  void FanListBoxClick();
+  void VolEditExit();
+  void PStaticEditExit();
+  void SpeedEditExit();
+  void FindBtnClick();
+  void cbBrowseClick();
+  void AcceptBtnClick();
+  void ToolButton2Click();
+  void CurvePanelMouseMove();
+  void CurvePanelMouseDown(QMouseEvent* event);
+  void CurvePanelContextPopup();
+
+  QComboBox* FFileListBox = nullptr;
+  QListWidget* FFanListBox = nullptr;
+  TFmtEdit* FVolEdit = nullptr;
+  TFmtEdit* FPStaticEdit = nullptr;
+  TFmtEdit* FSpeedEdit = nullptr;
+  TFmtEditLabel* FFmtEditLabel1 = nullptr;
+  TFmtEditLabel* FFmtEditLabel2 = nullptr;
+  TFmtEditLabel* FFmtEditLabel3 = nullptr;
+  QPushButton* FFindBtn = nullptr;
+  QCheckBox* FcbBrowse = nullptr;
+  QPlainTextEdit* FMemo = nullptr;
+  TChartPanel* FCurvePanel = nullptr;
+  QStatusBar* FStatusBar = nullptr;
+  QLabel* FStatusPanels[4] = {};
+  QToolBar* FToolBar1 = nullptr;
+  QToolButton* FAcceptBtn = nullptr;
+  QToolButton* FToolButton2 = nullptr;
+
+  QString FFanFileName;
+  QString FFanName;
+  std::unique_ptr<TFan> FFan;
+  TSelectionResult FResult;
+  double FVolume = 0, FPStatic = 0, FSpeed = 0;
+  double FXMin = 1, FXMax = 10, FYMin = 1, FYMax = 10;
+  bool FChartValid = false;  // the chart shows a model: the read-out and picking apply
+  int FModelStatus = 0;      // the fan's Status right after the current model was read
+  bool FFilling = false;     // the lists are being filled by the program, not the user
+};
+
+} // namespace blowden

@@ -1,0 +1,692 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QToolButton>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/Format.h"
+#include "charts/QmChartPanel.h"
+#include "fan/FanSelection.h"
+#include "fan/QmFan.h"
+#include "selector/QmFanForm.h"
+#include "services/Folders.h"
+#include "services/MessageBox.h"
+#include "services/Settings.h"
+#include "support/TestSupport.h"
+#include "units/FmtText.h"
+#include "units/widgets/QmFmtEdit.h"
+
+namespace blowden {
+namespace {
+
+// Two models; the second suits the default duty (1 m³/s, 500 Pa) best, so a
+// search is told apart from "take the first".
+const char* const kAlpha = R"([Catalog]
+Maker=Orvane Test
+Range=TST
+Density=1.2
+Kind=BCC
+
+[T500]
+Model=500,1200,600,1500,400,400,2.0
+Qa=0.8,1.1,1.4,1.7,2.0,2.3,2.6,2.9
+Ps=900,880,840,780,700,600,480,330
+Pw=1.1,1.3,1.55,1.8,2.0,2.2,2.35,2.45
+Lw=84,84.5,85,85.6,86.2,87,88,89
+
+[T400]
+Model=400,1400,700,1800,300,300,1.2
+Qa=0.4,0.6,0.8,1.0,1.2,1.4,1.6,1.8
+Ps=820,800,760,700,620,520,400,260
+Pw=0.60,0.72,0.85,0.98,1.10,1.20,1.28,1.33
+Lw=82,82.5,83,83.6,84.2,85,86,87
+)";
+
+// One model that runs only at listed speeds.
+const char* const kBeta = R"([Catalog]
+Maker=Beta Fans
+Range=BF
+
+[B315]
+Model=315,1450,900,1450,250,250,0.9
+Speed=900,1200,1450
+Qa=0.3,0.5,0.7,0.9,1.1,1.3
+Ps=640,620,580,510,410,280
+Pw=0.35,0.42,0.50,0.57,0.62,0.65
+Lw=78,78.5,79,80,81,82.5
+)";
+
+// A catalogue without models.
+const char* const kEmpty = R"([Catalog]
+Maker=Nobody
+)";
+
+class FanFormTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    TMessageBox::SetTestMode(true);
+    TStartupValues values = StartupValues();
+    FDatabase = std::make_unique<test::TTempDir>();
+    values.DatabaseFolder = FDatabase->Path().string() + "/";
+    SetStartupValues(values);
+    OpenSettings()->clear();
+  }
+
+  void TearDown() override {
+    OpenSettings()->clear();
+    TMessageBox::TakeRecorded();
+  }
+
+  void Install(const std::string& name, const char* text) { FDatabase->Write(name, text); }
+  std::string PathOf(const std::string& name) const { return FDatabase->File(name); }
+
+  void InstallSamples() {
+    Install("Alpha.qfn", kAlpha);
+    Install("Beta.qfn", kBeta);
+  }
+
+  std::unique_ptr<TFanForm> OpenForm() {
+    auto form = std::make_unique<TFanForm>();
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    return form;
+  }
+
+  // The core's evaluation of one model at a duty, for comparison.
+  TSelectionResult CoreDuty(const std::string& file, const std::string& model, double flow, double pressure) {
+    FFan.LoadFromFile(PathOf(file));
+    FFan.SelectModel(model);
+    return EvaluateDuty(FFan, flow, pressure, flow, pressure);
+  }
+
+  static QStringList ToList(const std::vector<std::string>& lines) {
+    QStringList list;
+    for (const std::string& line : lines) list.append(QString::fromStdString(line));
+    return list;
+  }
+
+  static double ValueOf(TFmtEdit* edit) { return FmtValueToFloat(edit->Value()); }
+
+  // Types `text` into a field and leaves it for the next control.
+  static void TypeInto(TFmtEdit* edit, const QString& text) {
+    edit->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(edit->hasFocus());
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    edit->clearFocus();
+    QApplication::processEvents();
+  }
+
+  static void SendMouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+                        Qt::KeyboardModifiers modifiers) {
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove
+                                         ? Qt::MouseButtons(Qt::NoButton)
+                                         : Qt::MouseButtons(button);
+    QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, buttons, modifiers);
+    QApplication::sendEvent(target, &event);
+  }
+
+  // Moves the mouse to `pos` and presses and releases the left button there.
+  static void ClickChart(TChartPanel* panel, QPoint pos, Qt::KeyboardModifiers modifiers) {
+    SendMouse(panel, QEvent::MouseMove, pos, Qt::NoButton, modifiers);
+    SendMouse(panel, QEvent::MouseButtonPress, pos, Qt::LeftButton, modifiers);
+    SendMouse(panel, QEvent::MouseButtonRelease, pos, Qt::LeftButton, modifiers);
+  }
+
+  std::unique_ptr<test::TTempDir> FDatabase;
+  TFan FFan;
+};
+
+TEST_F(FanFormTest, FirstUseShowsTheDefaultDutyWithTheFirstFileAndModel) {
+  InstallSamples();
+  auto form = OpenForm();
+
+  EXPECT_EQ(form->VolEdit()->text(), "1.000");
+  EXPECT_EQ(form->PStaticEdit()->text(), "500");
+  EXPECT_EQ(form->VolEdit()->UnitsValue(), 0);
+  EXPECT_EQ(form->PStaticEdit()->UnitsValue(), 1);
+  EXPECT_EQ(form->SpeedEdit()->UnitsValue(), 0);
+  EXPECT_EQ(form->VolEdit()->UnitsLabel()->text(), QString::fromUtf8("m³/s"));
+  EXPECT_EQ(form->PStaticEdit()->UnitsLabel()->text(), "Pa");
+  EXPECT_EQ(form->SpeedEdit()->UnitsLabel()->text(), "rpm");
+
+  ASSERT_EQ(form->FileListBox()->count(), 2);
+  EXPECT_EQ(form->FileListBox()->currentText(), "Alpha");
+  ASSERT_EQ(form->FanListBox()->count(), 2);
+  EXPECT_EQ(form->FanListBox()->currentRow(), 0);
+  EXPECT_EQ(form->FanFileName(), "Alpha");
+  EXPECT_EQ(form->FanName(), "T500");
+
+  const TSelectionResult core = CoreDuty("Alpha.qfn", "T500", 1.0, 500.0);
+  ASSERT_EQ(core.Status, 0);
+  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+  ASSERT_EQ(form->MemoLines().size(), 9);
+  EXPECT_EQ(form->MemoLines()[1], QString::fromUtf8("Volume Flow\t1.00\tm³/s"));
+  EXPECT_EQ(form->MemoLines()[3], "Static Pressure\t500\tPa");
+  EXPECT_EQ(form->StatusText(0), "[Orvane Test]  T500");
+  EXPECT_EQ(form->StatusText(3), QString::fromStdString(core.R2Text));
+  EXPECT_TRUE(form->StatusText(3).startsWith(QString::fromUtf8("R²=")));
+  EXPECT_EQ(form->SpeedEdit()->text(), QString::fromStdString(Format("%0.0f", {core.RawSpeed})));
+  EXPECT_NEAR(form->LastResult().Speed, core.Speed, 1e-9);
+  EXPECT_EQ(form->CurvePanel()->Title(), "T500");
+  // Eight speed lines, the reference and operating curves, the system curve.
+  EXPECT_EQ(form->CurvePanel()->Lines().size(), 11u);
+}
+
+TEST_F(FanFormTest, ChoosingAFileRunsTheSearchAndSelectsTheBestModel) {
+  InstallSamples();
+  auto form = OpenForm();
+  FFan.LoadFromFile(PathOf("Alpha.qfn"));
+  const int best = FFan.FindBestModel(1.0, 500.0);
+  ASSERT_EQ(best, 1) << "the sample must make the search matter";
+
+  // The program selecting a file does not search.
+  form->FileListBox()->setCurrentIndex(1);
+  form->FileListBox()->setCurrentIndex(0);
+  EXPECT_EQ(form->FanListBox()->currentRow(), 0);
+
+  // The user does.
+  emit form->FileListBox()->activated(0);
+  EXPECT_EQ(form->FanListBox()->currentRow(), 1);
+  EXPECT_EQ(form->FanName(), "T400");
+  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.0, 500.0).Lines));
+  EXPECT_EQ(form->StatusText(0), "[Orvane Test]  T400");
+
+  form->FileListBox()->setCurrentIndex(1);
+  emit form->FileListBox()->activated(1);
+  EXPECT_EQ(form->FanFileName(), "Beta");
+  EXPECT_EQ(form->FanListBox()->count(), 1);
+  EXPECT_EQ(form->FanListBox()->currentRow(), 0);
+  EXPECT_EQ(form->StatusText(0), "[Beta Fans]  B315");
+}
+
+TEST_F(FanFormTest, AModelWithListedSpeedsMarksTheOperatingPointOnItsCurve) {
+  InstallSamples();
+  auto form = OpenForm();
+  form->FileListBox()->setCurrentIndex(1);
+  emit form->FileListBox()->activated(1);
+  ASSERT_EQ(form->FanName(), "B315");
+  form->VolEdit()->SetValue(0.6);
+  form->PStaticEdit()->SetValue(300.0);
+  form->Evaluate();
+
+  const TSelectionResult core = CoreDuty("Beta.qfn", "B315", 0.6, 300.0);
+  ASSERT_EQ(core.Status, 0);
+  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+  // The field shows the solved speed, the first line the listed one used.
+  EXPECT_EQ(form->SpeedEdit()->text(), QString::fromStdString(Format("%0.0f", {core.RawSpeed})));
+  EXPECT_EQ(form->MemoLines()[0], QString::fromStdString(Format("Fan Speed\t%0.0f\trpm", {core.Speed})));
+  EXPECT_NE(std::lround(core.Speed), std::lround(core.RawSpeed));
+  // Green duty circle and blue operating square.
+  ASSERT_EQ(form->CurvePanel()->Points().size(), 2u);
+  EXPECT_EQ(form->CurvePanel()->Points()[0]->Kind, 2);
+  EXPECT_EQ(form->CurvePanel()->Points()[1]->Kind, 3);
+  EXPECT_FALSE(form->CurvePanel()->Points()[0]->Movable);
+  EXPECT_FALSE(form->CurvePanel()->Points()[1]->Movable);
+}
+
+TEST_F(FanFormTest, ChoosingAModelEvaluatesItAtTheDutyOfTheFields) {
+  InstallSamples();
+  auto form = OpenForm();
+  form->VolEdit()->SetValue(1.2);
+  form->PStaticEdit()->SetValue(450.0);
+
+  form->FanListBox()->setCurrentRow(1);
+
+  EXPECT_EQ(form->FanName(), "T400");
+  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.2, 450.0).Lines));
+  EXPECT_EQ(form->CurvePanel()->Title(), "T400");
+  // No search: the duty stays as entered.
+  EXPECT_EQ(form->VolEdit()->text(), "1.200");
+  EXPECT_EQ(form->PStaticEdit()->text(), "450");
+}
+
+TEST_F(FanFormTest, LeavingAFieldRecomputesOnlyWhenItsTextChanged) {
+  InstallSamples();
+  auto form = OpenForm();
+  const QString sentinel = QStringLiteral("not recomputed");
+
+  struct Case {
+    const char* name;
+    TFmtEdit* edit;
+  };
+  const Case cases[] = {{"flow", form->VolEdit()}, {"pressure", form->PStaticEdit()}, {"speed", form->SpeedEdit()}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->Memo()->setPlainText(sentinel);
+    c.edit->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(c.edit->hasFocus());
+    form->FindBtn()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(form->Memo()->toPlainText(), sentinel);
+
+    // Typing the same text again leaves it unchanged as well.
+    const QString same = c.edit->text();
+    TypeInto(c.edit, same);
+    EXPECT_EQ(form->Memo()->toPlainText(), sentinel);
+  }
+
+  TypeInto(form->PStaticEdit(), "400");
+  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T500", 1.0, 400.0).Lines));
+
+  TypeInto(form->VolEdit(), "1.5");
+  EXPECT_EQ(form->VolEdit()->text(), "1.500");
+  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T500", 1.5, 400.0).Lines));
+}
+
+TEST_F(FanFormTest, ASpeedTypedInSetsThePressureAndIsSolvedBack) {
+  InstallSamples();
+  auto form = OpenForm();
+
+  TypeInto(form->SpeedEdit(), "1000");
+
+  FFan.LoadFromFile(PathOf("Alpha.qfn"));
+  FFan.SelectModel("T500");
+  const double pressure = FFan.PressureAt(1.0, 1000.0);
+  EXPECT_EQ(form->PStaticEdit()->text(), QString::fromStdString(Format("%0.0f", {pressure})));
+  // Solved from the pressure as the field shows it (rounded to whole Pa).
+  const double shown = ValueOf(form->PStaticEdit());
+  const TSelectionResult core = CoreDuty("Alpha.qfn", "T500", 1.0, shown);
+  EXPECT_EQ(form->SpeedEdit()->text(), QString::fromStdString(Format("%0.0f", {core.RawSpeed})));
+  EXPECT_NEAR(core.RawSpeed, 1000.0, 2.0);
+  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+}
+
+TEST_F(FanFormTest, BrowseModeShowsEachModelAtItsNominalPoint) {
+  InstallSamples();
+  auto form = OpenForm();
+
+  form->BrowseCheck()->click();
+
+  EXPECT_FALSE(form->VolEdit()->isEnabled());
+  EXPECT_FALSE(form->PStaticEdit()->isEnabled());
+  EXPECT_FALSE(form->SpeedEdit()->isEnabled());
+  EXPECT_FALSE(form->FindBtn()->isEnabled());
+
+  struct Case {
+    const char* name;
+    int row;
+    double qaNom;
+    const char* speed;
+  };
+  const Case cases[] = {{"T500", 0, 2.0, "1200"}, {"T400", 1, 1.2, "1400"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->FanListBox()->setCurrentRow(c.row);
+    FFan.LoadFromFile(PathOf("Alpha.qfn"));
+    FFan.SelectModel(c.name);
+    const TSelectionResult core = EvaluateBrowse(FFan);
+    EXPECT_EQ(form->VolEdit()->text(), QString::fromStdString(Format("%0.3f", {c.qaNom})));
+    EXPECT_EQ(form->PStaticEdit()->text(), QString::fromStdString(Format("%0.0f", {core.PStatic})));
+    EXPECT_EQ(form->SpeedEdit()->text(), c.speed);
+    EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+    EXPECT_EQ(form->MemoLines()[0], QStringLiteral("Fan Speed\t%1\trpm").arg(c.speed));
+  }
+
+  form->BrowseCheck()->click();
+  EXPECT_TRUE(form->VolEdit()->isEnabled());
+  EXPECT_TRUE(form->FindBtn()->isEnabled());
+  // The next evaluation solves again from the values now in the fields.
+  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.2, ValueOf(form->PStaticEdit())).Lines));
+}
+
+TEST_F(FanFormTest, CtrlClickInsideTheChartWindowMovesTheDuty) {
+  InstallSamples();
+  auto form = OpenForm();
+  TChartPanel* panel = form->CurvePanel();
+  const TChartWindow window = form->ChartWindow();
+  const QPoint inside = panel->DataToPixel(window.XMin + 0.3 * (window.XMax - window.XMin),
+                                           window.YMin + 0.4 * (window.YMax - window.YMin));
+  ASSERT_TRUE(panel->IsPixelInPlot(inside.x(), inside.y()));
+
+  ClickChart(panel, inside, Qt::NoModifier);
+  EXPECT_EQ(form->VolEdit()->text(), "1.000");
+  EXPECT_EQ(form->PStaticEdit()->text(), "500");
+
+  // The read-out follows the mouse inside the window.
+  const double x = panel->MouseX(), y = panel->MouseY();
+  EXPECT_EQ(form->StatusText(1), QString::fromStdString(Format("Q=%0.3g m³/s", {x})));
+  EXPECT_EQ(form->StatusText(2), QString::fromStdString(Format("P=%0.4g Pa", {y})));
+
+  ClickChart(panel, inside, Qt::ControlModifier);
+  EXPECT_EQ(form->VolEdit()->text(), QString::fromStdString(Format("%0.3f", {x})));
+  EXPECT_EQ(form->PStaticEdit()->text(), QString::fromStdString(Format("%0.0f", {y})));
+  EXPECT_EQ(form->MemoLines(),
+            ToList(CoreDuty("Alpha.qfn", "T500", ValueOf(form->VolEdit()), ValueOf(form->PStaticEdit())).Lines));
+
+  // Outside the window (in the title margin) nothing moves, and the read-out clears.
+  const QString flowBefore = form->VolEdit()->text();
+  ClickChart(panel, QPoint(3, 3), Qt::ControlModifier);
+  EXPECT_EQ(form->VolEdit()->text(), flowBefore);
+  EXPECT_TRUE(form->StatusText(1).isEmpty());
+  EXPECT_TRUE(form->StatusText(2).isEmpty());
+
+  // A right button with Ctrl does not pick either.
+  SendMouse(panel, QEvent::MouseMove, inside, Qt::NoButton, Qt::ControlModifier);
+  form->VolEdit()->SetValue(1.0);
+  SendMouse(panel, QEvent::MouseButtonPress, inside, Qt::RightButton, Qt::ControlModifier);
+  SendMouse(panel, QEvent::MouseButtonRelease, inside, Qt::RightButton, Qt::ControlModifier);
+  EXPECT_EQ(form->VolEdit()->text(), "1.000");
+}
+
+TEST_F(FanFormTest, ADutyFlowOfZeroIsEvaluatedWithoutASystemCurve) {
+  InstallSamples();
+  auto form = OpenForm();
+  form->VolEdit()->SetValue(0.0);
+  form->Evaluate();
+  const TSelectionResult core = CoreDuty("Alpha.qfn", "T500", 0.0, 500.0);
+  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+  ASSERT_FALSE(form->CurvePanel()->Lines().empty());
+  EXPECT_TRUE(form->CurvePanel()->Lines().back()->Points.empty());
+}
+
+TEST_F(FanFormTest, ADutyNoModelMeetsShowsTheStatusTextOnly) {
+  InstallSamples();
+  auto form = OpenForm();
+  form->VolEdit()->SetValue(1.0);
+  form->PStaticEdit()->SetValue(20000.0);
+
+  form->FindBtn()->click();
+
+  FFan.LoadFromFile(PathOf("Alpha.qfn"));
+  const int best = FFan.FindBestModel(1.0, 20000.0);
+  EXPECT_EQ(form->FanListBox()->currentRow(), best);
+  const TSelectionResult core = EvaluateDuty(FFan, 1.0, 20000.0, 1.0, 20000.0);
+  ASSERT_NE(core.Status, 0);
+  EXPECT_EQ(form->MemoLines(), QStringList{QString::fromStdString(core.StatusText)});
+  // The chart still shows the model, and the fit.
+  EXPECT_FALSE(form->CurvePanel()->Lines().empty());
+  EXPECT_FALSE(form->StatusText(3).isEmpty());
+}
+
+TEST_F(FanFormTest, FindSelectsTheBestModelAndNamesItInTheStatusBar) {
+  InstallSamples();
+  auto form = OpenForm();
+  ASSERT_EQ(form->StatusText(0), "[Orvane Test]  T500");
+  form->FindBtn()->click();
+  EXPECT_EQ(form->FanListBox()->currentRow(), 1);
+  EXPECT_EQ(form->FanName(), "T400");
+  EXPECT_EQ(form->StatusText(0), "[Orvane Test]  T400");
+  EXPECT_EQ(form->CurvePanel()->Title(), "T400");
+  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.0, 500.0).Lines));
+}
+
+TEST_F(FanFormTest, SettingsAreSavedOnEveryCloseAndRestoredByANewWindow) {
+  InstallSamples();
+  struct Case {
+    const char* name;
+    int expectedResult;
+    void (*close)(TFanForm&);
+  };
+  const Case cases[] = {
+      {"Accept", 1, [](TFanForm& f) { f.AcceptBtn()->click(); }},
+      {"Cancel", 2, [](TFanForm& f) { f.CancelBtn()->click(); }},
+      {"window frame", 2, [](TFanForm& f) { f.close(); }},
+  };
+  double flow = 1.25;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      auto form = OpenForm();
+      form->FileListBox()->setCurrentIndex(1);
+      emit form->FileListBox()->activated(1);
+      form->VolEdit()->SetValue(flow);
+      form->PStaticEdit()->SetValue(320.0);
+      form->VolEdit()->SetUnitsValue(2);
+      form->PStaticEdit()->SetUnitsValue(0);
+      form->SpeedEdit()->SetUnitsValue(2);
+      c.close(*form);
+      EXPECT_FALSE(form->isVisible());
+      EXPECT_EQ(form->result(), c.expectedResult);
+    }
+    const auto settings = OpenSettings();
+    settings->beginGroup("Settings");
+    EXPECT_NEAR(settings->value("Volume").toDouble(), flow, 1e-9);
+    EXPECT_NEAR(settings->value("PStatic").toDouble(), 320.0, 1e-9);
+    EXPECT_EQ(settings->value("FanFileName").toString(), "Beta");
+    EXPECT_EQ(settings->value("FanName").toString(), "B315");
+    EXPECT_EQ(settings->value("VolUnits").toInt(), 2);
+    EXPECT_EQ(settings->value("PStaticUnits").toInt(), 0);
+    EXPECT_EQ(settings->value("SpeedUnits").toInt(), 2);
+    settings->endGroup();
+    EXPECT_TRUE(settings->contains("FanForm/Width"));
+
+    auto again = OpenForm();
+    EXPECT_NEAR(ValueOf(again->VolEdit()), flow, 1e-3 * flow);
+    EXPECT_NEAR(ValueOf(again->PStaticEdit()), 320.0, 0.5);
+    EXPECT_EQ(again->VolEdit()->UnitsValue(), 2);
+    EXPECT_EQ(again->PStaticEdit()->UnitsValue(), 0);
+    EXPECT_EQ(again->SpeedEdit()->UnitsValue(), 2);
+    EXPECT_EQ(again->FileListBox()->currentText(), "Beta");
+    EXPECT_EQ(again->FanListBox()->currentItem()->text(), "B315");
+    again->CancelBtn()->click();
+    OpenSettings()->clear();
+    flow += 0.25;
+  }
+}
+
+TEST_F(FanFormTest, SavedNamesThatNoLongerExistFallBackToTheFirstEntries) {
+  InstallSamples();
+  {
+    const auto settings = OpenSettings();
+    settings->setValue("Settings/FanFileName", "Gone");
+    settings->setValue("Settings/FanName", "Nothing");
+  }
+  auto form = OpenForm();
+  EXPECT_EQ(form->FileListBox()->currentText(), "Alpha");
+  EXPECT_EQ(form->FanListBox()->currentRow(), 0);
+  EXPECT_EQ(form->FanName(), "T500");
+  EXPECT_EQ(form->MemoLines().size(), 9);
+}
+
+TEST_F(FanFormTest, SetFanFileBeforeShowingSelectsThatFile) {
+  InstallSamples();
+  struct Case {
+    const char* name;
+    const char* argument;
+  };
+  const Case cases[] = {{"with extension", "Beta.qfn"}, {"base name", "Beta"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto form = std::make_unique<TFanForm>();
+    form->SetFanFile(c.argument);
+    EXPECT_EQ(form->FanFileName(), "Beta");
+    EXPECT_EQ(form->Fan().Models, std::vector<std::string>{"B315"});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_EQ(form->FileListBox()->currentText(), "Beta");
+    EXPECT_EQ(form->FanName(), "B315");
+    form->CancelBtn()->click();
+  }
+}
+
+TEST_F(FanFormTest, EveryShowingReadsTheInstalledFilesAgain) {
+  Install("Alpha.qfn", kAlpha);
+  auto form = OpenForm();
+  EXPECT_EQ(form->FileListBox()->count(), 1);
+  form->CancelBtn()->click();
+  Install("Beta.qfn", kBeta);
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  EXPECT_EQ(form->FileListBox()->count(), 2);
+  EXPECT_EQ(form->FileListBox()->currentText(), "Alpha");
+}
+
+TEST_F(FanFormTest, NoInstalledFileLeavesTheListsEmptyAndSaysHowToInstall) {
+  auto form = OpenForm();
+  EXPECT_EQ(form->FileListBox()->count(), 0);
+  EXPECT_EQ(form->FanListBox()->count(), 0);
+  EXPECT_EQ(form->MemoLines(),
+            (QStringList{"No fan files installed...",
+                         "Install a fan data file from the main window: Install > Install Fan."}));
+  EXPECT_TRUE(form->CurvePanel()->Lines().empty());
+
+  // Nothing to search or evaluate, and nothing breaks.
+  form->FindBtn()->click();
+  form->BrowseCheck()->click();
+  form->BrowseCheck()->click();
+  form->Evaluate();
+  EXPECT_EQ(form->MemoLines().size(), 2);
+  EXPECT_TRUE(form->CurvePanel()->Lines().empty());
+  form->AcceptBtn()->click();
+  EXPECT_EQ(form->result(), 1);
+}
+
+TEST_F(FanFormTest, AFileWithoutModelsShowsItsStatusAndNothingOfTheFileBefore) {
+  InstallSamples();
+  Install("Empty.qfn", kEmpty);
+  auto form = OpenForm();
+  ASSERT_EQ(form->MemoLines().size(), 9);
+  const int empty = form->FileListBox()->findText("Empty");
+  ASSERT_GE(empty, 0);
+
+  form->FileListBox()->setCurrentIndex(empty);
+  emit form->FileListBox()->activated(empty);
+
+  EXPECT_EQ(form->FanListBox()->count(), 0);
+  EXPECT_EQ(form->MemoLines(), QStringList{"Fan model not found"});
+  EXPECT_EQ(form->StatusText(0), "Invalid fan file...");
+  EXPECT_TRUE(form->StatusText(3).isEmpty());
+  EXPECT_TRUE(form->CurvePanel()->Lines().empty());
+  EXPECT_TRUE(form->CurvePanel()->Points().empty());
+  EXPECT_TRUE(form->CurvePanel()->Title().isEmpty());
+
+  // Commands find nothing to work on.
+  form->FindBtn()->click();
+  form->Evaluate();
+  EXPECT_EQ(form->MemoLines(), QStringList{"Fan model not found"});
+
+  // Reopened, the empty file is selected again and said to be empty.
+  form->CancelBtn()->click();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  EXPECT_EQ(form->FileListBox()->currentText(), "Empty");
+  EXPECT_EQ(form->MemoLines(), QStringList{"Fan model not found"});
+}
+
+TEST_F(FanFormTest, AModelSectionThatCannotBeReadShowsItsStatusNotTheModelBefore) {
+  // The second section has no keys: listed as a model, read as "not found".
+  Install("Broken.qfn", "[Catalog]\nMaker=X\n\n[Good]\nModel=400,1400,700,1800,300,300,1.2\n"
+                        "Qa=0.4,0.8,1.2,1.6\nPs=800,760,620,400\nPw=0.6,0.85,1.1,1.28\nLw=82,83,84,86\n\n"
+                        "[Hollow]\n");
+  auto form = OpenForm();
+  ASSERT_EQ(form->FanListBox()->count(), 2);
+  ASSERT_EQ(form->MemoLines().size(), 9);
+
+  form->FanListBox()->setCurrentRow(1);
+
+  EXPECT_EQ(form->MemoLines(), QStringList{"Fan model not found"});
+  EXPECT_TRUE(form->CurvePanel()->Lines().empty());
+  EXPECT_EQ(form->FanName(), "Hollow");
+}
+
+TEST_F(FanFormTest, TextThatIsNoNumberIsReportedInsteadOfResults) {
+  InstallSamples();
+  auto form = OpenForm();
+  form->VolEdit()->setText("abc");
+  form->Evaluate();
+  EXPECT_EQ(form->MemoLines(), QStringList{"'abc' is not a valid floating point value"});
+  EXPECT_TRUE(form->CurvePanel()->Lines().empty());
+  form->AcceptBtn()->click();
+  // The value stored before stays.
+  EXPECT_NEAR(OpenSettings()->value("Settings/PStatic").toDouble(), 500.0, 1e-9);
+  EXPECT_FALSE(OpenSettings()->contains("Settings/Volume"));
+}
+
+TEST_F(FanFormTest, ReturnAndArrowsMoveTheFocusExceptInListsAndTheMemo) {
+  InstallSamples();
+  auto form = OpenForm();
+  struct Case {
+    const char* name;
+    QWidget* from;
+    int key;
+    bool consumed;
+    QWidget* to;  // focus afterwards
+  };
+  const Case cases[] = {
+      {"Return in a field", form->VolEdit(), Qt::Key_Return, true, form->PStaticEdit()},
+      {"Enter in a field", form->PStaticEdit(), Qt::Key_Enter, true, form->SpeedEdit()},
+      {"Down in a field", form->VolEdit(), Qt::Key_Down, true, form->PStaticEdit()},
+      {"Up in a field", form->PStaticEdit(), Qt::Key_Up, true, form->VolEdit()},
+      {"Return on the check box", form->BrowseCheck(), Qt::Key_Return, true, form->CurvePanel()},
+      {"Return in the file list", form->FileListBox(), Qt::Key_Return, true, form->FanListBox()},
+      {"Down in the file list", form->FileListBox(), Qt::Key_Down, false, form->FileListBox()},
+      {"Return in the model list", form->FanListBox(), Qt::Key_Return, false, form->FanListBox()},
+      {"Up in the model list", form->FanListBox(), Qt::Key_Up, false, form->FanListBox()},
+      {"Return in the memo", form->Memo(), Qt::Key_Return, false, form->Memo()},
+      {"a letter", form->VolEdit(), Qt::Key_A, false, form->VolEdit()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.from->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(c.from->hasFocus());
+    EXPECT_EQ(form->HandleNavigationKey(c.key, c.from), c.consumed);
+    EXPECT_TRUE(c.to->hasFocus());
+  }
+
+  // Through the event filter: the form sees Return before the field does.
+  form->VolEdit()->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(form->VolEdit(), Qt::Key_Return);
+  EXPECT_TRUE(form->PStaticEdit()->hasFocus());
+  QTest::keyClick(form->PStaticEdit(), Qt::Key_Up);
+  EXPECT_TRUE(form->VolEdit()->hasFocus());
+}
+
+TEST_F(FanFormTest, EveryNamedControlCarriesItsNameForAssistiveTechnology) {
+  InstallSamples();
+  auto form = OpenForm();
+  const char* const names[] = {"FileListBox", "FanListBox", "VolEdit",       "PStaticEdit",   "SpeedEdit",
+                               "FindBtn",     "cbBrowse",   "Memo",          "CurvePanel",    "StatusBar",
+                               "ToolBar1",    "AcceptBtn",  "ToolButton2",   "FmtEditLabel1", "FmtEditLabel2",
+                               "FmtEditLabel3"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    auto* control = form->findChild<QWidget*>(name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->accessibleDescription(), name);
+    EXPECT_FALSE(control->accessibleName().isEmpty());
+  }
+  EXPECT_EQ(form->objectName(), "FanForm");
+  EXPECT_EQ(form->VolEdit()->accessibleName(), "Volume Flow");
+  EXPECT_EQ(form->PStaticEdit()->accessibleName(), "Static Pressure");
+  EXPECT_EQ(form->SpeedEdit()->accessibleName(), "Fan Speed");
+  EXPECT_EQ(form->CurvePanel()->accessibleName(), "T500");
+  EXPECT_EQ(form->FindBtn()->text(), "F&ind");
+  EXPECT_EQ(form->AcceptBtn()->text(), "&Accept");
+  EXPECT_EQ(form->CancelBtn()->text(), "&Cancel");
+  EXPECT_EQ(form->Memo()->focusPolicy() & Qt::TabFocus, 0);
+  EXPECT_TRUE(form->windowTitle().startsWith("Blowden "));
+}
+
+TEST_F(FanFormTest, RightClickAndCtrlCCopyTheChartPicture) {
+  InstallSamples();
+  auto form = OpenForm();
+  QApplication::clipboard();
+  const QPoint inside = form->CurvePanel()->rect().center();
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, inside, form->CurvePanel()->mapToGlobal(inside));
+  QApplication::sendEvent(form->CurvePanel(), &menu);
+  EXPECT_TRUE(menu.isAccepted());
+  EXPECT_EQ(QApplication::clipboard()->image().size(), form->CurvePanel()->Picture().size());
+
+  QApplication::clipboard()->clear();
+  form->CurvePanel()->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(form->CurvePanel()->hasFocus());
+  QTest::keyClick(form->CurvePanel(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_FALSE(QApplication::clipboard()->image().isNull());
+}
+
+} // namespace
+} // namespace blowden
