@@ -1,0 +1,178 @@
+#include "CliTestSupport.h"
+#include "base/Convert.h"
+#include "services/Folders.h"
+
+namespace blowden::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every entry below `folder`, relative to it.
+std::vector<std::string> Tree(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    names.push_back(fs::relative(it->path(), folder).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CliDatabaseTest : public TCliTest {
+protected:
+  void SetUp() override {
+    TCliTest::SetUp();
+    // A program in an "Orvane" (or "9kq") folder keeps its database there,
+    // as the desktop program does; these tests need the XDG one.
+    const std::string program = UpperCase(RunningProgramPath());
+    if (program.find("ORVANE") != std::string::npos || program.find("9KQ") != std::string::npos)
+      GTEST_SKIP() << "the test program lies in a maker folder: " << program;
+  }
+
+  // A copy of a fixture under the name `name` in the work folder.
+  std::string Fixture(const char* fixture, const char* name) const {
+    return WriteFile(name, ReadFileBytes(CliDataFile(fixture)));
+  }
+};
+
+TEST_F(CliDatabaseTest, DatabaseFolderIsTheDesktopProgramsUnderXdgDataHome) {
+  EXPECT_EQ(CliDatabaseFolder(), (Env().Path() / "data" / "Orvane" / "Common Files").string() + "/");
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(CliDatabaseFolder(), (Env().Path() / "home" / ".local/share/Orvane/Common Files").string() + "/");
+}
+
+TEST_F(CliDatabaseTest, InstallCopiesFilesThatPassAndListsRefusedOnes) {
+  const std::string good = Fixture("exact.qfn", "Good.qfn");
+  const std::string bad = Fixture("broken.qfn", "Bad.qfn");
+  const TCliRun run = RunCliArgs({"install", good, bad});
+  EXPECT_EQ(run.Code, ecFailure);
+  EXPECT_EQ(SplitLines(run.Out), (std::vector<std::string>{
+                                     "Installed\t" + good + "\t" + (Database() / "Good.qfn").string(),
+                                     "Refused\t" + bad,
+                                     "BR (B1)  Too few volume data points (must be more than 5)",
+                                     "BR (B1)  Static pressure point count error",
+                                     "BR (B1)  Ref speed must be greater than MinSpeed",
+                                     "BR (B2)  Speed range must be in increasing order",
+                                 }));
+  EXPECT_EQ(ReadFileBytes(Database() / "Good.qfn"), ReadFileBytes(good));
+  EXPECT_EQ(Tree(Database()), std::vector<std::string>{"Good.qfn"});
+}
+
+TEST_F(CliDatabaseTest, InstallJsonAndExitCodes) {
+  const std::string good = Fixture("exact.qfn", "Good.qfn");
+  const std::string bad = Fixture("broken.qfn", "Bad.qfn");
+  const std::string conv = WriteFile("Conv.qfn", "[Catalog]\n\n[C1]\nQa=1,2,3,4,5\nPs=5,4,3,2,x\nPw=1\nLw=80\n");
+  const std::string missing = Work().File("Missing.qfn");
+  struct Case {
+    const char* name;
+    std::string file;
+    int code;
+    bool installed;
+    std::size_t errors;
+  };
+  const Case cases[] = {
+      {"clean", good, ecSuccess, true, 0},
+      {"verification errors", bad, ecFailure, false, 4},
+      {"conversion error", conv, ecFailure, false, 0},
+      {"missing", missing, ecUsage, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TCliRun run = RunCliArgs({"install", "--json", c.file});
+    EXPECT_EQ(run.Code, c.code);
+    const TJson doc = ParsedJson(run);
+    ASSERT_EQ(doc.Size(), 1u);
+    EXPECT_EQ(doc[0].Keys(), (std::vector<std::string>{"file", "status", "errors", "messages", "installed"}));
+    EXPECT_EQ(doc[0]["status"].Number, c.code);
+    EXPECT_EQ(doc[0]["installed"].Bool, c.installed);
+    EXPECT_EQ(doc[0]["errors"].Size(), c.errors);
+    EXPECT_EQ(fs::exists(Database() / fs::path(c.file).filename()), c.installed);
+  }
+  const TCliRun all = RunCliArgs({"install", "--json", good, bad, missing});
+  EXPECT_EQ(all.Code, ecUsage);
+  EXPECT_EQ(ParsedJson(all).Size(), 3u);
+}
+
+TEST_F(CliDatabaseTest, InstallReplacesAnInstalledFileOfTheSameName) {
+  const std::string first = Fixture("exact.qfn", "one/Same.qfn");
+  ASSERT_EQ(RunCliArgs({"install", first}).Code, ecSuccess);
+  const std::string second = WriteFile("two/Same.qfn", ReadFileBytes(first) + "; edited\n");
+  ASSERT_EQ(RunCliArgs({"install", second}).Code, ecSuccess);
+  EXPECT_EQ(ReadFileBytes(Database() / "Same.qfn"), ReadFileBytes(second));
+  EXPECT_EQ(Tree(Database()), std::vector<std::string>{"Same.qfn"});
+}
+
+TEST_F(CliDatabaseTest, ListGivesNameAndPath) {
+  EXPECT_EQ(RunCliArgs({"list"}).Out, "");  // no folder yet: an empty list
+  ASSERT_EQ(RunCliArgs({"install", Fixture("exact.qfn", "b.qfn"), Fixture("exact.qfn", "A.qfn")}).Code, ecSuccess);
+  const std::string a = (Database() / "A.qfn").string();
+  const std::string b = (Database() / "b.qfn").string();
+
+  const TCliRun text = RunCliArgs({"list"});
+  EXPECT_EQ(text.Code, ecSuccess);
+  EXPECT_EQ(text.Out, "A\t" + a + "\nb\t" + b + "\n");
+
+  const TCliRun json = RunCliArgs({"list", "--json"});
+  EXPECT_EQ(json.Code, ecSuccess);
+  const TJson doc = ParsedJson(json);
+  ASSERT_EQ(doc.Size(), 2u);
+  EXPECT_EQ(doc[0].Keys(), (std::vector<std::string>{"name", "path"}));
+  EXPECT_EQ(doc[0]["name"].String, "A");
+  EXPECT_EQ(doc[0]["path"].String, a);
+  EXPECT_EQ(doc[1]["name"].String, "b");
+}
+
+TEST_F(CliDatabaseTest, DeleteLeavesTheBackupBesideIt) {
+  const std::string source = Fixture("exact.qfn", "Fans.qfn");
+  ASSERT_EQ(RunCliArgs({"install", source}).Code, ecSuccess);
+  const std::string installed = (Database() / "Fans.qfn").string();
+  const std::string backup = (Database() / "Fans._fn").string();
+
+  const TCliRun run = RunCliArgs({"delete", "Fans"});
+  EXPECT_EQ(run.Code, ecSuccess) << run.Err;
+  EXPECT_EQ(run.Out, "Deleted\t" + installed + "\t" + backup + "\n");
+  EXPECT_FALSE(fs::exists(installed));
+  EXPECT_EQ(ReadFileBytes(backup), ReadFileBytes(source));
+  EXPECT_EQ(RunCliArgs({"list"}).Out, "");  // the backup is not listed
+
+  // A second delete of the same name finds nothing; a new install and
+  // delete replaces the older backup.
+  EXPECT_EQ(RunCliArgs({"delete", "Fans"}).Code, ecFailure);
+  const std::string edited = WriteFile("new/Fans.qfn", ReadFileBytes(source) + "; v2\n");
+  ASSERT_EQ(RunCliArgs({"install", edited}).Code, ecSuccess);
+  EXPECT_EQ(RunCliArgs({"delete", "fans.QFN"}).Code, ecSuccess);  // extension and case tolerated
+  EXPECT_EQ(ReadFileBytes(backup), ReadFileBytes(edited));
+}
+
+TEST_F(CliDatabaseTest, DeleteTouchesNothingOutsideTheDatabase) {
+  ASSERT_EQ(RunCliArgs({"install", Fixture("exact.qfn", "Keep.qfn")}).Code, ecSuccess);
+  const std::string outside = Fixture("exact.qfn", "Outside.qfn");
+  for (const std::string& name : {std::string("Nothing"), std::string("../Keep"), outside, std::string("")}) {
+    SCOPED_TRACE(name);
+    const TCliRun run = RunCliArgs({"delete", name});
+    EXPECT_EQ(run.Code, ecFailure);
+    EXPECT_NE(run.Err.find("no installed fan file named"), std::string::npos);
+  }
+  EXPECT_TRUE(fs::exists(outside));
+  EXPECT_EQ(Tree(Database()), std::vector<std::string>{"Keep.qfn"});
+}
+
+TEST_F(CliDatabaseTest, NothingIsCreatedAtStartUp) {
+  const std::string exact = CliDataFile("exact.qfn");
+  const std::vector<std::vector<std::string>> commands = {
+      {"--help"},
+      {"--version"},
+      {"list"},
+      {"list", "--json"},
+      {"verify", exact},
+      {"show", exact},
+      {"select", "--flow", "2", "--pressure", "560", exact},
+      {"delete", "Nothing"},
+      {"bogus"},
+  };
+  for (const auto& args : commands) RunCliArgs(args);
+  EXPECT_EQ(Tree(Env().Path()), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace blowden::test
