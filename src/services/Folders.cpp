@@ -101,6 +101,22 @@ void CreateUserDataFolder(TStartupValues& values) {
   if (ec || !fs::is_directory(values.UserDataFolder, ec)) values.UserDataFolder = values.ProgramFolder;
 }
 
+void LocateResourceFolders(TStartupValues& values) {
+  std::error_code ec;
+  const fs::path program(values.ProgramFolder);
+  const auto holdsProgramFiles = [&ec](const fs::path& folder) {
+    return fs::exists(folder / "Help" / "Blowden.htm", ec) || fs::exists(folder / "normalbmp.bmp", ec);
+  };
+  values.ResourceFolder = values.ProgramFolder;
+  values.SamplesFolder = values.ProgramFolder;
+  if (holdsProgramFiles(program)) return;
+  const fs::path shared = (program / ".." / "share" / "blowden").lexically_normal();
+  if (!fs::is_directory(shared, ec)) return;
+  values.ResourceFolder = WithSlash(shared.string());
+  if (fs::is_directory(shared / "samples", ec)) values.SamplesFolder = WithSlash((shared / "samples").string());
+  else values.SamplesFolder = values.ResourceFolder;
+}
+
 std::string PlatformDataFolder() {
   const std::string xdg = EnvValue("XDG_DATA_HOME");
   if (!xdg.empty() && xdg.front() == '/') return WithSlash(xdg);

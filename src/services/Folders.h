@@ -25,6 +25,11 @@ struct TStartupValues {
   std::string DatabaseFolder;     // MakerFolder + "Common Files/"
   std::string MyDocumentsFolder;  // "/home/u/Documents/"
   std::string UserDataFolder;     // MyDocumentsFolder + "Orvane/" + ProgramName + "/"
+  // Where the files the program expects beside it are found (marker pictures,
+  // Help/Blowden.htm), and the sample catalogues: the program folder itself in
+  // the build tree, <prefix>/share/blowden/ and its samples/ when installed.
+  std::string ResourceFolder;     // "/usr/share/blowden/" or ProgramFolder
+  std::string SamplesFolder;      // "/usr/share/blowden/samples/" or ProgramFolder
 };
 
 // Values, or the error text that stops start-up (shown in a message box;
@@ -54,6 +59,13 @@ TStartupResult ComputeStartupValues(std::string_view programPath, std::string_vi
 // Creates values.UserDataFolder with its missing parents; when it cannot be
 // created, UserDataFolder becomes ProgramFolder (silently).
 void CreateUserDataFolder(TStartupValues& values);
+
+// Sets ResourceFolder and SamplesFolder: the program folder when it holds the
+// program's files (a build tree), otherwise ../share/blowden/ beside it (an
+// installation) when that exists; the program folder in any other case.
+//   /src/build/bin/blowden (with bin/Help/Blowden.htm) -> "/src/build/bin/", "/src/build/bin/"
+//   /usr/bin/blowden -> "/usr/share/blowden/", "/usr/share/blowden/samples/"
+void LocateResourceFolders(TStartupValues& values);
 
 // The platform folders without Qt, for the command-line program (which must
 // find the same database folder as the desktop program but creates nothing):

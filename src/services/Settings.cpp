@@ -31,6 +31,7 @@ bool InitStartupValues(std::string& error) {
     return false;
   }
   CreateUserDataFolder(result.Values);
+  LocateResourceFolders(result.Values);
   Storage() = result.Values;
   error.clear();
   return true;
@@ -44,6 +45,7 @@ const TStartupValues& StartupValues() {
       // still known; the user data folder then is the program folder.
       TStartupValues values = ComputeFromQt().Values;
       values.UserDataFolder = values.ProgramFolder;
+      LocateResourceFolders(values);
       Storage() = values;
     }
   }

@@ -98,6 +98,33 @@ TEST(StartupValues, UserDataFolderThatCannotBeCreatedBecomesTheProgramFolder) {
   EXPECT_EQ(v.UserDataFolder, "/opt/tools/");
 }
 
+TEST(StartupValues, ResourceFoldersInTheBuildTreeAndWhenInstalled) {
+  test::TTempDir dir;
+  struct Case {
+    const char* name;
+    const char* programFolder;
+    const char* resources;
+    const char* samples;
+  } cases[] = {
+      {"build tree: files beside the program", "build/bin/", "build/bin/", "build/bin/"},
+      {"installed under a prefix", "usr/bin/", "usr/share/blowden/", "usr/share/blowden/samples/"},
+      {"nothing anywhere", "lonely/bin/", "lonely/bin/", "lonely/bin/"},
+  };
+  dir.Write("build/bin/Help/Blowden.htm", "<html></html>");
+  dir.Write("usr/share/blowden/normalbmp.bmp", "BM");
+  dir.Write("usr/share/blowden/samples/a.qfn", "[Catalog]\n");
+  std::filesystem::create_directories(dir.Path() / "usr/bin");
+  std::filesystem::create_directories(dir.Path() / "lonely/bin");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TStartupValues v;
+    v.ProgramFolder = dir.File(c.programFolder);
+    LocateResourceFolders(v);
+    EXPECT_EQ(v.ResourceFolder, dir.File(c.resources));
+    EXPECT_EQ(v.SamplesFolder, dir.File(c.samples));
+  }
+}
+
 TEST(SettingsKey, NameWithoutFolderAndExtension) {
   EXPECT_EQ(GetSettingsKey("/usr/local/Orvane/Blowden/Blowden.exe"), "Software\\Orvane\\Blowden");
   EXPECT_EQ(GetSettingsKey("/opt/x/fans2"), "Software\\Orvane\\fans2");
