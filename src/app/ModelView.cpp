@@ -1,0 +1,363 @@
+#include "app/ModelView.h"
+
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "app/Controls.h"
+#include "base/Convert.h"
+#include "charts/ChartSupport.h"
+#include "charts/QmGraphPanel.h"
+#include "fan/QmFan.h"
+#include "numeric/Regress.h"
+
+namespace blowden {
+
+namespace {
+
+constexpr unsigned PureRed = 0x0000FF;  // $BBGGRR
+constexpr unsigned White = 0xFFFFFF;
+
+// The pressure plot's own picture: an 8 x 8 magenta square with white
+// corners (white, the bottom-left colour, is transparent).
+QImage SquareMarker() {
+  QImage image(8, 8, QImage::Format_RGB32);
+  image.fill(QColor(255, 0, 255));
+  for (const QPoint corner : {QPoint(0, 0), QPoint(7, 0), QPoint(0, 7), QPoint(7, 7)})
+    image.setPixel(corner, qRgb(255, 255, 255));
+  return image;
+}
+
+// The power and sound plots' picture: a 6 x 6 maroon ring with softened
+// edges around a white 2 x 2 centre.
+QImage RingMarker() {
+  static const char* const rows[6] = {"WaMMaW", "aMMMMa", "MMwwMM", "MMwwMM", "aMMMMa", "WaMMaW"};
+  QImage image(6, 6, QImage::Format_RGB32);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 6; ++x) {
+      const char c = rows[y][x];
+      image.setPixel(x, y, c == 'M' ? qRgb(128, 0, 0) : c == 'a' ? qRgb(192, 128, 128) : qRgb(255, 255, 255));
+    }
+  return image;
+}
+
+} // namespace
+
+TModelView::TModelView(TFan& fan, QWidget* parent)
+    : QWidget(parent), FFan(fan), FPsCoeffs(6, 0.0), FPwCoeffs(6, 0.0), FLwCoeffs(6, 0.0) {
+  FGraphPanel1 = CreatePanel("GraphPanel1", QStringLiteral("Static Pressure"));
+  FGraphPanel2 = CreatePanel("GraphPanel2", QStringLiteral("Motor Power"));
+  FGraphPanel3 = CreatePanel("GraphPanel3", QStringLiteral("Sound Power"));
+  FGraphPanel1->SetCross(SquareMarker());
+  FGraphPanel2->SetCross(RingMarker());
+  FGraphPanel3->SetCross(RingMarker());
+  FGraphPanel1->OnPaint = [this](TGraphPanel* panel) { PlotPressure(panel); };
+  FGraphPanel2->OnPaint = [this](TGraphPanel* panel) { PlotPower(panel); };
+  FGraphPanel3->OnPaint = [this](TGraphPanel* panel) { PlotSound(panel); };
+
+  // The pressure plot takes the focus so that a point can be picked with
+  // the keyboard too.
+  FGraphPanel1->setFocusPolicy(Qt::StrongFocus);
+  FGraphPanel1->setToolTip(QStringLiteral("Click a point, or use Left/Right, to pick a data point"));
+  FGraphPanel1->installEventFilter(this);
+
+  const QFont font = ProgramFont(QStringLiteral("Tahoma"), 8);
+  auto makeSummary = [&](const char* name) {
+    auto* label = new QLabel(QStringLiteral("..."), this);
+    NameControl(label, QString::fromLatin1(name));
+    label->setFont(font);
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    label->setPalette(palette);
+    return label;
+  };
+  auto makeEquation = [&](const char* name, const QString& caption) {
+    auto* label = new TClickLabel(this);
+    label->setText(caption);
+    NameControl(label, QString::fromLatin1(name));
+    label->setFont(font);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    label->setToolTip(QStringLiteral("Click (or press Enter) to copy the equation"));
+    return label;
+  };
+  FLabel5 = makeEquation("Label5", QStringLiteral("Pressure"));
+  FLabel2 = makeSummary("Label2");
+  FLabel6 = makeEquation("Label6", QStringLiteral("Power"));
+  FLabel3 = makeSummary("Label3");
+  FLabel7 = makeEquation("Label7", QStringLiteral("Sound"));
+  FLabel4 = makeSummary("Label4");
+  connect(FLabel5, &TClickLabel::MouseDown, this, &TModelView::Label5MouseDown);
+  connect(FLabel6, &TClickLabel::MouseDown, this, &TModelView::Label6MouseDown);
+  connect(FLabel7, &TClickLabel::MouseDown, this, &TModelView::Label7MouseDown);
+
+  auto* labels = new QVBoxLayout;
+  labels->setContentsMargins(2, 14, 2, 2);
+  labels->setSpacing(4);
+  for (QLabel* equation : {static_cast<QLabel*>(FLabel5), static_cast<QLabel*>(FLabel6),
+                           static_cast<QLabel*>(FLabel7)}) {
+    QLabel* summary = equation == FLabel5 ? FLabel2 : equation == FLabel6 ? FLabel3 : FLabel4;
+    labels->addWidget(equation);
+    labels->addWidget(summary);
+    labels->addSpacing(14);
+  }
+  labels->addStretch(1);
+
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setHorizontalSpacing(7);
+  grid->setVerticalSpacing(10);
+  grid->addWidget(FGraphPanel1, 0, 0);
+  grid->addWidget(FGraphPanel2, 0, 1);
+  grid->addWidget(FGraphPanel3, 1, 0);
+  grid->addLayout(labels, 1, 1);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+
+  setTabOrder(FGraphPanel1, FLabel5);
+  setTabOrder(FLabel5, FLabel6);
+  setTabOrder(FLabel6, FLabel7);
+}
+
+TModelView::~TModelView() = default;
+
+TGraphPanel* TModelView::CreatePanel(const char* name, const QString& caption) {
+  auto* panel = new TGraphPanel(this);
+  NameControl(panel, QString::fromLatin1(name));
+  panel->SetBevelOuter(bvNone);
+  panel->SetColor(WindowColor());
+  panel->SetAxesColor(WindowTextColor());
+  panel->SetGridColor(White);
+  panel->SetLeftMargin(40);
+  panel->SetRightMargin(20);
+  panel->SetTopMargin(25);
+  panel->SetBottomMargin(40);
+  panel->SetLimits(false, 0, 10, 0, 10);
+  const QFont scaleFont = ProgramFont(QStringLiteral("Tahoma"), 8);
+  panel->SetScaleXFont(scaleFont);
+  panel->SetScaleYFont(scaleFont);
+  panel->SetScaleXTicks(6);
+  panel->SetScaleYTicks(6);
+  panel->SetShowXScale(true);
+  panel->SetShowYScale(true);
+  panel->SetAxisType(xtQuad1);
+  panel->SetPlotMode(pmLineMode);
+  panel->SetCaption(caption);
+  panel->setMinimumSize(225, 158);
+  return panel;
+}
+
+QImage TModelView::PlainPixelPicture(const TGraphPanel* panel) const {
+  // One pixel in the panel's colour between two pixels of the transparent
+  // colour: drawn centred, it sets exactly the data point's pixel, as the
+  // panel does when it has no picture at all.
+  const QColor background = BgrToQColor(panel->Color());
+  const QColor key = BgrToQColor(panel->Color() ^ 0xFFFFFFu);
+  QImage image(1, 3, QImage::Format_RGB32);
+  image.setPixelColor(0, 0, key);
+  image.setPixelColor(0, 1, background);
+  image.setPixelColor(0, 2, key);
+  return image;
+}
+
+QStringList TModelView::LoadMarkers(const QString& folder) {
+  QStringList missing;
+  const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+  auto load = [&](const char* name, QImage& picture) {
+    if (!picture.load(base + QLatin1String(name)) || picture.isNull()) {
+      picture = PlainPixelPicture(FGraphPanel1);
+      missing.append(QString::fromLatin1(name));
+    }
+  };
+  load("normalbmp.bmp", FNormalBmp);
+  load("selectbmp.bmp", FSelectBmp);
+  load("nominalbmp.bmp", FNominalBmp);
+  return missing;
+}
+
+void TModelView::ShowModel(const std::string& name) {
+  std::exception_ptr failure;
+  try {
+    FFan.SelectModel(name);
+  } catch (const EConvertError&) {
+    // The model was only partly read: nothing of it is to be drawn.
+    failure = std::current_exception();
+    FFan.Status = fsDataError;
+  }
+  FSelectedPoint = 0;
+  FShownModel = name;
+  FShownFile = FFan.FileName;
+  ShowFit(ckPressure, FGraphPanel1, FLabel2, FLabel5, FPsCoeffs);
+  ShowFit(ckPower, FGraphPanel2, FLabel3, FLabel6, FPwCoeffs);
+  ShowFit(ckSound, FGraphPanel3, FLabel4, FLabel7, FLwCoeffs);
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TModelView::ShowFit(TCurveKind kind, TGraphPanel* panel, QLabel* summary, QLabel* equation,
+                         std::vector<double>& coeffs) {
+  TCurveFit fit = FitCurve(FFan.Model, kind);
+  coeffs = std::move(fit.Coeffs);
+  summary->setText(QString::fromStdString(fit.Summary));
+  equation->setText(QString::fromStdString(fit.Equation));
+  panel->SetCaption(QString::fromLatin1(CurveSpec(kind).Caption));
+  if (fit.HasLimits) panel->SetLimits(true, fit.XMin, fit.XMax, fit.YMin, fit.YMax);
+  panel->repaint();
+}
+
+void TModelView::ReselectModel(const std::string& name) {
+  auto message = std::move(FFan.OnMessage);
+  FFan.OnMessage = nullptr;
+  try {
+    FFan.SelectModel(name);
+  } catch (const EConvertError&) {
+    FFan.Status = fsDataError;
+  }
+  FFan.OnMessage = std::move(message);
+  RepaintPlots();
+}
+
+void TModelView::RepaintPlots() {
+  for (TGraphPanel* panel : {FGraphPanel1, FGraphPanel2, FGraphPanel3}) panel->update();
+}
+
+int TModelView::NearestPoint(double x) const {
+  return blowden::NearestPoint(FFan.Model.Qa, FFan.Model.Count, x);
+}
+
+void TModelView::SetSelectedPoint(int index) {
+  FSelectedPoint = index;
+  FGraphPanel1->update();
+}
+
+void TModelView::PlotPressure(TGraphPanel* panel) {
+  if (FFan.Status != fsReady) return;
+  const auto flows = CurveFlows(FFan.Model, ckPressure);
+  const auto values = CurveValues(FFan.Model, ckPressure);
+  const int n = int(flows.size());
+
+  panel->SetCross(FNormalBmp);
+  for (int i = 0; i < n; ++i) {
+    panel->RestoreBackground = false;
+    panel->PlotMarker(flows[std::size_t(i)], values[std::size_t(i)]);
+  }
+  panel->SetCross(FNominalBmp);
+  panel->RestoreBackground = false;
+  panel->PlotMarker(FFan.Model.QaNom, PolyValue(FPsCoeffs, FFan.Model.QaNom));
+  if (FSelectedPoint >= 0 && FSelectedPoint < n) {
+    panel->SetCross(FSelectBmp);
+    panel->RestoreBackground = false;
+    panel->PlotMarker(flows[std::size_t(FSelectedPoint)], values[std::size_t(FSelectedPoint)]);
+  }
+  panel->SetCross(FNormalBmp);
+  PlotCurve(panel, ckPressure, FPsCoeffs);
+}
+
+void TModelView::PlotPower(TGraphPanel* panel) {
+  if (FFan.Status != fsReady) return;
+  const auto flows = CurveFlows(FFan.Model, ckPower);
+  const auto values = CurveValues(FFan.Model, ckPower);
+  for (std::size_t i = 0; i < flows.size(); ++i) {
+    panel->RestoreBackground = false;
+    panel->PlotMarker(flows[i], values[i]);
+  }
+  PlotCurve(panel, ckPower, FPwCoeffs);
+}
+
+void TModelView::PlotSound(TGraphPanel* panel) {
+  if (FFan.Status != fsReady) return;
+  const auto flows = CurveFlows(FFan.Model, ckSound);
+  const auto values = CurveValues(FFan.Model, ckSound);
+  for (std::size_t i = 0; i < flows.size(); ++i) {
+    panel->RestoreBackground = false;
+    panel->PlotMarker(flows[i], values[i]);
+  }
+  PlotCurve(panel, ckSound, FLwCoeffs);
+}
+
+void TModelView::PlotCurve(TGraphPanel* panel, TCurveKind kind, const std::vector<double>& coeffs) {
+  // The fit as a red polyline of 101 points across the measured flows.
+  const auto flows = CurveFlows(FFan.Model, kind);
+  if (flows.empty()) return;
+  const double first = flows.front();
+  const double last = flows.back();
+  panel->NewLine = true;
+  for (int i = 0; i <= 100; ++i) {
+    const double x = (last - first) * i / 100 + first;
+    panel->PlotTo(PureRed, x, PolyValue(coeffs, x));
+  }
+}
+
+void TModelView::GraphPanel1MouseDown(int x, int y) {
+  if (FFan.Status != fsReady) return;
+  double flow = 0, pressure = 0;
+  FGraphPanel1->PixelToValue(x, y, flow, pressure);
+  SetSelectedPoint(NearestPoint(flow));
+}
+
+void TModelView::CopyEquation(QLabel* label) { QGuiApplication::clipboard()->setText(label->text()); }
+
+void TModelView::Label5MouseDown() { CopyEquation(FLabel5); }
+void TModelView::Label6MouseDown() { CopyEquation(FLabel6); }
+void TModelView::Label7MouseDown() { CopyEquation(FLabel7); }
+
+bool TModelView::PanelKey(int key) {
+  if (FFan.Status != fsReady) return false;
+  const int n = int(CurveFlows(FFan.Model, ckPressure).size());
+  if (n <= 0) return false;
+  int index = qBound(0, FSelectedPoint, n - 1);
+  switch (key) {
+    case Qt::Key_Left: case Qt::Key_Down: index = qMax(0, index - 1); break;
+    case Qt::Key_Right: case Qt::Key_Up: index = qMin(n - 1, index + 1); break;
+    case Qt::Key_Home: index = 0; break;
+    case Qt::Key_End: index = n - 1; break;
+    default: return false;
+  }
+  SetSelectedPoint(index);
+  return true;
+}
+
+bool TModelView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != FGraphPanel1) return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+      FGraphPanel1->setFocus(Qt::MouseFocusReason);
+      GraphPanel1MouseDown(at.x(), at.y());
+      return true;
+    }
+    case QEvent::KeyPress:
+      return PanelKey(static_cast<QKeyEvent*>(event)->key());
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+      FGraphPanel1->update();
+      return false;
+    case QEvent::Paint: {
+      // The panel paints itself; the focus frame goes on top.
+      static_cast<QObject*>(FGraphPanel1)->event(event);
+      if (FGraphPanel1->hasFocus()) {
+        QPainter painter(FGraphPanel1);
+        QStyleOptionFocusRect option;
+        option.initFrom(FGraphPanel1);
+        option.rect = FGraphPanel1->rect().adjusted(1, 1, -1, -1);
+        FGraphPanel1->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, FGraphPanel1);
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+} // namespace blowden
