@@ -205,6 +205,7 @@ const TIniFile::TSection* TFan::FindSection(std::string_view name) {
   if (!FIni) return nullptr;
   if (FIndexedIni != FIni) {
     FSectionIndex.clear();
+    FReadModels.clear();
     const auto& sections = FIni->Sections();
     FSectionIndex.reserve(sections.size());
     for (std::size_t i = 0; i < sections.size(); ++i) FSectionIndex.emplace(LowerAscii(sections[i].Name), i);
@@ -229,6 +230,21 @@ void TFan::SelectModel(const std::string& name) {
   const TIniFile::TSection* section = FindSection(name);
   if (!section || section->Count == 0) {
     Status = fsModelNotFound;
+    return;
+  }
+  const std::size_t sectionIndex = static_cast<std::size_t>(section - FIni->Sections().data());
+  if (const auto cached = FReadModels.find(sectionIndex); cached != FReadModels.end()) {
+    const TReadModel& r = cached->second;
+    // Without a "Speed" key the reader leaves the speed list as it was.
+    std::vector<int> speeds = std::move(Model.Speeds);
+    Model = r.Model;
+    if (!r.Model.HasSpeeds) Model.Speeds = std::move(speeds);
+    Model.Name = name;
+    Coeffs = r.Coeffs;
+    FitError = r.FitError;
+    FitStats = r.FitStats;
+    Status = r.Status;
+    FModelComplete = true;
     return;
   }
   const TSectionReader sec(*FIni, *section);
@@ -341,6 +357,7 @@ void TFan::SelectModel(const std::string& name) {
 
   FitPressure();
   FModelComplete = true;
+  FReadModels[sectionIndex] = TReadModel{m, Coeffs, FitError, FitStats, Status};
 }
 
 void TFan::FitPressure() {

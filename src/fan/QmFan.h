@@ -228,6 +228,20 @@ class TFan {
   std::shared_ptr<const TIniFile> FIndexedIni;
   std::unordered_map<std::string, std::size_t> FSectionIndex;
   std::vector<std::string_view> FItems;  // reused by the list reader
+
+  // Models read to the end from the parsed file above, with their fits, by
+  // section index: a search or a verification reads every model again, and a
+  // model of an unchanged file reads the same every time. Dropped with the
+  // section index when the file changes. Reads that stopped early (and so may
+  // have shown a message) or failed on a number are never kept.
+  struct TReadModel {
+    TFanModel Model;
+    std::vector<double> Coeffs;
+    int FitError = 0;
+    TFitStats FitStats;
+    int Status = 0;
+  };
+  std::unordered_map<std::size_t, TReadModel> FReadModels;
 };
 
 }  // namespace blowden

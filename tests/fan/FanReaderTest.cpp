@@ -1,12 +1,14 @@
 // Reading fan data files: catalogue, model names, model sections.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 
 #include "base/Convert.h"
 #include "fan/FanTestFiles.h"
 #include "fan/QmFan.h"
+#include "numeric/Regress.h"
 
 using namespace blowden;
 using namespace blowden::test;
@@ -533,4 +535,30 @@ TEST_F(FanReader, LongListsAreReadInFull) {
   EXPECT_EQ(fan.Status, fsReady);
   EXPECT_EQ(fan.Model.Count, 400);
   EXPECT_EQ(fan.Model.Qa.back(), qa.back());
+}
+
+// A model read once is not read again while the file is unchanged, but an
+// edit saved to disk is seen by the next read, also of the same size.
+TEST(FanReaderCache, ModelsChangedOnDiskAreReadAgain) {
+  test::TTempDir dir;
+  const auto write = [&](const char* ps) {
+    return dir.Write("c.qfn", std::string("[M]\nQa=1,2,3,4,5\nPs=") + ps + "\nPw=1\nLw=80\n[N]\nQa=1,2\nPs=5,4\nPw=1\nLw=2\n");
+  };
+  const std::string path = write("500,400,300,200,100");
+  TFan fan;
+  fan.LoadFromFile(path);
+  fan.SelectModel("M");
+  EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
+  fan.SelectModel("N");
+  fan.SelectModel("m");  // again, from the kept reading, under the name asked
+  EXPECT_EQ(fan.Model.Name, "m");
+  EXPECT_EQ(fan.Model.Count, 5);
+  EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
+  EXPECT_NEAR(PolyValue(fan.Coeffs, 1.0), 500, 1e-9);
+
+  write("600,400,300,200,100");  // same size: only the modification time tells
+  std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(3));
+  fan.SelectModel("M");
+  EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 600);
+  EXPECT_GT(PolyValue(fan.Coeffs, 1.0), 590);  // the fit follows the new data
 }
