@@ -183,9 +183,7 @@ std::shared_ptr<const TIniFile> TIniFile::Open(const std::string& path, std::str
     if (error) *error = "read error";
     return nullptr;
   }
-  TDecodedText decoded = DecodeText(bytes);
-  bytes.clear();
-  bytes.shrink_to_fit();
+  TDecodedText decoded = DecodeTextInPlace(std::move(bytes));
   auto file = std::make_shared<const TIniFile>(std::move(decoded.Utf8), decoded.Encoding);
   if (size <= kCacheMaxFileSize) {
     std::lock_guard lock(gCacheMutex);

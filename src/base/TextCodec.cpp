@@ -102,6 +102,18 @@ TDecodedText DecodeText(std::string_view bytes) {
   return result;
 }
 
+TDecodedText DecodeTextInPlace(std::string&& bytes) {
+  const bool bom = bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+                   static_cast<unsigned char>(bytes[1]) == 0xBB &&
+                   static_cast<unsigned char>(bytes[2]) == 0xBF;
+  if (!IsValidUtf8(std::string_view(bytes).substr(bom ? 3 : 0))) return DecodeText(std::string_view(bytes));
+  TDecodedText result;
+  result.Encoding = bom ? TTextEncoding::teUtf8Bom : TTextEncoding::teUtf8;
+  if (bom) bytes.erase(0, 3);
+  result.Utf8 = std::move(bytes);
+  return result;
+}
+
 std::optional<std::string> EncodeText(std::string_view utf8, TTextEncoding encoding,
                                       std::string* badChar) {
   if (encoding == TTextEncoding::teUtf8) return std::string(utf8);

@@ -23,6 +23,8 @@ bool IsValidUtf8(std::string_view bytes);
 // codes that Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map
 // to the control characters U+0081 ... so that encoding gives them back.
 TDecodedText DecodeText(std::string_view bytes);
+// The same, taking the bytes over: valid UTF-8 is moved, not copied.
+TDecodedText DecodeTextInPlace(std::string&& bytes);
 
 // UTF-8 back to the file's encoding. Empty when a character cannot be held by
 // Windows-1252; `badChar` then receives that character (UTF-8).

@@ -58,3 +58,13 @@ TEST(TextCodec, LineEndings) {
   EXPECT_EQ(DetectLineEnding("a\nb\r\n"), "\n");
   EXPECT_EQ(DetectLineEnding("single line"), "\n");
 }
+
+TEST(TextCodec, TakingTheBytesOverGivesTheSameResult) {
+  for (const std::string& bytes : {std::string("a\xC2\xB2"), std::string("\xEF\xBB\xBF" "b"), std::string("c\xB2"), std::string()}) {
+    SCOPED_TRACE(bytes);
+    const auto viewed = DecodeText(std::string_view(bytes));
+    const auto moved = DecodeTextInPlace(std::string(bytes));
+    EXPECT_EQ(moved.Utf8, viewed.Utf8);
+    EXPECT_EQ(moved.Encoding, viewed.Encoding);
+  }
+}
