@@ -97,8 +97,10 @@ def main(argv):
         print(f"{models:>6}  {found:>2}/{len(project):<2}  {worst:>14.2g}  {ours:>10.1f}  {theirs:>9.1f}  "
               f"{theirs / ours:>6.1f}x  {fitted:>19.1f}  {fitted / ours:>6.1f}x")
         fit, solve = project_times["parts"]
-        print(f"{'':>6}  Blowden per search: reading the models and the rest {max(ours - fit - solve, 0):.1f} us, "
-              f"fitting {fit:.1f} us, solving {solve:.1f} us "
+        # Models read from an unchanged file are kept with their fits, so a
+        # repeated search reads and fits nothing; fitting is shown for scale.
+        print(f"{'':>6}  Blowden per search: solving {solve:.1f} us of {ours:.1f} us; "
+              f"fitting every model once, when a file is first read, costs {fit:.1f} us "
               f"(fastest/slowest round {project_times['time'][1]:.1f}/{project_times['time'][2]:.1f} us)")
 
     _, parse = read_output(args.parse)
