@@ -14,6 +14,7 @@ fi
 cmake --build build-release
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  ensure_packages xvfb xauth
   echo "No display to open a window on: run it under Xvfb with: xvfb-run -a $(pwd)/build-release/bin/blowden"
   exit 1
 fi
