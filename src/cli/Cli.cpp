@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string_view>
 
@@ -236,9 +237,13 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
       request.Flow = *ToStored(flow, kFlowType, kFlowStored, flowUnit);
       request.Pressure = *ToStored(pressure, kPressureType, kPressureStored, pressureUnit);
       // A duty needs a flow: at zero flow there is no system curve through
-      // it and the fan laws divide by the flow.
-      if (!(request.Flow > 0)) return TUsageError{"the duty flow must be greater than 0", &spec};
-      if (!(request.Pressure >= 0)) return TUsageError{"the duty pressure must not be negative", &spec};
+      // it and the fan laws divide by the flow. Any other flow and any
+      // pressure are evaluated as the selector evaluates whatever its edits
+      // hold; only a value the unit conversion carries beyond a double is
+      // refused.
+      if (!std::isfinite(request.Flow) || !std::isfinite(request.Pressure))
+        return TUsageError{"the duty lies beyond the range of a number after unit conversion", &spec};
+      if (request.Flow == 0) return TUsageError{"the duty flow must not be 0", &spec};
     }
   }
   return std::nullopt;
@@ -292,11 +297,11 @@ Options:
   --browse            Evaluate the model (default: the first) at its nominal flow
                       and reference speed, as the selector's browse mode does;
                       --flow and --pressure are not needed then.
-  --flow Q            Duty volume flow (greater than 0).
+  --flow Q            Duty volume flow (not 0).
   --flow-units U      Unit of Q (default m³/s): )";
   t += UnitChoices(kFlowType);
   t += R"(.
-  --pressure P        Duty static pressure (0 or more).
+  --pressure P        Duty static pressure.
   --pressure-units U  Unit of P (default Pa): )";
   t += UnitChoices(kPressureType);
   t += R"(.

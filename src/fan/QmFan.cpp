@@ -239,7 +239,6 @@ void TFan::SelectModel(const std::string& name) {
     std::vector<int> speeds = std::move(Model.Speeds);
     Model = r.Model;
     if (!r.Model.HasSpeeds) Model.Speeds = std::move(speeds);
-    Model.Name = name;
     Coeffs = r.Coeffs;
     FitError = r.FitError;
     FitStats = r.FitStats;
@@ -250,7 +249,7 @@ void TFan::SelectModel(const std::string& name) {
   const TSectionReader sec(*FIni, *section);
   TFanModel& m = Model;
 
-  m.Name = name;
+  m.Name = std::string(section->Name);  // as written in the file, whatever case was asked
   m.Diameter = sec.ReadFloat("Diameter", 500) * 0.001;
   m.OutletWidth = m.OutletHeight = m.Diameter;
   m.RefSpeed = sec.ReadInteger("RefSpeed", 1360);

@@ -140,6 +140,48 @@ TEST_F(CliSelectTest, DutyTheModelCannotMeetShowsTheStatusText) {
   EXPECT_EQ(doc["chart"].Kind, TJson::jObject);
 }
 
+TEST_F(CliSelectTest, NegativeDutyValuesAreEvaluatedAsTheSelectorDoes) {
+  // The selector evaluates whatever its edits hold: a static pressure below
+  // 0 is a duty on the part of a curve that crosses zero, and a negative
+  // flow is evaluated too (only a flow of 0 is refused). Ps = 600 - 100 Q²:
+  // at Q = 2.5 the reference curve gives -25 Pa at 1400 rpm.
+  const std::string file = WriteFile("crossing.qfn",
+                                     "[Catalog]\nMaker=Cross\n[C1]\nModel=400,1400,700,1600,400,400,1.8\n"
+                                     "Qa=0.5,1.0,1.5,2.0,2.5,3.0\nPs=575,500,375,200,-25,-300\n"
+                                     "Pw=1.25,1.5,1.75,2,2.25,2.5\nLw=81,82,83,84,85,86\n");
+  struct Case {
+    const char* name;
+    const char* flow;
+    const char* pressure;
+    int code;
+  };
+  const Case cases[] = {
+      {"pressure below 0 on the curve", "2.5", "-25", ecSuccess},
+      {"pressure below 0 by search", "2.5", "-25", ecSuccess},
+      {"flow below 0", "-1", "400", ecFailure},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args{"select", "--json", "--flow", c.flow, "--pressure", c.pressure, file};
+    if (std::string(c.name).find("search") == std::string::npos) args.insert(args.begin() + 2, {"--model", "C1"});
+    const TCliRun run = RunCliArgs(args);
+    EXPECT_EQ(run.Code, c.code) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    const TJson doc = ParsedJson(run);
+    EXPECT_EQ(doc["model"].String, "C1");
+    EXPECT_EQ(doc["speed"].Kind, TJson::jNumber);
+    if (c.code == ecSuccess) {
+      EXPECT_EQ(doc["status"].Number, 0);
+      EXPECT_NEAR(doc["speed"].Number, 1400, 1e-3);
+      EXPECT_EQ(doc["lines"][0].String, "Fan Speed\t1400\trpm");
+      EXPECT_EQ(doc["lines"][3].String, "Static Pressure\t-25\tPa");
+    } else {
+      EXPECT_NE(doc["status"].Number, 0);
+      EXPECT_EQ(doc["lines"].Strings(), std::vector<std::string>{doc["status_text"].String});
+    }
+  }
+}
+
 TEST_F(CliSelectTest, SearchWithoutAFittingModelEvaluatesTheFirst) {
   const TJson doc = Select({"--flow", "40", "--pressure", "400"}, ecFailure);
   EXPECT_EQ(doc["best_index"].Number, 0);

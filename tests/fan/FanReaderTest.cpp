@@ -550,8 +550,8 @@ TEST(FanReaderCache, ModelsChangedOnDiskAreReadAgain) {
   fan.SelectModel("M");
   EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
   fan.SelectModel("N");
-  fan.SelectModel("m");  // again, from the kept reading, under the name asked
-  EXPECT_EQ(fan.Model.Name, "m");
+  fan.SelectModel("m");  // again, from the kept reading
+  EXPECT_EQ(fan.Model.Name, "M");  // the section name as written in the file
   EXPECT_EQ(fan.Model.Count, 5);
   EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
   EXPECT_NEAR(PolyValue(fan.Coeffs, 1.0), 500, 1e-9);
