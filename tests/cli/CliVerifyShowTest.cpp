@@ -12,8 +12,8 @@ const char* const kConversionFile =
     "[Catalog]\nRange=CX\n\n"
     "[C1]\nQa=1,2,3,4,5\nPs=500,480,450,400,4x0\nPw=1\nLw=80\n";
 
-// A model with both outlet dimensions 0: the reader's "Bad area
-// specification..." box, then a data error.
+// A model with both outlet dimensions 0: the reader's outlet-area message
+// box, then a data error.
 const char* const kBadAreaFile =
     "[Catalog]\nRange=AX\n\n"
     "[A1]\nModel=400,1400,700,1600,0,0,1.8\nQa=0.5,1,1.5,2,2.5,3\nPs=6,5,4,3,2,1\nPw=1\nLw=80\n";
