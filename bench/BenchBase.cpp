@@ -30,10 +30,11 @@ void BM_ParseIni(benchmark::State& state) {
     blowden::TIniFile ini(text);
     benchmark::DoNotOptimize(ini.Sections().size());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_ParseIni)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-
 #include <cmath>
 #include <cstdlib>
 
@@ -98,6 +97,6 @@ void BM_GraphPanelPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_GraphPanelPaint)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 #endif

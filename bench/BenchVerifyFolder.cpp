@@ -84,13 +84,14 @@ void BM_VerifyFolder(benchmark::State& state) {
     }
     verified += list.size();
   }
-  if (errors != 0 || verified != static_cast<std::size_t>(files) * static_cast<std::size_t>(state.iterations())) {
+  if (errors != 0 ||
+      verified != static_cast<std::size_t>(files) * static_cast<std::size_t>(state.iterations())) {
     state.SkipWithError("the generated files did not all verify without a message");
     return;
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(verified));
-  state.counters["models"] = benchmark::Counter(static_cast<double>(verified) * kModelsPerFile,
-                                                benchmark::Counter::kIsRate);
+  state.counters["models"] =
+      benchmark::Counter(static_cast<double>(verified) * kModelsPerFile, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_VerifyFolder)->Arg(1000)->Unit(benchmark::kMillisecond);
 

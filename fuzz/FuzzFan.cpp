@@ -19,7 +19,7 @@ std::string TempPath() {
   return path;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = TempPath();
@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       (void)fan.MinPositivePressureIndex();
     }
     (void)fan.Verify();
-    for (const auto& duty : {std::pair{1.0, 500.0}, std::pair{0.1, 50.0}, std::pair{10.0, 2000.0}, std::pair{0.0, 0.0}}) {
+    for (const auto& duty :
+         {std::pair{1.0, 500.0}, std::pair{0.1, 50.0}, std::pair{10.0, 2000.0}, std::pair{0.0, 0.0}}) {
       const int best = fan.FindBestModel(duty.first, duty.second);
       if (best >= 0) {
         (void)blowden::EvaluateDuty(fan, duty.first, duty.second, duty.first, duty.second);

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)blowden::CleanNumberText(text);
     (void)blowden::SplitPair(text);
     const auto validation = blowden::ValidateFmtText(params, text);
-    const auto value = blowden::ReadFmtValue(params, validation.NewText ? *validation.NewText : std::string(text));
+    const auto value =
+        blowden::ReadFmtValue(params, validation.NewText ? *validation.NewText : std::string(text));
     (void)blowden::WriteFmtValue(params, value);
   } catch (const blowden::EConvertError&) {
     // A format that does not fit its value is reported, never a crash.

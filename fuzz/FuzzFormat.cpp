@@ -1,7 +1,7 @@
 // Format with fuzzed format strings and values, and the number readers.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cmath>
 #include <cstring>
 #include <string>
 

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   blowden::TIniFile ini(std::move(decoded.Utf8), decoded.Encoding);
   for (const auto& name : ini.ReadSections()) {
     (void)ini.SectionExists(name);
-    for (const char* key : {"Qa", "Ps", "Pt", "Pw", "Lw", "Model", "Speed", "Diameter", "RefSpeed", "QaNom"}) {
+    for (const char* key :
+         {"Qa", "Ps", "Pt", "Pw", "Lw", "Model", "Speed", "Diameter", "RefSpeed", "QaNom"}) {
       (void)ini.ReadString(name, key, "");
       (void)ini.ReadInteger(name, key, 0);
       (void)ini.ReadFloat(name, key, 0);

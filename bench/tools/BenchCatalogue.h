@@ -40,7 +40,9 @@ class TBenchRandom {
     return z ^ (z >> 31);
   }
   // Uniform in [lo, hi).
-  double Uniform(double lo, double hi) { return lo + (hi - lo) * static_cast<double>(Next() >> 11) * 0x1.0p-53; }
+  double Uniform(double lo, double hi) {
+    return lo + (hi - lo) * static_cast<double>(Next() >> 11) * 0x1.0p-53;
+  }
   // Uniform in 0 .. n-1.
   int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
 
@@ -50,9 +52,9 @@ class TBenchRandom {
 
 // How a model is written.
 enum class TBenchLayout {
-  blModelLine,       // "Model=" with a rectangular outlet
-  blRoundOutlet,     // "Model=" with a round outlet (height 0)
-  blKeys,            // "Diameter", "RefSpeed", "QaNom": speed limits equal RefSpeed, outlet d²
+  blModelLine,    // "Model=" with a rectangular outlet
+  blRoundOutlet,  // "Model=" with a round outlet (height 0)
+  blKeys,         // "Diameter", "RefSpeed", "QaNom": speed limits equal RefSpeed, outlet d²
 };
 
 // One generated model and its exact curves.
@@ -63,9 +65,9 @@ struct TBenchModel {
   int RefSpeed = 1450;
   int MinSpeed = 1450;
   int MaxSpeed = 1450;
-  bool TotalPressure = false;    // "Pt" instead of "Ps"
-  bool NominalOutside = false;   // nominal flow written outside the curve
-  std::vector<int> Speeds;       // "Speed" list; empty: none
+  bool TotalPressure = false;       // "Pt" instead of "Ps"
+  bool NominalOutside = false;      // nominal flow written outside the curve
+  std::vector<int> Speeds;          // "Speed" list; empty: none
   double A0 = 1, A1 = 0.4, A2 = 9;  // psi(phi) = A0 + A1 phi - A2 phi²
   double PhiLow = 0.05, PhiHigh = 0.3;
   double PhiNominal = 0.2;
@@ -82,14 +84,19 @@ struct TBenchModel {
   double OutletArea() const {
     const double d = Diameter();
     switch (Layout) {
-      case TBenchLayout::blModelLine: return (0.8 * d) * (0.7 * d);
-      case TBenchLayout::blRoundOutlet: return 0.25 * kBenchPi * d * d;
-      case TBenchLayout::blKeys: return d * d;
+      case TBenchLayout::blModelLine:
+        return (0.8 * d) * (0.7 * d);
+      case TBenchLayout::blRoundOutlet:
+        return 0.25 * kBenchPi * d * d;
+      case TBenchLayout::blKeys:
+        return d * d;
     }
     return d * d;
   }
   // Outlet dimensions in mm as written on the "Model" line.
-  double OutletWidthMm() const { return Layout == TBenchLayout::blRoundOutlet ? DiameterMm : 0.8 * DiameterMm; }
+  double OutletWidthMm() const {
+    return Layout == TBenchLayout::blRoundOutlet ? DiameterMm : 0.8 * DiameterMm;
+  }
   double OutletHeightMm() const { return Layout == TBenchLayout::blRoundOutlet ? 0 : 0.7 * DiameterMm; }
 };
 
@@ -125,7 +132,8 @@ inline TBenchModel MakeBenchModel(const TBenchCatalogueSpec& spec, int m) {
   model.TotalPressure = m % 5 == 2;
   model.NominalOutside = m % 9 == 4;
   if (m % 7 == 5) {
-    for (double f : {0.5, 0.66, 0.8, 1.0, 1.2}) model.Speeds.push_back(static_cast<int>(std::lround(model.RefSpeed * f)));
+    for (double f : {0.5, 0.66, 0.8, 1.0, 1.2})
+      model.Speeds.push_back(static_cast<int>(std::lround(model.RefSpeed * f)));
   }
   return model;
 }
@@ -136,7 +144,8 @@ inline void AppendBenchModel(const TBenchModel& model, int points, std::string& 
   const double n = model.RefSpeed;
   const double nominal = model.NominalOutside ? 0.0 : model.Flow(model.PhiNominal, n);
   if (model.Layout == TBenchLayout::blKeys) {
-    text += Format("Diameter=%d\r\nRefSpeed=%d\r\nQaNom=%0.6g\r\n", {model.DiameterMm, model.RefSpeed, nominal});
+    text +=
+        Format("Diameter=%d\r\nRefSpeed=%d\r\nQaNom=%0.6g\r\n", {model.DiameterMm, model.RefSpeed, nominal});
   } else {
     text += Format("Model=%d,%d,%d,%d,%0.1f,%0.1f,%0.6g\r\n",
                    {model.DiameterMm, model.RefSpeed, model.MinSpeed, model.MaxSpeed, model.OutletWidthMm(),

@@ -214,9 +214,9 @@ int Search(const std::vector<std::string>& args) {
     perSearch.push_back((t1 - t0) / static_cast<double>(searches) * 1e6);
     searchesPerRound = searches;
   }
-  Say(Format("time %0.3f %0.3f %0.3f %d", {Median(perSearch), *std::min_element(perSearch.begin(), perSearch.end()),
-                                           *std::max_element(perSearch.begin(), perSearch.end()),
-                                           searchesPerRound}));
+  Say(Format("time %0.3f %0.3f %0.3f %d",
+             {Median(perSearch), *std::min_element(perSearch.begin(), perSearch.end()),
+              *std::max_element(perSearch.begin(), perSearch.end()), searchesPerRound}));
 
   // Where a search's time goes: the fit and the speed solution of every
   // model, per search; the rest is reading the model sections (converting
@@ -289,9 +289,10 @@ int Parse(const std::vector<std::string>& args) {
     if (!opened || opened->Sections().size() != sections) Fail(path + ": TIniFile::Open failed");
     open.push_back(mb / (t1 - t0));
   }
-  Say(Format("parse %0.1f memchr %0.1f open %0.1f bytes %d lines %d sections %d entries %d",
-             {Median(parse), Median(scan), Median(open), static_cast<long long>(bytes.size()),
-              static_cast<long long>(lines), static_cast<long long>(sections), static_cast<long long>(entries)}));
+  Say(Format(
+      "parse %0.1f memchr %0.1f open %0.1f bytes %d lines %d sections %d entries %d",
+      {Median(parse), Median(scan), Median(open), static_cast<long long>(bytes.size()),
+       static_cast<long long>(lines), static_cast<long long>(sections), static_cast<long long>(entries)}));
   return 0;
 }
 

@@ -33,4 +33,4 @@ void ShowException(QWidget* parent, const std::exception_ptr& error) {
   TMessageBox::Error(parent, ProgramTitle(), text);
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <exception>
-#include <utility>
-
 #include <QApplication>
 #include <QString>
+#include <exception>
+#include <utility>
 
 class QWidget;
 
@@ -17,7 +16,7 @@ namespace blowden {
 class TBlowdenApplication : public QApplication {
   Q_OBJECT
 
-public:
+ public:
   TBlowdenApplication(int& argc, char** argv);
 
   bool notify(QObject* receiver, QEvent* event) override;
@@ -33,7 +32,8 @@ void ShowException(QWidget* parent, const std::exception_ptr& error);
 // Runs `handler` and shows whatever it throws in the standard error box.
 // Handlers connected to Qt signals go through this, so that no exception
 // ever unwinds through Qt's own code.
-template <class F> void RunGuarded(QWidget* parent, F&& handler) {
+template <class F>
+void RunGuarded(QWidget* parent, F&& handler) {
   try {
     std::forward<F>(handler)();
   } catch (...) {
@@ -41,4 +41,4 @@ template <class F> void RunGuarded(QWidget* parent, F&& handler) {
   }
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -86,7 +86,8 @@ void TClickLabel::keyPressEvent(QKeyEvent* event) {
   QLabel::keyPressEvent(event);
 }
 
-void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const {
   QStyledItemDelegate::paint(painter, option, index);
   painter->save();
   painter->setPen(QColor(0xD8, 0xD8, 0xD8));
@@ -96,4 +97,4 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   painter->restore();
 }
 
-} // namespace blowden
+}  // namespace blowden

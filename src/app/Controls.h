@@ -14,7 +14,7 @@ namespace blowden {
 class TClickListBox : public QListWidget {
   Q_OBJECT
 
-public:
+ public:
   explicit TClickListBox(QWidget* parent = nullptr);
 
   // Replaces the items without firing Clicked; nothing is current afterwards.
@@ -26,14 +26,14 @@ public:
   // The text of the current row, or an empty text.
   QString SelectedText() const;
 
-signals:
+ signals:
   void Clicked();
 
-protected:
+ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
-private:
+ private:
   bool FSilent = false;
   int FRowBeforePress = -1;
 };
@@ -44,13 +44,13 @@ private:
 class TClickLabel : public QLabel {
   Q_OBJECT
 
-public:
+ public:
   explicit TClickLabel(QWidget* parent = nullptr);
 
-signals:
+ signals:
   void MouseDown();
 
-protected:
+ protected:
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 };
@@ -59,9 +59,9 @@ protected:
 class TGridDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
-public:
+ public:
   using QStyledItemDelegate::QStyledItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -33,4 +33,4 @@ void TIniHighlighter::highlightBlock(const QString& text) {
   if (keyEnd > start) setFormat(int(start), int(keyEnd - start), FKey);
 }
 
-} // namespace blowden
+}  // namespace blowden

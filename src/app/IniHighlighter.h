@@ -16,7 +16,7 @@ namespace blowden {
 class TIniHighlighter : public QSyntaxHighlighter {
   Q_OBJECT
 
-public:
+ public:
   explicit TIniHighlighter(QTextDocument* document);
 
   // Token formats, for tests and for a caller that wants other colours.
@@ -24,13 +24,13 @@ public:
   const QTextCharFormat& SectionFormat() const { return FSection; }
   const QTextCharFormat& KeyFormat() const { return FKey; }
 
-protected:
+ protected:
   void highlightBlock(const QString& text) override;
 
-private:
+ private:
   QTextCharFormat FComment;
   QTextCharFormat FSection;
   QTextCharFormat FKey;
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -44,7 +44,8 @@ void TInstalledForm::FormCreate() {
     button->setMinimumSize(45, 22);
     return button;
   };
-  FSpeedButton1 = makeButton("SpeedButton1", QStringLiteral("&View"), QStringLiteral("view selected compressor"));
+  FSpeedButton1 =
+      makeButton("SpeedButton1", QStringLiteral("&View"), QStringLiteral("view selected compressor"));
   FSpeedButton2 =
       makeButton("SpeedButton2", QStringLiteral("&Delete"), QStringLiteral("delete selected compressor"));
   FSpeedButton3 = makeButton("SpeedButton3", QStringLiteral("&Close"), QString());
@@ -89,8 +90,10 @@ void TInstalledForm::FormCreate() {
   footer->addWidget(FLabel1);
   column->addLayout(footer);
 
-  connect(FSpeedButton1, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { ViewSelected(); }); });
-  connect(FSpeedButton2, &QToolButton::clicked, this, [this] { RunGuarded(this, [this] { DeleteSelected(); }); });
+  connect(FSpeedButton1, &QToolButton::clicked, this,
+          [this] { RunGuarded(this, [this] { ViewSelected(); }); });
+  connect(FSpeedButton2, &QToolButton::clicked, this,
+          [this] { RunGuarded(this, [this] { DeleteSelected(); }); });
   connect(FSpeedButton3, &QToolButton::clicked, this, &QDialog::reject);
   connect(FListView1, &QTreeWidget::itemDoubleClicked, this,
           [this] { RunGuarded(this, [this] { ViewSelected(); }); });
@@ -190,4 +193,4 @@ void TInstalledForm::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -20,7 +20,7 @@ class TFanForm;
 class TInstalledForm : public QDialog {
   Q_OBJECT
 
-public:
+ public:
   // `selector` is the fan selector that "View" shows (none: View does nothing).
   explicit TInstalledForm(TFanForm* selector, QWidget* parent = nullptr);
   ~TInstalledForm() override;
@@ -38,15 +38,15 @@ public:
   QToolButton* SpeedButton3() const { return FSpeedButton3; }
   QLabel* Label1() const { return FLabel1; }
 
-public slots:
+ public slots:
   void done(int result) override;
 
-protected:
+ protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
-private:
+ private:
   void FormCreate();
   void FormShow();
   void FormClose();
@@ -60,4 +60,4 @@ private:
   QLabel* FLabel1 = nullptr;
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -43,7 +43,7 @@ const QString NotAFanFile = QStringLiteral("Not a Orvane fan file...");
 // the root itself).
 QString CleanFolder(const QString& folder) { return QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); }
 
-} // namespace
+}  // namespace
 
 template <class Sender, class Signal, class Handler>
 void TBlowdenForm::ConnectGuarded(Sender* sender, Signal signal, Handler handler) {
@@ -104,9 +104,12 @@ void TBlowdenForm::CreateActions() {
   };
   FActionSave = make("ActionSave", QStringLiteral("&Save"), &TBlowdenForm::ActionSaveExecute);
   FActionSave->setShortcut(QKeySequence::Save);
-  FActionManage = make("ActionManage", QStringLiteral("&Manage database"), &TBlowdenForm::ActionManageExecute);
-  FActionVerifyFan = make("ActionVerifyFan", QStringLiteral("Verify &Fan"), &TBlowdenForm::ActionVerifyFanExecute);
-  FActionVerifyAll = make("ActionVerifyAll", QStringLiteral("Verify &All"), &TBlowdenForm::ActionVerifyAllExecute);
+  FActionManage =
+      make("ActionManage", QStringLiteral("&Manage database"), &TBlowdenForm::ActionManageExecute);
+  FActionVerifyFan =
+      make("ActionVerifyFan", QStringLiteral("Verify &Fan"), &TBlowdenForm::ActionVerifyFanExecute);
+  FActionVerifyAll =
+      make("ActionVerifyAll", QStringLiteral("Verify &All"), &TBlowdenForm::ActionVerifyAllExecute);
   FActionInstallFan =
       make("ActionInstallFan", QStringLiteral("Install &Fan"), &TBlowdenForm::ActionInstallFanExecute);
   FActionInstallAll =
@@ -152,7 +155,8 @@ QPushButton* TBlowdenForm::CreateButton(const char* name, QAction* action, QWidg
   button->setMinimumSize(75, 25);
   button->setAutoDefault(false);
   if (!action->shortcut().isEmpty())
-    button->setToolTip(QStringLiteral("%1 (%2)").arg(button->text(), action->shortcut().toString(QKeySequence::NativeText)));
+    button->setToolTip(
+        QStringLiteral("%1 (%2)").arg(button->text(), action->shortcut().toString(QKeySequence::NativeText)));
   connect(button, &QPushButton::clicked, action, &QAction::trigger);
   connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
   return button;
@@ -365,7 +369,9 @@ void TBlowdenForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TBlowdenForm::FormClose() { RunGuarded(this, [this] { SaveSettings(); }); }
+void TBlowdenForm::FormClose() {
+  RunGuarded(this, [this] { SaveSettings(); });
+}
 
 bool TBlowdenForm::ChangeFolder(const QString& folder) {
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) return false;
@@ -395,8 +401,8 @@ void TBlowdenForm::DirectoryListBox1Change() {
 
 void TBlowdenForm::FillFileList() {
   const QDir folder(FFileFolder);
-  const QStringList names =
-      folder.entryList({QStringLiteral("*.qfn")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+  const QStringList names = folder.entryList({QStringLiteral("*.qfn")}, QDir::Files | QDir::Readable,
+                                             QDir::Name | QDir::IgnoreCase);
   FFileListBox1->SetItems(names);
 }
 
@@ -455,9 +461,10 @@ void TBlowdenForm::FansListBoxClick() {
 
 void TBlowdenForm::ActionSaveExecute() {
   if (FSynEdit1->FileName().isEmpty()) {
-    TMessageBox::Information(this, ProgramTitle(),
-                             QStringLiteral("There is no fan data file to save. Click a file in the file list "
-                                            "to load it into the editor first."));
+    TMessageBox::Information(
+        this, ProgramTitle(),
+        QStringLiteral("There is no fan data file to save. Click a file in the file list "
+                       "to load it into the editor first."));
     return;
   }
   FSynEdit1->SaveToFile(FSynEdit1->FileName());
@@ -471,14 +478,13 @@ void TBlowdenForm::ActionTestExecute() {
   if (FFanForm) FFanForm->exec();
 }
 
-QString TBlowdenForm::HelpFileName() const {
-  return ResourceFolder() + QStringLiteral("Help/Blowden.htm");
-}
+QString TBlowdenForm::HelpFileName() const { return ResourceFolder() + QStringLiteral("Help/Blowden.htm"); }
 
 void TBlowdenForm::ActionHelpExecute() {
   const QString help = HelpFileName();
   if (!QFileInfo::exists(help)) {
-    TMessageBox::Information(this, ProgramTitle(), QStringLiteral("The help file %1 cannot be found.").arg(help));
+    TMessageBox::Information(this, ProgramTitle(),
+                             QStringLiteral("The help file %1 cannot be found.").arg(help));
     return;
   }
   if (!OpenDocument || !OpenDocument(QUrl::fromLocalFile(help)))
@@ -492,4 +498,4 @@ void TBlowdenForm::SetStatusText(const QString& text) { FStatusPanel->setText(te
 
 QString TBlowdenForm::StatusText() const { return FStatusPanel->text(); }
 
-} // namespace blowden
+}  // namespace blowden

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <string>
-
 #include <QMainWindow>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "services/Database.h"
 
@@ -43,7 +42,7 @@ class TSourceEditor;
 class TBlowdenForm : public QMainWindow {
   Q_OBJECT
 
-public:
+ public:
   explicit TBlowdenForm(QWidget* parent = nullptr);
   ~TBlowdenForm() override;
 
@@ -111,11 +110,11 @@ public:
   QAction* ActionTest() const { return FActionTest; }
   QAction* Exit1() const { return FExit1; }
 
-protected:
+ protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+ private:
   void FormCreate();
   void FormClose();
   void CreateActions();
@@ -142,7 +141,8 @@ private:
   std::unique_ptr<TFan> FFan;
   QString FFileFolder;
   bool FReportStarted = false;
-  bool FFollowFolder = true;    // keep the folder shown in view while the tree fills  // the report's first line has been written
+  bool FFollowFolder = true;  // keep the folder shown in view while the tree fills  // the report's first
+                              // line has been written
   TFanForm* FFanForm = nullptr;
   TInstalledForm* FInstalledForm = nullptr;
 
@@ -181,4 +181,4 @@ private:
   QLabel* FStatusPanel = nullptr;
 };
 
-} // namespace blowden
+}  // namespace blowden

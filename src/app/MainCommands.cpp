@@ -140,8 +140,10 @@ void TBlowdenForm::RunAllFiles(bool install) {
     }
     if (install) {
       const TInstallResult result = InstallLoadedFile();
-      if (!result.Errors.empty()) AddReportLines(result.Errors);
-      else if (!result.Installed) AddReport(QString::fromStdString(result.Message));
+      if (!result.Errors.empty())
+        AddReportLines(result.Errors);
+      else if (!result.Installed)
+        AddReport(QString::fromStdString(result.Message));
     } else if (RunVerify() > 0) {
       AddReportLines(FFan->Errors);
     }
@@ -149,4 +151,4 @@ void TBlowdenForm::RunAllFiles(bool install) {
   }
 }
 
-} // namespace blowden
+}  // namespace blowden

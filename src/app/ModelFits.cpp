@@ -17,9 +17,12 @@ constexpr TCurveSpec Specs[3] = {
 
 const std::vector<double>& Values(const TFanModel& model, TCurveKind kind) {
   switch (kind) {
-    case ckPower: return model.Pw;
-    case ckSound: return model.Lw;
-    case ckPressure: break;
+    case ckPower:
+      return model.Pw;
+    case ckSound:
+      return model.Lw;
+    case ckPressure:
+      break;
   }
   return model.Ps;
 }
@@ -29,7 +32,7 @@ std::size_t PointCount(const TFanModel& model, TCurveKind kind) {
   return std::min({count, model.Qa.size(), Values(model, kind).size()});
 }
 
-} // namespace
+}  // namespace
 
 const TCurveSpec& CurveSpec(TCurveKind kind) { return Specs[kind]; }
 
@@ -69,4 +72,4 @@ int NearestPoint(std::span<const double> flows, int n, double x) {
   return nearest;
 }
 
-} // namespace blowden
+}  // namespace blowden

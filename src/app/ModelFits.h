@@ -13,12 +13,12 @@ enum TCurveKind { ckPressure, ckPower, ckSound };
 
 // How one curve is fitted, written and scaled.
 struct TCurveSpec {
-  int Order;              // polynomial order asked for
-  const char* Format;     // number format of the equation
-  const char* YName;      // left-hand side of the equation
-  const char* Caption;    // plot title after a fit
-  double LowFactor;       // y from LowFactor * smallest value ...
-  double HighFactor;      // ... to HighFactor * largest value
+  int Order;            // polynomial order asked for
+  const char* Format;   // number format of the equation
+  const char* YName;    // left-hand side of the equation
+  const char* Caption;  // plot title after a fit
+  double LowFactor;     // y from LowFactor * smallest value ...
+  double HighFactor;    // ... to HighFactor * largest value
 };
 
 //   ckPressure: order 3, "%0.4g", "Ps", "Ps vs Q", 0.1 .. 1.5
@@ -59,4 +59,4 @@ TCurveFit FitCurve(const TFanModel& model, TCurveKind kind);
 //   {1, 2, 3}, x = 1.5 -> 0;  x = 2.6 -> 2;  x = -5 -> 0;  x = 99 -> 2
 int NearestPoint(std::span<const double> flows, int n, double x);
 
-} // namespace blowden
+}  // namespace blowden

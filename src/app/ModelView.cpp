@@ -10,7 +10,6 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
-
 #include <exception>
 
 #include "app/Controls.h"
@@ -50,7 +49,7 @@ QImage RingMarker() {
   return image;
 }
 
-} // namespace
+}  // namespace
 
 TModelView::TModelView(TFan& fan, QWidget* parent)
     : QWidget(parent), FFan(fan), FPsCoeffs(6, 0.0), FPwCoeffs(6, 0.0), FLwCoeffs(6, 0.0) {
@@ -104,8 +103,8 @@ TModelView::TModelView(TFan& fan, QWidget* parent)
   auto* labels = new QVBoxLayout;
   labels->setContentsMargins(2, 14, 2, 2);
   labels->setSpacing(4);
-  for (QLabel* equation : {static_cast<QLabel*>(FLabel5), static_cast<QLabel*>(FLabel6),
-                           static_cast<QLabel*>(FLabel7)}) {
+  for (QLabel* equation :
+       {static_cast<QLabel*>(FLabel5), static_cast<QLabel*>(FLabel6), static_cast<QLabel*>(FLabel7)}) {
     QLabel* summary = equation == FLabel5 ? FLabel2 : equation == FLabel6 ? FLabel3 : FLabel4;
     labels->addWidget(equation);
     labels->addWidget(summary);
@@ -318,11 +317,22 @@ bool TModelView::PanelKey(int key) {
   if (n <= 0) return false;
   int index = qBound(0, FSelectedPoint, n - 1);
   switch (key) {
-    case Qt::Key_Left: case Qt::Key_Down: index = qMax(0, index - 1); break;
-    case Qt::Key_Right: case Qt::Key_Up: index = qMin(n - 1, index + 1); break;
-    case Qt::Key_Home: index = 0; break;
-    case Qt::Key_End: index = n - 1; break;
-    default: return false;
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+      index = qMax(0, index - 1);
+      break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+      index = qMin(n - 1, index + 1);
+      break;
+    case Qt::Key_Home:
+      index = 0;
+      break;
+    case Qt::Key_End:
+      index = n - 1;
+      break;
+    default:
+      return false;
   }
   SetSelectedPoint(index);
   return true;
@@ -360,4 +370,4 @@ bool TModelView::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "app/ModelFits.h"
 
@@ -31,7 +30,7 @@ class TGraphPanel;
 class TModelView : public QWidget {
   Q_OBJECT
 
-public:
+ public:
   explicit TModelView(TFan& fan, QWidget* parent = nullptr);
   ~TModelView() override;
 
@@ -90,10 +89,10 @@ public:
   const QImage& SelectBmp() const { return FSelectBmp; }
   const QImage& NominalBmp() const { return FNominalBmp; }
 
-protected:
+ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+ private:
   TGraphPanel* CreatePanel(const char* name, const QString& caption);
   void ShowFit(TCurveKind kind, TGraphPanel* panel, QLabel* summary, QLabel* equation,
                std::vector<double>& coeffs);
@@ -124,4 +123,4 @@ private:
   TClickLabel* FLabel7 = nullptr;
 };
 
-} // namespace blowden
+}  // namespace blowden

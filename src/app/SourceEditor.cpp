@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QTextBlock>
-
 #include <stdexcept>
 #include <string>
 
@@ -22,25 +21,28 @@ std::runtime_error FileError(const char* what, const QString& fileName, const QS
 
 QString EncodingName(TTextEncoding encoding) {
   switch (encoding) {
-    case TTextEncoding::teUtf8: return QStringLiteral("UTF-8");
-    case TTextEncoding::teUtf8Bom: return QStringLiteral("UTF-8 with byte-order mark");
-    case TTextEncoding::teWindows1252: return QStringLiteral("Windows-1252");
+    case TTextEncoding::teUtf8:
+      return QStringLiteral("UTF-8");
+    case TTextEncoding::teUtf8Bom:
+      return QStringLiteral("UTF-8 with byte-order mark");
+    case TTextEncoding::teWindows1252:
+      return QStringLiteral("Windows-1252");
   }
   return QString();
 }
 
-} // namespace
+}  // namespace
 
 // The line numbers beside the text.
 class TSourceEditor::TGutter : public QWidget {
-public:
+ public:
   explicit TGutter(TSourceEditor* editor) : QWidget(editor), FEditor(editor) {}
   QSize sizeHint() const override { return QSize(FEditor->GutterWidth(), 0); }
 
-protected:
+ protected:
   void paintEvent(QPaintEvent* event) override { FEditor->PaintGutter(event); }
 
-private:
+ private:
   TSourceEditor* FEditor;
 };
 
@@ -86,7 +88,8 @@ void TSourceEditor::LoadFromFile(const QString& fileName) {
 }
 
 void TSourceEditor::SaveToFile(const QString& fileName) {
-  if (fileName.isEmpty()) throw FileError("Cannot create file", fileName, QStringLiteral("No file name was given."));
+  if (fileName.isEmpty())
+    throw FileError("Cannot create file", fileName, QStringLiteral("No file name was given."));
   const QString text = Text();
   QByteArray bytes;
   if (fileName == FFileName && text == FLoadedText) {
@@ -99,10 +102,13 @@ void TSourceEditor::SaveToFile(const QString& fileName) {
     if (!encoded) {
       const QString ch = QString::fromStdString(bad);
       const QString code =
-          ch.isEmpty() ? QString() : QStringLiteral(" (U+%1)").arg(ch.toUcs4().value(0), 4, 16, QLatin1Char('0')).toUpper();
+          ch.isEmpty()
+              ? QString()
+              : QStringLiteral(" (U+%1)").arg(ch.toUcs4().value(0), 4, 16, QLatin1Char('0')).toUpper();
       throw std::runtime_error(
-          QStringLiteral("Cannot save \"%1\": the text holds the character \"%2\"%3, which the file's "
-                         "encoding (%4) cannot store. Nothing was written; replace the character and save again.")
+          QStringLiteral(
+              "Cannot save \"%1\": the text holds the character \"%2\"%3, which the file's "
+              "encoding (%4) cannot store. Nothing was written; replace the character and save again.")
               .arg(fileName, ch, code, EncodingName(FEncoding))
               .toStdString());
     }
@@ -165,8 +171,10 @@ int TSourceEditor::GutterWidth() const {
 void TSourceEditor::UpdateGutterWidth() { setViewportMargins(GutterWidth(), 0, 0, 0); }
 
 void TSourceEditor::UpdateGutter(const QRect& rect, int dy) {
-  if (dy) FGutter->scroll(0, dy);
-  else FGutter->update(0, rect.y(), FGutter->width(), rect.height());
+  if (dy)
+    FGutter->scroll(0, dy);
+  else
+    FGutter->update(0, rect.y(), FGutter->width(), rect.height());
   if (rect.contains(viewport()->rect())) UpdateGutterWidth();
 }
 
@@ -200,4 +208,4 @@ void TSourceEditor::PaintGutter(QPaintEvent* event) {
   }
 }
 
-} // namespace blowden
+}  // namespace blowden

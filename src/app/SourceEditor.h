@@ -25,7 +25,7 @@ class TIniHighlighter;
 class TSourceEditor : public QPlainTextEdit {
   Q_OBJECT
 
-public:
+ public:
   explicit TSourceEditor(QWidget* parent = nullptr);
   ~TSourceEditor() override;
 
@@ -57,10 +57,10 @@ public:
   // Width of the line-number gutter in pixels.
   int GutterWidth() const;
 
-protected:
+ protected:
   void resizeEvent(QResizeEvent* event) override;
 
-private:
+ private:
   class TGutter;
   friend class TGutter;
 
@@ -77,4 +77,4 @@ private:
   QString FLoadedText;      // Text() right after loading
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -12,7 +12,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 char ToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-} // namespace
+}  // namespace
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -46,10 +46,16 @@ bool TryStrToFloat(std::string_view text, double& value) {
   }
   const std::size_t mantissaStart = i;
   std::size_t digits = 0;
-  while (i < n && text[i] >= '0' && text[i] <= '9') { ++i; ++digits; }
+  while (i < n && text[i] >= '0' && text[i] <= '9') {
+    ++i;
+    ++digits;
+  }
   if (i < n && text[i] == '.') {
     ++i;
-    while (i < n && text[i] >= '0' && text[i] <= '9') { ++i; ++digits; }
+    while (i < n && text[i] >= '0' && text[i] <= '9') {
+      ++i;
+      ++digits;
+    }
   }
   if (digits == 0) return false;
   bool negativeExponent = false;
@@ -60,7 +66,10 @@ bool TryStrToFloat(std::string_view text, double& value) {
       ++i;
     }
     std::size_t expDigits = 0;
-    while (i < n && text[i] >= '0' && text[i] <= '9') { ++i; ++expDigits; }
+    while (i < n && text[i] >= '0' && text[i] <= '9') {
+      ++i;
+      ++expDigits;
+    }
     if (expDigits == 0) return false;
   }
   if (i != n) return false;
@@ -111,9 +120,8 @@ double StrToFloat(std::string_view text) {
 
 std::int32_t StrToInt(std::string_view text) {
   std::int32_t v = 0;
-  if (!TryStrToInt(text, v))
-    throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+  if (!TryStrToInt(text, v)) throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
   return v;
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -11,7 +11,7 @@ namespace blowden {
 // a format that does not fit its argument. The windows show it in an error box
 // and stay usable; the command-line program prints it and ends with code 2.
 class EConvertError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
@@ -42,4 +42,4 @@ bool SameText(std::string_view a, std::string_view b);
 // ASCII upper case.
 std::string UpperCase(std::string_view text);
 
-} // namespace blowden
+}  // namespace blowden

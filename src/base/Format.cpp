@@ -84,7 +84,8 @@ void InsertThousands(std::string& s) {
   const std::size_t start = (!s.empty() && s[0] == '-') ? 1 : 0;
   std::size_t point = s.find('.');
   if (point == std::string::npos) point = s.size();
-  for (std::ptrdiff_t i = static_cast<std::ptrdiff_t>(point) - 3; i > static_cast<std::ptrdiff_t>(start); i -= 3)
+  for (std::ptrdiff_t i = static_cast<std::ptrdiff_t>(point) - 3; i > static_cast<std::ptrdiff_t>(start);
+       i -= 3)
     s.insert(static_cast<std::size_t>(i), 1, ',');
 }
 
@@ -114,7 +115,7 @@ std::string FormatExponent(double value, int precision) {
   throw EConvertError("Format '" + std::string(spec) + "' invalid or incompatible with argument");
 }
 
-} // namespace
+}  // namespace
 
 std::int64_t RoundHalfEven(double value) {
   if (std::isnan(value)) return 0;
@@ -137,8 +138,8 @@ std::string FormatFixed(double value, int decimals) {
     // Large values are integers in binary (or need more digits than a tie can
     // reach): the exact expansion rounded by the library is the answer.
     std::array<char, 400> buf{};
-    auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), value,
-                                   std::chars_format::fixed, decimals);
+    auto [end, ec] =
+        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
     if (ec != std::errc()) return NonFinite(value);
     return std::string(buf.data(), end);
   }
@@ -250,74 +251,79 @@ std::string Format(std::string_view fmt, std::initializer_list<TFmtArg> args) {
 
     std::string piece;
     switch (type) {
-    case 'd':
-    case 'u':
-    case 'x': {
-      if (!std::holds_alternative<std::int64_t>(value)) BadFormat(spec);
-      std::int64_t v = std::get<std::int64_t>(value);
-      bool negative = v < 0;
-      std::uint64_t mag = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-      if (type == 'u' && negative) {
-        mag = static_cast<std::uint32_t>(v);
-        negative = false;
-      }
-      if (type == 'x') {
-        if (negative) {
-          mag = static_cast<std::uint64_t>(v);
+      case 'd':
+      case 'u':
+      case 'x': {
+        if (!std::holds_alternative<std::int64_t>(value)) BadFormat(spec);
+        std::int64_t v = std::get<std::int64_t>(value);
+        bool negative = v < 0;
+        std::uint64_t mag = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+        if (type == 'u' && negative) {
+          mag = static_cast<std::uint32_t>(v);
           negative = false;
         }
-        std::array<char, 32> buf{};
-        auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), mag, 16);
-        (void)ec;
-        piece.assign(buf.data(), end);
-        for (char& ch : piece)
-          if (ch >= 'a' && ch <= 'f') ch = static_cast<char>(ch - 'a' + 'A');
-      } else {
-        piece = std::to_string(mag);
+        if (type == 'x') {
+          if (negative) {
+            mag = static_cast<std::uint64_t>(v);
+            negative = false;
+          }
+          std::array<char, 32> buf{};
+          auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), mag, 16);
+          (void)ec;
+          piece.assign(buf.data(), end);
+          for (char& ch : piece)
+            if (ch >= 'a' && ch <= 'f') ch = static_cast<char>(ch - 'a' + 'A');
+        } else {
+          piece = std::to_string(mag);
+        }
+        if (precision > 0 && static_cast<int>(piece.size()) < precision)
+          piece.insert(0, static_cast<std::size_t>(precision) - piece.size(), '0');
+        if (negative) piece.insert(0, 1, '-');
+        break;
       }
-      if (precision > 0 && static_cast<int>(piece.size()) < precision)
-        piece.insert(0, static_cast<std::size_t>(precision) - piece.size(), '0');
-      if (negative) piece.insert(0, 1, '-');
-      break;
-    }
-    case 'e':
-    case 'f':
-    case 'g':
-    case 'n': {
-      double v = 0;
-      if (std::holds_alternative<double>(value))
-        v = std::get<double>(value);
-      else if (std::holds_alternative<std::int64_t>(value))
-        v = static_cast<double>(std::get<std::int64_t>(value));
-      else
+      case 'e':
+      case 'f':
+      case 'g':
+      case 'n': {
+        double v = 0;
+        if (std::holds_alternative<double>(value))
+          v = std::get<double>(value);
+        else if (std::holds_alternative<std::int64_t>(value))
+          v = static_cast<double>(std::get<std::int64_t>(value));
+        else
+          BadFormat(spec);
+        if (type == 'f')
+          piece = FormatFixed(v, precision < 0 ? 2 : precision);
+        else if (type == 'g')
+          piece = FormatGeneral(v, precision < 0 ? 15 : precision);
+        else if (type == 'e')
+          piece = FormatExponent(v, precision < 0 ? 15 : precision);
+        else {
+          piece = FormatFixed(v, precision < 0 ? 2 : precision);
+          if (std::isfinite(v)) InsertThousands(piece);
+        }
+        break;
+      }
+      case 's': {
+        if (!std::holds_alternative<std::string_view>(value)) BadFormat(spec);
+        std::string_view s = std::get<std::string_view>(value);
+        if (precision >= 0 && static_cast<std::size_t>(precision) < s.size()) s = s.substr(0, precision);
+        piece.assign(s);
+        break;
+      }
+      default:
         BadFormat(spec);
-      if (type == 'f') piece = FormatFixed(v, precision < 0 ? 2 : precision);
-      else if (type == 'g') piece = FormatGeneral(v, precision < 0 ? 15 : precision);
-      else if (type == 'e') piece = FormatExponent(v, precision < 0 ? 15 : precision);
-      else {
-        piece = FormatFixed(v, precision < 0 ? 2 : precision);
-        if (std::isfinite(v)) InsertThousands(piece);
-      }
-      break;
-    }
-    case 's': {
-      if (!std::holds_alternative<std::string_view>(value)) BadFormat(spec);
-      std::string_view s = std::get<std::string_view>(value);
-      if (precision >= 0 && static_cast<std::size_t>(precision) < s.size()) s = s.substr(0, precision);
-      piece.assign(s);
-      break;
-    }
-    default:
-      BadFormat(spec);
     }
     if (width > 0 && static_cast<int>(piece.size()) < width) {
       const std::size_t pad = static_cast<std::size_t>(width) - piece.size();
-      if (left) piece.append(pad, ' ');
-      else piece.insert(0, pad, ' ');
+      if (left)
+        piece.append(pad, ' ');
+      else
+        piece.insert(0, pad, ' ');
     }
     out += piece;
   }
   return out;
 }
 
-} // namespace blowden
+}  // namespace blowden

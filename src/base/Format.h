@@ -12,7 +12,7 @@ namespace blowden {
 
 // One argument of Format: an integer, a real or a text.
 class TFmtArg {
-public:
+ public:
   TFmtArg(int v) : FValue(static_cast<std::int64_t>(v)) {}
   TFmtArg(long v) : FValue(static_cast<std::int64_t>(v)) {}
   TFmtArg(long long v) : FValue(static_cast<std::int64_t>(v)) {}
@@ -25,7 +25,7 @@ public:
 
   const std::variant<std::int64_t, double, std::string_view>& Get() const { return FValue; }
 
-private:
+ private:
   std::variant<std::int64_t, double, std::string_view> FValue;
 };
 
@@ -61,4 +61,4 @@ std::string FormatFixed(double value, int decimals);
 // 2.5 -> 2, 3.5 -> 4, -2.5 -> -2. Values beyond the int64 range saturate.
 std::int64_t RoundHalfEven(double value);
 
-} // namespace blowden
+}  // namespace blowden

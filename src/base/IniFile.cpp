@@ -1,8 +1,9 @@
 #include "base/IniFile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <list>
@@ -30,10 +31,9 @@ inline std::string_view TrimLine(const char* b, const char* e) {
   return {b, static_cast<std::size_t>(e - b)};
 }
 
-} // namespace
+}  // namespace
 
-TIniFile::TIniFile(std::string text, TTextEncoding encoding)
-    : FText(std::move(text)), FEncoding(encoding) {
+TIniFile::TIniFile(std::string text, TTextEncoding encoding) : FText(std::move(text)), FEncoding(encoding) {
   Parse();
 }
 
@@ -52,9 +52,11 @@ void TIniFile::Parse() {
     if (s == lineEnd) continue;
     const char c = *s;
     if (c == '[') {
-      const char* close = static_cast<const char*>(std::memchr(s, ']', static_cast<std::size_t>(lineEnd - s)));
+      const char* close =
+          static_cast<const char*>(std::memchr(s, ']', static_cast<std::size_t>(lineEnd - s)));
       const std::string_view name = TrimLine(s + 1, close ? close : lineEnd);
-      auto [it, inserted] = FIndex.try_emplace(LowerAscii(name), static_cast<std::uint32_t>(FSections.size()));
+      auto [it, inserted] =
+          FIndex.try_emplace(LowerAscii(name), static_cast<std::uint32_t>(FSections.size()));
       if (inserted) {
         FSections.push_back({name, static_cast<std::uint32_t>(FEntries.size()), 0});
         collecting = true;
@@ -141,7 +143,7 @@ constexpr std::uintmax_t kCacheMaxFileSize = 16u * 1024u * 1024u;
 std::mutex gCacheMutex;
 std::list<TCacheEntry> gCache;
 
-} // namespace
+}  // namespace
 
 std::shared_ptr<const TIniFile> TIniFile::Open(const std::string& path, std::string* error) {
   namespace fs = std::filesystem;
@@ -198,4 +200,4 @@ void TIniFile::ClearCache() {
   gCache.clear();
 }
 
-} // namespace blowden
+}  // namespace blowden

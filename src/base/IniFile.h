@@ -24,7 +24,7 @@ namespace blowden {
 // A section exists when it holds at least one key; a key with an empty value
 // exists. The section names are listed in file order, each name once.
 class TIniFile {
-public:
+ public:
   struct TEntry {
     std::string_view Key;
     std::string_view Value;
@@ -65,7 +65,7 @@ public:
   TTextEncoding Encoding() const { return FEncoding; }
   std::size_t TextSize() const { return FText.size(); }
 
-private:
+ private:
   const TSection* FindSection(std::string_view section) const;
   void Parse();
 
@@ -76,4 +76,4 @@ private:
   std::unordered_map<std::string, std::uint32_t> FIndex;  // lower-case name -> section
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -20,4 +20,4 @@ double FloorToStep(double X, double Step, double Tol) {
   return std::trunc(q) * Step;
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -14,4 +14,4 @@ namespace blowden {
 double CeilToStep(double X, double Step, double Tol);
 double FloorToStep(double X, double Step, double Tol);
 
-} // namespace blowden
+}  // namespace blowden

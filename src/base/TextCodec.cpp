@@ -11,10 +11,9 @@ namespace {
 // Unicode code points of the bytes 0x80 to 0x9F in Windows-1252. The five
 // undefined ones keep their own value (a C1 control character).
 constexpr std::array<std::uint16_t, 32> kHighTable = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
@@ -36,7 +35,7 @@ int Windows1252Byte(std::uint32_t cp) {
   return -1;
 }
 
-} // namespace
+}  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -57,10 +56,17 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     int len;
     std::uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-    else return false;
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      cp = c & 0x07;
+    } else
+      return false;
     if (end - p < len) return false;
     for (int k = 1; k < len; ++k) {
       if ((p[k] & 0xC0) != 0x80) return false;
@@ -79,9 +85,12 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
   out.reserve(bytes.size() + bytes.size() / 8);
   for (const char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x80) out += ch;
-    else if (c < 0xA0) AppendUtf8(out, kHighTable[c - 0x80]);
-    else AppendUtf8(out, c);
+    if (c < 0x80)
+      out += ch;
+    else if (c < 0xA0)
+      AppendUtf8(out, kHighTable[c - 0x80]);
+    else
+      AppendUtf8(out, c);
   }
   return out;
 }
@@ -114,8 +123,7 @@ TDecodedText DecodeTextInPlace(std::string&& bytes) {
   return result;
 }
 
-std::optional<std::string> EncodeText(std::string_view utf8, TTextEncoding encoding,
-                                      std::string* badChar) {
+std::optional<std::string> EncodeText(std::string_view utf8, TTextEncoding encoding, std::string* badChar) {
   if (encoding == TTextEncoding::teUtf8) return std::string(utf8);
   if (encoding == TTextEncoding::teUtf8Bom) return "\xEF\xBB\xBF" + std::string(utf8);
   std::string out;
@@ -126,9 +134,16 @@ std::optional<std::string> EncodeText(std::string_view utf8, TTextEncoding encod
     const unsigned char c = *p;
     int len = 1;
     std::uint32_t cp = c;
-    if (c >= 0xC0 && c < 0xE0) { len = 2; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c < 0xF0) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xF0) { len = 4; cp = c & 0x07; }
+    if (c >= 0xC0 && c < 0xE0) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c < 0xF0) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0) {
+      len = 4;
+      cp = c & 0x07;
+    }
     if (end - p < len) len = static_cast<int>(end - p);
     for (int k = 1; k < len; ++k) cp = (cp << 6) | (p[k] & 0x3F);
     const int b = (c >= 0x80 && len == 1) ? -1 : Windows1252Byte(cp);
@@ -148,4 +163,4 @@ std::string_view DetectLineEnding(std::string_view text) {
   return "\n";
 }
 
-} // namespace blowden
+}  // namespace blowden

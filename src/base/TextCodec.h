@@ -10,7 +10,7 @@ namespace blowden {
 enum class TTextEncoding { teUtf8, teUtf8Bom, teWindows1252 };
 
 struct TDecodedText {
-  std::string Utf8;          // the text, UTF-8, without a byte-order mark
+  std::string Utf8;  // the text, UTF-8, without a byte-order mark
   TTextEncoding Encoding = TTextEncoding::teUtf8;
 };
 
@@ -37,4 +37,4 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // The line ending the text uses first ("\r\n" or "\n"); "\n" when it has none.
 std::string_view DetectLineEnding(std::string_view text);
 
-} // namespace blowden
+}  // namespace blowden

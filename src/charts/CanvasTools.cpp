@@ -2,7 +2,6 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-
 #include <cmath>
 
 namespace blowden::canvas {
@@ -29,22 +28,29 @@ QRect StraightRun(QPoint a, QPoint b) {
 void FillRun(QPainter& p, const QRect& run, const QColor& color) {
   constexpr int Piece = 64;
   for (int top = run.top(); top <= run.bottom(); top += Piece)
-    p.fillRect(QRect(QPoint(run.left(), top), QPoint(run.right(), qMin(run.bottom(), top + Piece - 1))), color);
+    p.fillRect(QRect(QPoint(run.left(), top), QPoint(run.right(), qMin(run.bottom(), top + Piece - 1))),
+               color);
 }
 
 Qt::PenStyle QtPenStyle(TPenStyle style) {
   switch (style) {
-    case psDash: return Qt::DashLine;
-    case psDot: return Qt::DotLine;
-    case psDashDot: return Qt::DashDotLine;
-    case psDashDotDot: return Qt::DashDotDotLine;
-    case psClear: return Qt::NoPen;
-    case psSolid: break;
+    case psDash:
+      return Qt::DashLine;
+    case psDot:
+      return Qt::DotLine;
+    case psDashDot:
+      return Qt::DashDotLine;
+    case psDashDotDot:
+      return Qt::DashDotDotLine;
+    case psClear:
+      return Qt::NoPen;
+    case psSolid:
+      break;
   }
   return Qt::SolidLine;
 }
 
-} // namespace
+}  // namespace
 
 void Begin(QPainter& p, QImage& image) {
   p.begin(&image);
@@ -165,8 +171,8 @@ QRect TextOutOpaque(QPainter& p, int x, int y, const QString& text, const QFont&
   return box;
 }
 
-void TextOutUp(QPainter& p, int x, int y, const QString& text, const QFont& font,
-               const QColor& textColor, const QColor& background) {
+void TextOutUp(QPainter& p, int x, int y, const QString& text, const QFont& font, const QColor& textColor,
+               const QColor& background) {
   QFont light = font;
   light.setWeight(QFont::Light);
   p.save();
@@ -185,7 +191,7 @@ const QImage& MetricDevice() {
   return device;
 }
 
-} // namespace
+}  // namespace
 
 int TextWidth(const QFont& font, const QString& text) {
   return QFontMetrics(font, &MetricDevice()).horizontalAdvance(text);
@@ -193,4 +199,4 @@ int TextWidth(const QFont& font, const QString& text) {
 
 int TextHeight(const QFont& font) { return QFontMetrics(font, &MetricDevice()).height(); }
 
-} // namespace blowden::canvas
+}  // namespace blowden::canvas

@@ -6,7 +6,6 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
-
 #include <vector>
 
 #include "charts/ChartTypes.h"
@@ -54,11 +53,11 @@ QRect TextOutOpaque(QPainter& p, int x, int y, const QString& text, const QFont&
 // Text rotated by 90 degrees, reading upwards, with its reference point (the
 // top-left of the unrotated text) at (x, y); written with a light copy of the
 // font at the height of "X" in it, on an opaque box.
-void TextOutUp(QPainter& p, int x, int y, const QString& text, const QFont& font,
-               const QColor& textColor, const QColor& background);
+void TextOutUp(QPainter& p, int x, int y, const QString& text, const QFont& font, const QColor& textColor,
+               const QColor& background);
 
 // Width and height of a text in a font, measured as on an image (96 dpi).
 int TextWidth(const QFont& font, const QString& text);
 int TextHeight(const QFont& font);
 
-} // namespace blowden::canvas
+}  // namespace blowden::canvas

@@ -29,7 +29,7 @@ constexpr TNiceStep NiceSteps[] = {
 // A window wider than this many ticks is not worth drawing tick by tick.
 constexpr int MaxTickCount = 10000;
 
-} // namespace
+}  // namespace
 
 double NiceStep(double raw) {
   if (raw > 500.1) return CeilToStep(raw, 500, 0);
@@ -75,7 +75,7 @@ bool ReadsAs(const std::string& text, double value) {
   return TryStrToFloat(text, back) && std::fabs(back - value) <= 1e-9 * std::max(1.0, std::fabs(value));
 }
 
-} // namespace
+}  // namespace
 
 std::string ChartTickLabel(double value) {
   const std::string format = ChooseNumberFormat(value);
@@ -100,9 +100,7 @@ int TickDecimals(double value) {
   return 0;
 }
 
-std::string GraphTickLabel(double value) {
-  return FormatFixed(value, TickDecimals(value));
-}
+std::string GraphTickLabel(double value) { return FormatFixed(value, TickDecimals(value)); }
 
 double TTickSet::Value(double lo, int k) const {
   const double v = lo + k * Step;
@@ -125,4 +123,4 @@ TTickSet ChartTicks(double lo, double hi, int wanted) {
   return ticks;
 }
 
-} // namespace blowden
+}  // namespace blowden

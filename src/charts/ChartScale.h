@@ -48,9 +48,9 @@ std::string GraphTickLabel(double value);
 struct TTickSet {
   bool Drawn = false;
   double Step = 0;
-  int Count = 0;  // index of the last tick; Count + 1 ticks
+  int Count = 0;                         // index of the last tick; Count + 1 ticks
   double Value(double lo, int k) const;  // lo + k * Step, exactly 0 near zero
 };
 TTickSet ChartTicks(double lo, double hi, int wanted);
 
-} // namespace blowden
+}  // namespace blowden

@@ -26,7 +26,7 @@ unsigned PaletteColor(QPalette::ColorRole role, unsigned fallback) {
   return QColorToBgr(QGuiApplication::palette().color(QPalette::Active, role));
 }
 
-} // namespace
+}  // namespace
 
 unsigned WindowColor() { return PaletteColor(QPalette::Base, 0xFFFFFF); }
 unsigned WindowTextColor() { return PaletteColor(QPalette::Text, 0x000000); }
@@ -39,7 +39,8 @@ void EnsureProgramFonts() {
   if (done || !qGuiApp) return;
   done = true;
   for (const char* path : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-    if (QFile::exists(QString::fromLatin1(path))) QFontDatabase::addApplicationFont(QString::fromLatin1(path));
+    if (QFile::exists(QString::fromLatin1(path)))
+      QFontDatabase::addApplicationFont(QString::fromLatin1(path));
 }
 
 namespace {
@@ -58,7 +59,7 @@ QString InstalledFamily(const QString& family) {
   return QString();
 }
 
-} // namespace
+}  // namespace
 
 QFont ProgramFont(const QString& family, int pointSize) {
   EnsureProgramFonts();
@@ -89,4 +90,4 @@ void NameControl(QWidget* control, const QString& name) {
   control->setAccessibleDescription(name);
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -17,11 +17,11 @@ unsigned QColorToBgr(const QColor& color);
 
 // The named system colours, as $BBGGRR values from the application palette
 // (white / black when no application object exists yet).
-unsigned WindowColor();      // background of windows and edit fields (palette Base)
-unsigned WindowTextColor();  // text on it (palette Text)
-unsigned ButtonFaceColor();  // dialog and panel face (palette Button)
-unsigned ButtonShadowColor();   // dark edge of a lowered bevel (palette Dark)
-unsigned ButtonHighlightColor(); // light edge of a lowered bevel (palette Light)
+unsigned WindowColor();           // background of windows and edit fields (palette Base)
+unsigned WindowTextColor();       // text on it (palette Text)
+unsigned ButtonFaceColor();       // dialog and panel face (palette Button)
+unsigned ButtonShadowColor();     // dark edge of a lowered bevel (palette Dark)
+unsigned ButtonHighlightColor();  // light edge of a lowered bevel (palette Light)
 
 // Makes the program's fonts available: "Tahoma" comes with the Wine fonts at
 // /usr/share/wine/fonts/tahoma.ttf (and tahomabd.ttf), which fontconfig does not
@@ -42,4 +42,4 @@ QFont ProgramFont(const QString& family, int pointSize);
 // The chart panels do this themselves whenever their objectName changes.
 void NameControl(QWidget* control, const QString& name);
 
-} // namespace blowden
+}  // namespace blowden

@@ -16,4 +16,4 @@ enum TBevelCut { bvNone, bvLowered, bvRaised };
 // Pen styles of lines and marker outlines; psClear draws nothing.
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
 
-} // namespace blowden
+}  // namespace blowden

@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-
 #include <cmath>
 
 #include "base/Format.h"
@@ -45,11 +44,12 @@ std::string FormatPosition(const QString& fmt, double value) {
   return Format(ChooseNumberFormat(value), {value});
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------- points, lines
 
-void TChartPoint::SetStyle(unsigned penColor, unsigned brushColor, TPenStyle penStyle, int penWidth, bool encode) {
+void TChartPoint::SetStyle(unsigned penColor, unsigned brushColor, TPenStyle penStyle, int penWidth,
+                           bool encode) {
   PenColor = encode && Panel ? Panel->Encode(penColor) : penColor;
   BrushColor = encode && Panel ? Panel->Encode(brushColor) : brushColor;
   HiPenColor = PenColor;
@@ -162,8 +162,8 @@ TChartLine& TChartPicture::AddLine(unsigned color, int markerKind, const QString
   return *FLines.back();
 }
 
-TChartPoint& TChartPicture::AddPoint(unsigned color, int kind, double x, double y, int size, const QString& shape,
-                                     const QImage& bitmap) {
+TChartPoint& TChartPicture::AddPoint(unsigned color, int kind, double x, double y, int size,
+                                     const QString& shape, const QImage& bitmap) {
   (void)shape;
   (void)bitmap;
   auto point = std::make_unique<TChartPoint>(this);
@@ -195,7 +195,7 @@ void WidenRange(double& min, double& max) {
   max = std::max(a, b);
 }
 
-} // namespace
+}  // namespace
 
 void TChartPicture::SetXRange(double min, double max) {
   WidenRange(min, max);
@@ -254,7 +254,8 @@ QPoint TChartPicture::DataToPixel(double x, double y) const {
 QPointF TChartPicture::PixelToData(int px, int py) const {
   const long double dx = FKx == 0 ? 0.0L : (px - FPlotRect.left()) / FKx;
   const long double dy = FKy == 0 ? 0.0L : (FPlotRect.bottom() - py) / FKy;
-  return QPointF(FromT(static_cast<double>(FLayXMin + dx), LogX()), FromT(static_cast<double>(FLayYMin + dy), LogY()));
+  return QPointF(FromT(static_cast<double>(FLayXMin + dx), LogX()),
+                 FromT(static_cast<double>(FLayYMin + dy), LogY()));
 }
 
 bool TChartPicture::IsInWindow(double x, double y) const {
@@ -263,7 +264,8 @@ bool TChartPicture::IsInWindow(double x, double y) const {
 }
 
 bool TChartPicture::IsPixelInPlot(int px, int py) const {
-  return px >= FPlotRect.left() && px <= FPlotRect.right() && py >= FPlotRect.top() && py <= FPlotRect.bottom();
+  return px >= FPlotRect.left() && px <= FPlotRect.right() && py >= FPlotRect.top() &&
+         py <= FPlotRect.bottom();
 }
 
 // ---------------------------------------------------------------- drawing
@@ -340,10 +342,18 @@ void TChartPicture::DrawYScale(QPainter& p) {
     const int w = canvas::TextWidth(FScaleYFont, label);
     int left = 0;
     switch (FAxisType) {
-      case xtCent0: left = FPlotRect.left() + (FPlotWidth - w) / 2; break;
-      case xtQuad1: left = FPlotRect.left() - w - 5; break;
-      case xtQuad2: left = FPlotRect.right() + 5; break;
-      case xtNone: left = FPlotRect.left() - canvas::TextWidth(FScaleYFont, QStringLiteral("XX")); break;
+      case xtCent0:
+        left = FPlotRect.left() + (FPlotWidth - w) / 2;
+        break;
+      case xtQuad1:
+        left = FPlotRect.left() - w - 5;
+        break;
+      case xtQuad2:
+        left = FPlotRect.right() + 5;
+        break;
+      case xtNone:
+        left = FPlotRect.left() - canvas::TextWidth(FScaleYFont, QStringLiteral("XX"));
+        break;
     }
     canvas::TextOutOpaque(p, left, y - h, label, FScaleYFont, text, background);
   }
@@ -370,7 +380,8 @@ void TChartPicture::DrawAxes(QPainter& p) {
       canvas::NotXorLine(p, QPoint(r, t), QPoint(r, b), pen);
       canvas::NotXorLine(p, QPoint(r, b), QPoint(l, b), pen);
       break;
-    case xtNone: break;
+    case xtNone:
+      break;
   }
 }
 
@@ -519,8 +530,8 @@ void TChartPicture::UpdateXYPos() {
   const QColor background = BgrToQColor(FColor);
   const int tw = canvas::TextWidth(FFontXYPos, text);
   const int th = canvas::TextHeight(FFontXYPos);
-  const QPoint at = FShowXYPosPlace == ppTopRight ? QPoint(FInnerWidth - tw - 3, 3)
-                                                  : QPoint(2, FInnerHeight - th - 2);
+  const QPoint at =
+      FShowXYPosPlace == ppTopRight ? QPoint(FInnerWidth - tw - 3, 3) : QPoint(2, FInnerHeight - th - 2);
   QPainter p;
   canvas::Begin(p, FImage);
   p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -612,4 +623,4 @@ void TChartPanel::contextMenuEvent(QContextMenuEvent* event) {
   event->accept();
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -7,7 +7,6 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 #include <vector>
@@ -37,7 +36,7 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 //   GridColor $F4FDFF, C $FF0000 -> stored $F40200, shown $FF0000
 
 class TChartPoint {
-public:
+ public:
   explicit TChartPoint(TChartPicture* panel) : Panel(panel) {}
 
   // Outline and fill colours (encoded when `encode`, stored as given
@@ -45,7 +44,7 @@ public:
   void SetStyle(unsigned penColor, unsigned brushColor, TPenStyle penStyle, int penWidth, bool encode);
 
   TChartPicture* Panel;
-  double X = 0, Y = 0;  // data units
+  double X = 0, Y = 0;                    // data units
   unsigned PenColor = 0, BrushColor = 0;  // encoded
   TPenStyle PenStyle = psSolid;
   int PenWidth = 2;
@@ -58,7 +57,7 @@ public:
 using TChartPointVec = std::vector<std::unique_ptr<TChartPoint>>;
 
 class TChartLine {
-public:
+ public:
   explicit TChartLine(TChartPicture* panel) : Panel(panel) {}
 
   // Appends a vertex with the line's marker kind, size, colours and pens;
@@ -92,7 +91,7 @@ using TChartLineVec = std::vector<std::unique_ptr<TChartLine>>;
 // Setting a property does not redraw (except GridColor); call Redraw after
 // changes. The pixel mapping is that of the last Redraw or resize.
 class TChartPicture {
-public:
+ public:
   TChartPicture();
   virtual ~TChartPicture();
   TChartPicture(const TChartPicture&) = delete;
@@ -197,9 +196,9 @@ public:
   //   px = plot left + trunc((tX - x min) * kx), py = plot bottom - trunc((tY - y min) * ky)
   QPoint DataToPixel(double x, double y) const;
   QPointF PixelToData(int px, int py) const;
-  bool IsInWindow(double x, double y) const;      // limits included
-  bool IsPixelInPlot(int px, int py) const;       // edges included
-  QRect PlotRect() const { return FPlotRect; }    // left, top to right, bottom (edges of the plot)
+  bool IsInWindow(double x, double y) const;    // limits included
+  bool IsPixelInPlot(int px, int py) const;     // edges included
+  QRect PlotRect() const { return FPlotRect; }  // left, top to right, bottom (edges of the plot)
 
   // The last mouse position in data units.
   double MouseX() const { return FMouseX; }
@@ -209,7 +208,7 @@ public:
   // The read-out text last written ("[x, y]" or "[]"); empty after Redraw.
   const QString& XYPosText() const { return FXYPosText; }
 
-protected:
+ protected:
   // Called after drawing into the image: the rectangle to show again.
   virtual void Invalidate(const QRect& rect) { (void)rect; }
   // The size the picture should have at the next Redraw.
@@ -223,7 +222,7 @@ protected:
   void EndDragging() { FDragging = false; }
   void UpdateXYPos();
 
-private:
+ private:
   double ToT(double v, bool logAxis) const;
   double FromT(double v, bool logAxis) const;
   bool LogX() const { return FScaleType == stlnXY || FScaleType == stlnXlnY; }
@@ -303,7 +302,7 @@ using TAllowPointMoveEvent =
 class TChartPanel : public QWidget, public TChartPicture {
   Q_OBJECT
 
-public:
+ public:
   explicit TChartPanel(QWidget* parent = nullptr);
   ~TChartPanel() override;
 
@@ -315,13 +314,13 @@ public:
 
   QSize sizeHint() const override { return QSize(250, 200); }
 
-signals:
+ signals:
   void MouseDown(QMouseEvent* event);
   void MouseMove(QMouseEvent* event);
   void MouseUp(QMouseEvent* event);
   void ContextPopup();
 
-protected:
+ protected:
   void Invalidate(const QRect& rect) override;
   QSize PanelSize() const override { return size(); }
   void paintEvent(QPaintEvent* event) override;
@@ -331,8 +330,8 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
-private:
+ private:
   bool FInPaint = false;
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -2,7 +2,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-
 #include <cmath>
 
 #include "base/Format.h"
@@ -37,7 +36,7 @@ int TruncPixel(double v) {
   return static_cast<int>(std::trunc(v));
 }
 
-} // namespace
+}  // namespace
 
 TGraphPanel::TGraphPanel(QWidget* parent)
     : QWidget(parent), FAxesColor(WindowTextColor()), FGridColor(WindowColor()), FColor(WindowColor()) {
@@ -57,28 +56,94 @@ TGraphPanel::~TGraphPanel() = default;
 
 void TGraphPanel::Changed() { update(); }
 
-void TGraphPanel::SetAxesColor(unsigned value) { FAxesColor = value; Changed(); }
-void TGraphPanel::SetGridColor(unsigned value) { FGridColor = value; Changed(); }
-void TGraphPanel::SetLeftMargin(int value) { FLeftMargin = value; Changed(); }
-void TGraphPanel::SetRightMargin(int value) { FRightMargin = value; Changed(); }
-void TGraphPanel::SetTopMargin(int value) { FTopMargin = value; Changed(); }
-void TGraphPanel::SetBottomMargin(int value) { FBottomMargin = value; Changed(); }
-void TGraphPanel::SetXMin(double value) { FXMin = value; Changed(); }
-void TGraphPanel::SetXMax(double value) { FXMax = value; Changed(); }
-void TGraphPanel::SetYMin(double value) { FYMin = value; Changed(); }
-void TGraphPanel::SetYMax(double value) { FYMax = value; Changed(); }
-void TGraphPanel::SetShowXScale(bool value) { FShowXScale = value; Changed(); }
-void TGraphPanel::SetScaleXFont(const QFont& value) { FScaleXFont = value; Changed(); }
-void TGraphPanel::SetScaleXTicks(int value) { FScaleXTicks = value < 2 ? 2 : value; Changed(); }
-void TGraphPanel::SetScaleXLabel(const QString& value) { FScaleXLabel = value; Changed(); }
-void TGraphPanel::SetShowYScale(bool value) { FShowYScale = value; Changed(); }
-void TGraphPanel::SetScaleYFont(const QFont& value) { FScaleYFont = value; Changed(); }
-void TGraphPanel::SetScaleYTicks(int value) { FScaleYTicks = value < 2 ? 2 : value; Changed(); }
-void TGraphPanel::SetScaleYLabel(const QString& value) { FScaleYLabel = value; Changed(); }
-void TGraphPanel::SetAxisType(TAxisType value) { FAxisType = value; Changed(); }
-void TGraphPanel::SetPlotMode(TPlotMode value) { FPlotMode = value; Changed(); }
-void TGraphPanel::SetColor(unsigned value) { FColor = value; Changed(); }
-void TGraphPanel::SetBevelOuter(TBevelCut value) { FBevelOuter = value; Changed(); }
+void TGraphPanel::SetAxesColor(unsigned value) {
+  FAxesColor = value;
+  Changed();
+}
+void TGraphPanel::SetGridColor(unsigned value) {
+  FGridColor = value;
+  Changed();
+}
+void TGraphPanel::SetLeftMargin(int value) {
+  FLeftMargin = value;
+  Changed();
+}
+void TGraphPanel::SetRightMargin(int value) {
+  FRightMargin = value;
+  Changed();
+}
+void TGraphPanel::SetTopMargin(int value) {
+  FTopMargin = value;
+  Changed();
+}
+void TGraphPanel::SetBottomMargin(int value) {
+  FBottomMargin = value;
+  Changed();
+}
+void TGraphPanel::SetXMin(double value) {
+  FXMin = value;
+  Changed();
+}
+void TGraphPanel::SetXMax(double value) {
+  FXMax = value;
+  Changed();
+}
+void TGraphPanel::SetYMin(double value) {
+  FYMin = value;
+  Changed();
+}
+void TGraphPanel::SetYMax(double value) {
+  FYMax = value;
+  Changed();
+}
+void TGraphPanel::SetShowXScale(bool value) {
+  FShowXScale = value;
+  Changed();
+}
+void TGraphPanel::SetScaleXFont(const QFont& value) {
+  FScaleXFont = value;
+  Changed();
+}
+void TGraphPanel::SetScaleXTicks(int value) {
+  FScaleXTicks = value < 2 ? 2 : value;
+  Changed();
+}
+void TGraphPanel::SetScaleXLabel(const QString& value) {
+  FScaleXLabel = value;
+  Changed();
+}
+void TGraphPanel::SetShowYScale(bool value) {
+  FShowYScale = value;
+  Changed();
+}
+void TGraphPanel::SetScaleYFont(const QFont& value) {
+  FScaleYFont = value;
+  Changed();
+}
+void TGraphPanel::SetScaleYTicks(int value) {
+  FScaleYTicks = value < 2 ? 2 : value;
+  Changed();
+}
+void TGraphPanel::SetScaleYLabel(const QString& value) {
+  FScaleYLabel = value;
+  Changed();
+}
+void TGraphPanel::SetAxisType(TAxisType value) {
+  FAxisType = value;
+  Changed();
+}
+void TGraphPanel::SetPlotMode(TPlotMode value) {
+  FPlotMode = value;
+  Changed();
+}
+void TGraphPanel::SetColor(unsigned value) {
+  FColor = value;
+  Changed();
+}
+void TGraphPanel::SetBevelOuter(TBevelCut value) {
+  FBevelOuter = value;
+  Changed();
+}
 
 void TGraphPanel::SetCaption(const QString& value) {
   FCaption = value;
@@ -130,7 +195,8 @@ void TGraphPanel::PixelToValue(int px, int py, double& x, double& y) const {
   y = (FPlotRect.bottom() - py) / FYScale + FYMin;
 }
 
-template <class F> void TGraphPanel::WithCanvas(const QRect& touched, F&& draw) {
+template <class F>
+void TGraphPanel::WithCanvas(const QRect& touched, F&& draw) {
   if (FCanvas) {
     draw(*FCanvas);
     return;
@@ -160,8 +226,10 @@ void TGraphPanel::Paint() {
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.fillRect(FImage.rect(), BgrToQColor(FColor));
   if (FBevelOuter != bvNone) {
-    const QColor topLeft = BgrToQColor(FBevelOuter == bvLowered ? ButtonShadowColor() : ButtonHighlightColor());
-    const QColor bottomRight = BgrToQColor(FBevelOuter == bvLowered ? ButtonHighlightColor() : ButtonShadowColor());
+    const QColor topLeft =
+        BgrToQColor(FBevelOuter == bvLowered ? ButtonShadowColor() : ButtonHighlightColor());
+    const QColor bottomRight =
+        BgrToQColor(FBevelOuter == bvLowered ? ButtonHighlightColor() : ButtonShadowColor());
     const int r = width() - 1, b = height() - 1;
     p.fillRect(QRect(0, 0, width(), 1), topLeft);
     p.fillRect(QRect(0, 0, 1, height()), topLeft);
@@ -210,7 +278,8 @@ void TGraphPanel::DrawXScale(QPainter& p) {
     canvas::TextOutOpaque(p, x - w / 2, bottom + h, label, FScaleXFont, text, background);
   }
   const int w = canvas::TextWidth(FScaleXFont, FScaleXLabel);
-  canvas::TextOutOpaque(p, (width() - w) / 2, height() - 2 * h - 3, FScaleXLabel, FScaleXFont, text, background);
+  canvas::TextOutOpaque(p, (width() - w) / 2, height() - 2 * h - 3, FScaleXLabel, FScaleXFont, text,
+                        background);
 }
 
 void TGraphPanel::DrawYScale(QPainter& p) {
@@ -220,15 +289,24 @@ void TGraphPanel::DrawYScale(QPainter& p) {
   const int h = canvas::TextHeight(FScaleYFont) / 2;
   int left = 0;
   switch (FAxisType) {
-    case xtCent0: left = FPlotRect.left() + (FPlotWidth - canvas::TextWidth(FScaleYFont, QStringLiteral("0000"))) / 2; break;
-    case xtQuad1: left = FPlotRect.left() - canvas::TextWidth(FScaleYFont, QStringLiteral("0000")); break;
-    case xtQuad2: left = FPlotRect.right() + 5; break;
-    case xtNone: left = FPlotRect.left() - canvas::TextWidth(FScaleYFont, QStringLiteral("XX")); break;
+    case xtCent0:
+      left = FPlotRect.left() + (FPlotWidth - canvas::TextWidth(FScaleYFont, QStringLiteral("0000"))) / 2;
+      break;
+    case xtQuad1:
+      left = FPlotRect.left() - canvas::TextWidth(FScaleYFont, QStringLiteral("0000"));
+      break;
+    case xtQuad2:
+      left = FPlotRect.right() + 5;
+      break;
+    case xtNone:
+      left = FPlotRect.left() - canvas::TextWidth(FScaleYFont, QStringLiteral("XX"));
+      break;
   }
   const int n = FScaleYTicks;
   for (int i = 0; i < n; ++i) {
     const double value = FYMin + i * (FYMax - FYMin) / (n - 1);
-    const int y = FPlotRect.top() + static_cast<int>(RoundHalfEven(double(n - 1 - i) * FPlotHeight / (n - 1)));
+    const int y =
+        FPlotRect.top() + static_cast<int>(RoundHalfEven(double(n - 1 - i) * FPlotHeight / (n - 1)));
     canvas::CopyLine(p, FImage, QPoint(FPlotRect.left(), y), QPoint(FPlotRect.right(), y), grid);
     const QString label = QString::fromStdString(GraphTickLabel(value));
     canvas::TextOutOpaque(p, left, y - h, label, FScaleYFont, text, background);
@@ -256,7 +334,8 @@ void TGraphPanel::DrawAxes(QPainter& p) {
       canvas::CopyLine(p, FImage, QPoint(r, t), QPoint(r, b), pen);
       canvas::CopyLine(p, FImage, QPoint(r, b), QPoint(l, b), pen);
       break;
-    case xtNone: break;
+    case xtNone:
+      break;
   }
 }
 
@@ -264,7 +343,8 @@ void TGraphPanel::DrawTitle(QPainter& p) {
   // The title keeps the font the scales left selected.
   const QFont& titleFont = FShowYScale ? FScaleYFont : FShowXScale ? FScaleXFont : font();
   const int w = canvas::TextWidth(titleFont, FCaption);
-  canvas::TextOutOpaque(p, (width() - w) / 2, 5, FCaption, titleFont, BgrToQColor(FontColor), BgrToQColor(FColor));
+  canvas::TextOutOpaque(p, (width() - w) / 2, 5, FCaption, titleFont, BgrToQColor(FontColor),
+                        BgrToQColor(FColor));
 }
 
 void TGraphPanel::PlotMarker(double x, double y) {
@@ -329,21 +409,23 @@ void TGraphPanel::PlotTo(unsigned color, double x, double y) {
         FLineStarted = true;
       } else {
         const QPoint from = FLastPoint;
-        WithCanvas(QRect(from, at).normalized(), [&](QPainter& p) { canvas::CopyLine(p, FImage, from, at, pen); });
+        WithCanvas(QRect(from, at).normalized(),
+                   [&](QPainter& p) { canvas::CopyLine(p, FImage, from, at, pen); });
       }
       FLastPoint = at;
       break;
     case pmBarMode: {
       const QPoint foot(at.x(), FPlotRect.bottom());
-      WithCanvas(QRect(at, foot).normalized(), [&](QPainter& p) { canvas::CopyLine(p, FImage, at, foot, pen); });
+      WithCanvas(QRect(at, foot).normalized(),
+                 [&](QPainter& p) { canvas::CopyLine(p, FImage, at, foot, pen); });
       break;
     }
   }
 }
 
 void TGraphPanel::paintEvent(QPaintEvent* event) {
-  const bool onlyDirect = !FDirectRegion.isEmpty() && (event->region() - FDirectRegion).isEmpty() &&
-                          FImage.size() == size();
+  const bool onlyDirect =
+      !FDirectRegion.isEmpty() && (event->region() - FDirectRegion).isEmpty() && FImage.size() == size();
   FDirectRegion = QRegion();
   if (!onlyDirect) Paint();
   QPainter screen(this);
@@ -355,4 +437,4 @@ void TGraphPanel::resizeEvent(QResizeEvent* event) {
   ComputeScale();
 }
 
-} // namespace blowden
+}  // namespace blowden

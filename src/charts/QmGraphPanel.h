@@ -6,7 +6,6 @@
 #include <QRegion>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 #include <optional>
 
@@ -37,7 +36,7 @@ enum TPlotMode { pmDotMode, pmLineMode, pmBarMode };
 class TGraphPanel : public QWidget {
   Q_OBJECT
 
-public:
+ public:
   explicit TGraphPanel(QWidget* parent = nullptr);
   ~TGraphPanel() override;
 
@@ -46,11 +45,11 @@ public:
   void SetAxesColor(unsigned value);
   unsigned GridColor() const { return FGridColor; }  // plot fill [window]
   void SetGridColor(unsigned value);
-  int LeftMargin() const { return FLeftMargin; }      // [40]
+  int LeftMargin() const { return FLeftMargin; }  // [40]
   void SetLeftMargin(int value);
-  int RightMargin() const { return FRightMargin; }    // [20]
+  int RightMargin() const { return FRightMargin; }  // [20]
   void SetRightMargin(int value);
-  int TopMargin() const { return FTopMargin; }        // [25]
+  int TopMargin() const { return FTopMargin; }  // [25]
   void SetTopMargin(int value);
   int BottomMargin() const { return FBottomMargin; }  // [40]
   void SetBottomMargin(int value);
@@ -130,11 +129,11 @@ public:
 
   QSize sizeHint() const override { return QSize(250, 200); }
 
-protected:
+ protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
-private:
+ private:
   void Changed();
   void ComputeScale();
   void DrawFrame(QPainter& p);
@@ -146,7 +145,8 @@ private:
   bool InLimits(double x, double y) const;
   // Runs a drawing call with the paint's painter, or with a temporary one
   // outside a paint (then the touched rectangle is shown at once).
-  template <class F> void WithCanvas(const QRect& touched, F&& draw);
+  template <class F>
+  void WithCanvas(const QRect& touched, F&& draw);
 
   unsigned FAxesColor;
   unsigned FGridColor;
@@ -163,8 +163,8 @@ private:
   TAxisType FAxisType = xtQuad1;
   TPlotMode FPlotMode = pmLineMode;
   std::optional<QImage> FCross;
-  QImage FCrossMasked;  // FCross with its transparent colour cleared, for drawing
-  qint64 FCrossKey = 0; // cacheKey of the picture FCrossMasked was made from
+  QImage FCrossMasked;   // FCross with its transparent colour cleared, for drawing
+  qint64 FCrossKey = 0;  // cacheKey of the picture FCrossMasked was made from
   QString FCaption;
   unsigned FColor;
   TBevelCut FBevelOuter = bvLowered;
@@ -179,4 +179,4 @@ private:
   QPoint FLastPoint;
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -41,7 +41,7 @@ void AddMarker(TChartPicture& panel, const TSelectorChartMarker& marker) {
   point.Movable = false;
 }
 
-} // namespace
+}  // namespace
 
 void DrawSelectorChart(TChartPicture& panel, const TSelectorChart& chart) {
   panel.Clear();
@@ -67,4 +67,4 @@ QImage RenderSelectorChart(const TSelectorChart& chart, QSize size) {
   return picture.Picture();
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -28,4 +28,4 @@ void DrawSelectorChart(TChartPicture& panel, const TSelectorChart& chart);
 // one, or for an empty size, the result is a null image.
 QImage RenderSelectorChart(const TSelectorChart& chart, QSize size);
 
-} // namespace blowden
+}  // namespace blowden

@@ -35,9 +35,9 @@ struct TOptionSpec {
 };
 
 constexpr TOptionSpec kOptions[] = {
-    {"--json", false},       {"--browse", false},      {"--model", true},
-    {"--flow", true},        {"--flow-units", true},   {"--pressure", true},
-    {"--pressure-units", true}, {"--png", true},       {"--size", true},
+    {"--json", false},          {"--browse", false},    {"--model", true},
+    {"--flow", true},           {"--flow-units", true}, {"--pressure", true},
+    {"--pressure-units", true}, {"--png", true},        {"--size", true},
 };
 
 struct TCommandSpec {
@@ -215,11 +215,13 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   // The duty: numbers in the given units, stored in m³/s and Pa.
   const auto flowText = valueOf("--flow");
   const auto pressureText = valueOf("--pressure");
-  const std::string flowUnit = valueOf("--flow-units").value_or(std::string(GetUnitsLabel(kFlowType, kFlowStored)));
+  const std::string flowUnit =
+      valueOf("--flow-units").value_or(std::string(GetUnitsLabel(kFlowType, kFlowStored)));
   const std::string pressureUnit =
       valueOf("--pressure-units").value_or(std::string(GetUnitsLabel(kPressureType, kPressureStored)));
   if (!FindUnitsIndex(kFlowType, flowUnit))
-    return TUsageError{Format("unknown flow unit '%s' (known: %s)", {flowUnit, UnitChoices(kFlowType)}), &spec};
+    return TUsageError{Format("unknown flow unit '%s' (known: %s)", {flowUnit, UnitChoices(kFlowType)}),
+                       &spec};
   if (!FindUnitsIndex(kPressureType, pressureUnit))
     return TUsageError{
         Format("unknown pressure unit '%s' (known: %s)", {pressureUnit, UnitChoices(kPressureType)}), &spec};
@@ -251,7 +253,7 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
 
 std::string VersionLine() { return std::string(kProgram) + " " + ProgramVersion(); }
 
-} // namespace
+}  // namespace
 
 std::string CliDatabaseFolder() {
   // The pure computation of the desktop program's start-up, fed with the
@@ -264,7 +266,8 @@ std::string CliDatabaseFolder() {
 
 std::string CliHelpText() {
   std::string t;
-  t += VersionLine() + ": fan data files (.qfn) checked, shown, selected from and installed without a window.\n";
+  t += VersionLine() +
+       ": fan data files (.qfn) checked, shown, selected from and installed without a window.\n";
   t += "\nUsage:\n";
   for (const TCommandSpec& c : Commands()) t += UsageLines("  " + std::string(kProgram) + " ", c);
   t += "  " + std::string(kProgram) + " --help | --version\n";
@@ -308,9 +311,10 @@ Options:
                       Units match without regard to case; "m3" may stand for "m³".
   --png OUT.png       Also write the selector's curves chart as a PNG picture.
 )";
-  t += Format("  --size WxH          Size of that picture in pixels (default 640x480; width\n"
-              "                      %d to %d, height %d to %d).\n",
-              {kMinWidth, kMaxSide, kMinHeight, kMaxSide});
+  t += Format(
+      "  --size WxH          Size of that picture in pixels (default 640x480; width\n"
+      "                      %d to %d, height %d to %d).\n",
+      {kMinWidth, kMaxSide, kMinHeight, kMaxSide});
   t += R"(  -h, --help          Print this help.
   --version           Print the program's version.
 
@@ -363,7 +367,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const TCommandSpec* spec = FindCommand(args[0]);
   if (!spec) {
     const bool isOption = args[0].size() > 1 && args[0][0] == '-';
-    return ReportUsage({Format(isOption ? "unknown option '%s'" : "unknown command '%s'", {args[0]}), nullptr}, err);
+    return ReportUsage(
+        {Format(isOption ? "unknown option '%s'" : "unknown command '%s'", {args[0]}), nullptr}, err);
   }
 
   TCliRequest request;
@@ -383,4 +388,4 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return RunDelete(request, folder, out, err);
 }
 
-} // namespace blowden
+}  // namespace blowden

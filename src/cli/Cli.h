@@ -34,4 +34,4 @@ std::string CliDatabaseFolder();
 // The complete --help text.
 std::string CliHelpText();
 
-} // namespace blowden
+}  // namespace blowden

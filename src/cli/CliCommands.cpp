@@ -23,8 +23,9 @@ constexpr std::string_view kProgram = "blowden-cli";
 // stderr at once in text mode (with the file and the model being read),
 // collected for the "messages" array in JSON mode.
 class TMessageLog {
-public:
-  TMessageLog(bool json, std::ostream& err, std::string file) : FJson(json), FErr(err), FFile(std::move(file)) {}
+ public:
+  TMessageLog(bool json, std::ostream& err, std::string file)
+      : FJson(json), FErr(err), FFile(std::move(file)) {}
 
   void Attach(TFan& fan) {
     fan.OnMessage = [this, &fan](const std::string& message) { Add(message, fan.Model.Name); };
@@ -40,7 +41,7 @@ public:
 
   std::vector<std::string> Messages;
 
-private:
+ private:
   bool FJson;
   std::ostream& FErr;
   std::string FFile;
@@ -269,9 +270,10 @@ void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, 
 // select
 
 void WriteSelectJson(std::ostream& out, const std::string& file, const std::optional<int>& bestIndex,
-                     const TFan& fan, int status, const std::string& statusText, std::optional<double> dutyFlow,
-                     std::optional<double> dutyPressure, const TSelectionResult* r,
-                     const std::vector<std::string>& lines, const std::vector<std::string>& messages) {
+                     const TFan& fan, int status, const std::string& statusText,
+                     std::optional<double> dutyFlow, std::optional<double> dutyPressure,
+                     const TSelectionResult* r, const std::vector<std::string>& lines,
+                     const std::vector<std::string>& messages) {
   TJsonWriter w(out);
   w.BeginObject();
   w.Field("file", file);
@@ -331,7 +333,7 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
   w.Finish();
 }
 
-} // namespace
+}  // namespace
 
 int RunVerify(const TCliRequest& request, std::ostream& out, std::ostream& err) {
   int worst = ecSuccess;
@@ -460,7 +462,8 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     if (!result) {
       // The selection itself failed (its exit code says so): nothing to draw.
       err << kProgram << ": " << *request.Png << " not written: there is no evaluation to draw\n";
-    } else if (const std::string why = WriteChartPicture(result->Chart, request.Width, request.Height, *request.Png);
+    } else if (const std::string why =
+                   WriteChartPicture(result->Chart, request.Width, request.Height, *request.Png);
                !why.empty()) {
       err << kProgram << ": " << why << '\n';
       code = ecUsage;
@@ -552,7 +555,8 @@ int RunDelete(const TCliRequest& request, const std::string& databaseFolder, std
   if (name.find('/') == std::string::npos) {
     file = FindInstalledFile(databaseFolder, name);
     const std::string_view ext = FanFileExtension;
-    if (!file && name.size() > ext.size() && SameText(std::string_view(name).substr(name.size() - ext.size()), ext))
+    if (!file && name.size() > ext.size() &&
+        SameText(std::string_view(name).substr(name.size() - ext.size()), ext))
       file = FindInstalledFile(databaseFolder, name.substr(0, name.size() - ext.size()));
   }
   if (!file) {
@@ -568,4 +572,4 @@ int RunDelete(const TCliRequest& request, const std::string& databaseFolder, std
   return ecSuccess;
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -19,7 +19,7 @@ struct TCliRequest {
   double Flow = 0;       // m³/s, after conversion from --flow-units
   double Pressure = 0;   // Pa, after conversion from --pressure-units
   std::optional<std::string> Png;
-  int Width = 640;   // picture size, pixels
+  int Width = 640;  // picture size, pixels
   int Height = 480;
   std::vector<std::string> Operands;  // files, or the name for delete
 };
@@ -39,4 +39,4 @@ int RunDelete(const TCliRequest& request, const std::string& databaseFolder, std
 // empty text on success, otherwise why nothing was written.
 std::string WriteChartPicture(const TSelectorChart& chart, int width, int height, const std::string& path);
 
-} // namespace blowden
+}  // namespace blowden

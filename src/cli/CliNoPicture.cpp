@@ -9,4 +9,4 @@ std::string WriteChartPicture(const TSelectorChart&, int, int, const std::string
   return Format("%s not written: this build of blowden-cli has no chart drawing (built without Qt)", {path});
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QSaveFile>
 #include <QString>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -31,7 +30,7 @@ void ForwardQtMessage(QtMsgType type, const QMessageLogContext&, const QString& 
 // (an embedding program or a test may have its own). Without a display
 // setting the off-screen platform is used, so no window system is needed.
 class TGuiSession {
-public:
+ public:
   TGuiSession() {
     FPreviousHandler = qInstallMessageHandler(ForwardQtMessage);
     if (QCoreApplication::instance()) return;
@@ -48,7 +47,7 @@ public:
   // A QCoreApplication made by someone else cannot draw text.
   static bool CanDraw() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
-private:
+ private:
   // QApplication keeps references to these for its whole life.
   int FArgc = 1;
   char FName[12] = "blowden-cli";
@@ -57,7 +56,7 @@ private:
   std::unique_ptr<QApplication> FApp;
 };
 
-} // namespace
+}  // namespace
 
 std::string WriteChartPicture(const TSelectorChart& chart, int width, int height, const std::string& path) {
   TGuiSession session;
@@ -86,4 +85,4 @@ std::string WriteChartPicture(const TSelectorChart& chart, int width, int height
   return std::string();
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -37,7 +37,7 @@ std::size_t Utf8SequenceLength(std::string_view s) {
   return n;
 }
 
-} // namespace
+}  // namespace
 
 std::string JsonString(std::string_view text) {
   static constexpr char hex[] = "0123456789abcdef";
@@ -58,11 +58,21 @@ std::string JsonString(std::string_view text) {
       continue;
     }
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
       default:
         if (c < 0x20 || c == 0x7F) {
           out += "\\u00";
@@ -199,4 +209,4 @@ bool TJsonWriter::Finish() {
   return FStack.empty() && !FAfterKey;
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -35,7 +35,7 @@ std::string ShortestNumber(double value);
 //   }
 // Arrays begun with `inlineItems` keep their items on one line.
 class TJsonWriter {
-public:
+ public:
   explicit TJsonWriter(std::ostream& out) : FOut(out) {}
 
   void BeginObject();
@@ -51,12 +51,30 @@ public:
   void Null();
 
   // Key followed by its value.
-  void Field(std::string_view name, std::string_view value) { Key(name); String(value); }
-  void Field(std::string_view name, const char* value) { Key(name); String(value); }
-  void Field(std::string_view name, const std::string& value) { Key(name); String(value); }
-  void Field(std::string_view name, double value) { Key(name); Number(value); }
-  void Field(std::string_view name, int value) { Key(name); Integer(value); }
-  void Field(std::string_view name, bool value) { Key(name); Bool(value); }
+  void Field(std::string_view name, std::string_view value) {
+    Key(name);
+    String(value);
+  }
+  void Field(std::string_view name, const char* value) {
+    Key(name);
+    String(value);
+  }
+  void Field(std::string_view name, const std::string& value) {
+    Key(name);
+    String(value);
+  }
+  void Field(std::string_view name, double value) {
+    Key(name);
+    Number(value);
+  }
+  void Field(std::string_view name, int value) {
+    Key(name);
+    Integer(value);
+  }
+  void Field(std::string_view name, bool value) {
+    Key(name);
+    Bool(value);
+  }
 
   void NumberArray(std::span<const double> values);
   void IntegerArray(std::span<const int> values);
@@ -65,7 +83,7 @@ public:
   // Ends the document with a line break; true when every container was closed.
   bool Finish();
 
-private:
+ private:
   struct TFrame {
     bool IsArray = false;
     bool Inline = false;
@@ -80,4 +98,4 @@ private:
   bool FAfterKey = false;
 };
 
-} // namespace blowden
+}  // namespace blowden

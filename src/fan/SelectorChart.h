@@ -15,7 +15,7 @@ struct TSelectorChartPoint {
 };
 
 struct TSelectorChartLine {
-  unsigned Color = 0;                      // $BBGGRR
+  unsigned Color = 0;                       // $BBGGRR
   std::vector<TSelectorChartPoint> Points;  // in drawing order
 };
 
@@ -30,11 +30,11 @@ struct TSelectorChartMarker {
 };
 
 struct TSelectorChart {
-  std::string Title;                         // the model's name
+  std::string Title;                              // the model's name
   double XMin = 0, XMax = 1, YMin = 0, YMax = 1;  // the chart window (SetChartScale)
-  std::vector<TSelectorChartLine> Lines;     // speed lines, reference, operating, system curve, in that order
-  TSelectorChartMarker Duty;                 // the entered duty point (green circle)
+  std::vector<TSelectorChartLine> Lines;  // speed lines, reference, operating, system curve, in that order
+  TSelectorChartMarker Duty;              // the entered duty point (green circle)
   std::optional<TSelectorChartMarker> Operating;  // the operating point when it differs (blue square)
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -58,11 +58,11 @@ const QString kSettingsSection = QStringLiteral("Settings");
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
 // Labels of the result lines, for the width of the memo's first column.
-const char* const kResultLabels[] = {"Fan Speed",        "Volume Flow",    "Nominal Flow",
-                                     "Static Pressure",  "Dynamic Pressure", "Total Pressure",
-                                     "Shaft Power",      "Fan Efficiency", "Sound Power"};
+const char* const kResultLabels[] = {"Fan Speed",       "Volume Flow",      "Nominal Flow",
+                                     "Static Pressure", "Dynamic Pressure", "Total Pressure",
+                                     "Shaft Power",     "Fan Efficiency",   "Sound Power"};
 
-} // namespace
+}  // namespace
 
 TFanForm::TFanForm(QWidget* parent) : QDialog(parent), FFan(std::make_unique<TFan>()) {
   setObjectName(QStringLiteral("FanForm"));
@@ -299,9 +299,9 @@ void TFanForm::SetUpMemoTabs() {
   const int valueWidth = metrics.horizontalAdvance(QStringLiteral("000000.00"));
   const qreal valueEnd = labelWidth + metrics.horizontalAdvance(QStringLiteral("  ")) + valueWidth;
   QTextOption option = FMemo->document()->defaultTextOption();
-  option.setTabs({QTextOption::Tab(valueEnd, QTextOption::RightTab),
-                  QTextOption::Tab(valueEnd + metrics.horizontalAdvance(QStringLiteral("  ")),
-                                   QTextOption::LeftTab)});
+  option.setTabs(
+      {QTextOption::Tab(valueEnd, QTextOption::RightTab),
+       QTextOption::Tab(valueEnd + metrics.horizontalAdvance(QStringLiteral("  ")), QTextOption::LeftTab)});
   option.setWrapMode(QTextOption::NoWrap);
   FMemo->document()->setDefaultTextOption(option);
 }
@@ -624,7 +624,9 @@ void TFanForm::FanListBoxClick() {
   Evaluate();
 }
 
-bool TFanForm::UserChanged(const TFmtEdit* edit) { return edit->isModified() && edit->text() != edit->EnterText(); }
+bool TFanForm::UserChanged(const TFmtEdit* edit) {
+  return edit->isModified() && edit->text() != edit->EnterText();
+}
 
 void TFanForm::VolEditExit() {
   if (UserChanged(FVolEdit)) Evaluate();
@@ -721,8 +723,8 @@ void TFanForm::CurvePanelContextPopup() { FCurvePanel->CopyToClipboard(); }
 
 bool TFanForm::HandleNavigationKey(int key, QWidget* activeControl) {
   const bool isList = qobject_cast<QAbstractItemView*>(activeControl) != nullptr;
-  const bool isMemo =
-      qobject_cast<QPlainTextEdit*>(activeControl) != nullptr || qobject_cast<QTextEdit*>(activeControl) != nullptr;
+  const bool isMemo = qobject_cast<QPlainTextEdit*>(activeControl) != nullptr ||
+                      qobject_cast<QTextEdit*>(activeControl) != nullptr;
   const bool isCombo = qobject_cast<QComboBox*>(activeControl) != nullptr;
   if (isList || isMemo) return false;
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -750,9 +752,10 @@ bool TFanForm::eventFilter(QObject* watched, QEvent* event) {
     }
     // Alt+Down opens a field's unit chooser; Ctrl and Alt keys pass.
     const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    if (mods == Qt::NoModifier && HandleNavigationKey(key->key(), static_cast<QWidget*>(watched))) return true;
+    if (mods == Qt::NoModifier && HandleNavigationKey(key->key(), static_cast<QWidget*>(watched)))
+      return true;
   }
   return QDialog::eventFilter(watched, event);
 }
 
-} // namespace blowden
+}  // namespace blowden

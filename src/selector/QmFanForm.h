@@ -1,10 +1,9 @@
 #pragma once
 
-#include <memory>
-
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "fan/FanSelection.h"
 #include "fan/QmFan.h"
@@ -44,7 +43,7 @@ class TFmtEditLabel;
 class TFanForm : public QDialog {
   Q_OBJECT
 
-public:
+ public:
   explicit TFanForm(QWidget* parent = nullptr);
   ~TFanForm() override;
 
@@ -100,18 +99,18 @@ public:
   // the key was consumed.
   bool HandleNavigationKey(int key, QWidget* activeControl);
 
-public slots:
+ public slots:
   // Every way of closing ends here: the settings are saved, then the
   // window closes with the result (1 Accept, 2 Cancel).
   void done(int result) override;
   // Esc and the window frame's close box: the cancel result.
   void reject() override;
 
-protected:
+ protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+ private:
   void CreateControls();
   void SetUpMemoTabs();
   void LoadSettings();
@@ -173,4 +172,4 @@ private:
   bool FFilling = false;     // the lists are being filled by the program, not the user
 };
 
-} // namespace blowden
+}  // namespace blowden

@@ -16,16 +16,18 @@ namespace blowden {
 
 namespace {
 
-bool HasFanFileExtension(const fs::path& path) { return SameText(path.extension().string(), FanFileExtension); }
+bool HasFanFileExtension(const fs::path& path) {
+  return SameText(path.extension().string(), FanFileExtension);
+}
 
 // A fresh hidden name in `folder` for the bytes of `target` while they are
 // being written. Hidden, so that listings never show it.
 fs::path TemporaryNameFor(const fs::path& folder, const fs::path& target) {
   static std::atomic<unsigned> counter{0};
   static std::mt19937 gen(std::random_device{}());
-  const std::string name = Format("%s%s.%x-%x.tmp", {".", target.filename().string(),
-                                                    static_cast<unsigned>(gen() & 0x7FFFFFFFu),
-                                                    counter.fetch_add(1) & 0x7FFFFFFFu});
+  const std::string name =
+      Format("%s%s.%x-%x.tmp", {".", target.filename().string(), static_cast<unsigned>(gen() & 0x7FFFFFFFu),
+                                counter.fetch_add(1) & 0x7FFFFFFFu});
   return folder / name;
 }
 
@@ -34,8 +36,7 @@ fs::path TemporaryNameFor(const fs::path& folder, const fs::path& target) {
 // reason of a failure, or an empty text.
 std::string CopyReplacing(const fs::path& source, const fs::path& target) {
   std::error_code ec;
-  if (!fs::is_regular_file(source, ec))
-    return ec ? ec.message() : std::string("not a file");
+  if (!fs::is_regular_file(source, ec)) return ec ? ec.message() : std::string("not a file");
   const auto sourceSize = fs::file_size(source, ec);
   if (ec) return ec.message();
 
@@ -68,7 +69,7 @@ std::string CopyReplacing(const fs::path& source, const fs::path& target) {
   return std::string();
 }
 
-} // namespace
+}  // namespace
 
 TCopyResult CopyIntoDatabase(const std::string& sourcePath, const std::string& databaseFolder) {
   TCopyResult result;
@@ -137,15 +138,17 @@ TDeleteResult DeleteInstalledFile(const std::string& path) {
   }
   const std::string reason = CopyReplacing(file, backup);
   if (!reason.empty()) {
-    result.Message = Format("Cannot back up %s to %s: %s; the file was not deleted", {path, result.Backup, reason});
+    result.Message =
+        Format("Cannot back up %s to %s: %s; the file was not deleted", {path, result.Backup, reason});
     return result;
   }
   if (!fs::remove(file, ec) || ec) {
-    result.Message = Format("Cannot delete %s: %s", {path, ec ? ec.message() : std::string("the file vanished")});
+    result.Message =
+        Format("Cannot delete %s: %s", {path, ec ? ec.message() : std::string("the file vanished")});
     return result;
   }
   result.Deleted = true;
   return result;
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -14,29 +14,29 @@ inline constexpr const char* BackupExtension = "._fn";
 
 // One installed fan data file.
 struct TInstalledFile {
-  std::string Name; // file name without extension: "Axial"
-  std::string Path; // JoinPath(database folder, file name): "/db/Axial.qfn"
+  std::string Name;  // file name without extension: "Axial"
+  std::string Path;  // JoinPath(database folder, file name): "/db/Axial.qfn"
 };
 
 // Result of copying a file into the database folder.
 struct TCopyResult {
   bool Ok = false;
-  std::string Target;  // full path of the installed copy
-  std::string Message; // why the copy failed; empty on success
+  std::string Target;   // full path of the installed copy
+  std::string Message;  // why the copy failed; empty on success
 };
 
 // Result of installing: verification first, then the copy.
 struct TInstallResult {
   bool Installed = false;
-  std::vector<std::string> Errors; // verification lines; not empty -> refused, nothing copied
-  std::string Target;              // full path of the installed copy (also when refused)
-  std::string Message;             // why the copy failed; empty otherwise
+  std::vector<std::string> Errors;  // verification lines; not empty -> refused, nothing copied
+  std::string Target;               // full path of the installed copy (also when refused)
+  std::string Message;              // why the copy failed; empty otherwise
 };
 
 struct TDeleteResult {
   bool Deleted = false;
-  std::string Backup;  // "<folder>/<base name>._fn"
-  std::string Message; // why nothing was deleted; empty on success
+  std::string Backup;   // "<folder>/<base name>._fn"
+  std::string Message;  // why nothing was deleted; empty on success
 };
 
 // Loads `path` into `fan` and verifies it; returns the error lines (empty:
@@ -73,4 +73,4 @@ std::optional<TInstalledFile> FindInstalledFile(const std::string& databaseFolde
 // reported.
 TDeleteResult DeleteInstalledFile(const std::string& path);
 
-} // namespace blowden
+}  // namespace blowden

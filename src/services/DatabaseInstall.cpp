@@ -23,4 +23,4 @@ TInstallResult InstallFanFile(const std::string& sourcePath, const std::string& 
   return result;
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -34,7 +34,7 @@ std::string EnvValue(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-} // namespace
+}  // namespace
 
 std::string ProgramNameOf(std::string_view programFile) {
   const auto slash = programFile.rfind('/');
@@ -68,12 +68,12 @@ TStartupResult ComputeStartupValues(std::string_view programPath, std::string_vi
   TStartupResult result;
   TStartupValues& v = result.Values;
 
-  v.ProgramFilesFolder = programFilesFolder.empty() ? std::string(DefaultProgramFilesFolder)
-                                                    : WithSlash(programFilesFolder);
+  v.ProgramFilesFolder =
+      programFilesFolder.empty() ? std::string(DefaultProgramFilesFolder) : WithSlash(programFilesFolder);
 
   const auto slash = programPath.rfind('/');
-  v.ProgramFolder = slash == std::string_view::npos ? std::string("./")
-                                                    : std::string(programPath.substr(0, slash + 1));
+  v.ProgramFolder =
+      slash == std::string_view::npos ? std::string("./") : std::string(programPath.substr(0, slash + 1));
   v.ProgramName = ProgramNameOf(programPath);
   v.SettingsKey = std::string(SettingsRoot) + v.ProgramName;
 
@@ -113,8 +113,10 @@ void LocateResourceFolders(TStartupValues& values) {
   const fs::path shared = (program / ".." / "share" / "blowden").lexically_normal();
   if (!fs::is_directory(shared, ec)) return;
   values.ResourceFolder = WithSlash(shared.string());
-  if (fs::is_directory(shared / "samples", ec)) values.SamplesFolder = WithSlash((shared / "samples").string());
-  else values.SamplesFolder = values.ResourceFolder;
+  if (fs::is_directory(shared / "samples", ec))
+    values.SamplesFolder = WithSlash((shared / "samples").string());
+  else
+    values.SamplesFolder = values.ResourceFolder;
 }
 
 std::string PlatformDataFolder() {
@@ -127,7 +129,8 @@ std::string PlatformDataFolder() {
 std::string PlatformDocumentsFolder() {
   const std::string home = EnvValue("HOME");
   std::string config = EnvValue("XDG_CONFIG_HOME");
-  if (config.empty() || config.front() != '/') config = home.empty() ? std::string() : JoinPath(home, ".config");
+  if (config.empty() || config.front() != '/')
+    config = home.empty() ? std::string() : JoinPath(home, ".config");
 
   // user-dirs.dirs holds shell assignments such as
   //   XDG_DOCUMENTS_DIR="$HOME/Dokumente"
@@ -139,7 +142,8 @@ std::string PlatformDocumentsFolder() {
       constexpr std::string_view key = "XDG_DOCUMENTS_DIR=";
       if (text.substr(0, key.size()) != key) continue;
       std::string_view value = text.substr(key.size());
-      if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+      if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
       std::string path;
       if (value.substr(0, 5) == "$HOME") {
         if (home.empty()) continue;
@@ -205,4 +209,4 @@ void FindFiles(const std::string& folder, const std::string& mask, std::vector<s
     for (const auto& name : folders) FindFiles(JoinPath(folder, name), mask, list, notification, recursive);
 }
 
-} // namespace blowden
+}  // namespace blowden

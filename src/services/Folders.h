@@ -17,26 +17,26 @@ inline constexpr std::string_view DefaultProgramFilesFolder = "/usr/local/share/
 
 // The folders and names fixed once at start-up. Every folder ends in "/".
 struct TStartupValues {
-  std::string ProgramFolder;      // "/opt/Orvane/Blowden/"
-  std::string ProgramName;        // "blowden" (file name without folder and extension)
-  std::string SettingsKey;        // "Software\Orvane\blowden"
-  std::string ProgramFilesFolder; // "/home/u/.local/share/"
-  std::string MakerFolder;        // "/opt/Orvane/"
-  std::string DatabaseFolder;     // MakerFolder + "Common Files/"
-  std::string MyDocumentsFolder;  // "/home/u/Documents/"
-  std::string UserDataFolder;     // MyDocumentsFolder + "Orvane/" + ProgramName + "/"
+  std::string ProgramFolder;       // "/opt/Orvane/Blowden/"
+  std::string ProgramName;         // "blowden" (file name without folder and extension)
+  std::string SettingsKey;         // "Software\Orvane\blowden"
+  std::string ProgramFilesFolder;  // "/home/u/.local/share/"
+  std::string MakerFolder;         // "/opt/Orvane/"
+  std::string DatabaseFolder;      // MakerFolder + "Common Files/"
+  std::string MyDocumentsFolder;   // "/home/u/Documents/"
+  std::string UserDataFolder;      // MyDocumentsFolder + "Orvane/" + ProgramName + "/"
   // Where the files the program expects beside it are found (marker pictures,
   // Help/Blowden.htm), and the sample catalogues: the program folder itself in
   // the build tree, <prefix>/share/blowden/ and its samples/ when installed.
-  std::string ResourceFolder;     // "/usr/share/blowden/" or ProgramFolder
-  std::string SamplesFolder;      // "/usr/share/blowden/samples/" or ProgramFolder
+  std::string ResourceFolder;  // "/usr/share/blowden/" or ProgramFolder
+  std::string SamplesFolder;   // "/usr/share/blowden/samples/" or ProgramFolder
 };
 
 // Values, or the error text that stops start-up (shown in a message box;
 // the program then ends with a non-zero exit code).
 struct TStartupResult {
   TStartupValues Values;
-  std::string Error; // empty on success
+  std::string Error;  // empty on success
   bool Ok() const { return Error.empty(); }
 };
 
@@ -103,4 +103,4 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 void FindFiles(const std::string& folder, const std::string& mask, std::vector<std::string>& list,
                const std::function<void(const std::string& folder)>& notification, bool recursive);
 
-} // namespace blowden
+}  // namespace blowden

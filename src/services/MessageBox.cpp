@@ -1,8 +1,7 @@
 #include "services/MessageBox.h"
 
-#include <optional>
-
 #include <QMessageBox>
+#include <optional>
 
 namespace blowden::TMessageBox {
 
@@ -19,9 +18,11 @@ TState& State() {
   return state;
 }
 
-void Record(const QString& title, const QString& text) { State().Recorded.append(title + QStringLiteral(": ") + text); }
+void Record(const QString& title, const QString& text) {
+  State().Recorded.append(title + QStringLiteral(": ") + text);
+}
 
-} // namespace
+}  // namespace
 
 void Information(QWidget* parent, const QString& title, const QString& text) {
   if (State().TestMode) {
@@ -62,4 +63,4 @@ QStringList TakeRecorded() {
   return recorded;
 }
 
-} // namespace blowden::TMessageBox
+}  // namespace blowden::TMessageBox

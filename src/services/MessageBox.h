@@ -21,4 +21,4 @@ void SetTestMode(bool on);
 // The boxes recorded in test mode since the last call, oldest first.
 QStringList TakeRecorded();
 
-} // namespace blowden::TMessageBox
+}  // namespace blowden::TMessageBox

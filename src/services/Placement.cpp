@@ -19,9 +19,12 @@ int StateValue(Qt::WindowStates state) {
 
 Qt::WindowStates StateFromValue(int value) {
   switch (value) {
-  case 1: return Qt::WindowMinimized;
-  case 2: return Qt::WindowMaximized;
-  default: return Qt::WindowNoState;
+    case 1:
+      return Qt::WindowMinimized;
+    case 2:
+      return Qt::WindowMaximized;
+    default:
+      return Qt::WindowNoState;
   }
 }
 
@@ -40,7 +43,7 @@ int KeepOnScreen(int value, int extent) {
   return value;
 }
 
-} // namespace
+}  // namespace
 
 void LoadPlacement(QWidget* window, bool readVisible, bool readSize) {
   if (!window) return;
@@ -88,4 +91,4 @@ void SavePlacement(QWidget* window) {
   settings->sync();
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -23,4 +23,4 @@ void LoadPlacement(QWidget* window, bool readVisible, bool readSize);
 // maximized), its visibility and its state.
 void SavePlacement(QWidget* window);
 
-} // namespace blowden
+}  // namespace blowden

@@ -25,10 +25,9 @@ TVersionBlock MakeProgramBlock() {
   block.FixedInfo = fixed;
   block.Translations = {0x04E40409u};
 
-  const std::string version = Format("%d.%d.%d.%d", {static_cast<int>(BLOWDEN_VERSION_MAJOR),
-                                                     static_cast<int>(BLOWDEN_VERSION_MINOR),
-                                                     static_cast<int>(BLOWDEN_VERSION_PATCH),
-                                                     static_cast<int>(BLOWDEN_VERSION_TWEAK)});
+  const std::string version = Format(
+      "%d.%d.%d.%d", {static_cast<int>(BLOWDEN_VERSION_MAJOR), static_cast<int>(BLOWDEN_VERSION_MINOR),
+                      static_cast<int>(BLOWDEN_VERSION_PATCH), static_cast<int>(BLOWDEN_VERSION_TWEAK)});
   const std::string prefix = "\\StringFileInfo\\040904E4\\";
   block.Strings = {
       {prefix + "CompanyName", "Orvane"},
@@ -60,7 +59,7 @@ const TVersionBlock& NoVersionBlock() {
   return block;
 }
 
-} // namespace
+}  // namespace
 
 const TVersionBlock& ProgramVersionBlock() {
   static const TVersionBlock block = MakeProgramBlock();
@@ -69,13 +68,11 @@ const TVersionBlock& ProgramVersionBlock() {
 
 std::string ProgramVersion() { return TVerInfoRes("", ProgramVersionBlock()).FileVersion(); }
 
-TVerInfoRes::TVerInfoRes(const std::string& fileName)
-    : FFileName(fileName) {
+TVerInfoRes::TVerInfoRes(const std::string& fileName) : FFileName(fileName) {
   Read(IsProgramFile(fileName) ? ProgramVersionBlock() : NoVersionBlock());
 }
 
-TVerInfoRes::TVerInfoRes(const std::string& fileName, const TVersionBlock& block)
-    : FFileName(fileName) {
+TVerInfoRes::TVerInfoRes(const std::string& fileName, const TVersionBlock& block) : FFileName(fileName) {
   Read(block);
 }
 
@@ -88,23 +85,26 @@ void TVerInfoRes::Read(const TVersionBlock& block) {
   if (!FBuffer.FixedInfo) throw eNoFixeVerInfo("No fixed file info");
   FFixedInfo = *FBuffer.FixedInfo;
 
-  static constexpr std::pair<std::uint32_t, const char*> flagNames[] = {
-      {vfPreRelease, "Pre-release"}, {vfPrivateBuild, "Private build"}, {vfSpecialBuild, "Special build"},
-      {vfDebug, "Debug"}};
+  static constexpr std::pair<std::uint32_t, const char*> flagNames[] = {{vfPreRelease, "Pre-release"},
+                                                                        {vfPrivateBuild, "Private build"},
+                                                                        {vfSpecialBuild, "Special build"},
+                                                                        {vfDebug, "Debug"}};
   for (const auto& [flag, name] : flagNames)
     if ((FFixedInfo.FileFlagsMask & flag) && (FFixedInfo.FileFlags & flag)) FFlags.emplace_back(name);
 }
 
 std::string TVerInfoRes::FileVersion() const {
-  return Format("%d.%d.%d.%d",
-                {static_cast<int>(FFixedInfo.FileVersionMS >> 16), static_cast<int>(FFixedInfo.FileVersionMS & 0xFFFF),
-                 static_cast<int>(FFixedInfo.FileVersionLS >> 16), static_cast<int>(FFixedInfo.FileVersionLS & 0xFFFF)});
+  return Format("%d.%d.%d.%d", {static_cast<int>(FFixedInfo.FileVersionMS >> 16),
+                                static_cast<int>(FFixedInfo.FileVersionMS & 0xFFFF),
+                                static_cast<int>(FFixedInfo.FileVersionLS >> 16),
+                                static_cast<int>(FFixedInfo.FileVersionLS & 0xFFFF)});
 }
 
 std::string TVerInfoRes::GetStringValue(int index) const {
   if (index < 0 || index >= static_cast<int>(std::size(StringKeys))) return std::string();
-  const std::string path = Format("%s%.4x%.4x\\%s", {"\\StringFileInfo\\", static_cast<int>(FTranslation & 0xFFFF),
-                                                      static_cast<int>(FTranslation >> 16), StringKeys[index]});
+  const std::string path =
+      Format("%s%.4x%.4x\\%s", {"\\StringFileInfo\\", static_cast<int>(FTranslation & 0xFFFF),
+                                static_cast<int>(FTranslation >> 16), StringKeys[index]});
   for (const auto& [key, value] : FBuffer.Strings)
     if (key == path) return value.substr(0, value.find('\0'));
   return std::string();
@@ -120,4 +120,4 @@ std::string VersionTitle(const std::string& fileName, const TVersionBlock& block
   return info.ProductName() + " " + info.FileVersion();
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -12,19 +12,19 @@ namespace blowden {
 // The version information could not be read: "Cannot obtain version info.",
 // "No language info.".
 class EVerInfoError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
 // The file carries no version information: "No Version Info Available.".
 class ENoVerInfoError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
 // The version information has no fixed part: "No fixed file info".
 class eNoFixeVerInfo : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
@@ -36,8 +36,8 @@ inline constexpr std::uint32_t vfSpecialBuild = 0x20;
 
 // The fixed part of a version block.
 struct TFixedFileInfo {
-  std::uint32_t FileVersionMS = 0; // major << 16 | minor
-  std::uint32_t FileVersionLS = 0; // patch << 16 | tweak
+  std::uint32_t FileVersionMS = 0;  // major << 16 | minor
+  std::uint32_t FileVersionLS = 0;  // patch << 16 | tweak
   std::uint32_t FileFlagsMask = 0;
   std::uint32_t FileFlags = 0;
 };
@@ -45,8 +45,8 @@ struct TFixedFileInfo {
 // A version block as a program file carries it. The program's own block is
 // compiled in (ProgramVersionBlock); tests hand in their own.
 struct TVersionBlock {
-  bool Present = true;  // false: the file has no version information
-  bool Readable = true; // false: it exists but cannot be read
+  bool Present = true;   // false: the file has no version information
+  bool Readable = true;  // false: it exists but cannot be read
   std::optional<TFixedFileInfo> FixedInfo;
   // Language in the low 16 bits, code page in the high 16 bits:
   // 0x04E40409 is US English in the Windows-1252 code page.
@@ -66,12 +66,11 @@ std::string ProgramVersion();
 
 // The version information of a program file.
 class TVerInfoRes {
-public:
+ public:
   // Keys of GetStringValue, by index 0..9.
-  static constexpr const char* StringKeys[10] = {"CompanyName",     "FileDescription", "FileVersion",
-                                                 "InternalName",    "LegalCopyright",  "LegalTrademarks",
-                                                 "OriginalFilename", "ProductName",    "ProductVersion",
-                                                 "Comments"};
+  static constexpr const char* StringKeys[10] = {
+      "CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
+      "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments"};
 
   // The running program's file (or an empty name) gets the compiled-in
   // block; any other file has none and throws ENoVerInfoError.
@@ -91,7 +90,7 @@ public:
   const std::vector<std::string>& Flags() const { return FFlags; }
   const std::string& FileName() const { return FFileName; }
 
-private:
+ private:
   void Read(const TVersionBlock& block);
 
   TVersionBlock FBuffer;
@@ -106,4 +105,4 @@ private:
 std::string VersionTitle(const std::string& fileName);
 std::string VersionTitle(const std::string& fileName, const TVersionBlock& block);
 
-} // namespace blowden
+}  // namespace blowden

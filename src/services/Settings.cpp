@@ -1,9 +1,8 @@
 #include "services/Settings.h"
 
-#include <optional>
-
 #include <QCoreApplication>
 #include <QStandardPaths>
+#include <optional>
 
 namespace blowden {
 
@@ -18,11 +17,12 @@ TStartupResult ComputeFromQt() {
   const std::string program = QCoreApplication::applicationFilePath().toStdString();
   const QStringList data = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
   const std::string dataFolder = data.isEmpty() ? std::string() : data.front().toStdString();
-  const std::string documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+  const std::string documents =
+      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
   return ComputeStartupValues(program, dataFolder, documents);
 }
 
-} // namespace
+}  // namespace
 
 bool InitStartupValues(std::string& error) {
   TStartupResult result = ComputeFromQt();
@@ -59,4 +59,4 @@ std::unique_ptr<QSettings> OpenSettings() {
                                      QString::fromStdString(StartupValues().ProgramName));
 }
 
-} // namespace blowden
+}  // namespace blowden

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QSettings>
 #include <memory>
 #include <string>
-
-#include <QSettings>
 
 #include "services/Folders.h"
 
@@ -29,4 +28,4 @@ void SetStartupValues(const TStartupValues& values);
 // (on Linux $XDG_CONFIG_HOME/Orvane/blowden.conf).
 std::unique_ptr<QSettings> OpenSettings();
 
-} // namespace blowden
+}  // namespace blowden

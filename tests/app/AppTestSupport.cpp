@@ -4,11 +4,9 @@
 #include <QFile>
 #include <QListWidget>
 #include <QTest>
-
-#include "app/Main.h"
-
 #include <filesystem>
 
+#include "app/Main.h"
 #include "base/IniFile.h"
 #include "services/MessageBox.h"
 #include "services/Settings.h"
@@ -18,7 +16,9 @@ namespace blowden::test {
 std::string GoodFanFile(const std::string& range) {
   return "[Catalog]\n"
          "Maker=Orvane\n"
-         "Range=" + range + "\n"
+         "Range=" +
+         range +
+         "\n"
          "Kind=FCC\n"
          "\n"
          "[F400]\n"
@@ -38,7 +38,9 @@ std::string GoodFanFile(const std::string& range) {
 
 std::string BadFanFile(const std::string& range) {
   return "[Catalog]\n"
-         "Range=" + range + "\n"
+         "Range=" +
+         range +
+         "\n"
          "[B1]\n"
          "Qa=0.5,0.4,0.6,0.7\n"
          "Ps=300,280,250,200\n"
@@ -59,7 +61,8 @@ TAppWorld::TAppWorld() {
   const QString resources = QStringLiteral(BLOWDEN_SOURCE_DIR "/resources/");
   for (const char* name : {"normalbmp.bmp", "selectbmp.bmp", "nominalbmp.bmp"})
     QFile::copy(resources + QLatin1String(name), root + QStringLiteral("/prog/") + QLatin1String(name));
-  QFile::copy(resources + QStringLiteral("Help/Blowden.htm"), root + QStringLiteral("/prog/Help/Blowden.htm"));
+  QFile::copy(resources + QStringLiteral("Help/Blowden.htm"),
+              root + QStringLiteral("/prog/Help/Blowden.htm"));
 
   TStartupValues values;
   values.ProgramFolder = ProgramFolder().toStdString();
@@ -110,4 +113,4 @@ int RowOf(QListWidget* list, const QString& text) {
   return -1;
 }
 
-} // namespace blowden::test
+}  // namespace blowden::test

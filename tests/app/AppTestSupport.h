@@ -2,13 +2,11 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "support/TestSupport.h"
-
-#include <ostream>
 
 class QListWidget;
 
@@ -30,7 +28,7 @@ std::string BadFanFile(const std::string& range = "BAD");
 // instead of shown, a program folder with the marker pictures and the help
 // file, a database folder, a folder of fan data files, and empty settings.
 class TAppWorld {
-public:
+ public:
   TAppWorld();
   ~TAppWorld();
 
@@ -43,7 +41,7 @@ public:
   // The message boxes shown since the last call.
   QStringList Boxes() const;
 
-private:
+ private:
   TTempDir FDir;
 };
 
@@ -56,4 +54,4 @@ std::unique_ptr<TBlowdenForm> OpenMainForm(const QString& folder = QString());
 // The row of `list` whose text is `text`, or -1.
 int RowOf(QListWidget* list, const QString& text);
 
-} // namespace blowden::test
+}  // namespace blowden::test

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTabWidget>
 #include <QTest>
-
 #include <filesystem>
 
 #include "AppTestSupport.h"
@@ -31,7 +30,7 @@ const QStringList BadLines = {
 };
 
 class Commands : public testing::Test {
-protected:
+ protected:
   std::string Installed(const char* name) const {
     return ReadFileBytes((World.DatabaseFolder() + QLatin1String(name)).toStdString());
   }
@@ -54,8 +53,8 @@ TEST_F(Commands, InstallWithNothingLoadedAddsBelowTheReport) {
   form->ActionVerifyFan()->trigger();
   form->PageControl1()->setCurrentIndex(1);
   form->ActionInstallFan()->trigger();
-  EXPECT_EQ(form->ReportLines(), (QStringList{"You must select a fan range to verify",
-                                              "You must select a fan range first"}));
+  EXPECT_EQ(form->ReportLines(),
+            (QStringList{"You must select a fan range to verify", "You must select a fan range first"}));
   EXPECT_EQ(form->PageControl1()->currentIndex(), 1) << "the page is not switched";
 }
 
@@ -64,7 +63,8 @@ TEST_F(Commands, VerifyACleanFile) {
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
   QTest::mouseClick(form->findChild<QWidget*>(QStringLiteral("Button2")), Qt::LeftButton);
-  EXPECT_EQ(form->ReportLines(), (QStringList{"FAN Data file verify", path, "", "No errors have been found..."}));
+  EXPECT_EQ(form->ReportLines(),
+            (QStringList{"FAN Data file verify", path, "", "No errors have been found..."}));
 }
 
 TEST_F(Commands, VerifyAFileWithErrorsCountsThem) {
@@ -73,7 +73,8 @@ TEST_F(Commands, VerifyAFileWithErrorsCountsThem) {
   test::ClickRow(form->FileListBox1(), 0);
   form->ActionVerifyFan()->trigger();
   QStringList expected = {"FAN Data file verify", path, ""};
-  expected << BadLines << "" << "3 error(s) found...";
+  expected << BadLines << ""
+           << "3 error(s) found...";
   EXPECT_EQ(form->ReportLines(), expected);
 }
 
@@ -82,8 +83,8 @@ TEST_F(Commands, InstallRefusesAFileWithErrors) {
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
   form->ActionInstallFan()->trigger();
-  EXPECT_EQ(form->ReportLines(),
-            (QStringList{"", "There are errors in this fan data file", "Please VERIFY before installing..."}));
+  EXPECT_EQ(form->ReportLines(), (QStringList{"", "There are errors in this fan data file",
+                                              "Please VERIFY before installing..."}));
   EXPECT_FALSE(IsInstalled("bad.qfn"));
 }
 
@@ -131,7 +132,8 @@ TEST_F(Commands, AFailedCopyIsReported) {
   form->ActionInstallFan()->trigger();
   const QStringList report = form->ReportLines();
   ASSERT_EQ(report.size(), 1);
-  EXPECT_TRUE(report[0].startsWith(QStringLiteral("Cannot create the database folder"))) << report[0].toStdString();
+  EXPECT_TRUE(report[0].startsWith(QStringLiteral("Cannot create the database folder")))
+      << report[0].toStdString();
 }
 
 TEST_F(Commands, InstallAllCopiesTheGoodFilesAndListsTheBadOnes) {
@@ -184,5 +186,5 @@ TEST_F(Commands, TheLoopsSavePendingEditsFirst) {
   EXPECT_EQ(ReadFileBytes(a.toStdString()), GoodFanFile("A") + "; checked");
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
-
 #include <filesystem>
 
 #include "AppTestSupport.h"
@@ -27,9 +26,10 @@ using test::TAppWorld;
 using test::ToQ;
 
 class InstalledForm : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
-    for (const char* name : {"Beta.qfn", "alpha.qfn", ".hidden.qfn", "sub/Gamma.qfn", "alpha._fn", "notes.txt"})
+    for (const char* name :
+         {"Beta.qfn", "alpha.qfn", ".hidden.qfn", "sub/Gamma.qfn", "alpha._fn", "notes.txt"})
       World.Dir().Write(std::string("db/") + name, GoodFanFile(name));
   }
   // The form, shown as its owner shows it (the list is read on showing).
@@ -66,8 +66,9 @@ TEST_F(InstalledForm, ListsTheInstalledFilesWithTheirCount) {
   EXPECT_EQ(form->ListView1()->columnWidth(0), 220);
   EXPECT_EQ(form->SpeedButton1()->toolTip(), QStringLiteral("view selected compressor"));
   EXPECT_EQ(form->SpeedButton2()->toolTip(), QStringLiteral("delete selected compressor"));
-  for (QWidget* control : std::initializer_list<QWidget*>{form->SpeedButton1(), form->SpeedButton2(),
-                                                           form->SpeedButton3(), form->ListView1(), form->Label1()})
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{form->SpeedButton1(), form->SpeedButton2(), form->SpeedButton3(),
+                                       form->ListView1(), form->Label1()})
     EXPECT_EQ(control->accessibleDescription(), control->objectName());
   EXPECT_EQ(form->SpeedButton3()->accessibleName(), QStringLiteral("Close"));
 }
@@ -114,7 +115,8 @@ TEST_F(InstalledForm, DeleteAfterYesKeepsABackup) {
   QTest::mouseClick(form->SpeedButton2(), Qt::LeftButton);
   EXPECT_EQ(World.Boxes(), QStringList{QStringLiteral("Confirm: Delete File?\r\nalpha.qfn")});
   EXPECT_FALSE(QFile::exists(Db("alpha.qfn")));
-  EXPECT_EQ(ReadFileBytes(Db("alpha._fn").toStdString()), GoodFanFile("alpha.qfn")) << "the older backup is replaced";
+  EXPECT_EQ(ReadFileBytes(Db("alpha._fn").toStdString()), GoodFanFile("alpha.qfn"))
+      << "the older backup is replaced";
   EXPECT_EQ(Rows(*form), QStringList{QStringLiteral("Beta")});
   EXPECT_EQ(form->Label1()->text(), QStringLiteral("1 fan catalogs..."));
 }
@@ -155,7 +157,8 @@ TEST_F(InstalledForm, AFailedBackupKeepsTheFileAndSaysWhy) {
   form->DeleteSelected();
   const QStringList boxes = World.Boxes();
   ASSERT_EQ(boxes.size(), 2);
-  EXPECT_TRUE(boxes[1].startsWith(QStringLiteral("Blowden: Cannot back up ") + Db("Beta.qfn"))) << boxes[1].toStdString();
+  EXPECT_TRUE(boxes[1].startsWith(QStringLiteral("Blowden: Cannot back up ") + Db("Beta.qfn")))
+      << boxes[1].toStdString();
   EXPECT_TRUE(QFile::exists(Db("Beta.qfn")));
   EXPECT_EQ(Rows(*form), (QStringList{"alpha", "Beta"}));
 }
@@ -209,5 +212,5 @@ TEST_F(InstalledForm, FanSelectOpensTheSelector) {
   EXPECT_TRUE(shown);
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

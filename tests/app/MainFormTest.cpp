@@ -10,7 +10,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
-
 #include <filesystem>
 
 #include "AppTestSupport.h"
@@ -35,7 +34,7 @@ using test::TAppWorld;
 using test::ToQ;
 
 class MainForm : public testing::Test {
-protected:
+ protected:
   TAppWorld World;
 };
 
@@ -94,11 +93,36 @@ TEST_F(MainForm, MenusButtonsAndActionsCarryTheirCaptions) {
 
 TEST_F(MainForm, NamedControlsPublishTheirNames) {
   auto form = OpenMainForm();
-  const char* names[] = {"Panel2", "Button1", "Button2", "Button3", "Button4", "Button5", "Button6",
-                         "Button7", "CBAutoSave", "Panel1", "DirectoryListBox1", "FileListBox1",
-                         "FansListBox", "PageControl1", "TabSheet1", "TabSheet2", "Edit", "Memo1",
-                         "SynEdit1", "GraphPanel1", "GraphPanel2", "GraphPanel3", "Label2", "Label3",
-                         "Label4", "Label5", "Label6", "Label7", "StatusBar1", "MainMenu1"};
+  const char* names[] = {"Panel2",
+                         "Button1",
+                         "Button2",
+                         "Button3",
+                         "Button4",
+                         "Button5",
+                         "Button6",
+                         "Button7",
+                         "CBAutoSave",
+                         "Panel1",
+                         "DirectoryListBox1",
+                         "FileListBox1",
+                         "FansListBox",
+                         "PageControl1",
+                         "TabSheet1",
+                         "TabSheet2",
+                         "Edit",
+                         "Memo1",
+                         "SynEdit1",
+                         "GraphPanel1",
+                         "GraphPanel2",
+                         "GraphPanel3",
+                         "Label2",
+                         "Label3",
+                         "Label4",
+                         "Label5",
+                         "Label6",
+                         "Label7",
+                         "StatusBar1",
+                         "MainMenu1"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     QWidget* control = form->findChild<QWidget*>(QString::fromLatin1(name));
@@ -120,7 +144,8 @@ TEST_F(MainForm, ChoosingAFolderListsItsFanFiles) {
   auto form = OpenMainForm(World.FansFolder());
   EXPECT_EQ(form->LastPath(), World.FansFolder());
   QStringList files;
-  for (int row = 0; row < form->FileListBox1()->count(); ++row) files << form->FileListBox1()->item(row)->text();
+  for (int row = 0; row < form->FileListBox1()->count(); ++row)
+    files << form->FileListBox1()->item(row)->text();
   EXPECT_EQ(files, (QStringList{"A.QFN", "b.qfn"}));
   EXPECT_EQ(form->FileListBox1()->ItemIndex(), -1);
 }
@@ -182,7 +207,8 @@ TEST_F(MainForm, AFileDeletedSinceListingIsNotAFanFile) {
 }
 
 TEST_F(MainForm, AFirstModelWithoutDataIsNotAFanFile) {
-  World.WriteFan("a.qfn", "[Catalog]\nRange=X\n[Empty]\nRefSpeed=1450\n[Other]\nQa=1,2\nPs=2,1\nPw=1\nLw=1\n");
+  World.WriteFan("a.qfn",
+                 "[Catalog]\nRange=X\n[Empty]\nRefSpeed=1450\n[Other]\nQa=1,2\nPs=2,1\nPw=1\nLw=1\n");
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
   EXPECT_EQ(form->FansListBox()->count(), 2);
@@ -220,7 +246,8 @@ TEST_F(MainForm, ChangingFolderClearsOnlyTheModelsList) {
 }
 
 TEST_F(MainForm, AutoSaveKeepsEditsWhenAnotherFileIsClicked) {
-  const QString a = World.WriteFan("a.qfn", "[Catalog]\r\nRange=A\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n");
+  const QString a =
+      World.WriteFan("a.qfn", "[Catalog]\r\nRange=A\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n");
   World.WriteFan("b.qfn", GoodFanFile());
   for (const bool autoSave : {true, false}) {
     SCOPED_TRACE(autoSave ? "auto save on" : "auto save off");
@@ -233,14 +260,16 @@ TEST_F(MainForm, AutoSaveKeepsEditsWhenAnotherFileIsClicked) {
     ASSERT_TRUE(form->SynEdit1()->Modified());
     test::ClickRow(form->FileListBox1(), 1);
     EXPECT_FALSE(form->SynEdit1()->Modified());
-    const std::string expected = autoSave ? "[Catalog]\r\nRange=A\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n; edited"
-                                          : "[Catalog]\r\nRange=A\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n";
+    const std::string expected =
+        autoSave ? "[Catalog]\r\nRange=A\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n; edited"
+                 : "[Catalog]\r\nRange=A\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n";
     EXPECT_EQ(ReadFileBytes(a.toStdString()), expected);
   }
 }
 
 TEST_F(MainForm, SaveWritesTheEditorIntoItsFile) {
-  const std::string bytes = "[Catalog]\r\nRange=A\r\nNote=m\xB3/s\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n";
+  const std::string bytes =
+      "[Catalog]\r\nRange=A\r\nNote=m\xB3/s\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n";
   const QString path = World.WriteFan("a.qfn", bytes);
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
@@ -274,7 +303,8 @@ TEST_F(MainForm, AFailedSaveIsReportedAndTheEditsStay) {
   form->ActionSave()->trigger();
   const QStringList boxes = World.Boxes();
   ASSERT_EQ(boxes.size(), 1);
-  EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Blowden: Cannot create file \"") + path)) << boxes[0].toStdString();
+  EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Blowden: Cannot create file \"") + path))
+      << boxes[0].toStdString();
   EXPECT_TRUE(form->SynEdit1()->Text().endsWith(QStringLiteral("X=1")));
 }
 
@@ -335,5 +365,5 @@ TEST(StandardErrorBox, ShowsConversionAndFileErrors) {
                                         "Blowden: Cannot open file \"a\". No such file"}));
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -8,7 +8,8 @@
 namespace blowden {
 namespace {
 
-TFanModel ModelWith(std::vector<double> qa, std::vector<double> ps, std::vector<double> pw, std::vector<double> lw) {
+TFanModel ModelWith(std::vector<double> qa, std::vector<double> ps, std::vector<double> pw,
+                    std::vector<double> lw) {
   TFanModel model;
   model.Count = int(qa.size());
   model.Qa = std::move(qa);
@@ -85,7 +86,7 @@ TEST(ModelFits, ValuesAreLimitedToCountAndToTheFlows) {
   TFanModel model = ModelWith({1, 2, 3, 4, 5}, {9, 8, 7}, {1, 2, 3, 4, 5, 6, 7}, {1, 2, 3, 4, 5});
   EXPECT_EQ(CurveValues(model, ckPressure).size(), 3u);  // shorter Ps list
   EXPECT_EQ(CurveFlows(model, ckPressure).size(), 3u);
-  EXPECT_EQ(CurveValues(model, ckPower).size(), 5u);     // extra items ignored
+  EXPECT_EQ(CurveValues(model, ckPower).size(), 5u);  // extra items ignored
   model.Count = 4;
   EXPECT_EQ(CurveValues(model, ckSound).size(), 4u);
 }
@@ -131,5 +132,5 @@ TEST(ModelFits, NearestPoint) {
   }
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
-
 #include <cmath>
 
 #include "AppTestSupport.h"
@@ -46,10 +45,12 @@ int CountNear(const QImage& image, QPoint at, int radius, QRgb colour) {
   return count;
 }
 
-int CountColour(const QImage& image, QRgb colour) { return CountNear(image, image.rect().center(), 2000, colour); }
+int CountColour(const QImage& image, QRgb colour) {
+  return CountNear(image, image.rect().center(), 2000, colour);
+}
 
 class ModelView : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Path = World.WriteFan("fx.qfn", GoodFanFile());
     Form = OpenMainForm(World.FansFolder());
@@ -85,7 +86,7 @@ TEST_F(ModelView, ShowsTheThreeFits) {
     EXPECT_EQ(c.panel->Caption(), QString::fromLatin1(CurveSpec(c.kind).Caption));
     EXPECT_EQ(c.summary->text(), ToQ(fit.Summary));
     EXPECT_TRUE(c.summary->text().startsWith(c.kind == ckSound ? QStringLiteral("order=2, points=8, r")
-                                                                : QStringLiteral("order=3, points=8, r")));
+                                                               : QStringLiteral("order=3, points=8, r")));
     EXPECT_EQ(c.equation->text(), ToQ(fit.Equation));
     EXPECT_EQ(c.coeffs.size(), c.kind == ckSound ? 3u : 4u);
     EXPECT_DOUBLE_EQ(c.panel->XMin(), 0.5);
@@ -120,7 +121,8 @@ TEST_F(ModelView, PlotsDrawMarkersAndTheRedCurve) {
   EXPECT_GT(CountNear(image, PixelOf(panel, model.Qa[0], model.Ps[0]), 6, Orange), 10);
   for (int i = 1; i < model.Count; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_GT(CountNear(image, PixelOf(panel, model.Qa[std::size_t(i)], model.Ps[std::size_t(i)]), 3, Navy), 6);
+    EXPECT_GT(CountNear(image, PixelOf(panel, model.Qa[std::size_t(i)], model.Ps[std::size_t(i)]), 3, Navy),
+              6);
   }
   // The nominal point sits on the fitted curve at QaNom (1.5 m³/s).
   const QPoint nominal = PixelOf(panel, model.QaNom, PolyValue(View->PsCoeffs(), model.QaNom));
@@ -194,7 +196,9 @@ TEST_F(ModelView, EquationsAreCopiedToTheClipboard) {
 }
 
 TEST_F(ModelView, AModelThatCannotBeReadLeavesEmptyFrames) {
-  World.WriteFan("fx.qfn", "[Catalog]\nRange=X\n[M]\nModel=400,1450,900,1600,0,0,1\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n");
+  World.WriteFan(
+      "fx.qfn",
+      "[Catalog]\nRange=X\n[M]\nModel=400,1450,900,1600,0,0,1\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n");
   test::ClickRow(Form->FileListBox1(), 0);
   EXPECT_EQ(World.Boxes(), QStringList{QStringLiteral("Blowden: Bad area specification...")});
   EXPECT_EQ(Form->StatusText(), QStringLiteral("Not a Orvane fan file..."));
@@ -227,7 +231,9 @@ TEST(ModelViewMarkers, AMissingPictureDrawsThePlainPixel) {
   panel->Paint();
   const TFanModel& model = form->Fan().Model;
   for (int i = 0; i < model.Count; ++i)
-    EXPECT_EQ(CountNear(panel->Image(), PixelOf(panel, model.Qa[std::size_t(i)], model.Ps[std::size_t(i)]), 3, Navy), 0);
+    EXPECT_EQ(CountNear(panel->Image(), PixelOf(panel, model.Qa[std::size_t(i)], model.Ps[std::size_t(i)]), 3,
+                        Navy),
+              0);
   // The marker the plot draws for a data point, at an empty place of the plot.
   const double x = panel->XMin() + 0.1 * (panel->XMax() - panel->XMin());
   const double y = panel->YMax() * 0.95;
@@ -241,5 +247,5 @@ TEST(ModelViewMarkers, AMissingPictureDrawsThePlainPixel) {
   EXPECT_EQ(CountNear(panel->Image(), at, 3, qRgb(255, 255, 0)), 1);
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

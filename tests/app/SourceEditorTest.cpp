@@ -3,7 +3,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
-
 #include <stdexcept>
 #include <string>
 
@@ -15,8 +14,8 @@ namespace blowden {
 namespace {
 
 using test::ReadFileBytes;
-using test::TTempDir;
 using test::ToQ;
+using test::TTempDir;
 
 TEST(SourceEditor, SavingWithoutAnEditGivesTheSameBytes) {
   struct Case {
@@ -108,7 +107,7 @@ TEST(SourceEditor, LineCount) {
     int lines;
   };
   const Case cases[] = {
-      {"empty", "", 0}, {"one line", "a", 1}, {"one line ended", "a\n", 1},
+      {"empty", "", 0},           {"one line", "a", 1},    {"one line ended", "a\n", 1},
       {"two lines", "a\r\nb", 2}, {"blank line", "\n", 1},
   };
   for (const Case& c : cases) {
@@ -176,5 +175,5 @@ TEST(IniHighlighter, SectionsKeysAndComments) {
   EXPECT_EQ(FormatAt(editor, 4, 0).fontWeight(), QTextCharFormat().fontWeight());
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -1,10 +1,11 @@
-#include "base/Format.h"
-#include "base/StepRound.h"
+#include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <limits>
+
+#include "base/Format.h"
+#include "base/StepRound.h"
 
 using namespace blowden;
 
@@ -110,9 +111,12 @@ TEST(Format, IgnoresTheProcessLocale) {
 }
 
 TEST(Format, RoundHalfEven) {
-  struct Case { double in; std::int64_t out; } cases[] = {
-      {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {2.4999, 2}, {2.5001, 3}, {0.5, 0}, {1.5, 2},
-      {1e300, std::numeric_limits<std::int64_t>::max()}};
+  struct Case {
+    double in;
+    std::int64_t out;
+  } cases[] = {{2.5, 2},   {3.5, 4},    {-2.5, -2},
+               {-3.5, -4}, {2.4999, 2}, {2.5001, 3},
+               {0.5, 0},   {1.5, 2},    {1e300, std::numeric_limits<std::int64_t>::max()}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.in);
     EXPECT_EQ(RoundHalfEven(c.in), c.out);
@@ -120,7 +124,9 @@ TEST(Format, RoundHalfEven) {
 }
 
 TEST(StepRound, CeilAndFloorToStep) {
-  struct Case { double x, step, tol, ceil, floor; } cases[] = {
+  struct Case {
+    double x, step, tol, ceil, floor;
+  } cases[] = {
       {0.3, 0.25, 0, 0.5, 0.25},
       {-0.3, 0.25, 0, -0.25, -0.5},
       {0.75, 0.25, 0, 0.75, 0.75},
@@ -141,4 +147,4 @@ TEST(StepRound, CeilAndFloorToStep) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -1,10 +1,11 @@
-#include "base/IniFile.h"
-#include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <thread>
+
+#include "base/IniFile.h"
+#include "support/TestSupport.h"
 
 using namespace blowden;
 
@@ -33,22 +34,22 @@ const char* kText =
     "Float= 1.5E-3 \n"
     "Word=abc\n";
 
-} // namespace
+}  // namespace
 
 TEST(IniFile, SectionsKeysAndValues) {
   TIniFile ini(kText);
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"F400", "catalog", "EmptySection", "F500"}));
-  EXPECT_EQ(ini.ReadString("f400", "DIAMETER", "x"), "400");        // case, blanks, first key wins
+  EXPECT_EQ(ini.ReadString("f400", "DIAMETER", "x"), "400");  // case, blanks, first key wins
   EXPECT_EQ(ini.ReadString("F400", "Qa", ""), "0.5, 1.0,1.5");
   EXPECT_EQ(ini.ReadString("F400", "Description", ""), "Quoted, with comma");
   EXPECT_TRUE(ini.ValueExists("F400", "Empty"));
   EXPECT_EQ(ini.ReadString("F400", "Empty", "def"), "");
-  EXPECT_FALSE(ini.ValueExists("F400", "Pw"));                       // commented out
+  EXPECT_FALSE(ini.ValueExists("F400", "Pw"));  // commented out
   EXPECT_FALSE(ini.ValueExists("F400", "no equals sign here"));
   EXPECT_EQ(ini.ReadString("Catalog", "Maker", ""), "Orvane");
   EXPECT_FALSE(ini.ValueExists("", "stray"));
   EXPECT_TRUE(ini.SectionExists("F400"));
-  EXPECT_FALSE(ini.SectionExists("EmptySection"));                   // listed, but holds no key
+  EXPECT_FALSE(ini.SectionExists("EmptySection"));  // listed, but holds no key
   EXPECT_FALSE(ini.SectionExists("Missing"));
 }
 
@@ -85,7 +86,8 @@ TEST(IniFile, OpenSeesChangesOnDisk) {
   // Same second, other size: still seen. Then same size with a later time.
   EXPECT_EQ(TIniFile::Open(path)->ReadInteger("A", "X", 0), 22);
   dir.Write("a.qfn", "[A]\nX=33\n");
-  std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
+  std::filesystem::last_write_time(path,
+                                   std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
   EXPECT_EQ(TIniFile::Open(path)->ReadInteger("A", "X", 0), 33);
 }
 

@@ -1,6 +1,6 @@
-#include "base/TextCodec.h"
-
 #include <gtest/gtest.h>
+
+#include "base/TextCodec.h"
 
 using namespace blowden;
 
@@ -42,11 +42,19 @@ TEST(TextCodec, UnencodableCharacterIsRefusedNotDropped) {
 }
 
 TEST(TextCodec, Utf8Validation) {
-  struct Case { const char* bytes; bool valid; } cases[] = {
-      {"plain ascii text that is long enough for the fast path", true},
-      {"\xC2\xB2", true}, {"\xE2\x82\xAC", true}, {"\xF0\x9F\x98\x80", true},
-      {"\xC0\xAF", false}, {"\xE0\x80\xAF", false}, {"\xED\xA0\x80", false},
-      {"\xF4\x90\x80\x80", false}, {"\xC2", false}, {"\xB2", false}};
+  struct Case {
+    const char* bytes;
+    bool valid;
+  } cases[] = {{"plain ascii text that is long enough for the fast path", true},
+               {"\xC2\xB2", true},
+               {"\xE2\x82\xAC", true},
+               {"\xF0\x9F\x98\x80", true},
+               {"\xC0\xAF", false},
+               {"\xE0\x80\xAF", false},
+               {"\xED\xA0\x80", false},
+               {"\xF4\x90\x80\x80", false},
+               {"\xC2", false},
+               {"\xB2", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bytes);
     EXPECT_EQ(IsValidUtf8(c.bytes), c.valid);
@@ -60,7 +68,10 @@ TEST(TextCodec, LineEndings) {
 }
 
 TEST(TextCodec, TakingTheBytesOverGivesTheSameResult) {
-  for (const std::string& bytes : {std::string("a\xC2\xB2"), std::string("\xEF\xBB\xBF" "b"), std::string("c\xB2"), std::string()}) {
+  for (const std::string& bytes : {std::string("a\xC2\xB2"),
+                                   std::string("\xEF\xBB\xBF"
+                                               "b"),
+                                   std::string("c\xB2"), std::string()}) {
     SCOPED_TRACE(bytes);
     const auto viewed = DecodeText(std::string_view(bytes));
     const auto moved = DecodeTextInPlace(std::string(bytes));

@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QPainter>
-
 #include <cmath>
 
 #include "ChartTestHelpers.h"
@@ -120,5 +119,5 @@ TEST(CanvasToolsTest, RingAndFramePaintEachPixelOnce) {
   EXPECT_EQ(PixelsOtherThan(image, image.rect(), Cream), 0);
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -22,7 +22,7 @@ constexpr unsigned Green = 0x008000;
 // window 0 .. 100 both ways, 2 pixels per x unit, 1 per y unit. One movable
 // blue square at (50, 50), pixel (140, 75).
 class ChartMouseTest : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     panel.SetBevelOuter(bvNone);
     panel.SetColor(White);
@@ -39,13 +39,15 @@ protected:
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove
                                       ? (pressed ? Qt::MouseButtons(button) : Qt::NoButton)
                                       : Qt::MouseButtons(button);
-    QMouseEvent event(type, QPointF(at), QPointF(panel.mapToGlobal(at)), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      held, modifiers);
+    QMouseEvent event(type, QPointF(at), QPointF(panel.mapToGlobal(at)),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, held, modifiers);
     if (type == QEvent::MouseButtonPress) pressed = true;
     if (type == QEvent::MouseButtonRelease) pressed = false;
     QApplication::sendEvent(&panel, &event);
   }
-  void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) { Send(QEvent::MouseButtonPress, at, button); }
+  void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    Send(QEvent::MouseButtonPress, at, button);
+  }
   void Move(QPoint at) { Send(QEvent::MouseMove, at); }
   void Release(QPoint at) { Send(QEvent::MouseButtonRelease, at); }
 
@@ -76,7 +78,7 @@ TEST_F(ChartMouseTest, DraggingMovesThePointWithTwoDrawsIntoTheImage) {
   const QImage& image = panel.Image();
   EXPECT_EQ(PixelBgr(image, 137, 75), Cream);  // the old place shows the fill again
   EXPECT_EQ(PixelBgr(image, 140, 75), Cream);
-  EXPECT_EQ(PixelBgr(image, 177, 95), Blue);   // the new place
+  EXPECT_EQ(PixelBgr(image, 177, 95), Blue);  // the new place
   EXPECT_EQ(PixelBgr(image, 183, 95), Blue);
   Release({180, 95});
   EXPECT_FALSE(panel.Dragging());
@@ -93,9 +95,9 @@ TEST_F(ChartMouseTest, DraggingAVertexMovesItsSegments) {
   Move({100, 110});
   EXPECT_DOUBLE_EQ(line.Points[1]->Y, 15);
   const QImage& image = panel.Image();
-  EXPECT_EQ(PixelBgr(image, 70, 95), Cream);  // the old segment is gone
+  EXPECT_EQ(PixelBgr(image, 70, 95), Cream);       // the old segment is gone
   EXPECT_EQ(PixelBgr(image, 120, 95), 0xE0E0E0u);  // down to the grid line underneath
-  int green = 0;  // the new segment crosses column 70 once, a little lower
+  int green = 0;                                   // the new segment crosses column 70 once, a little lower
   for (int y = 93; y <= 104; ++y) green += PixelBgr(image, 70, y) == Green;
   EXPECT_EQ(green, 1);
   EXPECT_EQ(PixelBgr(image, 100, 108), Green);  // the vertex's square at its new place
@@ -269,5 +271,5 @@ TEST_F(ChartMouseTest, ClearForgetsHitAndHighlight) {
   Release({150, 80});
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

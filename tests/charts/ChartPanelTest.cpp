@@ -21,7 +21,7 @@ constexpr unsigned Green = 0x008000;
 // (40, 25) to (240, 125), 2 pixels per x unit and 1 per y unit; ticks every
 // 20 units at x = 40, 80, ..., 240 and y = 125, 105, ..., 25.
 class ChartPictureTest : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     chart.SetBevelOuter(bvNone);
     chart.SetColor(White);
@@ -115,7 +115,7 @@ TEST_F(ChartPictureTest, MappingBetweenDataAndPixels) {
   EXPECT_EQ(chart.PlotRect(), QRect(QPoint(40, 25), QPoint(240, 125)));
   EXPECT_EQ(chart.DataToPixel(0, 0), QPoint(40, 125));
   EXPECT_EQ(chart.DataToPixel(100, 100), QPoint(240, 25));
-  EXPECT_EQ(chart.DataToPixel(10.9, 30.9), QPoint(61, 95));  // truncated
+  EXPECT_EQ(chart.DataToPixel(10.9, 30.9), QPoint(61, 95));     // truncated
   EXPECT_EQ(chart.DataToPixel(1e300, -1e300).x() > 240, true);  // far away stays finite
   const QPointF data = chart.PixelToData(61, 95);
   EXPECT_DOUBLE_EQ(data.x(), 10.5);
@@ -206,11 +206,11 @@ TEST_F(ChartPictureTest, EncodingUsesTheGridColourAtTheTimeOfStoring) {
 
 TEST_F(ChartPictureTest, PolylineJoinsArePaintedOnce) {
   TChartLine& line = chart.AddLine(Blue, 0);
-  line.AddPoint(10, 30);   // (60, 95)
-  line.AddPoint(50, 30);   // (140, 95)
-  line.AddPoint(50, 10);   // (140, 115)
+  line.AddPoint(10, 30);  // (60, 95)
+  line.AddPoint(50, 30);  // (140, 95)
+  line.AddPoint(50, 10);  // (140, 115)
   const QImage& image = Draw();
-  EXPECT_EQ(PixelBgr(image, 140, 95), Blue);   // the joint
+  EXPECT_EQ(PixelBgr(image, 140, 95), Blue);  // the joint
   EXPECT_EQ(PixelBgr(image, 140, 110), Blue);
   EXPECT_EQ(PixelBgr(image, 140, 115), Cream);  // the last end pixel
 }
@@ -239,12 +239,12 @@ TEST_F(ChartPictureTest, SegmentsWithOneEndOutsideAreDrawnWholeAndOthersSkipped)
 
 TEST_F(ChartPictureTest, PointsOutsideTheWindowAreNotDrawn) {
   TChartLine& line = chart.AddLine(Blue, 3, QString(), 6);
-  line.AddPoint(50, 50);   // (140, 75)
-  line.AddPoint(50, 105);  // (140, 20): outside the window, its segment is drawn
+  line.AddPoint(50, 50);                 // (140, 75)
+  line.AddPoint(50, 105);                // (140, 20): outside the window, its segment is drawn
   chart.AddPoint(Green, 2, 110, 50, 6);  // (260, 75): outside
   const QImage& image = Draw();
-  EXPECT_EQ(PixelBgr(image, 137, 75), Blue);  // the vertex inside has its marker
-  EXPECT_EQ(PixelBgr(image, 137, 20), White);  // the one outside has none
+  EXPECT_EQ(PixelBgr(image, 137, 75), Blue);       // the vertex inside has its marker
+  EXPECT_EQ(PixelBgr(image, 137, 20), White);      // the one outside has none
   EXPECT_EQ(PixelBgr(image, 140, 22), 0xF40200u);  // but the segment reaches it
   EXPECT_EQ(PixelsOtherThan(image, QRect(248, 60, 12, 30), White), 0);
 }
@@ -257,9 +257,9 @@ TEST_F(ChartPictureTest, CircleMarkerIsSymmetricWithOutlineAndFill) {
     int dx, dy;
     unsigned color;
   } cases[] = {
-      {0, 0, White},  {1, 0, White}, {0, 1, White},  {1, 1, White},  {2, 0, Green}, {3, 0, Green},
-      {4, 0, Cream},  {0, 3, Green}, {0, 4, Cream},  {2, 2, Green},  {1, 3, Green}, {2, 3, Cream},
-      {3, 3, Cream},  {3, 1, Green}, {3, 2, Cream},
+      {0, 0, White}, {1, 0, White}, {0, 1, White}, {1, 1, White}, {2, 0, Green},
+      {3, 0, Green}, {4, 0, Cream}, {0, 3, Green}, {0, 4, Cream}, {2, 2, Green},
+      {1, 3, Green}, {2, 3, Cream}, {3, 3, Cream}, {3, 1, Green}, {3, 2, Cream},
   };
   for (const Case& c : cases)
     for (int sx : {-1, 1})
@@ -370,5 +370,5 @@ TEST_F(ChartPictureTest, PictureIsTheInnerArea) {
   EXPECT_EQ(PixelBgr(chart.Image(), 10, 164), ButtonHighlightColor());
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -54,5 +54,5 @@ TEST(ChartSupportTest, NameControlSetsObjectNameAndDescription) {
   EXPECT_EQ(widget.accessibleDescription(), QStringLiteral("FansListBox"));
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -35,4 +35,4 @@ inline int PixelsOtherThan(const QImage& image, const QRect& area, unsigned bgr)
   return count;
 }
 
-} // namespace blowden::test
+}  // namespace blowden::test

@@ -21,7 +21,7 @@ constexpr unsigned GridLine = 0xEBE2E0;  // RGB(224, 226, 235)
 // A 250 x 200 panel with limits 0 .. 10: plot area (40, 25) .. (230, 160),
 // 19 pixels per x unit and 13.5 per y unit; grey background, white fill.
 class GraphPanelTest : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     panel.resize(250, 200);
     panel.SetColor(Grey);
@@ -201,7 +201,7 @@ TEST_F(GraphPanelTest, LineModeJoinsAcrossPointsOutsideTheLimits) {
   EXPECT_EQ(PixelBgr(image, 59, 147), Red);
   EXPECT_EQ(PixelBgr(image, 135, 147), Red);
   EXPECT_EQ(PixelBgr(image, 210, 147), Red);
-  EXPECT_EQ(PixelBgr(image, 211, 147), White);  // the end pixel is not painted
+  EXPECT_EQ(PixelBgr(image, 211, 147), White);                                // the end pixel is not painted
   EXPECT_EQ(test::PixelsOtherThan(image, QRect(41, 107, 37, 26), White), 0);  // no detour upwards
 }
 
@@ -275,5 +275,5 @@ TEST_F(GraphPanelTest, PixelToValueInvertsTheMapping) {
   EXPECT_NEAR(y, 67.0 / 13.5, 1e-12);
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -119,5 +119,5 @@ TEST(SelectorChartViewTest, RenderedPictureShowsFillCurvesAndMarkers) {
   EXPECT_EQ(PixelBgr(image, 121, 73), 0xFF0000u);
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -11,15 +11,15 @@ namespace fs = std::filesystem;
 std::vector<std::string> Tree(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec))
+  for (auto it = fs::recursive_directory_iterator(folder, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
     names.push_back(fs::relative(it->path(), folder).string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
 class CliDatabaseTest : public TCliTest {
-protected:
+ protected:
   void SetUp() override {
     TCliTest::SetUp();
     // A program in an "Orvane" (or "9kq") folder keeps its database there,
@@ -61,7 +61,8 @@ TEST_F(CliDatabaseTest, InstallCopiesFilesThatPassAndListsRefusedOnes) {
 TEST_F(CliDatabaseTest, InstallJsonAndExitCodes) {
   const std::string good = Fixture("exact.qfn", "Good.qfn");
   const std::string bad = Fixture("broken.qfn", "Bad.qfn");
-  const std::string conv = WriteFile("Conv.qfn", "[Catalog]\n\n[C1]\nQa=1,2,3,4,5\nPs=5,4,3,2,x\nPw=1\nLw=80\n");
+  const std::string conv =
+      WriteFile("Conv.qfn", "[Catalog]\n\n[C1]\nQa=1,2,3,4,5\nPs=5,4,3,2,x\nPw=1\nLw=80\n");
   const std::string missing = Work().File("Missing.qfn");
   struct Case {
     const char* name;
@@ -104,7 +105,8 @@ TEST_F(CliDatabaseTest, InstallReplacesAnInstalledFileOfTheSameName) {
 
 TEST_F(CliDatabaseTest, ListGivesNameAndPath) {
   EXPECT_EQ(RunCliArgs({"list"}).Out, "");  // no folder yet: an empty list
-  ASSERT_EQ(RunCliArgs({"install", Fixture("exact.qfn", "b.qfn"), Fixture("exact.qfn", "A.qfn")}).Code, ecSuccess);
+  ASSERT_EQ(RunCliArgs({"install", Fixture("exact.qfn", "b.qfn"), Fixture("exact.qfn", "A.qfn")}).Code,
+            ecSuccess);
   const std::string a = (Database() / "A.qfn").string();
   const std::string b = (Database() / "b.qfn").string();
 
@@ -174,5 +176,5 @@ TEST_F(CliDatabaseTest, NothingIsCreatedAtStartUp) {
   EXPECT_EQ(Tree(Env().Path()), std::vector<std::string>{});
 }
 
-} // namespace
-} // namespace blowden::test
+}  // namespace
+}  // namespace blowden::test

@@ -8,7 +8,7 @@ namespace blowden::test {
 namespace {
 
 class CliPictureTest : public TCliTest {
-protected:
+ protected:
   TCliRun SelectWithPicture(const std::vector<std::string>& extra) {
     std::vector<std::string> args{"select", "--model", "E1", "--flow", "2", "--pressure", "500"};
     args.insert(args.end(), extra.begin(), extra.end());
@@ -37,7 +37,8 @@ TEST_F(CliPictureTest, WritesTheChartAsPng) {
   // Background, grid, axes, text and curves: far more than a blank picture.
   EXPECT_GT(DistinctColours(image), 4);
   // Nothing else is left beside it (no temporary file).
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Work().Path()), std::filesystem::directory_iterator()),
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Work().Path()),
+                          std::filesystem::directory_iterator()),
             1);
 }
 
@@ -68,20 +69,20 @@ TEST_F(CliPictureTest, PictureThatCannotBeWrittenExitsWith2) {
 
 TEST_F(CliPictureTest, StatusOtherThanReadyStillDrawsTheChart) {
   const std::string png = Work().File("range.png");
-  const TCliRun run = RunCliArgs(
-      {"select", "--model", "E1", "--flow", "10", "--pressure", "400", "--png", png, CliDataFile("exact.qfn")});
+  const TCliRun run = RunCliArgs({"select", "--model", "E1", "--flow", "10", "--pressure", "400", "--png",
+                                  png, CliDataFile("exact.qfn")});
   EXPECT_EQ(run.Code, ecFailure);
   EXPECT_TRUE(QImage(QString::fromStdString(png)).size() == QSize(640, 480));
 }
 
 TEST_F(CliPictureTest, NoPictureWithoutAnEvaluation) {
   const std::string png = Work().File("none.png");
-  const TCliRun run = RunCliArgs(
-      {"select", "--model", "E9", "--flow", "2", "--pressure", "400", "--png", png, CliDataFile("exact.qfn")});
+  const TCliRun run = RunCliArgs({"select", "--model", "E9", "--flow", "2", "--pressure", "400", "--png", png,
+                                  CliDataFile("exact.qfn")});
   EXPECT_EQ(run.Code, ecFailure);
   EXPECT_NE(run.Err.find("not written"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(png));
 }
 
-} // namespace
-} // namespace blowden::test
+}  // namespace
+}  // namespace blowden::test

@@ -7,7 +7,7 @@ namespace blowden::test {
 namespace {
 
 class CliSelectTest : public TCliTest {
-protected:
+ protected:
   TJson Select(const std::vector<std::string>& options, int expectedCode = ecSuccess) {
     std::vector<std::string> args{"select", "--json"};
     args.insert(args.end(), options.begin(), options.end());
@@ -44,10 +44,10 @@ TEST_F(CliSelectTest, DutyOnTheReferenceCurveRunsAtReferenceSpeed) {
 
 TEST_F(CliSelectTest, JsonCarriesTheContractsFields) {
   const TJson doc = Select({"--model", "E1", "--flow", "2", "--pressure", "560"});
-  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"file", "best_index", "model", "status", "status_text", "duty",
-                                                  "speed", "raw_speed", "flow", "static_pressure",
-                                                  "dynamic_pressure", "total_pressure", "shaft_power", "efficiency",
-                                                  "sound_power", "lines", "chart", "r2", "messages"}));
+  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{
+                            "file", "best_index", "model", "status", "status_text", "duty", "speed",
+                            "raw_speed", "flow", "static_pressure", "dynamic_pressure", "total_pressure",
+                            "shaft_power", "efficiency", "sound_power", "lines", "chart", "r2", "messages"}));
   EXPECT_EQ(doc["best_index"].Kind, TJson::jNull);  // --model: no search
   EXPECT_EQ(doc["model"].String, "E1");
   EXPECT_EQ(doc["status"].Number, 0);
@@ -107,8 +107,9 @@ TEST_F(CliSelectTest, UnitsOfTheCatalogueGiveTheSameSelection) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const TJson doc = Select({"--flow", ShortestNumber(2 * c.flowFactor), "--flow-units", c.flowUnit, "--pressure",
-                              ShortestNumber(560 * c.pressureFactor), "--pressure-units", c.pressureUnit});
+    const TJson doc =
+        Select({"--flow", ShortestNumber(2 * c.flowFactor), "--flow-units", c.flowUnit, "--pressure",
+                ShortestNumber(560 * c.pressureFactor), "--pressure-units", c.pressureUnit});
     EXPECT_NEAR(doc["duty"]["flow"].Number, 2, 1e-12);
     EXPECT_NEAR(doc["duty"]["pressure"].Number, 560, 1e-9);
     EXPECT_EQ(doc["best_index"].Number, si["best_index"].Number);
@@ -127,7 +128,7 @@ TEST_F(CliSelectTest, SpeedWithinTenPercentAboveTheLimitIsAWarning) {
   const auto lines = doc["lines"].Strings();
   ASSERT_EQ(lines.size(), 9u);
   EXPECT_EQ(lines[0], "Speed exceeds fan limit...");
-  EXPECT_EQ(lines[6], "Shaft Power\t3.46\tkW");  // 2 kW * 1.2³
+  EXPECT_EQ(lines[6], "Shaft Power\t3.46\tkW");     // 2 kW * 1.2³
   EXPECT_EQ(lines[8], "Sound Power\t88.0\tdB(a)");  // 84 + 50 log10 1.2
 }
 
@@ -163,7 +164,8 @@ TEST_F(CliSelectTest, NegativeDutyValuesAreEvaluatedAsTheSelectorDoes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args{"select", "--json", "--flow", c.flow, "--pressure", c.pressure, file};
-    if (std::string(c.name).find("search") == std::string::npos) args.insert(args.begin() + 2, {"--model", "C1"});
+    if (std::string(c.name).find("search") == std::string::npos)
+      args.insert(args.begin() + 2, {"--model", "C1"});
     const TCliRun run = RunCliArgs(args);
     EXPECT_EQ(run.Code, c.code) << run.Err;
     EXPECT_EQ(run.Err, "");
@@ -191,8 +193,9 @@ TEST_F(CliSelectTest, SearchWithoutAFittingModelEvaluatesTheFirst) {
 
 TEST_F(CliSelectTest, BrowseEvaluatesTheNominalPoint) {
   // E1's nominal flow 1.8 m³/s at 1400 rpm: Ps = 600 + 36 - 32.4 - 29.16.
-  for (const std::vector<std::string>& options :
-       {std::vector<std::string>{"--browse", "--model", "E1"}, {"--browse"}, {"--browse", "--flow", "9", "--pressure", "9"}}) {
+  for (const std::vector<std::string>& options : {std::vector<std::string>{"--browse", "--model", "E1"},
+                                                  {"--browse"},
+                                                  {"--browse", "--flow", "9", "--pressure", "9"}}) {
     SCOPED_TRACE(options.size());
     const TJson doc = Select(options);
     EXPECT_EQ(doc["best_index"].Kind, TJson::jNull);
@@ -207,7 +210,8 @@ TEST_F(CliSelectTest, BrowseEvaluatesTheNominalPoint) {
 
 TEST_F(CliSelectTest, NoEvaluationWithoutAReadableModel) {
   const std::string empty = WriteFile("catalog.qfn", "[Catalog]\nRange=NO\n");
-  const std::string conv = WriteFile("conv.qfn", "[Catalog]\n\n[C1]\nQa=1,2,3,4,5\nPs=5,4,3,2,x\nPw=1\nLw=80\n");
+  const std::string conv =
+      WriteFile("conv.qfn", "[Catalog]\n\n[C1]\nQa=1,2,3,4,5\nPs=5,4,3,2,x\nPw=1\nLw=80\n");
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -215,8 +219,10 @@ TEST_F(CliSelectTest, NoEvaluationWithoutAReadableModel) {
     int status;
   };
   const Case cases[] = {
-      {"model not in the file", {"--model", "E9", "--flow", "2", "--pressure", "560", CliDataFile("exact.qfn")},
-       ecFailure, 7},
+      {"model not in the file",
+       {"--model", "E9", "--flow", "2", "--pressure", "560", CliDataFile("exact.qfn")},
+       ecFailure,
+       7},
       {"file without models", {"--flow", "2", "--pressure", "560", empty}, ecFailure, 7},
       {"browse without models", {"--browse", empty}, ecFailure, 7},
       {"conversion error", {"--flow", "2", "--pressure", "560", conv}, ecFailure, 5},
@@ -260,5 +266,5 @@ TEST_F(CliSelectTest, SampleCataloguesSelectAndBrowse) {
   }
 }
 
-} // namespace
-} // namespace blowden::test
+}  // namespace
+}  // namespace blowden::test

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
-#include <gtest/gtest.h>
 
 #include "JsonCheck.h"
 #include "cli/Cli.h"
@@ -48,7 +49,7 @@ inline std::string CliDataFile(const char* name) {
 // temporary folder, so the database folder is private to it; the previous
 // values come back afterwards.
 class TCliTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
       const char* value = std::getenv(name);
@@ -75,7 +76,7 @@ protected:
   // The database folder the commands use here.
   std::filesystem::path Database() const { return FEnv.Path() / "data" / "Orvane" / "Common Files"; }
 
-private:
+ private:
   TTempDir FEnv;   // HOME and the XDG folders
   TTempDir FWork;  // files the test makes
   std::vector<std::pair<std::string, std::optional<std::string>>> FSaved;
@@ -89,4 +90,4 @@ inline TJson ParsedJson(const TCliRun& run) {
   return doc ? *doc : TJson{};
 }
 
-} // namespace blowden::test
+}  // namespace blowden::test

@@ -26,29 +26,40 @@ TEST_F(CliUsageTest, UsageErrorsExitWith2AndNothingOnStdout) {
       {"delete takes no --json", {"delete", "--json", "x"}, "unknown option '--json' for delete"},
       {"select without pressure", {"select", "--flow", "1", good}, "'--pressure P'"},
       {"select without duty", {"select", good}, "select needs the duty"},
-      {"flow with a comma", {"select", "--flow", "1,5", "--pressure", "400", good},
+      {"flow with a comma",
+       {"select", "--flow", "1,5", "--pressure", "400", good},
        "'1,5' is not a valid floating point value"},
-      {"pressure not a number", {"select", "--flow", "1.5", "--pressure", "high", good},
+      {"pressure not a number",
+       {"select", "--flow", "1.5", "--pressure", "high", good},
        "'high' is not a valid floating point value"},
       {"flow zero", {"select", "--flow", "0", "--pressure", "400", good}, "must not be 0"},
       {"pressure beyond a double in its unit",
-       {"select", "--flow", "1", "--pressure", "1e306", "--pressure-units", "kPa", good}, "beyond the range"},
-      {"unknown flow unit", {"select", "--flow", "1", "--flow-units", "furlong", "--pressure", "4", good},
+       {"select", "--flow", "1", "--pressure", "1e306", "--pressure-units", "kPa", good},
+       "beyond the range"},
+      {"unknown flow unit",
+       {"select", "--flow", "1", "--flow-units", "furlong", "--pressure", "4", good},
        "unknown flow unit 'furlong'"},
-      {"pressure unit of the flow", {"select", "--flow", "1", "--pressure", "4", "--pressure-units", "cfm", good},
+      {"pressure unit of the flow",
+       {"select", "--flow", "1", "--pressure", "4", "--pressure-units", "cfm", good},
        "unknown pressure unit 'cfm'"},
       {"option without value", {"select", good, "--flow"}, "option '--flow' needs a value"},
       {"flag with a value", {"verify", "--json=yes", good}, "option '--json' takes no value"},
       {"option twice", {"show", "--model", "E1", "--model", "E2", good}, "option '--model' given twice"},
-      {"size without png", {"select", "--flow", "1", "--pressure", "4", "--size", "640x480", good},
+      {"size without png",
+       {"select", "--flow", "1", "--pressure", "4", "--size", "640x480", good},
        "'--size' needs '--png'"},
-      {"size without height", {"select", "--flow", "1", "--pressure", "4", "--png", "a.png", "--size", "640x", good},
+      {"size without height",
+       {"select", "--flow", "1", "--pressure", "4", "--png", "a.png", "--size", "640x", good},
        "is not a picture size"},
-      {"size too small", {"select", "--flow", "1", "--pressure", "4", "--png", "a.png", "--size", "10x10", good},
+      {"size too small",
+       {"select", "--flow", "1", "--pressure", "4", "--png", "a.png", "--size", "10x10", good},
        "is not a picture size"},
-      {"size too large", {"select", "--flow", "1", "--pressure", "4", "--png", "a.png", "--size", "9000x100", good},
+      {"size too large",
+       {"select", "--flow", "1", "--pressure", "4", "--png", "a.png", "--size", "9000x100", good},
        "is not a picture size"},
-      {"png without name", {"select", "--flow", "1", "--pressure", "4", "--png=", good}, "'--png' needs a file name"},
+      {"png without name",
+       {"select", "--flow", "1", "--pressure", "4", "--png=", good},
+       "'--png' needs a file name"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -78,18 +89,34 @@ TEST_F(CliUsageTest, DoubleDashEndsTheOptions) {
 }
 
 TEST_F(CliUsageTest, HelpDescribesEveryCommandAndOption) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"-h"}, {"select", "--help"}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"-h"}, {"select", "--help"}}) {
     SCOPED_TRACE(args.back());
     const TCliRun run = RunCliArgs(args);
     EXPECT_EQ(run.Code, ecSuccess);
     EXPECT_EQ(run.Err, "");
-    for (const char* part :
-         {"blowden-cli verify  [--json] FILE...", "blowden-cli show    [--json] [--model NAME] FILE",
-          "blowden-cli select  [--json] [--model NAME] [--browse]", "--flow Q [--flow-units U] --pressure P",
-          "[--png OUT.png [--size WxH]] FILE", "blowden-cli install [--json] FILE...", "blowden-cli list    [--json]",
-          "blowden-cli delete  NAME", "--help | --version", "--json ", "--model NAME ", "--browse ", "--flow Q ",
-          "--flow-units U ", "--pressure P ", "--pressure-units U ", "--png OUT.png ", "--size WxH ", "cfm", "InchWg",
-          "Exit codes", "Database folder"}) {
+    for (const char* part : {"blowden-cli verify  [--json] FILE...",
+                             "blowden-cli show    [--json] [--model NAME] FILE",
+                             "blowden-cli select  [--json] [--model NAME] [--browse]",
+                             "--flow Q [--flow-units U] --pressure P",
+                             "[--png OUT.png [--size WxH]] FILE",
+                             "blowden-cli install [--json] FILE...",
+                             "blowden-cli list    [--json]",
+                             "blowden-cli delete  NAME",
+                             "--help | --version",
+                             "--json ",
+                             "--model NAME ",
+                             "--browse ",
+                             "--flow Q ",
+                             "--flow-units U ",
+                             "--pressure P ",
+                             "--pressure-units U ",
+                             "--png OUT.png ",
+                             "--size WxH ",
+                             "cfm",
+                             "InchWg",
+                             "Exit codes",
+                             "Database folder"}) {
       EXPECT_NE(run.Out.find(part), std::string::npos) << part;
     }
   }
@@ -101,11 +128,11 @@ TEST_F(CliUsageTest, VersionIsTheWindowTitlesVersion) {
   EXPECT_EQ(run.Out, "blowden-cli " + ProgramVersion() + "\n");
   // The windows are titled "Blowden 1.0.0.0" from the same version block.
   EXPECT_EQ("Blowden " + ProgramVersion(), VersionTitle(""));
-  const std::string expected = std::to_string(BLOWDEN_VERSION_MAJOR) + "." + std::to_string(BLOWDEN_VERSION_MINOR) +
-                               "." + std::to_string(BLOWDEN_VERSION_PATCH) + "." +
-                               std::to_string(BLOWDEN_VERSION_TWEAK);
+  const std::string expected =
+      std::to_string(BLOWDEN_VERSION_MAJOR) + "." + std::to_string(BLOWDEN_VERSION_MINOR) + "." +
+      std::to_string(BLOWDEN_VERSION_PATCH) + "." + std::to_string(BLOWDEN_VERSION_TWEAK);
   EXPECT_EQ(ProgramVersion(), expected);
 }
 
-} // namespace
-} // namespace blowden::test
+}  // namespace
+}  // namespace blowden::test

@@ -84,8 +84,8 @@ TEST_F(CliVerifyTest, MissingFileIsReportedAndExitsWith2) {
   const TCliRun run = RunCliArgs({"verify", missing});
   EXPECT_EQ(run.Code, ecUsage);
   EXPECT_EQ(SplitLines(run.Out),
-            (std::vector<std::string>{"FAN Data file verify", missing, "", "missing.qfn  Not a Orvane fan file...", "",
-                                      "1 error(s) found..."}));
+            (std::vector<std::string>{"FAN Data file verify", missing, "",
+                                      "missing.qfn  Not a Orvane fan file...", "", "1 error(s) found..."}));
   EXPECT_NE(run.Err.find("File not found"), std::string::npos);
 }
 
@@ -106,7 +106,8 @@ TEST_F(CliVerifyTest, ConversionErrorEndsTheFilesReport) {
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
             (std::vector<std::string>{"FAN Data file verify", file, "", "", "FAN Data file verify"}));
   EXPECT_EQ(lines.back(), "No errors have been found...");
-  EXPECT_NE(run.Err.find(file + " (C1): '4x0' is not a valid floating point value"), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find(file + " (C1): '4x0' is not a valid floating point value"), std::string::npos)
+      << run.Err;
 }
 
 TEST_F(CliVerifyTest, MessageBoxesGoToStderrInTextAndToMessagesInJson) {
@@ -144,7 +145,8 @@ TEST_F(CliVerifyTest, JsonHasOneEntryPerFileWithTheContractsFields) {
   EXPECT_EQ(doc[1]["errors"].Strings().size(), 4u);
   EXPECT_EQ(doc[1]["errors"][3].String, "BR (B2)  Speed range must be in increasing order");
   EXPECT_EQ(doc[2]["status"].Number, 1);
-  EXPECT_EQ(doc[2]["messages"].Strings(), std::vector<std::string>{"'4x0' is not a valid floating point value"});
+  EXPECT_EQ(doc[2]["messages"].Strings(),
+            std::vector<std::string>{"'4x0' is not a valid floating point value"});
 }
 
 TEST_F(CliVerifyTest, SampleCataloguesVerifyClean) {
@@ -209,8 +211,8 @@ TEST_F(CliShowTest, JsonHoldsModelFitAndView) {
   const TCliRun run = RunCliArgs({"show", "--json", "--model", "E2", file});
   EXPECT_EQ(run.Code, ecSuccess) << run.Err;
   const TJson doc = ParsedJson(run);
-  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"file", "status", "status_text", "header", "models", "messages",
-                                                  "model", "fit", "view"}));
+  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"file", "status", "status_text", "header", "models",
+                                                  "messages", "model", "fit", "view"}));
   EXPECT_EQ(doc["file"].String, file);
   EXPECT_EQ(doc["status"].Number, 0);
   EXPECT_EQ(doc["status_text"].String, "Ready");
@@ -222,8 +224,8 @@ TEST_F(CliShowTest, JsonHoldsModelFitAndView) {
 
   const TJson& m = doc["model"];
   EXPECT_EQ(m.Keys(), (std::vector<std::string>{"name", "diameter", "ref_speed", "min_speed", "max_speed",
-                                                "outlet_width", "outlet_height", "outlet_area", "qa_nom", "count",
-                                                "qa", "ps", "pw", "lw", "has_speeds", "speeds"}));
+                                                "outlet_width", "outlet_height", "outlet_area", "qa_nom",
+                                                "count", "qa", "ps", "pw", "lw", "has_speeds", "speeds"}));
   EXPECT_EQ(m["name"].String, "E2");
   EXPECT_EQ(m["diameter"].Number, 0.5);
   EXPECT_EQ(m["ref_speed"].Number, 1200);
@@ -330,5 +332,5 @@ TEST_F(CliShowTest, StatusTextInTextMode) {
   EXPECT_EQ(SplitLines(run.Out).at(1), "Status\tFan model not found");
 }
 
-} // namespace
-} // namespace blowden::test
+}  // namespace
+}  // namespace blowden::test

@@ -1,17 +1,18 @@
 #include "JsonCheck.h"
 
-#include "base/TextCodec.h"
+#include <gtest/gtest.h>
 
 #include <charconv>
 #include <cstdint>
-#include <gtest/gtest.h>
+
+#include "base/TextCodec.h"
 
 namespace blowden::test {
 
 namespace {
 
 class TParser {
-public:
+ public:
   explicit TParser(std::string_view text) : FText(text) {}
 
   std::optional<TJson> Document(std::string& error) {
@@ -29,7 +30,7 @@ public:
     return value;
   }
 
-private:
+ private:
   bool Fail(const char* why) {
     if (FError.empty()) FError = why;
     return false;
@@ -48,13 +49,26 @@ private:
   bool Value(TJson& v, int depth) {
     if (depth > 64) return Fail("nested too deeply");
     switch (Peek()) {
-      case '{': return Object(v, depth);
-      case '[': return Array(v, depth);
-      case '"': v.Kind = TJson::jString; return String(v.String);
-      case 't': v.Kind = TJson::jBool; v.Bool = true; return Literal("true");
-      case 'f': v.Kind = TJson::jBool; v.Bool = false; return Literal("false");
-      case 'n': v.Kind = TJson::jNull; return Literal("null");
-      default: return Number(v);
+      case '{':
+        return Object(v, depth);
+      case '[':
+        return Array(v, depth);
+      case '"':
+        v.Kind = TJson::jString;
+        return String(v.String);
+      case 't':
+        v.Kind = TJson::jBool;
+        v.Bool = true;
+        return Literal("true");
+      case 'f':
+        v.Kind = TJson::jBool;
+        v.Bool = false;
+        return Literal("false");
+      case 'n':
+        v.Kind = TJson::jNull;
+        return Literal("null");
+      default:
+        return Number(v);
     }
   }
 
@@ -143,10 +157,14 @@ private:
     for (int i = 0; i < 4; ++i) {
       const char c = FText[FPos++];
       cp <<= 4;
-      if (c >= '0' && c <= '9') cp |= static_cast<std::uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') cp |= static_cast<std::uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') cp |= static_cast<std::uint32_t>(c - 'A' + 10);
-      else return Fail("bad hex digit");
+      if (c >= '0' && c <= '9')
+        cp |= static_cast<std::uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        cp |= static_cast<std::uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        cp |= static_cast<std::uint32_t>(c - 'A' + 10);
+      else
+        return Fail("bad hex digit");
     }
     return true;
   }
@@ -170,14 +188,30 @@ private:
       if (AtEnd()) return Fail("unterminated escape");
       const char e = FText[FPos++];
       switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u': {
           std::uint32_t cp = 0;
           if (!Hex4(cp)) return false;
@@ -192,7 +226,8 @@ private:
           AppendUtf8(out, cp);
           break;
         }
-        default: return Fail("unknown escape");
+        default:
+          return Fail("unknown escape");
       }
     }
   }
@@ -240,7 +275,7 @@ const TJson& NullValue() {
   return null;
 }
 
-} // namespace
+}  // namespace
 
 bool TJson::Has(std::string_view key) const {
   for (const auto& m : Members)
@@ -297,4 +332,4 @@ std::optional<TJson> ParseJson(std::string_view text, std::string* error) {
   return result;
 }
 
-} // namespace blowden::test
+}  // namespace blowden::test

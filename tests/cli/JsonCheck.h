@@ -35,4 +35,4 @@ struct TJson {
 // text is not exactly one JSON document.
 std::optional<TJson> ParseJson(std::string_view text, std::string* error = nullptr);
 
-} // namespace blowden::test
+}  // namespace blowden::test

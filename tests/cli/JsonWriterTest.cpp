@@ -1,9 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <sstream>
-#include <gtest/gtest.h>
 
 #include "JsonCheck.h"
 #include "cli/JsonWriter.h"
@@ -71,8 +72,16 @@ TEST(JsonNumberTest, ShortestTextAndNull) {
 }
 
 TEST(JsonNumberTest, ReadsBackAsTheSameDouble) {
-  const double values[] = {1.0 / 3, 2.0 / 3, 1e-300, 5e-324, std::numeric_limits<double>::max(),
-                           123456789.123456789, 0.16000000000000003, 1.4158423296, -7.40741e-12, -0.0};
+  const double values[] = {1.0 / 3,
+                           2.0 / 3,
+                           1e-300,
+                           5e-324,
+                           std::numeric_limits<double>::max(),
+                           123456789.123456789,
+                           0.16000000000000003,
+                           1.4158423296,
+                           -7.40741e-12,
+                           -0.0};
   for (double v : values) {
     SCOPED_TRACE(v);
     const std::string text = JsonNumber(v);
@@ -164,18 +173,18 @@ TEST(JsonWriterTest, FinishReportsAnOpenContainer) {
 // The checker used by the command tests must itself refuse what is not JSON.
 TEST(JsonCheckTest, RefusesWhatIsNotJson) {
   const char* bad[] = {
-      "",                    // nothing
-      "[1, 2,]",             // trailing comma
-      "{\"a\": 1,}",         // trailing comma in an object
-      "{'a': 1}",            // single quotes
-      "\"a\tb\"",            // raw tab
-      "[01]",                // leading zero
-      "[1.]",                // no digits after the point
-      "[NaN]",               // not a literal
+      "",                      // nothing
+      "[1, 2,]",               // trailing comma
+      "{\"a\": 1,}",           // trailing comma in an object
+      "{'a': 1}",              // single quotes
+      "\"a\tb\"",              // raw tab
+      "[01]",                  // leading zero
+      "[1.]",                  // no digits after the point
+      "[NaN]",                 // not a literal
       "{\"a\": 1, \"a\": 2}",  // duplicate key
-      "[1] [2]",             // two documents
-      "\"\xB2\"",            // not UTF-8
-      "\"\\ud800\"",         // lone surrogate
+      "[1] [2]",               // two documents
+      "\"\xB2\"",              // not UTF-8
+      "\"\\ud800\"",           // lone surrogate
   };
   for (const char* text : bad) {
     SCOPED_TRACE(text);
@@ -184,5 +193,5 @@ TEST(JsonCheckTest, RefusesWhatIsNotJson) {
   EXPECT_TRUE(ParseJson(" {\"a\": [1, -0.5e3, true, null, \"\\u00b2\\ud83c\\udf00\"]}\n").has_value());
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -542,7 +542,8 @@ TEST_F(FanReader, LongListsAreReadInFull) {
 TEST(FanReaderCache, ModelsChangedOnDiskAreReadAgain) {
   test::TTempDir dir;
   const auto write = [&](const char* ps) {
-    return dir.Write("c.qfn", std::string("[M]\nQa=1,2,3,4,5\nPs=") + ps + "\nPw=1\nLw=80\n[N]\nQa=1,2\nPs=5,4\nPw=1\nLw=2\n");
+    return dir.Write("c.qfn", std::string("[M]\nQa=1,2,3,4,5\nPs=") + ps +
+                                  "\nPw=1\nLw=80\n[N]\nQa=1,2\nPs=5,4\nPw=1\nLw=2\n");
   };
   const std::string path = write("500,400,300,200,100");
   TFan fan;
@@ -550,14 +551,15 @@ TEST(FanReaderCache, ModelsChangedOnDiskAreReadAgain) {
   fan.SelectModel("M");
   EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
   fan.SelectModel("N");
-  fan.SelectModel("m");  // again, from the kept reading
+  fan.SelectModel("m");            // again, from the kept reading
   EXPECT_EQ(fan.Model.Name, "M");  // the section name as written in the file
   EXPECT_EQ(fan.Model.Count, 5);
   EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
   EXPECT_NEAR(PolyValue(fan.Coeffs, 1.0), 500, 1e-9);
 
   write("600,400,300,200,100");  // same size: only the modification time tells
-  std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(3));
+  std::filesystem::last_write_time(path,
+                                   std::filesystem::file_time_type::clock::now() + std::chrono::seconds(3));
   fan.SelectModel("M");
   EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 600);
   EXPECT_GT(PolyValue(fan.Coeffs, 1.0), 590);  // the fit follows the new data

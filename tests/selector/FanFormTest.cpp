@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -11,12 +13,9 @@
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
-
 #include <cmath>
 #include <memory>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "base/Format.h"
 #include "charts/QmChartPanel.h"
@@ -76,7 +75,7 @@ Maker=Nobody
 )";
 
 class FanFormTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     TMessageBox::SetTestMode(true);
     TStartupValues values = StartupValues();
@@ -264,7 +263,8 @@ TEST_F(FanFormTest, LeavingAFieldRecomputesOnlyWhenItsTextChanged) {
     const char* name;
     TFmtEdit* edit;
   };
-  const Case cases[] = {{"flow", form->VolEdit()}, {"pressure", form->PStaticEdit()}, {"speed", form->SpeedEdit()}};
+  const Case cases[] = {
+      {"flow", form->VolEdit()}, {"pressure", form->PStaticEdit()}, {"speed", form->SpeedEdit()}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     form->Memo()->setPlainText(sentinel);
@@ -340,7 +340,8 @@ TEST_F(FanFormTest, BrowseModeShowsEachModelAtItsNominalPoint) {
   EXPECT_TRUE(form->VolEdit()->isEnabled());
   EXPECT_TRUE(form->FindBtn()->isEnabled());
   // The next evaluation solves again from the values now in the fields.
-  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.2, ValueOf(form->PStaticEdit())).Lines));
+  EXPECT_EQ(form->MemoLines(),
+            ToList(CoreDuty("Alpha.qfn", "T400", 1.2, ValueOf(form->PStaticEdit())).Lines));
 }
 
 TEST_F(FanFormTest, CtrlClickInsideTheChartWindowMovesTheDuty) {
@@ -364,8 +365,9 @@ TEST_F(FanFormTest, CtrlClickInsideTheChartWindowMovesTheDuty) {
   ClickChart(panel, inside, Qt::ControlModifier);
   EXPECT_EQ(form->VolEdit()->text(), QString::fromStdString(Format("%0.3f", {x})));
   EXPECT_EQ(form->PStaticEdit()->text(), QString::fromStdString(Format("%0.0f", {y})));
-  EXPECT_EQ(form->MemoLines(),
-            ToList(CoreDuty("Alpha.qfn", "T500", ValueOf(form->VolEdit()), ValueOf(form->PStaticEdit())).Lines));
+  EXPECT_EQ(
+      form->MemoLines(),
+      ToList(CoreDuty("Alpha.qfn", "T500", ValueOf(form->VolEdit()), ValueOf(form->PStaticEdit())).Lines));
 
   // Outside the window (in the title margin) nothing moves, and the read-out clears.
   const QString flowBefore = form->VolEdit()->text();
@@ -579,9 +581,10 @@ TEST_F(FanFormTest, AFileWithoutModelsShowsItsStatusAndNothingOfTheFileBefore) {
 
 TEST_F(FanFormTest, AModelSectionThatCannotBeReadShowsItsStatusNotTheModelBefore) {
   // The second section has no keys: listed as a model, read as "not found".
-  Install("Broken.qfn", "[Catalog]\nMaker=X\n\n[Good]\nModel=400,1400,700,1800,300,300,1.2\n"
-                        "Qa=0.4,0.8,1.2,1.6\nPs=800,760,620,400\nPw=0.6,0.85,1.1,1.28\nLw=82,83,84,86\n\n"
-                        "[Hollow]\n");
+  Install("Broken.qfn",
+          "[Catalog]\nMaker=X\n\n[Good]\nModel=400,1400,700,1800,300,300,1.2\n"
+          "Qa=0.4,0.8,1.2,1.6\nPs=800,760,620,400\nPw=0.6,0.85,1.1,1.28\nLw=82,83,84,86\n\n"
+          "[Hollow]\n");
   auto form = OpenForm();
   ASSERT_EQ(form->FanListBox()->count(), 2);
   ASSERT_EQ(form->MemoLines().size(), 9);
@@ -648,10 +651,10 @@ TEST_F(FanFormTest, ReturnAndArrowsMoveTheFocusExceptInListsAndTheMemo) {
 TEST_F(FanFormTest, EveryNamedControlCarriesItsNameForAssistiveTechnology) {
   InstallSamples();
   auto form = OpenForm();
-  const char* const names[] = {"FileListBox", "FanListBox", "VolEdit",       "PStaticEdit",   "SpeedEdit",
-                               "FindBtn",     "cbBrowse",   "Memo",          "CurvePanel",    "StatusBar",
-                               "ToolBar1",    "AcceptBtn",  "ToolButton2",   "FmtEditLabel1", "FmtEditLabel2",
-                               "FmtEditLabel3"};
+  const char* const names[] = {"FileListBox", "FanListBox",    "VolEdit",       "PStaticEdit",
+                               "SpeedEdit",   "FindBtn",       "cbBrowse",      "Memo",
+                               "CurvePanel",  "StatusBar",     "ToolBar1",      "AcceptBtn",
+                               "ToolButton2", "FmtEditLabel1", "FmtEditLabel2", "FmtEditLabel3"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     auto* control = form->findChild<QWidget*>(name);
@@ -688,5 +691,5 @@ TEST_F(FanFormTest, RightClickAndCtrlCCopyTheChartPicture) {
   EXPECT_FALSE(QApplication::clipboard()->image().isNull());
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -1,9 +1,9 @@
-#include "services/Database.h"
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 
+#include "services/Database.h"
 #include "services/Folders.h"
 #include "support/TestSupport.h"
 
@@ -38,7 +38,7 @@ void MakeUnwritable(fs::path folder) {
 }
 
 class DatabaseTest : public ::testing::Test {
-protected:
+ protected:
   std::string Db() const { return (Dir.Path() / "Orvane" / "Common Files").string() + "/"; }
   test::TTempDir Dir;
 };
@@ -174,5 +174,5 @@ TEST_F(DatabaseTest, DeleteOfVanishedFileIsReported) {
   EXPECT_FALSE(fs::exists(Db() + "Gone._fn"));
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

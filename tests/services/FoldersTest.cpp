@@ -1,10 +1,10 @@
-#include "services/Folders.h"
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <optional>
 
+#include "services/Folders.h"
 #include "support/TestSupport.h"
 
 namespace blowden {
@@ -42,15 +42,16 @@ TEST(StartupValues, FolderRules) {
       {"the second maker name", "/x/Apps/9KQ/bin/blowden", "/p/", "/x/Apps/9KQ/bin/", "blowden",
        "Software\\Orvane\\blowden", "/x/Apps/9kq/", "/x/Apps/9kq/Common Files/",
        "/home/u/Documents/Orvane/blowden/"},
-      {"Orvane wins over 9kq", "/9kq/orvane/blowden", "/p/", "/9kq/orvane/", "blowden", "Software\\Orvane\\blowden",
-       "/9kq/Orvane/", "/9kq/Orvane/Common Files/", "/home/u/Documents/Orvane/blowden/"},
+      {"Orvane wins over 9kq", "/9kq/orvane/blowden", "/p/", "/9kq/orvane/", "blowden",
+       "Software\\Orvane\\blowden", "/9kq/Orvane/", "/9kq/Orvane/Common Files/",
+       "/home/u/Documents/Orvane/blowden/"},
       {"another program name", "/opt/tools/Fans2", "/p/", "/opt/tools/", "Fans2", "Software\\Orvane\\Fans2",
        "/p/Orvane/", "/p/Orvane/Common Files/", "/home/u/Documents/Orvane/Fans2/"},
       {"extension dropped from the name", "/opt/tools/fans2.bin", "/p/", "/opt/tools/", "fans2",
        "Software\\Orvane\\fans2", "/p/Orvane/", "/p/Orvane/Common Files/", "/home/u/Documents/Orvane/fans2/"},
-      {"data folder without closing slash", "/opt/tools/blowden", "/home/u/.local/share", "/opt/tools/", "blowden",
-       "Software\\Orvane\\blowden", "/home/u/.local/share/Orvane/", "/home/u/.local/share/Orvane/Common Files/",
-       "/home/u/Documents/Orvane/blowden/"},
+      {"data folder without closing slash", "/opt/tools/blowden", "/home/u/.local/share", "/opt/tools/",
+       "blowden", "Software\\Orvane\\blowden", "/home/u/.local/share/Orvane/",
+       "/home/u/.local/share/Orvane/Common Files/", "/home/u/Documents/Orvane/blowden/"},
       {"no data folder: the default", "/opt/tools/blowden", "", "/opt/tools/", "blowden",
        "Software\\Orvane\\blowden", "/usr/local/share/Orvane/", "/usr/local/share/Orvane/Common Files/",
        "/home/u/Documents/Orvane/blowden/"},
@@ -81,8 +82,7 @@ TEST(StartupValues, MissingDocumentsFolderStopsStartUp) {
 
 TEST(StartupValues, UserDataFolderIsCreatedWithItsParents) {
   test::TTempDir dir;
-  TStartupValues v =
-      ComputeStartupValues("/opt/tools/blowden", "/p/", dir.Path().string() + "/Docs").Values;
+  TStartupValues v = ComputeStartupValues("/opt/tools/blowden", "/p/", dir.Path().string() + "/Docs").Values;
   CreateUserDataFolder(v);
   EXPECT_EQ(v.UserDataFolder, dir.Path().string() + "/Docs/Orvane/blowden/");
   EXPECT_TRUE(std::filesystem::is_directory(v.UserDataFolder));
@@ -151,12 +151,23 @@ TEST(MatchesMask, Wildcards) {
     const char* mask;
     bool expected;
   } const cases[] = {
-      {"Axial.qfn", "*.qfn", true},     {"Axial.QFN", "*.qfn", true},  {"Axial.qfn.bak", "*.qfn", false},
-      {"Axial._fn", "*.qfn", false},    {".hidden.qfn", "*.qfn", true}, {"qfn", "*.qfn", false},
-      {".qfn", "*.qfn", true},          {"a.qfn", "?.qfn", true},       {"ab.qfn", "?.qfn", false},
-      {"README", "*.*", true},          {"a.b", "*.*", true},           {"abcabd", "*abd", true},
-      {"abcab", "*ab?", false},         {"", "*", true},                {"x", "", false},
-      {"mississippi", "m*iss*ppi", true}, {"mississippi", "m*iss*x", false},
+      {"Axial.qfn", "*.qfn", true},
+      {"Axial.QFN", "*.qfn", true},
+      {"Axial.qfn.bak", "*.qfn", false},
+      {"Axial._fn", "*.qfn", false},
+      {".hidden.qfn", "*.qfn", true},
+      {"qfn", "*.qfn", false},
+      {".qfn", "*.qfn", true},
+      {"a.qfn", "?.qfn", true},
+      {"ab.qfn", "?.qfn", false},
+      {"README", "*.*", true},
+      {"a.b", "*.*", true},
+      {"abcabd", "*abd", true},
+      {"abcab", "*ab?", false},
+      {"", "*", true},
+      {"x", "", false},
+      {"mississippi", "m*iss*ppi", true},
+      {"mississippi", "m*iss*x", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " ~ " + c.mask);
@@ -165,7 +176,7 @@ TEST(MatchesMask, Wildcards) {
 }
 
 class FindFilesTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Dir.Write("b.qfn", "b");
     Dir.Write("a.qfn", "a");
@@ -190,14 +201,11 @@ TEST_F(FindFilesTest, OwnFolderOnlyIncludesHiddenFilesButNoFolders) {
 TEST_F(FindFilesTest, RecursionIsDepthFirstAfterTheFolderItsOwnFiles) {
   std::vector<std::string> list{"kept"};
   std::vector<std::string> visited;
-  FindFiles(Root() + "/", "*.qfn", list, [&](const std::string& folder) { visited.push_back(folder); }, true);
+  FindFiles(
+      Root() + "/", "*.qfn", list, [&](const std::string& folder) { visited.push_back(folder); }, true);
   const std::string r = Root() + "/";
-  const std::vector<std::string> expected = {"kept",
-                                             r + ".hidden.qfn",
-                                             r + "a.qfn",
-                                             r + "b.qfn",
-                                             r + "sub1/y.qfn",
-                                             r + "sub1/deeper/x.qfn",
+  const std::vector<std::string> expected = {"kept",          r + ".hidden.qfn", r + "a.qfn",
+                                             r + "b.qfn",     r + "sub1/y.qfn",  r + "sub1/deeper/x.qfn",
                                              r + "sub2/z.qfn"};
   EXPECT_EQ(list, expected);
   // The folder named like a file is searched as a folder.
@@ -209,7 +217,8 @@ TEST_F(FindFilesTest, RecursionIsDepthFirstAfterTheFolderItsOwnFiles) {
 TEST_F(FindFilesTest, NotificationComesBeforeTheFolderItsMatches) {
   std::vector<std::string> list;
   std::vector<std::size_t> sizesAtNotification;
-  FindFiles(Root(), "*.qfn", list, [&](const std::string&) { sizesAtNotification.push_back(list.size()); }, true);
+  FindFiles(
+      Root(), "*.qfn", list, [&](const std::string&) { sizesAtNotification.push_back(list.size()); }, true);
   // Root (0 files before), folder.qfn (3), sub1 (3), sub1/deeper (4), sub2 (5).
   const std::vector<std::size_t> expected = {0, 3, 3, 4, 5};
   EXPECT_EQ(sizesAtNotification, expected);
@@ -242,9 +251,8 @@ TEST(FindFiles, MissingOrEmptyFolderAppendsNothing) {
 }
 
 class EnvGuard {
-public:
-  explicit EnvGuard(const char* name)
-      : FName(name) {
+ public:
+  explicit EnvGuard(const char* name) : FName(name) {
     if (const char* v = std::getenv(name)) FOld = v;
   }
   ~EnvGuard() {
@@ -256,7 +264,7 @@ public:
   void Set(const std::string& value) const { setenv(FName, value.c_str(), 1); }
   void Unset() const { unsetenv(FName); }
 
-private:
+ private:
   const char* FName;
   std::optional<std::string> FOld;
 };
@@ -278,8 +286,9 @@ TEST(PlatformFolders, DocumentsFolderFromUserDirs) {
   home.Set("/home/u");
   config.Set(dir.Path().string());
   EXPECT_EQ(PlatformDocumentsFolder(), "/home/u/Documents/");
-  dir.Write("user-dirs.dirs", "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-                              "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+  dir.Write("user-dirs.dirs",
+            "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+            "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
   EXPECT_EQ(PlatformDocumentsFolder(), "/home/u/Dokumente/");
   dir.Write("user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/data/docs\"\n");
   EXPECT_EQ(PlatformDocumentsFolder(), "/data/docs/");
@@ -291,5 +300,5 @@ TEST(PlatformFolders, RunningProgramPathIsThisTest) {
   EXPECT_TRUE(std::filesystem::exists(path));
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -1,5 +1,6 @@
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "fan/QmFan.h"
 #include "services/Database.h"
@@ -12,30 +13,32 @@ namespace {
 
 using test::ReadFileBytes;
 
-const char* const GoodFile = "[Catalog]\r\n"
-                             "Range=FX\r\n"
-                             "[F400]\r\n"
-                             "Diameter=400\r\n"
-                             "RefSpeed=1440\r\n"
-                             "QaNom=0.8\r\n"
-                             "Qa=0.2,0.4,0.6,0.8,1.0,1.2\r\n"
-                             "Ps=620,600,560,500,420,320\r\n"
-                             "Pw=0.50,0.62,0.72,0.80,0.86,0.90\r\n"
-                             "Lw=80,81,82,83,84,85\r\n";
+const char* const GoodFile =
+    "[Catalog]\r\n"
+    "Range=FX\r\n"
+    "[F400]\r\n"
+    "Diameter=400\r\n"
+    "RefSpeed=1440\r\n"
+    "QaNom=0.8\r\n"
+    "Qa=0.2,0.4,0.6,0.8,1.0,1.2\r\n"
+    "Ps=620,600,560,500,420,320\r\n"
+    "Pw=0.50,0.62,0.72,0.80,0.86,0.90\r\n"
+    "Lw=80,81,82,83,84,85\r\n";
 
 // Four points: one verification line.
-const char* const BadFile = "[Catalog]\n"
-                            "Range=FX\n"
-                            "[F500]\n"
-                            "Diameter=500\n"
-                            "RefSpeed=1440\n"
-                            "Qa=0.2,0.4,0.6,0.8\n"
-                            "Ps=620,600,560,500\n"
-                            "Pw=0.50,0.62,0.72,0.80\n"
-                            "Lw=80,81,82,83\n";
+const char* const BadFile =
+    "[Catalog]\n"
+    "Range=FX\n"
+    "[F500]\n"
+    "Diameter=500\n"
+    "RefSpeed=1440\n"
+    "Qa=0.2,0.4,0.6,0.8\n"
+    "Ps=620,600,560,500\n"
+    "Pw=0.50,0.62,0.72,0.80\n"
+    "Lw=80,81,82,83\n";
 
 class InstallTest : public ::testing::Test {
-protected:
+ protected:
   std::string Db() const { return (Dir.Path() / "db").string() + "/"; }
   test::TTempDir Dir;
   TFan Fan;
@@ -83,5 +86,5 @@ TEST_F(InstallTest, FailedCopyIsReported) {
   EXPECT_FALSE(r.Message.empty());
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -1,12 +1,12 @@
-#include "services/MessageBox.h"
-
 #include <gtest/gtest.h>
+
+#include "services/MessageBox.h"
 
 namespace blowden {
 namespace {
 
 class MessageBoxTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     TMessageBox::SetTestMode(true);
     TMessageBox::TakeRecorded();
@@ -33,5 +33,5 @@ TEST_F(MessageBoxTest, QuestionTakesThePresetAnswerOnce) {
   EXPECT_EQ(TMessageBox::TakeRecorded().size(), 3);
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -1,17 +1,17 @@
-#include "services/Placement.h"
+#include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <gtest/gtest.h>
 
+#include "services/Placement.h"
 #include "services/Settings.h"
 
 namespace blowden {
 namespace {
 
 class PlacementTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Window.setObjectName(QStringLiteral("PlacementTestForm"));
     Window.move(30, 40);
@@ -137,5 +137,5 @@ TEST_F(PlacementTest, SaveAndLoadRoundTripWithoutGrowing) {
   EXPECT_EQ(again.size(), QSize(345, 234));
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -1,10 +1,11 @@
-#include "services/Settings.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
+
+#include "services/Settings.h"
 
 namespace blowden {
 namespace {
@@ -29,8 +30,9 @@ TEST(Settings, StartupValuesFromTheTestEnvironment) {
 }
 
 TEST(Settings, PlainFoldersAgreeWithQt) {
-  EXPECT_EQ(PlatformDataFolder(),
-            QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation).front().toStdString() + "/");
+  EXPECT_EQ(
+      PlatformDataFolder(),
+      QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation).front().toStdString() + "/");
   EXPECT_EQ(PlatformDocumentsFolder(),
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString() + "/");
   EXPECT_EQ(RunningProgramPath(), QCoreApplication::applicationFilePath().toStdString());
@@ -57,5 +59,5 @@ TEST(Settings, ValuesCanBeReplaced) {
   EXPECT_EQ(StartupValues().DatabaseFolder, saved.DatabaseFolder);
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

@@ -1,8 +1,7 @@
-#include "services/QmVerInfo.h"
-
 #include <gtest/gtest.h>
 
 #include "services/Folders.h"
+#include "services/QmVerInfo.h"
 
 namespace blowden {
 namespace {
@@ -18,9 +17,7 @@ TVersionBlock SampleBlock() {
   return block;
 }
 
-TEST(VerInfo, TitleFromBlock) {
-  EXPECT_EQ(VersionTitle("/opt/x/blowden", SampleBlock()), "Blowden 1.2.3.4");
-}
+TEST(VerInfo, TitleFromBlock) { EXPECT_EQ(VersionTitle("/opt/x/blowden", SampleBlock()), "Blowden 1.2.3.4"); }
 
 TEST(VerInfo, FileVersionTakesTheFourHalvesMostSignificantFirst) {
   TVersionBlock block = SampleBlock();
@@ -32,10 +29,10 @@ TEST(VerInfo, FileVersionTakesTheFourHalvesMostSignificantFirst) {
 TEST(VerInfo, StringsOfTheFirstTranslation) {
   const TVerInfoRes info("f", SampleBlock());
   EXPECT_EQ(info.ProductName(), "Blowden");
-  EXPECT_EQ(info.GetStringValue(0), "Orvane"); // cut at the NUL
+  EXPECT_EQ(info.GetStringValue(0), "Orvane");  // cut at the NUL
   EXPECT_EQ(info.GetStringValue(9), "third party");
-  EXPECT_EQ(info.GetStringValue(1), "");  // missing key
-  EXPECT_EQ(info.GetStringValue(10), ""); // no such index
+  EXPECT_EQ(info.GetStringValue(1), "");   // missing key
+  EXPECT_EQ(info.GetStringValue(10), "");  // no such index
   EXPECT_EQ(info.GetStringValue(-1), "");
 }
 
@@ -53,7 +50,9 @@ TEST(VerInfo, FlagsInFixedOrderOnlyWhenInMask) {
     std::vector<std::string> expected;
   } const cases[] = {
       {"debug and pre-release", 0x3F, vfDebug | vfPreRelease, {"Pre-release", "Debug"}},
-      {"all four", 0x3F, vfDebug | vfPreRelease | vfPrivateBuild | vfSpecialBuild,
+      {"all four",
+       0x3F,
+       vfDebug | vfPreRelease | vfPrivateBuild | vfSpecialBuild,
        {"Pre-release", "Private build", "Special build", "Debug"}},
       {"set but not in the mask", vfDebug, vfDebug | vfPreRelease, {"Debug"}},
       {"in the mask but not set", 0x3F, 0, {}},
@@ -96,15 +95,13 @@ TEST(VerInfo, ErrorsOfCreation) {
   ExpectError<eNoFixeVerInfo>(noFixed, "No fixed file info");
 }
 
-TEST(VerInfo, ErrorsPassThroughVersionTitle) {
-  EXPECT_THROW(VersionTitle("/usr/bin/env"), ENoVerInfoError);
-}
+TEST(VerInfo, ErrorsPassThroughVersionTitle) { EXPECT_THROW(VersionTitle("/usr/bin/env"), ENoVerInfoError); }
 
 TEST(VerInfo, ProgramFileHasTheCompiledInBlock) {
   const TVerInfoRes info(RunningProgramPath());
-  const std::string version = std::to_string(BLOWDEN_VERSION_MAJOR) + "." + std::to_string(BLOWDEN_VERSION_MINOR) +
-                              "." + std::to_string(BLOWDEN_VERSION_PATCH) + "." +
-                              std::to_string(BLOWDEN_VERSION_TWEAK);
+  const std::string version =
+      std::to_string(BLOWDEN_VERSION_MAJOR) + "." + std::to_string(BLOWDEN_VERSION_MINOR) + "." +
+      std::to_string(BLOWDEN_VERSION_PATCH) + "." + std::to_string(BLOWDEN_VERSION_TWEAK);
   EXPECT_EQ(info.FileVersion(), version);
   EXPECT_EQ(info.ProductName(), "Blowden");
   EXPECT_EQ(info.GetStringValue(0), "Orvane");
@@ -117,5 +114,5 @@ TEST(VerInfo, ProgramFileHasTheCompiledInBlock) {
 #endif
 }
 
-} // namespace
-} // namespace blowden
+}  // namespace
+}  // namespace blowden

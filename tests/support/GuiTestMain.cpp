@@ -1,13 +1,13 @@
 // main() of the GUI test programs: an offscreen QApplication whose settings,
 // data and documents folders are private to this run, so tests never touch
 // the user's own settings or database folder.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);

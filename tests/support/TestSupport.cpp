@@ -29,8 +29,8 @@ TTempDir::~TTempDir() {
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
     std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
-  std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ec);
+  std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                               ec);
   std::filesystem::remove_all(FPath, ec);
 }
 
@@ -54,4 +54,4 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 
 std::filesystem::path SamplesDir() { return std::filesystem::path(BLOWDEN_SOURCE_DIR) / "data" / "samples"; }
 
-} // namespace blowden::test
+}  // namespace blowden::test

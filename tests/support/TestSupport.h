@@ -9,7 +9,7 @@ namespace blowden::test {
 // A fresh folder under the system's temporary folder, removed with its
 // contents when the object goes.
 class TTempDir {
-public:
+ public:
   TTempDir();
   ~TTempDir();
   TTempDir(const TTempDir&) = delete;
@@ -21,7 +21,7 @@ public:
   // Writes `bytes` to `name` (creating folders) and returns its full path.
   std::string Write(std::string_view name, std::string_view bytes) const;
 
-private:
+ private:
   std::filesystem::path FPath;
 };
 
@@ -30,4 +30,4 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // The source tree's data/samples folder.
 std::filesystem::path SamplesDir();
 
-} // namespace blowden::test
+}  // namespace blowden::test
