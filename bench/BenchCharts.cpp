@@ -10,9 +10,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "charts/QmChartPanel.h"
-#include "charts/QmGraphPanel.h"
 #include "charts/SelectorChartView.h"
+#include "charts/widgets/QmChartPanel.h"
+#include "charts/widgets/QmGraphPanel.h"
 
 namespace {
 

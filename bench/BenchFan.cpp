@@ -65,8 +65,8 @@ void BM_SelectModel(benchmark::State& state) {
   fan.LoadFromFile(cat.Path());
   std::size_t i = 0;
   for (auto _ : state) {
-    fan.SelectModel(fan.Models[i++ % fan.Models.size()]);
-    benchmark::DoNotOptimize(fan.Coeffs.data());
+    fan.SelectModel(fan.Models()[i++ % fan.Models().size()]);
+    benchmark::DoNotOptimize(fan.Coeffs().data());
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
@@ -76,7 +76,7 @@ void BM_SolveSpeed(benchmark::State& state) {
   const TBenchCatalogue cat(50);
   blowden::TFan fan;
   fan.LoadFromFile(cat.Path());
-  fan.SelectModel(fan.Models[25]);
+  fan.SelectModel(fan.Models()[25]);
   for (auto _ : state) {
     double q = 1.0, p = 500, raw = 0;
     benchmark::DoNotOptimize(fan.SolveSpeed(q, p, raw));

@@ -76,10 +76,9 @@ void BM_VerifyFolder(benchmark::State& state) {
   std::size_t verified = 0;
   int errors = 0;
   for (auto _ : state) {
-    std::vector<std::string> list;
-    blowden::FindFiles(folder.Path(), "*.qfn", list, {}, false);
-    for (const std::string& path : list) {
-      fan.LoadFromFile(path);
+    const std::vector<blowden::TFanFileEntry> list = blowden::ListFanFiles(folder.Path());
+    for (const blowden::TFanFileEntry& file : list) {
+      fan.LoadFromFile(file.Path);
       errors += fan.Verify();
     }
     verified += list.size();

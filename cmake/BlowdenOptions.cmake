@@ -1,6 +1,18 @@
 # Warnings and sanitizers shared by every target of the project.
+option(BLOWDEN_WERROR "Treat compiler warnings as errors (CI builds with it)" OFF)
+
 add_library(blowden_options INTERFACE)
 target_compile_options(blowden_options INTERFACE -Wall -Wextra -Wpedantic)
+if(BLOWDEN_WERROR)
+  target_compile_options(blowden_options INTERFACE -Werror)
+endif()
+# GCC 12 reports -Wrestrict from inside libstdc++'s std::string code when
+# short literals are concatenated or assigned (a + "x" + b) at -O2 and above:
+# a false positive, GCC bug 105329, gone in GCC 13. Silenced for the
+# compilers before 13 only, so that newer ones still check.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(blowden_options INTERFACE -Wno-restrict)
+endif()
 target_compile_definitions(blowden_options INTERFACE
   BLOWDEN_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   BLOWDEN_VERSION_MINOR=${PROJECT_VERSION_MINOR}
@@ -13,13 +25,50 @@ if(BLOWDEN_SANITIZE)
   target_link_options(blowden_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# blowden_add_library(name folder-sources... [QT])
+# Where the libraries publish their headers: <build>/include/<library>/.
+set(BLOWDEN_INCLUDE_ROOTS ${CMAKE_BINARY_DIR}/include)
+
+# blowden_publish_headers(name)
+# The layers are checked by the include path, not only intended. A library
+# publishes only its own headers, as links in <build>/include/<name>/<folder>/
+# (for src/fan: include/blowden_fan/fan/QmFan.h -> src/fan/QmFan.h), and that
+# root is its only public include folder. So "fan/QmFan.h" is found only by
+# targets that link blowden_fan, directly or through a library that declares
+# it; an undeclared dependency fails to compile.
+#
+# Which headers of the folder are the library's own: X.h when X.cpp is one of
+# its sources (or X.h is listed itself), and every header that has no .cpp
+# beside it. That keeps apart two libraries that share a folder (services and
+# its Qt side) and leaves a sub-folder's headers (units/widgets) to the library
+# there. The folder is globbed with CONFIGURE_DEPENDS, so a header added later
+# is published at the next build by itself.
+function(blowden_publish_headers name)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  set(root ${BLOWDEN_INCLUDE_ROOTS}/${name})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/${folder})
+  file(GLOB headers CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  get_target_property(sources ${name} SOURCES)
+  foreach(header IN LISTS headers)
+    string(REGEX REPLACE "\\.h$" ".cpp" source ${header})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${source} AND NOT source IN_LIST sources
+       AND NOT header IN_LIST sources)
+      continue()
+    endif()
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${header} ${root}/${folder}/${header} SYMBOLIC)
+  endforeach()
+  target_include_directories(${name} PUBLIC ${root})
+endfunction()
+
+# blowden_add_library(name [QT] SOURCES folder-sources... DEPS libraries...)
 # One static library per source folder; QT marks a folder that may use Qt.
+# DEPS are every library whose headers this one includes: nothing else is on
+# its include path.
 function(blowden_add_library name)
   cmake_parse_arguments(ARG "QT" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC blowden_options ${ARG_DEPS})
+  blowden_publish_headers(${name})
   if(ARG_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
   endif()

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fan.OnMessage = [](const std::string&) {};
   try {
     fan.LoadFromFile(path);
-    for (const auto& name : std::vector<std::string>(fan.Models)) {
+    for (const auto& name : std::vector<std::string>(fan.Models())) {
       fan.SelectModel(name);
       (void)fan.RefPressure();
       (void)fan.RefPower();

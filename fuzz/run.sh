@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for SECONDS (default 60).
 # Seeds: the sample catalogues and the hand-made seeds in fuzz/seeds/; new
-# inputs found are kept in build-fuzz/corpus/<target>/ between runs.
+# inputs found are kept in build-fuzz/corpus/<target>/ between runs
+# (BLOWDEN_FUZZ_BUILD_DIR names another build folder).
 # Usage: fuzz/run.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
-build=build-fuzz
+build="${BLOWDEN_FUZZ_BUILD_DIR:-build-fuzz}"
+launcher=()
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz/run.sh: clang++ is not installed; nothing to do" >&2
   exit 1
 fi
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DBLOWDEN_BUILD_FUZZ=ON -DBLOWDEN_WITH_QT=OFF \
-  -DBLOWDEN_BUILD_TESTS=OFF -DBLOWDEN_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  -DBLOWDEN_BUILD_TESTS=OFF -DBLOWDEN_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 targets=$(ninja -C "$build" -t targets all | grep -oE '^fuzz_[a-z]+:' | tr -d ':' | sort -u)
 # shellcheck disable=SC2086
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target $targets

@@ -100,14 +100,14 @@ double ParsePositive(const std::string& text, const char* what) {
 void CheckCatalogue(const std::string& path, int models) {
   TFan fan;
   fan.LoadFromFile(path);
-  if (fan.Status != fsReady || static_cast<int>(fan.Models.size()) != models)
+  if (fan.Status() != fsReady || static_cast<int>(fan.Models().size()) != models)
     Fail(path + ": does not load as a catalogue of " + Format("%d", {models}) + " models");
-  for (const std::string& name : fan.Models) {
+  for (const std::string& name : fan.Models()) {
     fan.SelectModel(name);
-    if (fan.Status != fsReady || !fan.ModelReadComplete() || fan.FitError != 0)
-      Fail(path + ": model " + name + " reads with status " + std::string(StatusTextOf(fan.Status)));
+    if (fan.Status() != fsReady || !fan.ModelReadComplete() || fan.FitError() != 0)
+      Fail(path + ": model " + name + " reads with status " + std::string(StatusTextOf(fan.Status())));
   }
-  if (fan.Verify() != 0) Fail(path + ": " + fan.Errors.front());
+  if (fan.Verify() != 0) Fail(path + ": " + fan.Errors().front());
 }
 
 int Generate(const std::vector<std::string>& args) {
@@ -183,7 +183,7 @@ int Search(const std::vector<std::string>& args) {
   const std::vector<TBenchDuty> duties = ReadDuties(args[1]);
   TFan fan;
   fan.LoadFromFile(args[0]);
-  if (fan.Status != fsReady || fan.Models.empty()) Fail(args[0] + ": not a fan data file with models");
+  if (fan.Status() != fsReady || fan.Models().empty()) Fail(args[0] + ": not a fan data file with models");
 
   for (std::size_t k = 0; k < duties.size(); ++k) {
     const int index = fan.FindBestModel(duties[k].Flow, duties[k].Pressure);
@@ -191,9 +191,10 @@ int Search(const std::vector<std::string>& args) {
     const double speed = index >= 0 ? fan.SolveSpeed(q, p, raw) : 0;
     // The chosen model qualified exactly when its own solve leaves "Ready";
     // with none qualifying the search falls back to the first model.
-    if (index >= 0 && fan.Status == fsReady)
-      Say(Format("result %d found 1 model %d %s speed %0.17g raw %0.17g",
-                 {static_cast<int>(k + 1), index, fan.Models[static_cast<std::size_t>(index)], speed, raw}));
+    if (index >= 0 && fan.Status() == fsReady)
+      Say(Format(
+          "result %d found 1 model %d %s speed %0.17g raw %0.17g",
+          {static_cast<int>(k + 1), index, fan.Models()[static_cast<std::size_t>(index)], speed, raw}));
     else
       Say(Format("result %d found 0 model %d", {static_cast<int>(k + 1), index}));
   }
@@ -223,7 +224,7 @@ int Search(const std::vector<std::string>& args) {
   // their numbers) and the search's own bookkeeping.
   constexpr int kRepeats = 20;
   double fitSeconds = 0, solveSeconds = 0;
-  for (const std::string& name : fan.Models) {
+  for (const std::string& name : fan.Models()) {
     fan.SelectModel(name);
     if (!fan.ModelReadComplete()) continue;
     double t0 = CpuSeconds();

@@ -55,13 +55,17 @@ class TClickLabel : public QLabel {
   void keyPressEvent(QKeyEvent* event) override;
 };
 
-// Draws the cells of a report-style list with light grid lines.
+// Draws the cells of a report-style list with light grid lines. The grid
+// takes a pixel row and column of its own below and right of each cell's
+// content, so it never covers text (an underscore on the last row of a cell,
+// the tail of a "g").
 class TGridDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 }  // namespace blowden

@@ -11,8 +11,10 @@
 
 #include "app/BlowdenApplication.h"
 #include "app/Controls.h"
+#include "base/Convert.h"
 #include "base/Format.h"
 #include "charts/ChartSupport.h"
+#include "charts/widgets/ControlNames.h"
 #include "selector/QmFanForm.h"
 #include "services/Database.h"
 #include "services/MessageBox.h"
@@ -140,9 +142,16 @@ void TInstalledForm::FormClose() {
 
 void TInstalledForm::RefreshList() {
   FListView1->clear();
-  for (const TInstalledFile& file : ListInstalledFiles(StartupValues().DatabaseFolder)) {
+  const std::vector<TInstalledFile> files = ListInstalledFiles(StartupValues().DatabaseFolder);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const TInstalledFile& file = files[i];
+    // Names that differ only in case ("x.qfn", "x.QFN") show their whole
+    // file name, so the user sees which one a row is.
+    const bool twin = (i > 0 && SameText(files[i - 1].Name, file.Name)) ||
+                      (i + 1 < files.size() && SameText(files[i + 1].Name, file.Name));
     auto* item = new QTreeWidgetItem(FListView1);
-    item->setText(0, QString::fromStdString(file.Name));
+    item->setText(0, twin ? QFileInfo(QString::fromStdString(file.Path)).fileName()
+                          : QString::fromStdString(file.Name));
     item->setText(1, QString::fromStdString(file.Path));
     item->setToolTip(1, item->text(1));
   }
@@ -152,7 +161,9 @@ void TInstalledForm::RefreshList() {
 void TInstalledForm::ViewSelected() {
   QTreeWidgetItem* item = FListView1->currentItem();
   if (!item || !item->isSelected() || !FSelector) return;
-  FSelector->SetFanFile(item->text(0));
+  // The path: the selector opens exactly this file, not another whose name
+  // differs only in case.
+  FSelector->SetFanFile(item->text(1));
   FSelector->exec();
 }
 

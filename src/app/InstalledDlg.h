@@ -53,9 +53,9 @@ class TInstalledForm : public QDialog {
   bool FormKeyDown(int key);
 
   TFanForm* FSelector;
-  QToolButton* FSpeedButton1 = nullptr;
-  QToolButton* FSpeedButton2 = nullptr;
-  QToolButton* FSpeedButton3 = nullptr;
+  QToolButton* FSpeedButton1 = nullptr;  // "View": the selected file in the fan selector
+  QToolButton* FSpeedButton2 = nullptr;  // "Delete"
+  QToolButton* FSpeedButton3 = nullptr;  // "Close"
   QTreeWidget* FListView1 = nullptr;
   QLabel* FLabel1 = nullptr;
 };

@@ -5,8 +5,10 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -26,8 +29,10 @@
 #include "app/ModelView.h"
 #include "app/SourceEditor.h"
 #include "charts/ChartSupport.h"
+#include "charts/widgets/ControlNames.h"
 #include "fan/QmFan.h"
 #include "selector/QmFanForm.h"
+#include "services/Folders.h"
 #include "services/MessageBox.h"
 #include "services/Placement.h"
 #include "services/QmVerInfo.h"
@@ -37,11 +42,16 @@ namespace blowden {
 
 namespace {
 
-const QString NotAFanFile = QStringLiteral("Not a Orvane fan file...");
-
 // A folder as the folder list names it: absolute, no closing "/" (except
 // the root itself).
 QString CleanFolder(const QString& folder) { return QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); }
+
+// The row of `list` whose text is `text`, or -1.
+int RowOfText(const QListWidget* list, const QString& text) {
+  for (int i = 0; i < list->count(); ++i)
+    if (list->item(i)->text() == text) return i;
+  return -1;
+}
 
 }  // namespace
 
@@ -56,6 +66,8 @@ TBlowdenForm::TBlowdenForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TBlowdenForm::~TBlowdenForm() {
+  // A background load ends before the window it reports to.
+  CancelLoad();
   // The controls go after this object's own parts; none of their last
   // signals may reach the handlers any more.
   FFolderModel->disconnect(this);
@@ -71,9 +83,7 @@ void TBlowdenForm::FormCreate() {
 
   // The fan model first: the model view draws from it.
   FFan = std::make_unique<TFan>();
-  FFan->OnMessage = [this](const std::string& text) {
-    TMessageBox::Information(this, ProgramTitle(), QString::fromStdString(text));
-  };
+  FFan->OnMessage = [this](const std::string& text) { ShowFanMessage(QString::fromStdString(text)); };
 
   CreateActions();
   CreateMenus();
@@ -108,6 +118,8 @@ void TBlowdenForm::CreateActions() {
       make("ActionManage", QStringLiteral("&Manage database"), &TBlowdenForm::ActionManageExecute);
   FActionVerifyFan =
       make("ActionVerifyFan", QStringLiteral("Verify &Fan"), &TBlowdenForm::ActionVerifyFanExecute);
+  FActionCheckFan = make("ActionCheckFan", QStringLiteral("&Check Fan"), &TBlowdenForm::ActionCheckFanExecute);
+  FActionCheckFan->setToolTip(QStringLiteral("Check the loaded file's figures for physical sense"));
   FActionVerifyAll =
       make("ActionVerifyAll", QStringLiteral("Verify &All"), &TBlowdenForm::ActionVerifyAllExecute);
   FActionInstallFan =
@@ -117,9 +129,16 @@ void TBlowdenForm::CreateActions() {
   FActionHelp = make("ActionHelp", QStringLiteral("Help &Index"), &TBlowdenForm::ActionHelpExecute);
   FActionHelp->setShortcut(QKeySequence::HelpContents);
   FActionTest = make("ActionTest", QStringLiteral("FanSelect"), &TBlowdenForm::ActionTestExecute);
+  FActionImport = make("ActionImport", QStringLiteral("&Import table…"), &TBlowdenForm::ActionImportExecute);
+  FActionImport->setToolTip(QStringLiteral("Build a model section from a table of test points"));
+  FActionDerive = make("ActionDerive", QStringLiteral("&Derive model…"), &TBlowdenForm::ActionDeriveExecute);
+  FActionDerive->setToolTip(QStringLiteral("A new size of the selected model by the fan laws"));
   FExit1 = make("Exit1", QStringLiteral("E&xit"), &TBlowdenForm::Exit1Click);
-  for (QAction* action : {FActionSave, FActionManage, FActionVerifyFan, FActionVerifyAll, FActionInstallFan,
-                          FActionInstallAll, FActionHelp, FActionTest, FExit1})
+  FActionNew = make("ActionNew", QStringLiteral("&New…"), &TBlowdenForm::ActionNewExecute);
+  FActionNew->setShortcut(QKeySequence::New);
+  FActionNew->setToolTip(QStringLiteral("Start a new fan data file from a template"));
+  for (QAction* action : {FActionNew, FActionSave, FActionManage, FActionVerifyFan, FActionCheckFan, FActionVerifyAll, FActionInstallFan,
+                          FActionInstallAll, FActionHelp, FActionTest, FActionImport, FActionDerive, FExit1})
     addAction(action);
 }
 
@@ -133,12 +152,17 @@ void TBlowdenForm::CreateMenus() {
     return menu;
   };
   QMenu* file = addMenu("File1", QStringLiteral("&File"));
+  file->addAction(FActionNew);
   file->addAction(FActionSave);
   file->addAction(FActionManage);
+  file->addSeparator();
+  file->addAction(FActionImport);
+  file->addAction(FActionDerive);
   file->addSeparator();
   file->addAction(FExit1);
   QMenu* verify = addMenu("Verify1", QStringLiteral("&Verify"));
   verify->addAction(FActionVerifyFan);
+  verify->addAction(FActionCheckFan);
   verify->addAction(FActionVerifyAll);
   QMenu* install = addMenu("Install1", QStringLiteral("Install"));
   install->addAction(FActionInstallFan);
@@ -182,23 +206,28 @@ void TBlowdenForm::CreateControls() {
   bar->setSpacing(6);
   FButton3 = CreateButton("Button3", FActionSave, FPanel2);
   FButton2 = CreateButton("Button2", FActionVerifyFan, FPanel2);
+  FButton9 = CreateButton("Button9", FActionCheckFan, FPanel2);
   FButton1 = CreateButton("Button1", FActionInstallFan, FPanel2);
   FButton5 = CreateButton("Button5", FActionVerifyAll, FPanel2);
   FButton6 = CreateButton("Button6", FActionInstallAll, FPanel2);
   FButton7 = CreateButton("Button7", FActionTest, FPanel2);
   FButton4 = CreateButton("Button4", FActionHelp, FPanel2);
+  FButton8 = CreateButton("Button8", FActionImport, FPanel2);
   FCBAutoSave = new QCheckBox(QStringLiteral("&Auto save"), FPanel2);
   NameControl(FCBAutoSave, QStringLiteral("CBAutoSave"));
   FCBAutoSave->setChecked(true);
   FCBAutoSave->setToolTip(QStringLiteral("Save the edited text before another file is loaded"));
   bar->addWidget(FButton3);
   bar->addWidget(FButton2);
+  bar->addWidget(FButton9);
   bar->addWidget(FButton1);
   bar->addSpacing(32);
   bar->addWidget(FButton5);
   bar->addWidget(FButton6);
   bar->addSpacing(15);
   bar->addWidget(FButton7);
+  bar->addSpacing(15);
+  bar->addWidget(FButton8);
   bar->addSpacing(15);
   bar->addWidget(FButton4);
   bar->addSpacing(36);
@@ -232,10 +261,23 @@ void TBlowdenForm::CreateControls() {
   FFileListBox1->setAccessibleName(QStringLiteral("Fan data files"));
   FPanel1->addWidget(FDirectoryListBox1);
   FPanel1->addWidget(FFileListBox1);
-  // The folder tree keeps its height; the file list takes what the column gains.
+  // The folder tree keeps its height; the file list takes what the column
+  // gains. The handle between them is wide enough to grab.
   FPanel1->setStretchFactor(0, 0);
   FPanel1->setStretchFactor(1, 1);
+  FPanel1->setHandleWidth(6);
   FPanel1->setSizes({108, 300});
+  FPanel1->handle(1)->setToolTip(QStringLiteral("Drag to share the column between folders and files"));
+
+  // The folder shown is watched: files added, removed, renamed or changed
+  // there show in the list at once.
+  FFolderWatcher = new QFileSystemWatcher(this);
+  FRefreshTimer = new QTimer(this);
+  FRefreshTimer->setSingleShot(true);
+  FRefreshTimer->setInterval(150);
+  connect(FFolderWatcher, &QFileSystemWatcher::directoryChanged, FRefreshTimer, qOverload<>(&QTimer::start));
+  connect(FFolderWatcher, &QFileSystemWatcher::fileChanged, FRefreshTimer, qOverload<>(&QTimer::start));
+  connect(FRefreshTimer, &QTimer::timeout, this, [this] { RunGuarded(this, [this] { RefreshFileList(); }); });
 
   FFansListBox = new TClickListBox(columns);
   NameControl(FFansListBox, QStringLiteral("FansListBox"));
@@ -330,7 +372,8 @@ void TBlowdenForm::CreateControls() {
   ConnectGuarded(FFansListBox, &TClickListBox::Clicked, &TBlowdenForm::FansListBoxClick);
 
   setTabOrder(FButton3, FButton2);
-  setTabOrder(FButton2, FButton1);
+  setTabOrder(FButton2, FButton9);
+  setTabOrder(FButton9, FButton1);
   setTabOrder(FButton1, FButton5);
   setTabOrder(FButton5, FButton6);
   setTabOrder(FButton6, FButton7);
@@ -347,12 +390,23 @@ void TBlowdenForm::LoadSettings() {
   const auto settings = OpenSettings();
   // A first start shows the sample catalogues.
   FLastPath = settings->value(QStringLiteral("Settings/LastPath"), SamplesFolder()).toString();
+  // Where the user last put the line between folders and files.
+  const QList<QVariant> split = settings->value(QStringLiteral("Settings/FolderSplit")).toList();
+  if (split.size() == 2 && split[0].toInt() > 0 && split[1].toInt() > 0)
+    FPanel1->setSizes({split[0].toInt(), split[1].toInt()});
+  FModelView->SetPlotUnits(settings->value(QStringLiteral("Settings/PlotUnits")).toString() == QLatin1String("IP")
+                               ? puIP
+                               : puSI);
 }
 
 void TBlowdenForm::SaveSettings() {
   SavePlacement(this);
   const auto settings = OpenSettings();
   settings->setValue(QStringLiteral("Settings/LastPath"), FLastPath);
+  const QList<int> split = FPanel1->sizes();
+  if (split.size() == 2) settings->setValue(QStringLiteral("Settings/FolderSplit"), QVariantList{split[0], split[1]});
+  settings->setValue(QStringLiteral("Settings/PlotUnits"),
+                     FModelView->PlotUnits() == puIP ? QStringLiteral("IP") : QStringLiteral("SI"));
   settings->sync();
 }
 
@@ -365,6 +419,15 @@ bool TBlowdenForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TBlowdenForm::closeEvent(QCloseEvent* event) {
+  CancelLoad();
+  // Unsaved edits are saved or the user decides; a failed save keeps the
+  // window open with the text in it.
+  bool leave = false;
+  RunGuarded(this, [&] { leave = ConfirmLeavingFile(); });
+  if (!leave) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
@@ -393,6 +456,7 @@ bool TBlowdenForm::ChangeFolder(const QString& folder) {
 void TBlowdenForm::DirectoryListBox1Change() {
   const QModelIndex index = FDirectoryListBox1->currentIndex();
   if (!index.isValid()) return;
+  ++FFillGeneration;
   FFansListBox->SetItems({});
   FLastPath = FFolderModel->filePath(index);
   FFileFolder = FLastPath;
@@ -400,10 +464,38 @@ void TBlowdenForm::DirectoryListBox1Change() {
 }
 
 void TBlowdenForm::FillFileList() {
-  const QDir folder(FFileFolder);
-  const QStringList names = folder.entryList({QStringLiteral("*.qfn")}, QDir::Files | QDir::Readable,
-                                             QDir::Name | QDir::IgnoreCase);
+  QStringList names;
+  const std::vector<TFanFileEntry> files = ListFanFiles(QFile::encodeName(FFileFolder).toStdString());
+  for (const TFanFileEntry& file : files) names.append(QFile::decodeName(QByteArray::fromStdString(file.Name)));
   FFileListBox1->SetItems(names);
+  // A name wider than the list is not cut off unseen: its tooltip is whole.
+  for (int i = 0; i < FFileListBox1->count(); ++i)
+    FFileListBox1->item(i)->setToolTip(FFileListBox1->item(i)->text());
+  WatchFolder();
+}
+
+void TBlowdenForm::WatchFolder() {
+  if (!FFolderWatcher) return;
+  const QStringList watched = FFolderWatcher->directories() + FFolderWatcher->files();
+  if (!watched.isEmpty()) FFolderWatcher->removePaths(watched);
+  if (FFileFolder.isEmpty() || !QFileInfo(FFileFolder).isDir()) return;
+  QStringList paths{FFileFolder};
+  // The files themselves too (a change of their contents or rights leaves
+  // the folder unchanged), within what the system lets a program watch.
+  constexpr int kMaxWatchedFiles = 500;
+  for (int i = 0; i < FFileListBox1->count() && i < kMaxWatchedFiles; ++i)
+    paths.append(QDir(FFileFolder).filePath(FFileListBox1->item(i)->text()));
+  FFolderWatcher->addPaths(paths);
+}
+
+void TBlowdenForm::RefreshFileList() {
+  // The all-files loops walk the list row by row: it changes after them.
+  if (FFileFolder.isEmpty() || FNameBoxes) return;
+  const QString selected = FFileListBox1->SelectedText();
+  const int scroll = FFileListBox1->verticalScrollBar()->value();
+  FillFileList();
+  FFileListBox1->SetItemIndex(selected.isEmpty() ? -1 : RowOfText(FFileListBox1, selected));
+  FFileListBox1->verticalScrollBar()->setValue(scroll);
 }
 
 QString TBlowdenForm::SelectedFilePath() const {
@@ -414,43 +506,92 @@ QString TBlowdenForm::SelectedFilePath() const {
 
 void TBlowdenForm::AutoSave() {
   if (FCBAutoSave->isChecked() && FSynEdit1->Modified() && FSynEdit1->LineCount() > 0 &&
-      !FSynEdit1->FileName().isEmpty())
-    FSynEdit1->SaveToFile(FSynEdit1->FileName());
+      !FSynEdit1->FileName().isEmpty() && SaveEditor() == TSaveOutcome::Cancelled)
+    return;
   FSynEdit1->SetModified(false);
 }
 
-void TBlowdenForm::FileListBox1Click() {
-  AutoSave();
-  FFan->LoadFromFile(SelectedFilePath().toStdString());
-
-  QStringList models;
-  for (const std::string& name : FFan->Models) models.append(QString::fromStdString(name));
-  FFansListBox->SetItems(models);
-  FFansListBox->SetItemIndex(0);
-
-  std::exception_ptr failure;
-  if (FFansListBox->ItemIndex() >= 0) {
-    try {
-      FansListBoxClick();
-    } catch (...) {
-      failure = std::current_exception();
+TBlowdenForm::TSaveOutcome TBlowdenForm::SaveEditor() {
+  const QString file = FSynEdit1->FileName();
+  const TSourceEditor::TDiskState state = FSynEdit1->DiskState();
+  if (state != TSourceEditor::TDiskState::Unchanged) {
+    const bool missing = state == TSourceEditor::TDiskState::Missing;
+    const QString text =
+        (missing ? QStringLiteral("The file \"%1\" was deleted or moved after it was loaded.")
+                 : QStringLiteral("The file \"%1\" was changed on disk after it was loaded "
+                                  "(by another program?)."))
+            .arg(file) +
+        QStringLiteral(
+            "\n\nOverwrite: write the edited text to \"%1\".\n"
+            "Reload from disk: forget the edits and read the file as it is now.\n"
+            "Cancel: keep the edits in the editor and write nothing.")
+            .arg(file);
+    const int choice = TMessageBox::Ask(
+        this, ProgramTitle(), text,
+        {QStringLiteral("Overwrite"), QStringLiteral("Reload from disk"), QStringLiteral("Cancel")}, 2);
+    if (choice == 2) return TSaveOutcome::Cancelled;
+    if (choice == 1) {
+      if (missing) {
+        TMessageBox::Information(
+            this, ProgramTitle(),
+            QStringLiteral("\"%1\" is no longer there to be read; the edits stay in the editor.").arg(file));
+        return TSaveOutcome::Cancelled;
+      }
+      LoadFileNow(file);
+      return TSaveOutcome::Reloaded;
     }
-    // The text is loaded also when the first model cannot be read, so that
-    // the user can mend the file.
-    try {
-      FSynEdit1->LoadFromFile(QString::fromStdString(FFan->FileName));
-    } catch (...) {
-      FSynEdit1->Clear();
-      if (!failure) failure = std::current_exception();
-    }
-  } else {
-    // The editor never keeps one file's text while another file is loaded,
-    // so that a save cannot write it into the wrong file.
-    FSynEdit1->Clear();
   }
+  FSynEdit1->SaveToFile(file);
+  return TSaveOutcome::Saved;
+}
 
-  SetStatusText(FFan->Status != fsReady ? NotAFanFile : QString::fromStdString(FFan->FileName));
-  if (failure) std::rethrow_exception(failure);
+bool TBlowdenForm::ConfirmLeavingFile() {
+  if (FSynEdit1->FileName().isEmpty() || !FSynEdit1->Modified()) return true;
+  if (FCBAutoSave->isChecked()) {
+    AutoSave();
+    return !FSynEdit1->Modified();
+  }
+  const int choice =
+      TMessageBox::Ask(this, ProgramTitle(),
+                       QStringLiteral("The text of \"%1\" has edits that are not saved.\n\n"
+                                      "Save: write them into the file.\n"
+                                      "Discard: forget them.\n"
+                                      "Cancel: stay with the file and its edits.")
+                           .arg(FSynEdit1->FileName()),
+                       {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}, 2);
+  if (choice == 2) return false;
+  if (choice == 0 && SaveEditor() == TSaveOutcome::Cancelled) return false;
+  FSynEdit1->SetModified(false);
+  return true;
+}
+
+void TBlowdenForm::SelectLoadedFileRow() {
+  // The list shows the file that is loaded, not one whose load was refused.
+  const QString loaded = QString::fromStdString(FFan->FileName());
+  int row = -1;
+  for (int i = 0; i < FFileListBox1->count() && !loaded.isEmpty(); ++i)
+    if (QDir(FFileFolder).filePath(FFileListBox1->item(i)->text()) == loaded) row = i;
+  FFileListBox1->SetItemIndex(row);
+}
+
+void TBlowdenForm::FileListBox1Click() {
+  const QString path = SelectedFilePath();
+  bool leave = false;
+  try {
+    leave = ConfirmLeavingFile();
+  } catch (...) {
+    SelectLoadedFileRow();
+    throw;
+  }
+  if (!leave) {
+    SelectLoadedFileRow();
+    return;
+  }
+  const QFileInfo info(path);
+  if (info.isFile() && info.size() > FBackgroundThreshold)
+    StartLoad(path);
+  else
+    LoadFileNow(path);
 }
 
 void TBlowdenForm::FansListBoxClick() {
@@ -467,7 +608,7 @@ void TBlowdenForm::ActionSaveExecute() {
                        "to load it into the editor first."));
     return;
   }
-  FSynEdit1->SaveToFile(FSynEdit1->FileName());
+  SaveEditor();
 }
 
 void TBlowdenForm::ActionManageExecute() {

@@ -1,6 +1,12 @@
 // The verify and install commands of the main window and their report.
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -10,8 +16,13 @@
 #include "app/SourceEditor.h"
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "fan/FanFindings.h"
 #include "fan/QmFan.h"
+#include "services/Folders.h"
+#include "services/MessageBox.h"
+#include "services/SafeWrite.h"
 #include "services/Settings.h"
+#include "app/BlowdenApplication.h"
 
 namespace blowden {
 
@@ -43,66 +54,89 @@ QStringList TBlowdenForm::ReportLines() const {
 }
 
 int TBlowdenForm::RunVerify() {
-  try {
-    FFan->Verify();
-  } catch (const EConvertError& e) {
-    // A number that cannot be read stops the check of this file; it counts
-    // as an error of the model being read.
-    FFan->AddError(e.what());
-    FFan->Status = fsDataError;
-  }
-  return int(FFan->Errors.size());
+  // A number that cannot be read stops the check of this file; it counts as
+  // an error of the model being read.
+  FFan->VerifyReporting();
+  return int(FFan->Errors().size());
 }
 
 TInstallResult TBlowdenForm::InstallLoadedFile() {
-  try {
-    return InstallFanFile(FFan->FileName, StartupValues().DatabaseFolder, *FFan);
-  } catch (const EConvertError& e) {
-    FFan->AddError(e.what());
-    FFan->Status = fsDataError;
-    TInstallResult refused;
-    refused.Errors = FFan->Errors;
-    return refused;
-  }
-}
-
-void TBlowdenForm::ShowShownModelAgain() {
-  // Verification reads every model; the view goes on showing the model it
-  // showed before, so the fan model is brought back to it.
-  if (!FModelView->ShownModel().empty() && FModelView->ShownFile() == FFan->FileName)
-    FModelView->ReselectModel(FModelView->ShownModel());
-  else
-    FModelView->RepaintPlots();
+  return InstallFanFile(FFan->FileName(), StartupValues().DatabaseFolder, *FFan);
 }
 
 void TBlowdenForm::ActionVerifyFanExecute() {
+  // A box per model would be a flood: they are collected.
+  const TCollectBoxes collect(this);
   ShowDataPage();
   ClearReport();
-  if (FFan->FileName.empty()) {
+  if (FFan->FileName().empty()) {
     AddReport(QStringLiteral("You must select a fan range to verify"));
     return;
   }
   AddReport(QStringLiteral("FAN Data file verify"));
-  AddReport(QString::fromStdString(FFan->FileName));
+  AddReport(QString::fromStdString(FFan->FileName()));
   AddReport(QString());
   const int errors = RunVerify();
-  ShowShownModelAgain();
+  // The fan model is back on the model shown, read from the file as it is now.
+  FModelView->RepaintPlots();
   if (errors == 0) {
     AddReport(QStringLiteral("No errors have been found..."));
     return;
   }
-  AddReportLines(FFan->Errors);
+  AddReportLines(FFan->Errors());
   AddReport(QString());
   AddReport(QString::fromStdString(Format("%d error(s) found...", {errors})));
 }
 
+void TBlowdenForm::ActionCheckFanExecute() {
+  ShowDataPage();
+  ClearReport();
+  if (FFan->FileName().empty()) {
+    AddReport(QStringLiteral("You must select a fan range to check"));
+    return;
+  }
+  // A fan model of its own reads the file, so the model shown and its plots
+  // stay as they are; the reader's message boxes come back in the check.
+  TFan fan;
+  const TFileCheck check = CheckFile(fan, FFan->FileName());
+  AddReport(QStringLiteral("FAN Data file check"));
+  AddReport(QString::fromStdString(FFan->FileName()));
+  AddReport(QString());
+  const int first = FMemo1->document()->blockCount();
+  const std::vector<std::string> lines = CheckReportLines(check, fan.Header().Range);
+  AddReportLines(lines);
+  if (!check.Messages.empty()) {
+    AddReport(QString());
+    AddReportLines(check.Messages);
+  }
+  // Errors in red, warnings in dark orange, both bold, and the count line
+  // bold, so that they stand out among the notes of a long report.
+  auto mark = [this](int block, const QColor& colour) {
+    QTextCursor cursor(FMemo1->document()->findBlockByNumber(block));
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setFontWeight(QFont::Bold);
+    if (colour.isValid()) format.setForeground(colour);
+    cursor.mergeCharFormat(format);
+  };
+  for (std::size_t i = 0; i < check.Findings.size(); ++i) {
+    const TFindingLevel level = check.Findings[i].Level;
+    if (level == TFindingLevel::Error)
+      mark(first + int(i), QColor(0xC0, 0x00, 0x00));
+    else if (level == TFindingLevel::Warning)
+      mark(first + int(i), QColor(0xB0, 0x60, 0x00));
+  }
+  mark(first + int(check.Findings.size()), check.Errors() > 0 ? QColor(0xC0, 0x00, 0x00) : QColor());
+}
+
 void TBlowdenForm::ActionInstallFanExecute() {
-  if (FFan->FileName.empty()) {
+  const TCollectBoxes collect(this);
+  if (FFan->FileName().empty()) {
     AddReport(QStringLiteral("You must select a fan range first"));
     return;
   }
   const TInstallResult result = InstallLoadedFile();
-  ShowShownModelAgain();
+  FModelView->RepaintPlots();
   if (!result.Errors.empty()) {
     ShowDataPage();
     ClearReport();
@@ -111,10 +145,17 @@ void TBlowdenForm::ActionInstallFanExecute() {
     AddReport(QStringLiteral("Please VERIFY before installing..."));
     return;
   }
+  // What happened replaces the earlier report.
+  ShowDataPage();
+  ClearReport();
   if (!result.Installed) {
-    ShowDataPage();
     AddReport(QString::fromStdString(result.Message));
+    return;
   }
+  QString folder = QString::fromStdString(StartupValues().DatabaseFolder);
+  if (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+  AddReport(QStringLiteral("Installed %1 into %2")
+                .arg(QFileInfo(QString::fromStdString(result.Target)).fileName(), folder));
 }
 
 void TBlowdenForm::ActionVerifyAllExecute() { RunAllFiles(false); }
@@ -122,7 +163,19 @@ void TBlowdenForm::ActionVerifyAllExecute() { RunAllFiles(false); }
 void TBlowdenForm::ActionInstallAllExecute() { RunAllFiles(true); }
 
 void TBlowdenForm::RunAllFiles(bool install) {
-  AutoSave();
+  // The loops load every file in turn: the editor's edits are settled
+  // first, as when another file is clicked.
+  if (!ConfirmLeavingFile()) return;
+  const TCollectBoxes collect(this);
+  // Boxes name their file and model; the file list holds still meanwhile.
+  FNameBoxes = true;
+  struct TLoopEnd {
+    TBlowdenForm* Form;
+    ~TLoopEnd() {
+      Form->FNameBoxes = false;
+      Form->FRefreshTimer->start();
+    }
+  } loopEnd{this};
   FSynEdit1->Clear();
   ShowDataPage();
   ClearReport();
@@ -133,7 +186,11 @@ void TBlowdenForm::RunAllFiles(bool install) {
     FFileListBox1->SetItemIndex(i);
     try {
       // Loads the file as a click does: models list, first model, editor.
-      FileListBox1Click();
+      LoadFileNow(SelectedFilePath());
+    } catch (const EOutOfMemory& e) {
+      // Nothing of it was loaded: said in the report, and the next file.
+      AddReport(QString::fromStdString(e.what()));
+      continue;
     } catch (const std::exception&) {
       // What stopped the load (a number that cannot be read, a file that
       // cannot be read) is found again by the check below and reported.
@@ -145,10 +202,66 @@ void TBlowdenForm::RunAllFiles(bool install) {
       else if (!result.Installed)
         AddReport(QString::fromStdString(result.Message));
     } else if (RunVerify() > 0) {
-      AddReportLines(FFan->Errors);
+      AddReportLines(FFan->Errors());
     }
-    ShowShownModelAgain();
+    FModelView->RepaintPlots();
   }
+}
+
+QString TBlowdenForm::NewCatalogueText() {
+  return QStringLiteral(
+      "[Catalog]\n"
+      "Maker=\n"
+      "Range=\n"
+      "Description=\n"
+      "Version=\n"
+      "Density=\n"
+      "Kind=\n"
+      "\n"
+      "; Each further section is one fan model; its name is the section's name.\n"
+      "; Flows in m3/s, pressures in Pa, shaft power in kW, sound power in dB,\n"
+      "; speeds in rpm, lengths in mm. Remove the semicolons to use this example.\n"
+      "; Model = diameter, reference speed, lowest speed, highest speed,\n"
+      ";         outlet width, outlet height, nominal flow\n"
+      ";[Example 450]\n"
+      ";Model=450,1400,700,1400,450,450,2.5\n"
+      ";Qa=1.0,1.5,2.0,2.5,3.0,3.5\n"
+      ";Ps=620,600,560,500,420,310\n"
+      ";Pw=1.20,1.40,1.60,1.80,1.95,2.10\n"
+      ";Lw=80.0,80.5,81.0,81.5,82.0,83.0\n");
+}
+
+void TBlowdenForm::ActionNewExecute() {
+  if (!ConfirmLeavingFile()) return;
+  const QString start = FFileFolder.isEmpty() ? QDir::homePath() : FFileFolder;
+  QString path = AskNewFileName ? AskNewFileName(start)
+                                : QFileDialog::getSaveFileName(this, QStringLiteral("New fan data file"),
+                                                               QDir(start).filePath(QStringLiteral("New.qfn")),
+                                                               QStringLiteral("Fan data files (*.qfn)"));
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().compare(QLatin1String("qfn"), Qt::CaseInsensitive) != 0)
+    path += QStringLiteral(".qfn");
+  const std::string why =
+      WriteFileAtomically(QFile::encodeName(path).toStdString(), NewCatalogueText().toStdString());
+  if (!why.empty()) {
+    TMessageBox::Error(this, ProgramTitle(),
+                       QStringLiteral("The new fan data file %1 could not be written: %2")
+                           .arg(path, QString::fromStdString(why)));
+    return;
+  }
+  // Shown in its folder's list, selected and loaded, ready to be written on.
+  const QString folder = QFileInfo(path).absolutePath();
+  const auto clean = [](const QString& f) { return QDir::cleanPath(QFileInfo(f).absoluteFilePath()); };
+  if (clean(folder) != clean(FFileFolder))
+    ChangeFolder(folder);
+  else
+    FillFileList();
+  const QString name = QFileInfo(path).fileName();
+  for (int i = 0; i < FFileListBox1->count(); ++i)
+    if (FFileListBox1->item(i)->text() == name) FFileListBox1->SetItemIndex(i);
+  LoadFileNow(QFileInfo(path).absoluteFilePath());
+  FPageControl1->setCurrentWidget(FEdit);
+  FSynEdit1->setFocus();
 }
 
 }  // namespace blowden

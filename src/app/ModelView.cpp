@@ -1,21 +1,30 @@
 #include "app/ModelView.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "app/Controls.h"
 #include "base/Convert.h"
+#include "base/Format.h"
 #include "charts/ChartSupport.h"
-#include "charts/QmGraphPanel.h"
+#include "charts/widgets/ControlNames.h"
+#include "charts/widgets/QmGraphPanel.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"
 
@@ -110,6 +119,49 @@ TModelView::TModelView(TFan& fan, QWidget* parent)
     labels->addWidget(summary);
     labels->addSpacing(14);
   }
+  FCBResiduals = new QCheckBox(QStringLiteral("&Residuals"), this);
+  NameControl(FCBResiduals, QStringLiteral("CBResiduals"));
+  FCBResiduals->setFont(font);
+  FCBResiduals->setToolTip(
+      QStringLiteral("Show each tested point's residual (tested less fitted value) in place of the curves"));
+  connect(FCBResiduals, &QCheckBox::toggled, this, &TModelView::SetShowResiduals);
+  // The units of the plots and equations, beside the check box.
+  FUnitsBox = new QComboBox(this);
+  NameControl(FUnitsBox, QStringLiteral("UnitsBox"));
+  FUnitsBox->setAccessibleName(QStringLiteral("Units of the plots and equations"));
+  FUnitsBox->setFont(font);
+  FUnitsBox->addItem(QString::fromUtf8("SI (m³/s, Pa, kW)"));
+  FUnitsBox->addItem(QStringLiteral("IP (cfm, InchWg, HP)"));
+  FUnitsBox->setToolTip(QStringLiteral("Units of the plots and equations"));
+  auto* unitsLabel = new QLabel(QStringLiteral("&Units"), this);
+  unitsLabel->setFont(font);
+  unitsLabel->setBuddy(FUnitsBox);
+  connect(FUnitsBox, qOverload<int>(&QComboBox::activated), this,
+          [this](int index) { SetPlotUnits(index == 1 ? puIP : puSI); });
+  auto* options = new QHBoxLayout;
+  options->setContentsMargins(0, 0, 0, 0);
+  options->addWidget(FCBResiduals);
+  options->addSpacing(12);
+  options->addWidget(unitsLabel);
+  options->addWidget(FUnitsBox);
+  options->addStretch(1);
+  // The check box above the equations; the table, when shown, below it.
+  labels->insertLayout(0, options);
+  FResidualTable = new QTableWidget(0, 6, this);
+  NameControl(FResidualTable, QStringLiteral("ResidualTable"));
+  FResidualTable->setAccessibleName(QStringLiteral("Residuals"));
+  FResidualTable->setFont(font);
+  FResidualTable->setHorizontalHeaderLabels({QStringLiteral("Ps Pa"), QStringLiteral("%"),
+                                             QStringLiteral("Pw kW"), QStringLiteral("%"),
+                                             QStringLiteral("Lw dB"), QStringLiteral("%")});
+  FResidualTable->setToolTip(
+      QStringLiteral("Tested less fitted value of each point; the largest of each fit in bold"));
+  FResidualTable->setMinimumHeight(6 * (QFontMetrics(font).height() + 3));
+  FResidualTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 3);
+  FResidualTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  FResidualTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  FResidualTable->setVisible(false);
+  labels->insertWidget(1, FResidualTable, 100);
   labels->addStretch(1);
 
   auto* grid = new QGridLayout(this);
@@ -191,40 +243,180 @@ void TModelView::ShowModel(const std::string& name) {
   try {
     FFan.SelectModel(name);
   } catch (const EConvertError&) {
-    // The model was only partly read: nothing of it is to be drawn.
+    // The model was only partly read (Status 5): nothing of it is drawn.
     failure = std::current_exception();
-    FFan.Status = fsDataError;
   }
   FSelectedPoint = 0;
-  FShownModel = name;
-  FShownFile = FFan.FileName;
   ShowFit(ckPressure, FGraphPanel1, FLabel2, FLabel5, FPsCoeffs);
   ShowFit(ckPower, FGraphPanel2, FLabel3, FLabel6, FPwCoeffs);
   ShowFit(ckSound, FGraphPanel3, FLabel4, FLabel7, FLwCoeffs);
+  FillResidualTable();
   if (failure) std::rethrow_exception(failure);
 }
 
-void TModelView::ShowFit(TCurveKind kind, TGraphPanel* panel, QLabel* summary, QLabel* equation,
+void TModelView::ShowFit(TCurveKind kind, TGraphPanel*, QLabel* summary, QLabel* equation,
                          std::vector<double>& coeffs) {
-  TCurveFit fit = FitCurve(FFan.Model, kind);
+  TCurveFit fit = FitCurve(FFan.Model(), kind);
   coeffs = std::move(fit.Coeffs);
-  summary->setText(QString::fromStdString(fit.Summary));
+  // The residuals of a model whose read was abandoned are not shown.
+  FResiduals[kind] =
+      FFan.Status() == fsReady ? CurveResiduals(FFan.Model(), kind, coeffs, fit.ErrorCode) : TFitResiduals();
+  const std::string largest = LargestResidualText(FResiduals[kind], kind);
+  summary->setText(QString::fromStdString(largest.empty() ? fit.Summary : fit.Summary + "; " + largest));
+  FSiEquations[kind] = fit.Equation;
   equation->setText(QString::fromStdString(fit.Equation));
-  panel->SetCaption(QString::fromLatin1(CurveSpec(kind).Caption));
-  if (fit.HasLimits) panel->SetLimits(true, fit.XMin, fit.XMax, fit.YMin, fit.YMax);
+  FFitWindows[kind] = {fit.HasLimits, fit.XMin, fit.XMax, fit.YMin, fit.YMax};
+  if (FPlotUnits != puSI) ShowEquation(kind);
+  ApplyPanelMode(kind);
+}
+
+TCurveUnits TModelView::Units(TCurveKind kind) const {
+  return FShowResiduals ? CurveUnitsOf(kind, puSI) : CurveUnitsOf(kind, FPlotUnits);
+}
+
+void TModelView::ShowEquation(TCurveKind kind) {
+  // The same curve with its coefficients for the units shown.
+  // SI is the fit's own text.
+  QLabel* label = kind == ckPressure ? FLabel5 : kind == ckPower ? FLabel6 : FLabel7;
+  const std::vector<double>& coeffs = kind == ckPressure ? FPsCoeffs : kind == ckPower ? FPwCoeffs : FLwCoeffs;
+  if (FPlotUnits == puSI || FSiEquations[kind].empty()) {
+    label->setText(QString::fromStdString(FSiEquations[kind]));
+    return;
+  }
+  const TCurveUnits u = CurveUnitsOf(kind, FPlotUnits);
+  const TCurveSpec& spec = CurveSpec(kind);
+  label->setText(QString::fromStdString(
+      PolyToStr(ScaleCoefficients(coeffs, u.XFactor, u.YFactor), spec.Format, spec.YName, "Q")));
+}
+
+void TModelView::SetPlotUnits(TPlotUnits units) {
+  if (FUnitsBox->currentIndex() != (units == puIP ? 1 : 0)) FUnitsBox->setCurrentIndex(units == puIP ? 1 : 0);
+  if (FPlotUnits == units) return;
+  FPlotUnits = units;
+  for (TCurveKind kind : {ckPressure, ckPower, ckSound}) {
+    ShowEquation(kind);
+    ApplyPanelMode(kind);
+  }
+}
+
+TGraphPanel* TModelView::Panel(TCurveKind kind) const {
+  return kind == ckPressure ? FGraphPanel1 : kind == ckPower ? FGraphPanel2 : FGraphPanel3;
+}
+
+namespace {
+
+// A symmetric residual window: the smallest of 1, 2 and 5 times a power of
+// ten that holds a quarter more than the largest residual, so that the
+// scale's labels come out round. 3.76 -> 5; 0.13 -> 0.2; 0 -> 1.
+double ResidualWindow(double largest) {
+  if (!(largest > 0) || !std::isfinite(largest)) return 1;
+  const double wanted = 1.25 * largest;
+  const double decade = std::pow(10.0, std::floor(std::log10(wanted)));
+  for (double m : {1.0, 2.0, 5.0, 10.0})
+    if (m * decade >= wanted) return m * decade;
+  return 10 * decade;
+}
+
+}  // namespace
+
+double TModelView::ResidualScale(TCurveKind kind) const {
+  // Power residuals below a kilowatt read better in watts.
+  if (kind != ckPower) return 1;
+  double largest = 0;
+  for (const TPointResidual& p : FResiduals[kind].Points)
+    if (std::isfinite(p.Residual)) largest = std::max(largest, std::fabs(p.Residual));
+  return largest < 0.8 ? 1000 : 1;
+}
+
+void TModelView::ApplyPanelMode(TCurveKind kind) {
+  TGraphPanel* panel = Panel(kind);
+  const TFitWindow& w = FFitWindows[kind];
+  if (!FShowResiduals) {
+    // SI is what the file holds: the caption says nothing more then.
+    const TCurveUnits u = Units(kind);
+    QString caption = QString::fromLatin1(CurveSpec(kind).Caption);
+    if (FPlotUnits == puIP)
+      caption += QStringLiteral(" [%1, %2]").arg(QString::fromStdString(u.YLabel), QString::fromStdString(u.XLabel));
+    panel->SetCaption(caption);
+    if (w.Has)
+      panel->SetLimits(true, w.XMin * u.XFactor, w.XMax * u.XFactor, w.YMin * u.YFactor, w.YMax * u.YFactor);
+  } else {
+    const double scale = ResidualScale(kind);
+    double largest = 0;
+    for (const TPointResidual& p : FResiduals[kind].Points)
+      if (std::isfinite(p.Residual)) largest = std::max(largest, std::fabs(p.Residual) * scale);
+    const double half = ResidualWindow(largest);
+    panel->SetCaption(QStringLiteral("%1 residuals [%2]")
+                          .arg(QString::fromLatin1(CurveSpec(kind).YName),
+                               scale == 1 ? QString::fromLatin1(CurveUnit(kind)) : QStringLiteral("W")));
+    if (w.Has) panel->SetLimits(true, w.XMin, w.XMax, -half, half);
+  }
   panel->repaint();
 }
 
-void TModelView::ReselectModel(const std::string& name) {
-  auto message = std::move(FFan.OnMessage);
-  FFan.OnMessage = nullptr;
-  try {
-    FFan.SelectModel(name);
-  } catch (const EConvertError&) {
-    FFan.Status = fsDataError;
+void TModelView::SetShowResiduals(bool on) {
+  if (FCBResiduals->isChecked() != on) FCBResiduals->setChecked(on);  // comes back here once
+  if (FShowResiduals == on) return;
+  FShowResiduals = on;
+  // The table takes the place of the equations and summaries (the largest
+  // residual of each fit is bold in it).
+  FResidualTable->setVisible(on);
+  for (QLabel* label : {static_cast<QLabel*>(FLabel5), static_cast<QLabel*>(FLabel6),
+                        static_cast<QLabel*>(FLabel7), FLabel2, FLabel3, FLabel4})
+    label->setVisible(!on);
+  for (TCurveKind kind : {ckPressure, ckPower, ckSound}) ApplyPanelMode(kind);
+}
+
+void TModelView::FillResidualTable() {
+  const std::size_t rows =
+      std::max({FResiduals[0].Points.size(), FResiduals[1].Points.size(), FResiduals[2].Points.size()});
+  FResidualTable->setRowCount(static_cast<int>(rows));
+  for (std::size_t i = 0; i < rows; ++i) {
+    const int row = static_cast<int>(i);
+    const auto put = [&](int column, const QString& text, bool bold) {
+      auto* item = new QTableWidgetItem(text);
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (bold) {
+        QFont f = FResidualTable->font();
+        f.setBold(true);
+        item->setFont(f);
+      }
+      FResidualTable->setItem(row, column, item);
+    };
+    for (int k = 0; k < 3; ++k) {
+      const TFitResiduals& r = FResiduals[static_cast<std::size_t>(k)];
+      const bool has = i < r.Points.size();
+      const bool largest = has && r.Largest == row;
+      put(2 * k, has ? QString::fromStdString(FormatGeneral(r.Points[i].Residual, 4)) : QString(), largest);
+      put(1 + 2 * k,
+          has && !std::isnan(r.Points[i].Percent)
+              ? QString::fromStdString(FormatFixed(r.Points[i].Percent, 2))
+              : QString(),
+          largest);
+    }
   }
-  FFan.OnMessage = std::move(message);
-  RepaintPlots();
+}
+
+void TModelView::PlotResiduals(TGraphPanel* panel, TCurveKind kind) {
+  // The zero line, then each point's residual as a stem from it and its marker.
+  const TFitResiduals& r = FResiduals[kind];
+  if (r.Points.empty()) return;
+  const double scale = ResidualScale(kind);
+  const unsigned axis = WindowTextColor();
+  panel->NewLine = true;
+  panel->PlotTo(axis, r.Points.front().Flow, 0);
+  panel->PlotTo(axis, r.Points.back().Flow, 0);
+  for (const TPointResidual& p : r.Points) {
+    panel->NewLine = true;
+    panel->PlotTo(PureRed, p.Flow, 0);
+    panel->PlotTo(PureRed, p.Flow, p.Residual * scale);
+  }
+  for (std::size_t i = 0; i < r.Points.size(); ++i) {
+    if (kind == ckPressure) panel->SetCross(static_cast<int>(i) == FSelectedPoint ? FSelectBmp : FNormalBmp);
+    panel->RestoreBackground = false;
+    panel->PlotMarker(r.Points[i].Flow, r.Points[i].Residual * scale);
+  }
+  if (kind == ckPressure) panel->SetCross(FNormalBmp);
 }
 
 void TModelView::RepaintPlots() {
@@ -232,7 +424,7 @@ void TModelView::RepaintPlots() {
 }
 
 int TModelView::NearestPoint(double x) const {
-  return blowden::NearestPoint(FFan.Model.Qa, FFan.Model.Count, x);
+  return blowden::NearestPoint(FFan.Model().Qa, FFan.Model().Count, x);
 }
 
 void TModelView::SetSelectedPoint(int index) {
@@ -241,68 +433,85 @@ void TModelView::SetSelectedPoint(int index) {
 }
 
 void TModelView::PlotPressure(TGraphPanel* panel) {
-  if (FFan.Status != fsReady) return;
-  const auto flows = CurveFlows(FFan.Model, ckPressure);
-  const auto values = CurveValues(FFan.Model, ckPressure);
+  if (FFan.Status() != fsReady) return;
+  if (FShowResiduals) {
+    PlotResiduals(panel, ckPressure);
+    return;
+  }
+  const auto flows = CurveFlows(FFan.Model(), ckPressure);
+  const auto values = CurveValues(FFan.Model(), ckPressure);
   const int n = int(flows.size());
+  const TCurveUnits u = Units(ckPressure);
 
   panel->SetCross(FNormalBmp);
   for (int i = 0; i < n; ++i) {
     panel->RestoreBackground = false;
-    panel->PlotMarker(flows[std::size_t(i)], values[std::size_t(i)]);
+    panel->PlotMarker(flows[std::size_t(i)] * u.XFactor, values[std::size_t(i)] * u.YFactor);
   }
   panel->SetCross(FNominalBmp);
   panel->RestoreBackground = false;
-  panel->PlotMarker(FFan.Model.QaNom, PolyValue(FPsCoeffs, FFan.Model.QaNom));
+  panel->PlotMarker(FFan.Model().QaNom * u.XFactor, PolyValue(FPsCoeffs, FFan.Model().QaNom) * u.YFactor);
   if (FSelectedPoint >= 0 && FSelectedPoint < n) {
     panel->SetCross(FSelectBmp);
     panel->RestoreBackground = false;
-    panel->PlotMarker(flows[std::size_t(FSelectedPoint)], values[std::size_t(FSelectedPoint)]);
+    panel->PlotMarker(flows[std::size_t(FSelectedPoint)] * u.XFactor,
+                      values[std::size_t(FSelectedPoint)] * u.YFactor);
   }
   panel->SetCross(FNormalBmp);
   PlotCurve(panel, ckPressure, FPsCoeffs);
 }
 
 void TModelView::PlotPower(TGraphPanel* panel) {
-  if (FFan.Status != fsReady) return;
-  const auto flows = CurveFlows(FFan.Model, ckPower);
-  const auto values = CurveValues(FFan.Model, ckPower);
+  if (FFan.Status() != fsReady) return;
+  if (FShowResiduals) {
+    PlotResiduals(panel, ckPower);
+    return;
+  }
+  const auto flows = CurveFlows(FFan.Model(), ckPower);
+  const auto values = CurveValues(FFan.Model(), ckPower);
+  const TCurveUnits u = Units(ckPower);
   for (std::size_t i = 0; i < flows.size(); ++i) {
     panel->RestoreBackground = false;
-    panel->PlotMarker(flows[i], values[i]);
+    panel->PlotMarker(flows[i] * u.XFactor, values[i] * u.YFactor);
   }
   PlotCurve(panel, ckPower, FPwCoeffs);
 }
 
 void TModelView::PlotSound(TGraphPanel* panel) {
-  if (FFan.Status != fsReady) return;
-  const auto flows = CurveFlows(FFan.Model, ckSound);
-  const auto values = CurveValues(FFan.Model, ckSound);
+  if (FFan.Status() != fsReady) return;
+  if (FShowResiduals) {
+    PlotResiduals(panel, ckSound);
+    return;
+  }
+  const auto flows = CurveFlows(FFan.Model(), ckSound);
+  const auto values = CurveValues(FFan.Model(), ckSound);
+  const TCurveUnits u = Units(ckSound);
   for (std::size_t i = 0; i < flows.size(); ++i) {
     panel->RestoreBackground = false;
-    panel->PlotMarker(flows[i], values[i]);
+    panel->PlotMarker(flows[i] * u.XFactor, values[i] * u.YFactor);
   }
   PlotCurve(panel, ckSound, FLwCoeffs);
 }
 
 void TModelView::PlotCurve(TGraphPanel* panel, TCurveKind kind, const std::vector<double>& coeffs) {
   // The fit as a red polyline of 101 points across the measured flows.
-  const auto flows = CurveFlows(FFan.Model, kind);
+  const auto flows = CurveFlows(FFan.Model(), kind);
   if (flows.empty()) return;
   const double first = flows.front();
   const double last = flows.back();
+  const TCurveUnits u = Units(kind);
   panel->NewLine = true;
   for (int i = 0; i <= 100; ++i) {
     const double x = (last - first) * i / 100 + first;
-    panel->PlotTo(PureRed, x, PolyValue(coeffs, x));
+    panel->PlotTo(PureRed, x * u.XFactor, PolyValue(coeffs, x) * u.YFactor);
   }
 }
 
 void TModelView::GraphPanel1MouseDown(int x, int y) {
-  if (FFan.Status != fsReady) return;
+  if (FFan.Status() != fsReady) return;
   double flow = 0, pressure = 0;
   FGraphPanel1->PixelToValue(x, y, flow, pressure);
-  SetSelectedPoint(NearestPoint(flow));
+  SetSelectedPoint(NearestPoint(flow / Units(ckPressure).XFactor));
 }
 
 void TModelView::CopyEquation(QLabel* label) { QGuiApplication::clipboard()->setText(label->text()); }
@@ -312,8 +521,8 @@ void TModelView::Label6MouseDown() { CopyEquation(FLabel6); }
 void TModelView::Label7MouseDown() { CopyEquation(FLabel7); }
 
 bool TModelView::PanelKey(int key) {
-  if (FFan.Status != fsReady) return false;
-  const int n = int(CurveFlows(FFan.Model, ckPressure).size());
+  if (FFan.Status() != fsReady) return false;
+  const int n = int(CurveFlows(FFan.Model(), ckPressure).size());
   if (n <= 0) return false;
   int index = qBound(0, FSelectedPoint, n - 1);
   switch (key) {

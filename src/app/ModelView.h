@@ -3,12 +3,18 @@
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
+#include <array>
 #include <string>
 #include <vector>
 
-#include "app/ModelFits.h"
+#include "fan/FanResiduals.h"
+#include "fan/ModelFits.h"
+#include "fan/PlotUnits.h"
 
+class QCheckBox;
+class QComboBox;
 class QLabel;
+class QTableWidget;
 
 namespace blowden {
 
@@ -24,6 +30,15 @@ class TGraphPanel;
 // and with the keyboard focus on the plot Left/Right, Home/End move the pick.
 // A press on an equation (or Enter, Space or Ctrl+C on it) copies it to the
 // clipboard.
+//
+// Each fit's summary line ends with its largest residual (the tested value
+// less the fitted one). The "Residuals" check box shows, in place of the
+// curves, every tested point's residual against the flow, and a table of
+// them (in Pa, kW, dB and %) in place of the equations.
+//
+// The "Units" choice shows the fitted curves and their equations in SI (m³/s,
+// Pa, kW, dB, as the file holds them) or IP (cfm, InchWg, HP, dB); the
+// residuals stay in the file's units.
 //
 // The view works on the window's fan model and draws from its current model
 // at every paint; it keeps the fitted coefficients itself.
@@ -44,18 +59,10 @@ class TModelView : public QWidget {
   // writes summaries and equations, sets the plot titles and limits and
   // repaints. The picked point goes back to the first point. A conversion
   // error of the model read is passed on after the view has been updated,
-  // with the fan's Status set to "Data error" (the model is only partly read).
+  // with the fan's Status "Data error" (the model is only partly read).
   void ShowModel(const std::string& name);
-  // Makes `name` the current model again, without message boxes, after
-  // something else (a verification) has walked through the models; the fits
-  // and the picked point stay as they are.
-  void ReselectModel(const std::string& name);
   // Repaints the three plots.
   void RepaintPlots();
-  // The model the view shows and the file it came from (empty before the
-  // first ShowModel).
-  const std::string& ShownModel() const { return FShownModel; }
-  const std::string& ShownFile() const { return FShownFile; }
 
   // Index of the data point whose flow is nearest x (ties: the lower index).
   int NearestPoint(double x) const;
@@ -89,6 +96,19 @@ class TModelView : public QWidget {
   const QImage& SelectBmp() const { return FSelectBmp; }
   const QImage& NominalBmp() const { return FNominalBmp; }
 
+  // Residuals in place of the fitted curves (the "Residuals" check box).
+  bool ShowResiduals() const { return FShowResiduals; }
+  void SetShowResiduals(bool on);
+  // The residuals of a fit of the model shown (none before a model is shown).
+  const TFitResiduals& Residuals(TCurveKind kind) const { return FResiduals[kind]; }
+  QCheckBox* CBResiduals() const { return FCBResiduals; }
+
+  // The units of the plots and equations (SI at first).
+  TPlotUnits PlotUnits() const { return FPlotUnits; }
+  void SetPlotUnits(TPlotUnits units);
+  QComboBox* UnitsBox() const { return FUnitsBox; }
+  QTableWidget* ResidualTable() const { return FResidualTable; }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -100,14 +120,22 @@ class TModelView : public QWidget {
   void CopyEquation(QLabel* label);
   bool PanelKey(int key);
   QImage PlainPixelPicture(const TGraphPanel* panel) const;
+  // The panel's caption and limits for the fit or for its residuals.
+  void ApplyPanelMode(TCurveKind kind);
+  // 1, or 1000 when a fit's residuals are plotted in W instead of kW.
+  double ResidualScale(TCurveKind kind) const;
+  void PlotResiduals(TGraphPanel* panel, TCurveKind kind);
+  void FillResidualTable();
+  TGraphPanel* Panel(TCurveKind kind) const;
+  // The fitted curves' axes in the chosen units (residuals: always SI).
+  TCurveUnits Units(TCurveKind kind) const;
+  void ShowEquation(TCurveKind kind);
 
   TFan& FFan;
   std::vector<double> FPsCoeffs;
   std::vector<double> FPwCoeffs;
   std::vector<double> FLwCoeffs;
   int FSelectedPoint = 0;
-  std::string FShownModel;
-  std::string FShownFile;
   QImage FNormalBmp;
   QImage FSelectBmp;
   QImage FNominalBmp;
@@ -121,6 +149,20 @@ class TModelView : public QWidget {
   TClickLabel* FLabel5 = nullptr;
   TClickLabel* FLabel6 = nullptr;
   TClickLabel* FLabel7 = nullptr;
+
+  // Per fit: its residuals and the plot window of the fitted curve.
+  struct TFitWindow {
+    bool Has = false;
+    double XMin = 0, XMax = 10, YMin = 0, YMax = 10;
+  };
+  std::array<TFitResiduals, 3> FResiduals;
+  std::array<TFitWindow, 3> FFitWindows;
+  bool FShowResiduals = false;
+  TPlotUnits FPlotUnits = puSI;
+  std::array<std::string, 3> FSiEquations;  // each fit's equation as fitted (SI)
+  QComboBox* FUnitsBox = nullptr;
+  QCheckBox* FCBResiduals = nullptr;
+  QTableWidget* FResidualTable = nullptr;
 };
 
 }  // namespace blowden

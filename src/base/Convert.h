@@ -9,7 +9,10 @@ namespace blowden {
 
 // The conversion error of the program: a number text that cannot be read, or
 // a format that does not fit its argument. The windows show it in an error box
-// and stay usable; the command-line program prints it and ends with code 2.
+// and stay usable (a verification or an install reports it as an error line).
+// The command-line program prints it; one in a fan data file ends that file's
+// work with exit code 1, one in a command-line argument is a usage error
+// (exit code 2).
 class EConvertError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -1,14 +1,16 @@
 #include "base/IniFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <list>
 #include <mutex>
-#include <sstream>
 
 #include "base/Convert.h"
 
@@ -33,21 +35,52 @@ inline std::string_view TrimLine(const char* b, const char* e) {
 
 }  // namespace
 
-TIniFile::TIniFile(std::string text, TTextEncoding encoding) : FText(std::move(text)), FEncoding(encoding) {
-  Parse();
+namespace {
+
+// Thrown out of a parse that its progress callback cancelled.
+struct TParseCancelled {};
+
+// The end of the line starting at `p`: its LF, or a CR not followed by LF
+// (a file with CR-only line ends). "\r\r\n" ends one line.
+const char* LineEnd(const char* p, const char* end) {
+  for (const char* q = p; q < end; ++q) {
+    if (*q == '\n') return q;
+    if (*q == '\r') {
+      const char* r = q;
+      while (r + 1 < end && r[1] == '\r') ++r;
+      return r + 1 < end && r[1] == '\n' ? r + 1 : q;
+    }
+  }
+  return end;
 }
 
-void TIniFile::Parse() {
+}  // namespace
+
+TIniFile::TIniFile(std::string text, TTextEncoding encoding) : FText(std::move(text)), FEncoding(encoding) {
+  Parse(nullptr);
+}
+
+TIniFile::TIniFile(std::string text, TTextEncoding encoding, const TProgress& progress)
+    : FText(std::move(text)), FEncoding(encoding) {
+  Parse(progress ? &progress : nullptr);
+}
+
+void TIniFile::Parse(const TProgress* progress) {
   const char* p = FText.data();
+  const char* const begin = p;
   const char* const end = p + FText.size();
   // Entries of a duplicate section are dropped: the first section wins.
   bool collecting = false;
   FEntries.reserve(FText.size() / 24);
+  const char* nextReport = p + (4 << 20);
   while (p < end) {
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    const char* lineEnd = nl ? nl : end;
+    if (progress && p >= nextReport) {
+      if (!(*progress)(static_cast<std::uint64_t>(p - begin), FText.size())) throw TParseCancelled();
+      nextReport = p + (4 << 20);
+    }
+    const char* lineEnd = LineEnd(p, end);
     const char* s = p;
-    p = nl ? nl + 1 : end;
+    p = lineEnd < end ? lineEnd + 1 : end;
     while (s < lineEnd && (*s == ' ' || *s == '\t')) ++s;
     if (s == lineEnd) continue;
     const char c = *s;
@@ -133,21 +166,39 @@ struct TCacheEntry {
   std::string Path;
   std::uintmax_t Size = 0;
   std::int64_t Time = 0;  // modification time, ns
+  // A file rewritten by another program with its size and modification time
+  // put back still changes its status-change time, and a file replaced by a
+  // rename has another inode: either reads the file again.
+  std::int64_t ChangeTime = 0;  // ns
+  std::uint64_t Device = 0, Inode = 0;
   std::shared_ptr<const TIniFile> File;
+  // A large file is kept only while someone holds it: a window that read
+  // it in the background hands the parse over this way.
+  std::weak_ptr<const TIniFile> Held;
 };
 
-// A few recently read files; large files are not kept.
-constexpr std::size_t kCacheEntries = 8;
-constexpr std::uintmax_t kCacheMaxFileSize = 16u * 1024u * 1024u;
+// Recently read files; large files are not kept. A ranked selection opens
+// every catalogue of a folder (hundreds) again for each of its models, so the
+// cache holds that many, bounded by their total size rather than their count.
+constexpr std::size_t kCacheEntries = 1024;
+constexpr std::uintmax_t kCacheMaxFileSize = std::uintmax_t{16} * 1024 * 1024;
+constexpr std::uintmax_t kCacheMaxTotalSize = std::uintmax_t{64} * 1024 * 1024;
 
 std::mutex gCacheMutex;
 std::list<TCacheEntry> gCache;
+std::uintmax_t gCacheBytes = 0;  // sizes of the files the cache keeps (not the held ones)
+
+std::uintmax_t KeptBytes(const TCacheEntry& entry) { return entry.File ? entry.Size : 0; }
+
+void EraseEntry(std::list<TCacheEntry>::iterator it) {
+  gCacheBytes -= KeptBytes(*it);
+  gCache.erase(it);
+}
 
 }  // namespace
 
-std::shared_ptr<const TIniFile> TIniFile::Open(const std::string& path, std::string* error) {
-  namespace fs = std::filesystem;
-  const fs::path p(path);
+std::shared_ptr<const TIniFile> TIniFile::Open(const std::string& path, std::string* error,
+                                               const TProgress& progress) {
   // One stat call: Open runs for every model a search reads.
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
@@ -160,37 +211,82 @@ std::shared_ptr<const TIniFile> TIniFile::Open(const std::string& path, std::str
   }
   const auto size = static_cast<std::uintmax_t>(st.st_size);
   const std::int64_t time = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  const std::int64_t ctime = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+  const auto device = static_cast<std::uint64_t>(st.st_dev), inode = static_cast<std::uint64_t>(st.st_ino);
   {
     std::lock_guard lock(gCacheMutex);
     for (auto it = gCache.begin(); it != gCache.end(); ++it) {
       if (it->Path == path) {
-        if (it->Size == size && it->Time == time) {
-          gCache.splice(gCache.begin(), gCache, it);
-          return gCache.front().File;
+        if (it->Size == size && it->Time == time && it->ChangeTime == ctime && it->Device == device &&
+            it->Inode == inode) {
+          std::shared_ptr<const TIniFile> file = it->File ? it->File : it->Held.lock();
+          if (file) {
+            gCache.splice(gCache.begin(), gCache, it);
+            return file;
+          }
         }
-        gCache.erase(it);
+        EraseEntry(it);
         break;
       }
     }
   }
-  std::ifstream in(p, std::ios::binary);
-  if (!in) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     if (error) *error = std::strerror(errno);
     return nullptr;
   }
   std::string bytes;
-  bytes.resize(static_cast<std::size_t>(size));
-  in.read(bytes.data(), static_cast<std::streamsize>(size));
-  if (in.gcount() != static_cast<std::streamsize>(size) || in.bad()) {
-    if (error) *error = "read error";
+  try {
+    bytes.resize(static_cast<std::size_t>(size));
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  // Read in pieces, so that a long read can show progress and be cancelled.
+  constexpr std::size_t kPiece = 8u << 20;
+  std::size_t done = 0;
+  bool failed = false, cancelled = false;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, std::min(kPiece, bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failed = true;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+    // Reading is the first half of the work, parsing the second.
+    if (progress && !progress(done / 2, size)) {
+      cancelled = true;
+      break;
+    }
+  }
+  ::close(fd);
+  if (failed || cancelled) {
+    if (error) *error = cancelled ? "cancelled" : "read error";
     return nullptr;
   }
   TDecodedText decoded = DecodeTextInPlace(std::move(bytes));
-  auto file = std::make_shared<const TIniFile>(std::move(decoded.Utf8), decoded.Encoding);
-  if (size <= kCacheMaxFileSize) {
+  std::shared_ptr<const TIniFile> file;
+  try {
+    TProgress parsing;
+    if (progress)
+      parsing = [&progress, size](std::uint64_t parsed, std::uint64_t total) {
+        return progress(size / 2 + (total ? parsed * (size / 2) / total : 0), size);
+      };
+    file = std::shared_ptr<const TIniFile>(new TIniFile(std::move(decoded.Utf8), decoded.Encoding, parsing));
+  } catch (const TParseCancelled&) {
+    if (error) *error = "cancelled";
+    return nullptr;
+  }
+  {
     std::lock_guard lock(gCacheMutex);
-    gCache.push_front({path, size, time, file});
-    if (gCache.size() > kCacheEntries) gCache.pop_back();
+    TCacheEntry entry{path, size, time, ctime, device, inode, nullptr, file};
+    if (size <= kCacheMaxFileSize) entry.File = file;
+    gCacheBytes += KeptBytes(entry);
+    gCache.push_front(std::move(entry));
+    // The newest entry always stays, whatever its size.
+    while (gCache.size() > 1 && (gCache.size() > kCacheEntries || gCacheBytes > kCacheMaxTotalSize))
+      EraseEntry(std::prev(gCache.end()));
   }
   return file;
 }
@@ -198,6 +294,7 @@ std::shared_ptr<const TIniFile> TIniFile::Open(const std::string& path, std::str
 void TIniFile::ClearCache() {
   std::lock_guard lock(gCacheMutex);
   gCache.clear();
+  gCacheBytes = 0;
 }
 
 }  // namespace blowden

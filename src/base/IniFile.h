@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,7 +21,8 @@ namespace blowden {
 //   any line before the first section or without "=";
 // - section and key names match without regard to (ASCII) case; the first of
 //   duplicate sections, and the first of duplicate keys in a section, wins;
-// - CRLF and LF line ends both work; values are read in full, however long.
+// - CRLF, LF and CR-only line ends all work; values are read in full,
+//   however long.
 // A section exists when it holds at least one key; a key with an empty value
 // exists. The section names are listed in file order, each name once.
 class TIniFile {
@@ -35,6 +37,10 @@ class TIniFile {
     std::uint32_t Count = 0;  // number of entries
   };
 
+  // Progress of a long read: the bytes read or parsed so far and the total.
+  // Returning false cancels the read.
+  using TProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
   // Parses UTF-8 text.
   explicit TIniFile(std::string text, TTextEncoding encoding = TTextEncoding::teUtf8);
 
@@ -43,9 +49,13 @@ class TIniFile {
 
   // Reads a file as it is on disk now. A parsed copy is kept per path and
   // reused while the file's size and modification time are unchanged, so a
-  // file changed on disk is seen at the next Open. Returns nullptr when the
-  // file cannot be read, with the reason in `error`.
-  static std::shared_ptr<const TIniFile> Open(const std::string& path, std::string* error = nullptr);
+  // file changed on disk is seen at the next Open (a large file only while
+  // someone still holds its parsed copy). Returns nullptr when the file
+  // cannot be read, with the reason in `error`; "cancelled" when `progress`
+  // said stop. A file too large for memory throws std::bad_alloc before
+  // anything is read.
+  static std::shared_ptr<const TIniFile> Open(const std::string& path, std::string* error = nullptr,
+                                              const TProgress& progress = {});
 
   // Forgets every parsed copy (tests, and callers that must force a re-read).
   static void ClearCache();
@@ -56,6 +66,9 @@ class TIniFile {
   std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
   // A decimal number (blanks around it, sign, exponent); empty or unreadable gives `def`.
   double ReadFloat(std::string_view section, std::string_view key, double def) const;
+  // The section of that name (blanks around it and ASCII case ignored);
+  // nullptr when there is none. A lookup in the index the parse built.
+  const TSection* FindSection(std::string_view section) const;
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
   std::vector<std::string> ReadSections() const;
@@ -66,8 +79,8 @@ class TIniFile {
   std::size_t TextSize() const { return FText.size(); }
 
  private:
-  const TSection* FindSection(std::string_view section) const;
-  void Parse();
+  TIniFile(std::string text, TTextEncoding encoding, const TProgress& progress);
+  void Parse(const TProgress* progress);
 
   std::string FText;
   TTextEncoding FEncoding;

@@ -20,4 +20,16 @@ double FloorToStep(double X, double Step, double Tol) {
   return std::trunc(q) * Step;
 }
 
+void WidenRange(double& min, double& max) {
+  if (min != max) return;
+  if (min == 0) {
+    min = 0;
+    max = 1;
+    return;
+  }
+  const double a = min * 0.5, b = min * 1.5;
+  min = std::fmin(a, b);
+  max = std::fmax(a, b);
+}
+
 }  // namespace blowden

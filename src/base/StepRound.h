@@ -14,4 +14,10 @@ namespace blowden {
 double CeilToStep(double X, double Step, double Tol);
 double FloorToStep(double X, double Step, double Tol);
 
+// The chart window's rule for a pair of limits: an empty range v .. v
+// becomes 0 .. 1 for v = 0, otherwise the range between v * 0.5 and v * 1.5
+// in increasing order; any other pair stays as it is.
+//   (2, 2) -> (1, 3);  (-2, -2) -> (-3, -1);  (0, 0) -> (0, 1);  (3, 1) -> (3, 1)
+void WidenRange(double& min, double& max);
+
 }  // namespace blowden

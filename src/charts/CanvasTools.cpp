@@ -130,7 +130,8 @@ void NotXorRing(QPainter& p, QPoint centre, int outer, int inner, const QColor& 
   for (const QRect& run : outerRuns) {
     const int dy = run.top() - centre.y();
     if (inner >= 0 && std::abs(dy) <= inner) {
-      const QRect& hole = innerRuns[static_cast<std::size_t>(dy + inner)];
+      const int row = dy + inner;  // 0 .. 2 * inner: the inner disk's run on this line
+      const QRect& hole = innerRuns[static_cast<std::size_t>(row)];
       p.fillRect(QRect(QPoint(run.left(), run.top()), QPoint(hole.left() - 1, run.top())), color);
       p.fillRect(QRect(QPoint(hole.right() + 1, run.top()), QPoint(run.right(), run.top())), color);
     } else {

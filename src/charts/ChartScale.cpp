@@ -79,13 +79,13 @@ bool ReadsAs(const std::string& text, double value) {
 
 std::string ChartTickLabel(double value) {
   const std::string format = ChooseNumberFormat(value);
-  const std::string label = TrimNumber(Format(format, {value}));
+  std::string label = TrimNumber(Format(format, {value}));
   if (format.back() != 'f' || ReadsAs(label, value)) return label;
   // A label must not misstate its grid line: 1.25 written "%0.1f" reads 1.3.
   // Up to four decimals are added when they write the value exactly; a value
   // without a short decimal form (1/3) keeps the usual label.
   for (int decimals = format[3] - '0' + 1; decimals <= 4; ++decimals) {
-    const std::string longer = TrimNumber(FormatFixed(value, decimals));
+    std::string longer = TrimNumber(FormatFixed(value, decimals));
     if (ReadsAs(longer, value)) return longer;
   }
   return label;

@@ -4,7 +4,6 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPalette>
-#include <QWidget>
 
 namespace blowden {
 
@@ -82,12 +81,6 @@ QFont ProgramFont(const QString& family, int pointSize) {
   font.setWeight(QFont::Normal);
   font.setItalic(false);
   return font;
-}
-
-void NameControl(QWidget* control, const QString& name) {
-  if (!control) return;
-  control->setObjectName(name);
-  control->setAccessibleDescription(name);
 }
 
 }  // namespace blowden

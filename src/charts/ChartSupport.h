@@ -4,8 +4,6 @@
 #include <QFont>
 #include <QString>
 
-class QWidget;
-
 namespace blowden {
 
 // Colours travel through the program as the platform's 24-bit $BBGGRR values
@@ -36,10 +34,5 @@ void EnsureProgramFonts();
 // other monospaced faces to "DejaVu Sans Mono". The name is matched without
 // regard to case ("courier new" == "Courier New").
 QFont ProgramFont(const QString& family, int pointSize);
-
-// Gives a control its design name as objectName and, because Qt 6.4 does not
-// publish objectName to assistive technology, as accessibleDescription too.
-// The chart panels do this themselves whenever their objectName changes.
-void NameControl(QWidget* control, const QString& name);
 
 }  // namespace blowden

@@ -1,9 +1,13 @@
 #include "charts/SelectorChartView.h"
 
 #include <QGuiApplication>
+#include <utility>
 
+#include "base/StepRound.h"
+#include "charts/ChartPicture.h"
+#include "charts/ChartScale.h"
 #include "charts/ChartSupport.h"
-#include "charts/QmChartPanel.h"
+#include "units/QmConv.h"
 
 namespace blowden {
 
@@ -43,27 +47,97 @@ void AddMarker(TChartPicture& panel, const TSelectorChartMarker& marker) {
 
 }  // namespace
 
-void DrawSelectorChart(TChartPicture& panel, const TSelectorChart& chart) {
+void ShownRange(double lo, double hi, const TAxisUnits& units, int ticks, double& shownLo, double& shownHi) {
+  shownLo = ToUnits(lo, units.Factor, units.Offset);
+  shownHi = ToUnits(hi, units.Factor, units.Offset);
+  if (shownLo > shownHi) std::swap(shownLo, shownHi);
+  if (units.IsIdentity() || !(shownLo < shownHi)) return;
+  // Rounding out may widen the window enough to take the next larger step:
+  // then once more from the original window with that step.
+  const double from = shownLo, to = shownHi;
+  double step = ChartTicks(from, to, ticks).Step;
+  for (int pass = 0; pass < 2 && step > 0; ++pass) {
+    shownLo = FloorToStep(from, step, 0);
+    shownHi = CeilToStep(to, step, 0);
+    const double next = ChartTicks(shownLo, shownHi, ticks).Step;
+    if (next == step) break;
+    step = next;
+  }
+}
+
+std::vector<TLegendEntry> SelectorLegend(const TSelectorChart& chart) {
+  std::vector<TLegendEntry> legend;
+  // Lines without a kind are named by their place: the last three are the
+  // reference, operating and system curves, the ones before speed lines.
+  const std::size_t count = chart.Lines.size();
+  const auto kindOf = [&](std::size_t i) {
+    const TSelectorCurve kind = chart.Lines[i].Kind;
+    if (kind != scUnnamed) return kind;
+    if (i + 3 < count) return scSpeedLine;
+    return static_cast<TSelectorCurve>(scReference + (i + 3 - count));
+  };
+  const struct {
+    TSelectorCurve Kind;
+    const char* Text;
+  } curves[] = {{scSpeedLine, "Speed lines"},
+                {scReference, "Reference curve"},
+                {scOperating, "Operating curve"},
+                {scSystem, "System curve"}};
+  for (const auto& curve : curves)
+    for (std::size_t i = 0; i < count; ++i)
+      if (kindOf(i) == curve.Kind && chart.Lines[i].Points.size() >= 2) {
+        legend.push_back({QString::fromUtf8(curve.Text), chart.Lines[i].Color, 0, 0xFFFFFF, 1});
+        break;
+      }
+  const auto marker = [&](const TSelectorChartMarker& m, const char* text) {
+    legend.push_back({QString::fromUtf8(text), m.Color, m.Kind, m.BrushColor, m.PenWidth});
+  };
+  marker(chart.Duty, "Duty point");
+  if (chart.Operating) marker(*chart.Operating, "Operating point");
+  return legend;
+}
+
+void DrawSelectorChart(TChartPicture& panel, const TSelectorChart& chart, const TSelectorChartUnits& units) {
+  const TAxisUnits& fx = units.Flow;
+  const TAxisUnits& fy = units.Pressure;
+  const auto x = [&](double v) { return ToUnits(v, fx.Factor, fx.Offset); };
+  const auto y = [&](double v) { return ToUnits(v, fy.Factor, fy.Offset); };
   panel.Clear();
   panel.SetTitle(QString::fromStdString(chart.Title));
-  panel.SetScale(chart.XMin, chart.XMax, chart.YMin, chart.YMax);
+  panel.SetScaleXLabel(QStringLiteral("Airflow [%1]").arg(fx.Label));
+  panel.SetScaleYLabel(QStringLiteral("Static pressure [%1]").arg(fy.Label));
+  double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+  ShownRange(chart.XMin, chart.XMax, fx, panel.ScaleXTicks(), xMin, xMax);
+  ShownRange(chart.YMin, chart.YMax, fy, panel.ScaleYTicks(), yMin, yMax);
+  panel.SetScale(xMin, xMax, yMin, yMax);
   for (const TSelectorChartLine& curve : chart.Lines) {
     TChartLine& line = panel.AddLine(curve.Color, 0, QString(), 3, QImage());
-    for (const TSelectorChartPoint& vertex : curve.Points) line.AddPoint(vertex.X, vertex.Y);
+    for (const TSelectorChartPoint& vertex : curve.Points) line.AddPoint(x(vertex.X), y(vertex.Y));
   }
-  AddMarker(panel, chart.Duty);
-  if (chart.Operating) AddMarker(panel, *chart.Operating);
+  TSelectorChartMarker duty = chart.Duty;
+  duty.X = x(duty.X);
+  duty.Y = y(duty.Y);
+  AddMarker(panel, duty);
+  if (chart.Operating) {
+    TSelectorChartMarker operating = *chart.Operating;
+    operating.X = x(operating.X);
+    operating.Y = y(operating.Y);
+    AddMarker(panel, operating);
+  }
+  panel.SetLegend(SelectorLegend(chart));
   panel.Redraw();
 }
 
-QImage RenderSelectorChart(const TSelectorChart& chart, QSize size) {
+QImage RenderSelectorChart(const TSelectorChart& chart, QSize size, const TSelectorChartUnits& units,
+                           bool legend) {
   // Fonts cannot be measured before the application object exists.
   if (!qGuiApp || size.isEmpty()) return QImage();
   TChartPicture picture;
   picture.SetBevelOuter(bvNone);
   picture.SetPictureSize(size);
   ApplySelectorChartDesign(picture);
-  DrawSelectorChart(picture, chart);
+  picture.SetShowLegend(legend);
+  DrawSelectorChart(picture, chart, units);
   return picture.Picture();
 }
 

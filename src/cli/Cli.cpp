@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <optional>
 #include <string_view>
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "cli/CliAuthoring.h"
 #include "cli/CliCommands.h"
+#include "cli/TerminalText.h"
 #include "services/Folders.h"
 #include "services/QmVerInfo.h"
 #include "units/QmConv.h"
@@ -35,9 +38,13 @@ struct TOptionSpec {
 };
 
 constexpr TOptionSpec kOptions[] = {
-    {"--json", false},          {"--browse", false},    {"--model", true},
-    {"--flow", true},           {"--flow-units", true}, {"--pressure", true},
-    {"--pressure-units", true}, {"--png", true},        {"--size", true},
+    {"--json", false},      {"--browse", false},    {"--model", true},          {"--flow", true},
+    {"--flow-units", true}, {"--pressure", true},   {"--pressure-units", true}, {"--png", true},
+    {"--size", true},       {"--model-line", true}, {"--pressure-kind", true},  {"--power-units", true},
+    {"--into", true},       {"--as", true},         {"--diameter", true},       {"--speed", true},
+    {"--density", true},    {"--density-units", true}, {"--altitude", true},    {"--altitude-units", true},
+    {"--temperature", true}, {"--temperature-units", true}, {"--units", true},   {"--all", false},
+    {"--sort", true},       {"--limit", true},      {"--csv", false},
 };
 
 struct TCommandSpec {
@@ -57,14 +64,35 @@ const std::vector<TCommandSpec>& Commands() {
       {"select",
        "select  [--json] [--model NAME] [--browse]\n"
        "--flow Q [--flow-units U] --pressure P [--pressure-units U]\n"
-       "[--png OUT.png [--size WxH]] FILE",
+       "[--pressure-kind static|total] [--units si|ip]\n"
+       "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
+       " [--temperature T [--temperature-units C|F]]]\n"
+       "[--png OUT.png [--size WxH]] FILE\n"
+       "select  (several FILEs | --all) --flow Q ... --pressure P ...\n"
+       "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]",
        {"--json", "--model", "--browse", "--flow", "--flow-units", "--pressure", "--pressure-units", "--png",
-        "--size"},
-       1,
-       1},
+        "--size", "--pressure-kind", "--density", "--density-units", "--altitude", "--altitude-units",
+        "--temperature", "--temperature-units", "--units", "--all", "--sort", "--limit", "--csv"},
+       0,
+       kMany},
+      {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
       {"install", "install [--json] FILE...", {"--json"}, 1, kMany},
       {"list", "list    [--json]", {"--json"}, 0, 0},
       {"delete", "delete  NAME", {}, 1, 1},
+      {"import",
+       "import  --model NAME --model-line D,REF,MIN,MAX,W,H,QNOM\n"
+       "[--flow-units U] [--pressure-units U] [--pressure-kind static|total]\n"
+       "[--power-units U] [--into FILE] TABLE.csv",
+       {"--model", "--model-line", "--flow-units", "--pressure-units", "--pressure-kind", "--power-units",
+        "--into"},
+       1,
+       1},
+      {"derive",
+       "derive  --model NAME --as NEW --diameter MM [--speed RPM]\n"
+       "[--into FILE] FILE",
+       {"--model", "--as", "--diameter", "--speed", "--into"},
+       1,
+       1},
   };
   return commands;
 }
@@ -105,7 +133,8 @@ int ReportUsage(const TUsageError& e, std::ostream& err) {
   if (e.Command) {
     err << UsageLines("Usage: " + std::string(kProgram) + " ", *e.Command);
   } else {
-    err << "Usage: " << kProgram << " verify|show|select|install|list|delete ... | --help | --version\n";
+    err << "Usage: " << kProgram
+        << " verify|show|select|check|install|list|delete|import|derive ... | --help | --version\n";
   }
   err << "Try '" << kProgram << " --help' for more information.\n";
   return ecUsage;
@@ -138,6 +167,100 @@ bool ParseSize(std::string_view text, int& width, int& height) {
   width = w;
   height = h;
   return true;
+}
+
+// The options of a selection beyond the duty: pressure kind, site air,
+// result units and the ranking. Returns what is wrong, if anything.
+template <class ValueOf>
+std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliRequest& request) {
+  if (const auto kind = valueOf("--pressure-kind")) {
+    if (*kind == "static")
+      request.PressureKind = TPressureKind::Static;
+    else if (*kind == "total")
+      request.PressureKind = TPressureKind::Total;
+    else
+      return Format("'%s' is not a pressure kind (static or total)", {*kind});
+  }
+  if (const auto units = valueOf("--units")) {
+    if (*units == "si" || *units == "SI") {
+      request.Units = TResultUnits{};
+    } else if (*units == "ip" || *units == "IP") {
+      request.Units = TResultUnits::IP();
+      request.Ip = true;
+    } else {
+      return Format("'%s' is not a choice of units (si or ip)", {*units});
+    }
+  }
+  const auto number = [&](std::string_view option, double& value) -> std::optional<std::string> {
+    const auto text = valueOf(option);
+    if (!TryStrToFloat(*text, value)) return Format("'%s' is not a valid floating point value", {*text});
+    return std::nullopt;
+  };
+  const auto density = valueOf("--density"), altitude = valueOf("--altitude"),
+             temperature = valueOf("--temperature");
+  if (density && (altitude || temperature))
+    return std::string("give the air either as '--density' or as '--altitude' and '--temperature', not both");
+  if (valueOf("--density-units") && !density) return std::string("option '--density-units' needs '--density'");
+  if (valueOf("--altitude-units") && !altitude) return std::string("option '--altitude-units' needs '--altitude'");
+  if (valueOf("--temperature-units") && !temperature)
+    return std::string("option '--temperature-units' needs '--temperature'");
+  if (density) {
+    double rho = 0;
+    if (auto e = number("--density", rho)) return e;
+    const std::string unit = valueOf("--density-units").value_or(std::string(GetUnitsLabel(utDensity, 0)));
+    const auto stored = ToStored(rho, utDensity, 0, unit);
+    if (!stored) return Format("unknown density unit '%s' (known: %s)", {unit, UnitChoices(utDensity)});
+    request.Air = TSiteAir{TSiteAir::saDensity, *stored};
+  } else if (altitude || temperature) {
+    TSiteAir air{TSiteAir::saAltitudeTemperature};
+    if (altitude) {
+      double h = 0;
+      if (auto e = number("--altitude", h)) return e;
+      const std::string unit = valueOf("--altitude-units").value_or("m");
+      if (unit == "ft")
+        h /= 3.2808398950131235;
+      else if (unit != "m")
+        return Format("unknown altitude unit '%s' (known: m, ft)", {unit});
+      air.Altitude = h;
+    }
+    if (temperature) {
+      double t = 0;
+      if (auto e = number("--temperature", t)) return e;
+      const std::string unit = valueOf("--temperature-units").value_or("C");
+      if (unit == "F" || unit == "°F")
+        t = (t - 32) / 1.8;
+      else if (unit != "C" && unit != "°C")
+        return Format("unknown temperature unit '%s' (known: C, F)", {unit});
+      air.Temperature = t;
+    }
+    request.Air = air;
+  }
+  if (const auto e = SiteAirError(request.Air)) return *e;
+
+  request.All = valueOf("--all").has_value();
+  request.Csv = valueOf("--csv").has_value();
+  const bool ranked = request.All || request.Operands.size() > 1;
+  if (request.All && !request.Operands.empty())
+    return std::string("give either FILEs or '--all', not both");
+  if (const auto sort = valueOf("--sort")) {
+    const auto key = FindRankKey(*sort);
+    if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
+    request.Sort = *key;
+  }
+  if (const auto limit = valueOf("--limit")) {
+    std::int32_t n = 0;
+    if (!TryStrToInt(*limit, n) || n < 1) return Format("'%s' is not a number of candidates (1 or more)", {*limit});
+    request.Limit = n;
+  }
+  if (request.Csv && request.Json) return std::string("give either '--json' or '--csv', not both");
+  if (!ranked) {
+    for (const char* option : {"--sort", "--limit", "--csv"})
+      if (valueOf(option)) return Format("option '%s' ranks several files: give several FILEs or '--all'", {option});
+  } else {
+    for (const char* option : {"--model", "--browse", "--png"})
+      if (valueOf(option)) return Format("option '%s' needs a single FILE", {option});
+  }
+  return std::nullopt;
 }
 
 // Parses args[1...] for `spec` into `request`; the options' values are checked
@@ -185,9 +308,13 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
     given.emplace_back(name, value);
   }
 
+  const bool all = std::any_of(given.begin(), given.end(), [](const auto& g) { return g.first == "--all"; });
+  if (spec.Name == "select" && !all && request.Operands.empty())
+    return TUsageError{"a fan data file is missing (or '--all' for every installed file)", &spec};
   if (request.Operands.size() < spec.MinOperands)
-    return TUsageError{spec.Name == "delete" ? std::string("the name of an installed file is missing")
-                                             : std::string("a fan data file is missing"),
+    return TUsageError{spec.Name == "delete"   ? std::string("the name of an installed file is missing")
+                       : spec.Name == "import" ? std::string("the table file is missing")
+                                               : std::string("a fan data file is missing"),
                        &spec};
   if (request.Operands.size() > spec.MaxOperands)
     return TUsageError{Format("unexpected argument '%s'", {request.Operands[spec.MaxOperands]}), &spec};
@@ -203,6 +330,10 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   request.Model = valueOf("--model");
   request.Png = valueOf("--png");
   if (request.Png && request.Png->empty()) return TUsageError{"option '--png' needs a file name", &spec};
+  request.Options = given;
+  // The authoring commands check their options themselves: their units
+  // include spellings of fan tables ("in. wg", "mm H2O").
+  if (spec.Name == "import" || spec.Name == "derive") return std::nullopt;
 
   if (const auto size = valueOf("--size")) {
     if (!request.Png) return TUsageError{"option '--size' needs '--png'", &spec};
@@ -234,6 +365,7 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
       return TUsageError{Format("'%s' is not a valid floating point value", {*flowText}), &spec};
     if (pressureText && !TryStrToFloat(*pressureText, pressure))
       return TUsageError{Format("'%s' is not a valid floating point value", {*pressureText}), &spec};
+    if (const auto error = ParseSelectionOptions(valueOf, request)) return TUsageError{*error, &spec};
     if (flowText && pressureText) {
       request.HasDuty = true;
       request.Flow = *ToStored(flow, kFlowType, kFlowStored, flowUnit);
@@ -281,18 +413,49 @@ Commands:
            catalogue header, the model's data and the fitted curves of the model
            view: Ps and Pw against Q (order 3), Lw against Q (order 2), each with
            its summary and equation.
+           With --json each fit also gives "residuals": every tested point's
+           measured and fitted value and their difference (in Pa, kW or dB, and
+           in % of the measured value), and "largest_residual", its index.
   select   Load FILE and evaluate a duty as the fan selector does. Without
            --model the model that suits the duty best is searched first ("Find");
            then the speed is solved and the nine result lines are printed (or the
            status text when the model cannot meet the duty). Results are always
            in m³/s, Pa, kW, % and dB.
+           After the nine lines, one "Warning: " line for each thing an engineer
+           must know: the duty is not met, the operating point lies left of the
+           pressure peak (stall-prone) or outside the tested flows (extrapolated),
+           or the efficiency is above 90 % (implausible) or 100 % (impossible).
+           With --json: "duty_met" (true when the fan delivers at least the
+           duty), "static_efficiency", "pressure_kind", "density",
+           "reference_density", "density_ratio", "units" and "warnings".
+           With several FILEs, or --all (every installed file), every model of
+           every file is evaluated for the duty and the models that meet it are
+           ranked (--sort, default power; --limit N shows the first N): one row
+           each with rank, file, maker, range, model, speed, speed_margin, flow,
+           static_pressure, total_pressure, shaft_power, static_efficiency,
+           efficiency, sound_power, stall_margin, bep_ratio and warnings, tab
+           separated (--csv: comma separated CSV), then "Rejected" and each left
+           out model with the reason. With --json: "duty", "units", "sort",
+           "candidates", "rejected" and "messages".
+  check    Load each FILE and check every model's figures for physical sense,
+           as "Check Fan" does: a total efficiency above 90 % (warning) or
+           100 % (error), shaft power below the air power (error), the static
+           pressure peak, fitted curves that miss a tested point by more than
+           3 %, sound power that falls while the air power rises, and a nominal
+           flow the reader replaced. Prints per file "FAN Data file check", the
+           path, an empty line, one line per finding and "N errors, N warnings".
+           Install refuses a file with a check error.
   install  Verify each FILE and copy those without errors into the database
            folder (replacing an installed file of the same name). Refused files
            are listed with their error lines.
   list     The installed fan files: name and full path, separated by a tab.
   delete   Delete the installed file NAME (with or without ".qfn"), leaving the
            backup NAME._fn beside it. No question is asked.
-
+           An earlier backup is kept as NAME._fn.1 (the next free number); the
+           exact file name wins ("x.qfn" never deletes "x.QFN").
+)";
+  t += AuthoringCommandsHelp();
+  t += R"(
 Options:
   --json              Print one JSON document on standard output instead of text.
                       The fan model's messages then go into "messages".
@@ -309,18 +472,41 @@ Options:
   t += UnitChoices(kPressureType);
   t += R"(.
                       Units match without regard to case; "m3" may stand for "m³".
+  --pressure-kind K   Whether P is the fan's static (default) or total pressure.
+  --density RHO       The air at the fan (site air) as a density (default: each
+                      catalogue's own "Density"); --density-units U, default kg/m³.
+  --altitude H        The site air as the standard atmosphere's at altitude H
+                      (--altitude-units m (default) or ft; -500 to 11000 m) ...
+  --temperature T     ... and temperature T (--temperature-units C (default) or
+                      F); either alone assumes 0 m or 20 °C for the other.
+                      Site air scales pressures and power by the density ratio
+                      site / catalogue; flow, efficiency and sound power stay.
+  --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
+                      InchWg, HP).
+  --all               Rank every installed fan file (instead of FILEs).
+  --sort KEY          Rank by power (lowest shaft power, default), efficiency
+                      (highest), sound (lowest), speed (lowest) or margin
+                      (largest stall margin); ties by file, then model.
+  --limit N           Show only the first N candidates.
+  --csv               Print the ranking as CSV (comma separated, CRLF lines).
   --png OUT.png       Also write the selector's curves chart as a PNG picture.
+                      "-" writes it to standard output (the report then goes to
+                      standard error); an existing pipe or device is written
+                      into; a folder or one of the files read is refused.
 )";
   t += Format(
       "  --size WxH          Size of that picture in pixels (default 640x480; width\n"
       "                      %d to %d, height %d to %d).\n",
       {kMinWidth, kMaxSide, kMinHeight, kMaxSide});
+  t += AuthoringOptionsHelp();
   t += R"(  -h, --help          Print this help.
   --version           Print the program's version.
 
 Numbers use "." as the decimal separator whatever the locale ("2.5", "1.5E-3").
 An option's value may also follow an equals sign ("--flow=2.5"); "--" ends the
 options, so that a file name may begin with "-".
+Text output shows control characters from files and names as \xNN (\u00NN
+for U+0080 to U+009F), so they cannot act on the terminal.
 
 JSON: verify and install give one entry per FILE whose "status" is that file's
 exit code (0 passed / installed, 1 refused, 2 unreadable); show and select give
@@ -339,13 +525,61 @@ Exit codes:
   0  success: every file verified clean or installed, the selection's status 0
   1  verification errors, an install refused or not copied, a selection whose
      status is not 0, a number in a fan data file that does not convert
+     (import, derive: a table or model that cannot be used, a name taken)
+  1  a duty that is not met (select; a ranking: no model meets it), check
+     errors
   2  usage error (unknown command or option, a number or unit that does not
      parse), a file that cannot be read at all, a picture that cannot be written
+     (the old file then stays as it was), not enough memory for a file, a
+     database folder that cannot be listed
 )";
   return t;
 }
 
+namespace {
+
+// True when the output is no text for a terminal: JSON (its writer escapes
+// control characters itself) or the picture on standard output.
+bool RawOutput(const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+    if (args[i] == "--json" || args[i] == "--png=-") return true;
+    if (args[i] == "--png" && i + 1 < args.size() && args[i + 1] == "-") return true;
+  }
+  return false;
+}
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // What files and names hold reaches the terminal escaped (see TerminalText).
+  TTerminalSafeBuf outBuf(out.rdbuf()), errBuf(err.rdbuf());
+  std::ostream safeOut(&outBuf), safeErr(&errBuf);
+  std::ostream& o = RawOutput(args) ? out : safeOut;
+  CliCurrentFile().clear();
+  int code;
+  try {
+    code = RunCommand(args, o, safeErr);
+  } catch (const std::bad_alloc&) {
+    // A file too large for the memory at hand: said plainly, nothing
+    // written half, and the usual "cannot be read" exit code.
+    const std::string& file = CliCurrentFile();
+    safeErr << kProgram << ": "
+            << (file.empty() ? std::string("Not enough memory") : OutOfMemoryMessage(file)) << '\n';
+    code = ecUsage;
+  }
+  outBuf.Finish();
+  errBuf.Finish();
+  safeOut.flush();
+  safeErr.flush();
+  if (!safeOut) out.setstate(std::ios::badbit);
+  return code;
+}
+
+namespace {
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return ReportUsage({"no command given", nullptr}, err);
 
   // --help and --version win wherever they stand before "--".
@@ -376,16 +610,32 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   if (request.Command == "verify") return RunVerify(request, out, err);
   if (request.Command == "show") return RunShow(request, out, err);
-  if (request.Command == "select") return RunSelect(request, out, err);
+  if (request.Command == "select" && !request.All && request.Operands.size() == 1)
+    return RunSelect(request, out, err);
+  if (request.Command == "select" && !request.All) return RunRank(request, request.Operands, out, err);
+  if (request.Command == "check") return RunCheck(request, out, err);
+  if (request.Command == "import") return RunImport(request, out, err);
+  if (request.Command == "derive") return RunDerive(request, out, err);
 
   const std::string folder = CliDatabaseFolder();
   if (folder.empty()) {
     err << kProgram << ": no database folder: neither XDG_DATA_HOME nor HOME is set\n";
     return ecUsage;
   }
+  if (request.Command == "select") {
+    std::string error;
+    const std::vector<std::string> files = InstalledPaths(folder, &error);
+    if (!error.empty()) {
+      err << kProgram << ": cannot list the database folder " << folder << ": " << error << '\n';
+      return ecUsage;
+    }
+    return RunRank(request, files, out, err);
+  }
   if (request.Command == "install") return RunInstall(request, folder, out, err);
-  if (request.Command == "list") return RunList(request, folder, out);
+  if (request.Command == "list") return RunList(request, folder, out, err);
   return RunDelete(request, folder, out, err);
 }
+
+}  // namespace
 
 }  // namespace blowden

@@ -1,5 +1,7 @@
 #include "cli/CliCommands.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <string_view>
@@ -8,10 +10,12 @@
 #include "base/Format.h"
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
+#include "fan/FanResiduals.h"
 #include "fan/FanSelection.h"
+#include "fan/ModelFits.h"
 #include "fan/QmFan.h"
-#include "numeric/Regress.h"
 #include "services/Database.h"
+#include "services/SafeWrite.h"
 
 namespace blowden {
 
@@ -28,7 +32,7 @@ class TMessageLog {
       : FJson(json), FErr(err), FFile(std::move(file)) {}
 
   void Attach(TFan& fan) {
-    fan.OnMessage = [this, &fan](const std::string& message) { Add(message, fan.Model.Name); };
+    fan.OnMessage = [this, &fan](const std::string& message) { Add(message, fan.Model().Name); };
   }
 
   void Add(const std::string& message, const std::string& model = std::string()) {
@@ -60,8 +64,11 @@ bool Unreadable(const TFan& fan) {
   return fan.LoadStatus() == fsFileNotFound || fan.LoadStatus() == fsReadError;
 }
 
+std::string gCurrentFile;
+
 // Loads `file`; a file that cannot be read at all is reported in the log.
 void LoadFan(TFan& fan, const std::string& file, TMessageLog& log) {
+  gCurrentFile = file;
   fan.LoadFromFile(file);
   if (Unreadable(fan)) log.Add(std::string(StatusTextOf(fan.LoadStatus())));
 }
@@ -72,33 +79,27 @@ void LoadFan(TFan& fan, const std::string& file, TMessageLog& log) {
 struct TVerifyOutcome {
   int Code = ecSuccess;
   std::vector<std::string> Errors;
-  bool Stopped = false;  // a conversion error ended the verification
 };
 
 TVerifyOutcome VerifyOne(TFan& fan, const std::string& file, TMessageLog& log) {
   TVerifyOutcome o;
-  try {
-    LoadFan(fan, file, log);
-    fan.Verify();
-  } catch (const EConvertError& e) {
-    log.Add(e.what(), fan.Model.Name);
-    o.Stopped = true;
-  }
-  o.Errors = fan.Errors;
+  LoadFan(fan, file, log);
+  // A number that does not convert ends the check as one of its error
+  // lines, as in the main window's report; it is a message as well.
+  if (const auto stop = fan.VerifyReporting()) log.Add(stop->Message, stop->Model);
+  o.Errors = fan.Errors();
   if (Unreadable(fan))
     o.Code = ecUsage;
-  else if (o.Stopped || !o.Errors.empty())
+  else if (!o.Errors.empty())
     o.Code = ecFailure;
   return o;
 }
 
 // The lines of the verification report, as the main window's report shows
-// them. A verification stopped by a conversion error ends after the lines
-// collected so far: it can claim neither "no errors" nor a count.
+// them.
 void WriteVerifyReport(std::ostream& out, const std::string& file, const TVerifyOutcome& o) {
   out << "FAN Data file verify\n" << file << "\n\n";
   for (const std::string& line : o.Errors) out << line << '\n';
-  if (o.Stopped) return;
   if (o.Errors.empty())
     out << "No errors have been found...\n";
   else
@@ -108,32 +109,17 @@ void WriteVerifyReport(std::ostream& out, const std::string& file, const TVerify
 // ---------------------------------------------------------------------------
 // show
 
-// One fit of the model view.
+// One fit of the main window's model view, with its key in the JSON output.
 struct TViewFit {
-  std::string_view Key;   // "ps"
-  std::string_view Name;  // "Ps"
-  std::vector<double> Coeffs;
-  int Error = 0;
-  TFitStats Stats;
-  std::string Summary;
-  std::string Equation;
+  std::string_view Key;  // "ps"
+  TCurveKind Kind;
+  TCurveFit Fit;
 };
 
-TViewFit FitCurve(const TFanModel& m, const std::vector<double>& values, int order, std::string_view format,
-                  std::string_view key, std::string_view name) {
-  TViewFit f;
-  f.Key = key;
-  f.Name = name;
-  FitPolynomial(m.Qa, values, m.Count, order, f.Coeffs, f.Error, f.Stats, f.Summary);
-  f.Equation = PolyToStr(f.Coeffs, format, name, "Q");
-  return f;
-}
-
-// The three fits of the model view: Ps and Pw against Q of order 3 with
-// "%0.4g", Lw of order 2 with "%0.2g".
 std::vector<TViewFit> ModelViewFits(const TFanModel& m) {
-  return {FitCurve(m, m.Ps, 3, "%0.4g", "ps", "Ps"), FitCurve(m, m.Pw, 3, "%0.4g", "pw", "Pw"),
-          FitCurve(m, m.Lw, 2, "%0.2g", "lw", "Lw")};
+  return {{"ps", ckPressure, FitCurve(m, ckPressure)},
+          {"pw", ckPower, FitCurve(m, ckPower)},
+          {"lw", ckSound, FitCurve(m, ckSound)}};
 }
 
 std::string KindName(TFanKind kind) {
@@ -141,10 +127,35 @@ std::string KindName(TFanKind kind) {
   return i < KindNames.size() ? std::string(KindNames[i]) : std::string();
 }
 
+// Each tested point's residual of a fit ("residuals": point, flow, measured,
+// fitted, residual in the curve's unit, percent or null for a measured 0)
+// and the index of the largest ("largest_residual", null without a fit).
+void WriteResiduals(TJsonWriter& w, const TFitResiduals& r) {
+  w.Key("residuals");
+  w.BeginArray();
+  for (std::size_t i = 0; i < r.Points.size(); ++i) {
+    const TPointResidual& p = r.Points[i];
+    w.BeginObject();
+    w.Field("point", static_cast<int>(i));
+    w.Field("flow", p.Flow);
+    w.Field("measured", p.Measured);
+    w.Field("fitted", p.Fitted);
+    w.Field("residual", p.Residual);
+    w.Field("percent", p.Percent);  // NaN: null
+    w.EndObject();
+  }
+  w.EndArray();
+  w.Key("largest_residual");
+  if (r.Largest >= 0)
+    w.Integer(r.Largest);
+  else
+    w.Null();
+}
+
 void WriteShowJson(std::ostream& out, const std::string& file, const TFan& fan, int status,
                    const std::vector<TViewFit>& fits, const std::vector<std::string>& messages) {
-  const TFanHeader& h = fan.Header;
-  const TFanModel& m = fan.Model;
+  const TFanHeader& h = fan.Header();
+  const TFanModel& m = fan.Model();
   TJsonWriter w(out);
   w.BeginObject();
   w.Field("file", file);
@@ -160,11 +171,11 @@ void WriteShowJson(std::ostream& out, const std::string& file, const TFan& fan, 
   w.Field("kind", KindName(h.Kind));
   w.EndObject();
   w.Key("models");
-  w.StringArray(fan.Models);
+  w.StringArray(fan.Models());
   w.Key("messages");
   w.StringArray(messages);
   w.Key("model");
-  if (fan.Models.empty()) {
+  if (fan.Models().empty()) {
     w.Null();
   } else {
     w.BeginObject();
@@ -194,10 +205,10 @@ void WriteShowJson(std::ostream& out, const std::string& file, const TFan& fan, 
   w.Key("fit");
   w.BeginObject();
   w.Key("coeffs");
-  w.NumberArray(fan.Coeffs);
-  w.Field("error", fan.FitError);
-  w.Field("r2", fan.FitStats.R2);
-  w.Field("adj_r2", fan.FitStats.AdjR2);
+  w.NumberArray(fan.Coeffs());
+  w.Field("error", fan.FitError());
+  w.Field("r2", fan.FitStats().R2);
+  w.Field("adj_r2", fan.FitStats().AdjR2);
   w.EndObject();
   w.Key("view");
   w.BeginObject();
@@ -205,10 +216,11 @@ void WriteShowJson(std::ostream& out, const std::string& file, const TFan& fan, 
     w.Key(f.Key);
     w.BeginObject();
     w.Key("coeffs");
-    w.NumberArray(f.Coeffs);
-    w.Field("error", f.Error);
-    w.Field("summary", f.Summary);
-    w.Field("equation", f.Equation);
+    w.NumberArray(f.Fit.Coeffs);
+    w.Field("error", f.Fit.ErrorCode);
+    w.Field("summary", f.Fit.Summary);
+    w.Field("equation", f.Fit.Equation);
+    WriteResiduals(w, CurveResiduals(m, f.Kind, f.Fit.Coeffs, f.Fit.ErrorCode));
     w.EndObject();
   }
   w.EndObject();
@@ -223,8 +235,8 @@ std::string Cell(const std::vector<double>& values, std::size_t i) {
 
 void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, int status,
                    const std::vector<TViewFit>& fits) {
-  const TFanHeader& h = fan.Header;
-  const TFanModel& m = fan.Model;
+  const TFanHeader& h = fan.Header();
+  const TFanModel& m = fan.Model();
   out << "Fan data file\t" << file << '\n';
   out << "Status\t" << StatusTextOf(status) << '\n';
   out << "Maker\t" << h.Maker << '\n';
@@ -234,9 +246,9 @@ void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, 
   out << "Density\t" << TextNumber(h.Density) << "\tkg/m³\n";
   out << "Kind\t" << KindName(h.Kind) << '\n';
   out << "Models";
-  for (const std::string& name : fan.Models) out << '\t' << name;
+  for (const std::string& name : fan.Models()) out << '\t' << name;
   out << '\n';
-  if (fan.Models.empty()) return;
+  if (fan.Models().empty()) return;
 
   out << "\nModel\t" << m.Name << '\n';
   out << "Diameter\t" << TextNumber(m.Diameter) << "\tm\n";
@@ -256,8 +268,8 @@ void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, 
 
   out << '\n';
   for (const TViewFit& f : fits) {
-    out << f.Name << " vs Q\t" << (f.Error != 0 ? std::string("no fit") : f.Summary) << '\n';
-    if (!f.Equation.empty()) out << f.Equation << '\n';
+    out << CurveSpec(f.Kind).Caption << '\t' << f.Fit.Summary << '\n';
+    if (!f.Fit.Equation.empty()) out << f.Fit.Equation << '\n';
   }
 
   out << "\nQ [m³/s]\tPs [Pa]\tPw [kW]\tLw [dB]\n";
@@ -273,7 +285,8 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
                      const TFan& fan, int status, const std::string& statusText,
                      std::optional<double> dutyFlow, std::optional<double> dutyPressure,
                      const TSelectionResult* r, const std::vector<std::string>& lines,
-                     const std::vector<std::string>& messages) {
+                     const std::vector<std::string>& messages, const TCliRequest& request) {
+  const TResultUnits& u = request.Units;
   TJsonWriter w(out);
   w.BeginObject();
   w.Field("file", file);
@@ -282,7 +295,7 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
     w.Integer(*bestIndex);
   else
     w.Null();
-  w.Field("model", fan.Model.Name);
+  w.Field("model", fan.Model().Name);
   w.Field("status", status);
   w.Field("status_text", statusText);
   w.Key("duty");
@@ -294,23 +307,26 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
     else
       w.Null();
   };
-  optionalNumber("flow", dutyFlow);
-  optionalNumber("pressure", dutyPressure);
+  optionalNumber("flow", dutyFlow ? std::optional<double>(FlowInUnits(*dutyFlow, u)) : std::nullopt);
+  optionalNumber("pressure",
+                 dutyPressure ? std::optional<double>(PressureInUnits(*dutyPressure, u)) : std::nullopt);
   w.EndObject();
-  const auto number = [&](std::string_view key, double TSelectionResult::*field) {
+  // Figures in the units asked for (SI: exactly as computed).
+  const auto number = [&](std::string_view key, double TSelectionResult::*field,
+                          double (*convert)(double, const TResultUnits&) = nullptr) {
     w.Key(key);
     if (r)
-      w.Number(r->*field);
+      w.Number(convert ? convert(r->*field, u) : r->*field);
     else
       w.Null();
   };
   number("speed", &TSelectionResult::Speed);
   number("raw_speed", &TSelectionResult::RawSpeed);
-  number("flow", &TSelectionResult::Volume);
-  number("static_pressure", &TSelectionResult::PStatic);
-  number("dynamic_pressure", &TSelectionResult::PDynamic);
-  number("total_pressure", &TSelectionResult::PTotal);
-  number("shaft_power", &TSelectionResult::ShaftPower);
+  number("flow", &TSelectionResult::Volume, FlowInUnits);
+  number("static_pressure", &TSelectionResult::PStatic, PressureInUnits);
+  number("dynamic_pressure", &TSelectionResult::PDynamic, PressureInUnits);
+  number("total_pressure", &TSelectionResult::PTotal, PressureInUnits);
+  number("shaft_power", &TSelectionResult::ShaftPower, PowerInUnits);
   number("efficiency", &TSelectionResult::Efficiency);
   number("sound_power", &TSelectionResult::SoundPower);
   w.Key("lines");
@@ -327,13 +343,52 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
     w.Null();
   }
   number("r2", &TSelectionResult::R2);
+  WriteSelectionExtras(w, r, request);
   w.Key("messages");
   w.StringArray(messages);
   w.EndObject();
   w.Finish();
 }
 
+// Writes the chart picture to `target`: "-" is standard output; an existing
+// FIFO or device is written into; a regular file is replaced only once the
+// picture is complete; a folder, or one of the files read, is refused.
+std::string WritePicture(const std::string& target, const std::vector<std::string>& inputs,
+                         const TSelectorChart& chart, const TCliRequest& request, std::ostream& out) {
+  if (target != "-") {
+    struct stat t {};
+    if (::stat(target.c_str(), &t) == 0) {
+      if (S_ISDIR(t.st_mode)) return Format("cannot write %s: it is a folder", {target});
+      for (const std::string& input : inputs) {
+        struct stat i {};
+        if (::stat(input.c_str(), &i) == 0 && i.st_dev == t.st_dev && i.st_ino == t.st_ino)
+          return Format("%s not written: it is the fan data file %s", {target, input});
+      }
+    }
+  }
+  std::string png;
+  if (std::string why = RenderChartPicture(chart, request.Width, request.Height, target, png); !why.empty())
+    return why;
+  if (target == "-") {
+    out.write(png.data(), static_cast<std::streamsize>(png.size()));
+    out.flush();
+    return out ? std::string() : std::string("cannot write the picture to standard output");
+  }
+  if (std::string why = WriteFileAtomically(target, png, {TSpecialTarget::WriteInto}); !why.empty())
+    return Format("cannot write %s: %s", {target, why});
+  return std::string();
+}
+
 }  // namespace
+
+std::string& CliCurrentFile() { return gCurrentFile; }
+
+std::string OutOfMemoryMessage(const std::string& file) {
+  struct stat st {};
+  const long long bytes = ::stat(file.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : 0;
+  const long long mb = (bytes + (1 << 20) - 1) >> 20;
+  return Format("Not enough memory to open %s (%s MB)", {file, std::to_string(mb)});
+}
 
 int RunVerify(const TCliRequest& request, std::ostream& out, std::ostream& err) {
   int worst = ecSuccess;
@@ -373,25 +428,21 @@ int RunShow(const TCliRequest& request, std::ostream& out, std::ostream& err) {
   TFan fan;
   TMessageLog log(request.Json, err, file);
   log.Attach(fan);
-  bool stopped = false;
   try {
     LoadFan(fan, file, log);
     if (!Unreadable(fan)) {
       if (request.Model)
         fan.SelectModel(*request.Model);
-      else if (!fan.Models.empty())
-        fan.SelectModel(fan.Models.front());
+      else if (!fan.Models().empty())
+        fan.SelectModel(fan.Models().front());
     }
   } catch (const EConvertError& e) {
-    log.Add(e.what(), fan.Model.Name);
-    stopped = true;
+    // The model is only partly read: the fan reports a data error.
+    log.Add(e.what(), fan.Model().Name);
   }
-  // A model whose read a conversion error abandoned holds data in part: it
-  // is shown as a data error, whatever status the reader had reached.
-  int status = fan.Status;
-  if (stopped && status == fsReady) status = fsDataError;
+  const int status = fan.Status();
 
-  const std::vector<TViewFit> fits = ModelViewFits(fan.Model);
+  const std::vector<TViewFit> fits = ModelViewFits(fan.Model());
   if (request.Json)
     WriteShowJson(out, file, fan, status, fits, log.Messages);
   else
@@ -419,27 +470,30 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
         // error is not evaluated: its data would be left in part from
         // fall-backs or from nothing.
         const std::string name =
-            request.Model ? *request.Model : (fan.Models.empty() ? std::string() : fan.Models.front());
+            request.Model ? *request.Model : (fan.Models().empty() ? std::string() : fan.Models().front());
         if (!name.empty()) fan.SelectModel(name);
-        if (!name.empty() && fan.Status == fsReady) {
+        if (!name.empty() && fan.Status() == fsReady) {
           if (request.Browse)
-            result = EvaluateBrowse(fan);
+            result = EvaluateBrowse(fan, request.Air, {}, request.Units);
           else
-            result = EvaluateDuty(fan, request.Flow, request.Pressure, request.Flow, request.Pressure);
+            result = EvaluateDuty(fan, RequestDuty(request), request.Flow, request.Pressure, {}, request.Units);
         }
       } else {
-        bestIndex = fan.FindBestModel(request.Flow, request.Pressure);
+        // The search judges each model at the site's air and, for a total
+        // duty, at its own outlet.
+        const TDuty duty = RequestDuty(request);
+        bestIndex = FindBestModel(fan, duty);
         if (*bestIndex >= 0)
-          result = EvaluateDuty(fan, request.Flow, request.Pressure, request.Flow, request.Pressure);
+          result = EvaluateDuty(fan, duty, request.Flow, request.Pressure, {}, request.Units);
       }
     }
   } catch (const EConvertError& e) {
-    log.Add(e.what(), fan.Model.Name);
+    log.Add(e.what(), fan.Model().Name);
     stopped = true;
     result.reset();
   }
 
-  int status = result ? result->Status : fan.Status;
+  int status = result ? result->Status : fan.Status();
   // No evaluation although the fan reports no failure: the file names no
   // model (or a conversion error stopped the read).
   if (!result && status == fsReady) status = stopped ? fsDataError : fsModelNotFound;
@@ -456,14 +510,20 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     dutyPressure = request.Pressure;
   }
 
-  int code = Unreadable(fan) ? ecUsage : status == fsReady ? ecSuccess : ecFailure;
+  // A duty that is not met is no success, whatever the status says.
+  int code = Unreadable(fan)                                               ? ecUsage
+             : status == fsReady && (!result || result->DutyMet || request.Browse) ? ecSuccess
+                                                                           : ecFailure;
 
+  // "--png -": the picture is standard output, the report goes to stderr.
+  const bool pictureToOut = request.Png && *request.Png == "-";
+  std::ostream& report = pictureToOut ? err : out;
   if (request.Png) {
     if (!result) {
       // The selection itself failed (its exit code says so): nothing to draw.
       err << kProgram << ": " << *request.Png << " not written: there is no evaluation to draw\n";
     } else if (const std::string why =
-                   WriteChartPicture(result->Chart, request.Width, request.Height, *request.Png);
+                   WritePicture(*request.Png, request.Operands, result->Chart, request, out);
                !why.empty()) {
       err << kProgram << ": " << why << '\n';
       code = ecUsage;
@@ -471,12 +531,15 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
   }
 
   if (request.Json) {
-    WriteSelectJson(out, file, bestIndex, fan, status, statusText, dutyFlow, dutyPressure,
-                    result ? &*result : nullptr, lines, log.Messages);
+    WriteSelectJson(report, file, bestIndex, fan, status, statusText, dutyFlow, dutyPressure,
+                    result ? &*result : nullptr, lines, log.Messages, request);
   } else {
-    if (result) out << result->ModelCaption << '\n';
-    for (const std::string& line : lines) out << line << '\n';
-    if (result) out << result->R2Text << '\n';
+    if (result) report << result->ModelCaption << '\n';
+    for (const std::string& line : lines) report << line << '\n';
+    if (result) report << result->R2Text << '\n';
+    // What an engineer must know beyond the nine lines.
+    if (result)
+      for (const std::string& warning : result->Warnings) report << "Warning: " << warning << '\n';
   }
   return code;
 }
@@ -490,18 +553,12 @@ int RunInstall(const TCliRequest& request, const std::string& databaseFolder, st
     TFan fan;
     TMessageLog log(request.Json, err, file);
     log.Attach(fan);
-    TInstallResult r;
-    bool stopped = false;
-    try {
-      r = InstallFanFile(file, databaseFolder, fan);
-    } catch (const EConvertError& e) {
-      log.Add(e.what(), fan.Model.Name);
-      r.Errors = fan.Errors;
-      stopped = true;
-    }
+    gCurrentFile = file;
+    const TInstallResult r = InstallFanFile(file, databaseFolder, fan);
+    if (r.Stopped) log.Add(r.Stopped->Message, r.Stopped->Model);
     if (Unreadable(fan)) log.Add(std::string(StatusTextOf(fan.LoadStatus())));
     if (!r.Message.empty()) log.Add(r.Message);
-    const int code = Unreadable(fan) ? ecUsage : (r.Installed && !stopped) ? ecSuccess : ecFailure;
+    const int code = Unreadable(fan) ? ecUsage : r.Installed ? ecSuccess : ecFailure;
     worst = std::max(worst, code);
 
     if (request.Json) {
@@ -528,8 +585,15 @@ int RunInstall(const TCliRequest& request, const std::string& databaseFolder, st
   return worst;
 }
 
-int RunList(const TCliRequest& request, const std::string& databaseFolder, std::ostream& out) {
-  const std::vector<TInstalledFile> files = ListInstalledFiles(databaseFolder);
+int RunList(const TCliRequest& request, const std::string& databaseFolder, std::ostream& out,
+            std::ostream& err) {
+  std::string error;
+  const std::vector<TInstalledFile> files = ListInstalledFiles(databaseFolder, &error);
+  if (!error.empty()) {
+    // Saying nothing would read as "no files installed".
+    err << kProgram << ": cannot list the database folder " << databaseFolder << ": " << error << '\n';
+    return ecUsage;
+  }
   if (request.Json) {
     TJsonWriter w(out);
     w.BeginArray();
@@ -552,13 +616,8 @@ int RunDelete(const TCliRequest& request, const std::string& databaseFolder, std
   std::string name = request.Operands.front();
   std::optional<TInstalledFile> file;
   // A name, never a path: nothing outside the database folder is touched.
-  if (name.find('/') == std::string::npos) {
-    file = FindInstalledFile(databaseFolder, name);
-    const std::string_view ext = FanFileExtension;
-    if (!file && name.size() > ext.size() &&
-        SameText(std::string_view(name).substr(name.size() - ext.size()), ext))
-      file = FindInstalledFile(databaseFolder, name.substr(0, name.size() - ext.size()));
-  }
+  // The exact file name wins ("x.qfn" is never "x.QFN").
+  if (name.find('/') == std::string::npos) file = FindInstalledFile(databaseFolder, name);
   if (!file) {
     err << kProgram << ": no installed fan file named '" << name << "' in " << databaseFolder << '\n';
     return ecFailure;

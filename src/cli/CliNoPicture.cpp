@@ -5,7 +5,7 @@
 
 namespace blowden {
 
-std::string WriteChartPicture(const TSelectorChart&, int, int, const std::string& path) {
+std::string RenderChartPicture(const TSelectorChart&, int, int, const std::string& path, std::string&) {
   return Format("%s not written: this build of blowden-cli has no chart drawing (built without Qt)", {path});
 }
 

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/Convert.h"
 #include "base/Format.h"
 #include "base/StepRound.h"
+#include "units/QmConv.h"
 
 namespace blowden {
 
@@ -24,36 +26,26 @@ void AddPoint(TSelectorChartLine& line, double x, double y) {
 }
 
 // One curve of the fan at speed N: the table's flow range carried to N.
-TSelectorChartLine SpeedCurve(TFan& fan, double n, unsigned color) {
+TSelectorChartLine SpeedCurve(TFan& fan, double n, unsigned color, TSelectorCurve kind, double ratio) {
   TSelectorChartLine line;
   line.Color = color;
-  const TFanModel& m = fan.Model;
+  line.Kind = kind;
+  const TFanModel& m = fan.Model();
   const double q0 = fan.LowestFlow() * n / m.RefSpeed;
   const double q1 = fan.HighestFlow() * n / m.RefSpeed;
   line.Points.reserve(kCurveSteps + 1);
   for (int i = 0; i <= kCurveSteps; ++i) {
     const double q = q0 + (q1 - q0) * i / kCurveSteps;
-    AddPoint(line, q, fan.PressureAt(q, n));
+    // At the catalogue's air the ratio is exactly 1 and leaves every value as it is.
+    AddPoint(line, q, fan.PressureAt(q, n) * ratio);
   }
   return line;
 }
 
 }  // namespace
 
-void WidenRange(double& min, double& max) {
-  if (min != max) return;
-  const double v = min;
-  if (v == 0) {
-    min = 0;
-    max = 1;
-  } else {
-    min = v * 0.5;
-    max = v * 1.5;
-  }
-}
-
 bool ComputeChartScale(const TFan& fan, TChartWindow& window) {
-  const TFanModel& m = fan.Model;
+  const TFanModel& m = fan.Model();
   if (m.Count < 1 || m.Qa.size() < static_cast<std::size_t>(m.Count) || m.RefSpeed == 0) return false;
   const int iMin = fan.MinPositivePressureIndex();
   const int iMax = fan.MaxPressureIndex();
@@ -73,25 +65,28 @@ bool ComputeChartScale(const TFan& fan, TChartWindow& window) {
   return true;
 }
 
-void BuildChartCurves(TFan& fan, double volume, double pStatic, double speed, TSelectorChart& chart) {
-  const TFanModel& m = fan.Model;
+void BuildChartCurves(TFan& fan, double volume, double pStatic, double speed, TSelectorChart& chart,
+                      double densityRatio) {
+  const TFanModel& m = fan.Model();
   chart.Title = m.Name;
   chart.Lines.clear();
   if (m.HasSpeeds && !m.Speeds.empty()) {
-    for (int n : m.Speeds) chart.Lines.push_back(SpeedCurve(fan, n, kSpeedLineColor));
+    for (int n : m.Speeds) chart.Lines.push_back(SpeedCurve(fan, n, kSpeedLineColor, scSpeedLine, densityRatio));
   } else {
     for (int j = 0; j <= 7; ++j) {
       const std::int64_t step = (static_cast<std::int64_t>(m.MaxSpeed) - m.MinSpeed) * j;
-      chart.Lines.push_back(SpeedCurve(fan, m.MinSpeed + static_cast<double>(step) / 7, kSpeedLineColor));
+      chart.Lines.push_back(SpeedCurve(fan, m.MinSpeed + static_cast<double>(step) / 7, kSpeedLineColor, scSpeedLine,
+                                         densityRatio));
     }
   }
-  chart.Lines.push_back(SpeedCurve(fan, m.RefSpeed, kRefCurveColor));
-  chart.Lines.push_back(SpeedCurve(fan, speed, kOperatingColor));
+  chart.Lines.push_back(SpeedCurve(fan, m.RefSpeed, kRefCurveColor, scReference, densityRatio));
+  chart.Lines.push_back(SpeedCurve(fan, speed, kOperatingColor, scOperating, densityRatio));
 
   // System curve P = k Q² through the operating point, clipped to the window.
   // A flow of 0 has no such curve: the line stays empty.
   TSelectorChartLine system;
   system.Color = kSystemColor;
+  system.Kind = scSystem;
   if (volume != 0) {
     const double k = pStatic / (volume * volume);
     for (int i = 0; i <= kCurveSteps; ++i) {
@@ -105,33 +100,115 @@ void BuildChartCurves(TFan& fan, double volume, double pStatic, double speed, TS
 
 void PlaceDutyMarkers(TSelectionResult& r, double dutyFlow, double dutyPressure, double shownFlow,
                       double shownPressure) {
-  r.Chart.Duty = {dutyFlow, dutyPressure, kDutyColor, kWhite, 2, 6, 2};
+  r.Chart.Duty = {dutyFlow, dutyPressure, kDutyColor, kWhite, kMarkerCircle, 6, 2};
   if (r.Volume != shownFlow || r.PStatic != shownPressure)
-    r.Chart.Operating = TSelectorChartMarker{r.Volume, r.PStatic, kOperatingColor, kWhite, 3, 6, 1};
+    r.Chart.Operating =
+        TSelectorChartMarker{r.Volume, r.PStatic, kOperatingColor, kWhite, kMarkerSquare, 6, 1};
   else
     r.Chart.Operating.reset();
 }
 
-void ShowResults(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, double shownFlow,
-                 double shownPressure, const TChartWindow& previous) {
-  const TFanModel& m = fan.Model;
+namespace {
+
+// How one evaluation is carried out and shown.
+struct TShowContext {
+  double Ratio = 1;  // site density / catalogue density
+  TResultUnits Units;
+  bool Chart = true;
+};
+
+std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
+  if (shown == si) return Format(siFormat, {value});
+  const TUnitsConversion c = GetUnitsConversion(type, shown, si);
+  return Format(c.Format, {ToUnits(value, c.Factor, c.Offset)});
+}
+
+// Widens a chart window, rounded out as its limits are, so that it holds (x, y).
+void Include(TChartWindow& w, double x, double y) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  if (x < w.XMin) w.XMin = FloorToStep(x, 0.25, 0);
+  if (x > w.XMax) w.XMax = CeilToStep(x, 0.25, 0);
+  if (y < w.YMin) w.YMin = FloorToStep(y, 25, 0);
+  if (y > w.YMax) w.YMax = CeilToStep(y, 25, 0);
+}
+
+// The flow of the tested point with the highest total efficiency, at
+// reference speed; 0 without usable data.
+double BestEfficiencyFlow(const TFan& fan) {
+  const TFanModel& m = fan.Model();
+  const std::size_t n = std::min({static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size(), m.Ps.size(),
+                                  m.Pw.size()});
+  const double area = fan.OutletArea(), rho = fan.Header().Density;
+  double best = -1, flow = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    if (m.Pw[j] == 0) continue;
+    const double v = area > 0 ? m.Qa[j] / area : 0;
+    const double eta = m.Qa[j] * (m.Ps[j] + 0.5 * rho * v * v) / m.Pw[j];
+    if (eta > best) {
+      best = eta;
+      flow = m.Qa[j];
+    }
+  }
+  return flow;
+}
+
+void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, double shownFlow,
+          double shownPressure, const TChartWindow& previous, const TShowContext& ctx) {
+  const TFanModel& m = fan.Model();
+  const double ratio = ctx.Ratio;
+  // The solve ran at the catalogue's air; pressures and power scale with the
+  // density at the same speed and flow (exactly unchanged at ratio 1).
+  const double refStatic = r.PStatic;
+  if (ratio != 1) r.PStatic *= ratio;
   r.PDynamic = fan.DynamicPressure(r.Volume);
+  if (ratio != 1) r.PDynamic *= ratio;
   r.PTotal = r.PDynamic + r.PStatic;
   r.ShaftPower = fan.ShaftPower(r.Speed);
+  if (ratio != 1) r.ShaftPower *= ratio;
   // A shaft power of 0 gives no efficiency: shown as 0.
   r.Efficiency = r.ShaftPower != 0 ? 0.1 * r.Volume * r.PTotal / r.ShaftPower : 0;
+  r.StaticEfficiency = r.ShaftPower != 0 ? 0.1 * r.Volume * r.PStatic / r.ShaftPower : 0;
   r.SoundPower = fan.SoundPower(r.Speed);
-
-  TChartWindow window = previous;
-  r.ChartScaleOk = ComputeChartScale(fan, window);
-  r.Chart.XMin = window.XMin;
-  r.Chart.XMax = window.XMax;
-  r.Chart.YMin = window.YMin;
-  r.Chart.YMax = window.YMax;
-
-  r.Status = fan.Status;
+  r.Status = fan.Status();
   r.StatusText = std::string(StatusTextOf(r.Status));
+
+  // Judgements of the operating point, in the catalogue's air where the
+  // duty was solved.
+  {
+    TOperatingPoint op;
+    op.DutyFlow = dutyFlow;
+    op.DutyPressure = ratio != 1 ? dutyPressure / ratio : dutyPressure;
+    op.Flow = r.Volume;
+    op.PStatic = refStatic;
+    op.PTotal = ratio != 1 ? r.PTotal / ratio : r.PTotal;
+    op.Speed = r.Speed;
+    op.ShaftPower = ratio != 1 ? r.ShaftPower / ratio : r.ShaftPower;
+    op.Status = r.Status;
+    const TPressurePeak peak = FindPressurePeak(m, fan.Coeffs(), fan.FitError());
+    TOperatingAssessment a = AssessOperatingPoint(m, peak, op);
+    r.DutyMet = a.DutyMet;
+    r.StallMargin = a.StallMargin;
+    r.Extrapolation = a.Extrapolation;
+    r.Warnings = std::move(a.Warnings);
+    // The duty-not-met sentence with the site figures, in the units shown.
+    for (std::string& w : r.Warnings)
+      if (w.rfind("Duty not met", 0) == 0)
+        w = Format("Duty not met: at %0.0f rpm the fan gives ", {r.Speed}) +
+            Value(utAirFlowPrim, ctx.Units.Flow, TResultUnits::kSIFlow, "%0.2f", r.Volume) + " " +
+            std::string(FlowUnitLabel(ctx.Units)) + " at " +
+            Value(utAirPressDrop, ctx.Units.Pressure, TResultUnits::kSIPressure, "%0.0f", r.PStatic) + " " +
+            std::string(PressureUnitLabel(ctx.Units));
+    r.SpeedMargin = m.MaxSpeed != 0 ? 100.0 * (m.MaxSpeed - r.Speed) / m.MaxSpeed : 0;
+    const double bep = BestEfficiencyFlow(fan);
+    r.BepRatio = bep > 0 && r.Speed != 0 ? 100.0 * (r.Volume * m.RefSpeed / r.Speed) / bep : 0;
+  }
+
+  const TResultUnits& u = ctx.Units;
+  const std::string flowUnit(FlowUnitLabel(u)), pressUnit(PressureUnitLabel(u)), powerUnit(PowerUnitLabel(u));
+  auto flowText = [&](double v) { return Value(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.2f", v); };
+  auto pressText = [&](double v) { return Value(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", v); };
   r.Lines.clear();
+  r.ExtraLines.clear();
   if (r.Status != fsReady) {
     r.Lines.push_back(r.StatusText);
   } else {
@@ -141,43 +218,161 @@ void ShowResults(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPre
       r.Lines.emplace_back("Speed is below low limit...");
     else
       r.Lines.push_back(Format("Fan Speed\t%0.0f\trpm", {r.Speed}));
-    r.Lines.push_back(Format("Volume Flow\t%0.2f\tm³/s", {r.Volume}));
-    r.Lines.push_back(Format("Nominal Flow\t%0.2f\tm³/s", {m.QaNom}));
-    r.Lines.push_back(Format("Static Pressure\t%0.0f\tPa", {r.PStatic}));
-    r.Lines.push_back(Format("Dynamic Pressure\t%0.0f\tPa", {r.PDynamic}));
-    r.Lines.push_back(Format("Total Pressure\t%0.0f\tPa", {r.PTotal}));
-    r.Lines.push_back(Format("Shaft Power\t%0.2f\tkW", {r.ShaftPower}));
+    r.Lines.push_back("Volume Flow\t" + flowText(r.Volume) + "\t" + flowUnit);
+    r.Lines.push_back("Nominal Flow\t" + flowText(m.QaNom) + "\t" + flowUnit);
+    r.Lines.push_back("Static Pressure\t" + pressText(r.PStatic) + "\t" + pressUnit);
+    r.Lines.push_back("Dynamic Pressure\t" + pressText(r.PDynamic) + "\t" + pressUnit);
+    r.Lines.push_back("Total Pressure\t" + pressText(r.PTotal) + "\t" + pressUnit);
+    r.Lines.push_back("Shaft Power\t" + Value(utPower, u.Power, TResultUnits::kSIPower, "%0.2f", r.ShaftPower) +
+                      "\t" + powerUnit);
     r.Lines.push_back(Format("Fan Efficiency\t%0.0f\t%%", {r.Efficiency}));
     r.Lines.push_back(Format("Sound Power\t%0.1f\tdB(a)", {r.SoundPower}));
+    r.ExtraLines.push_back(std::string("Duty Pressure\t") + PressureKindName(r.PressureKind) + "\t");
+    r.ExtraLines.push_back(Format("Static Efficiency\t%0.0f\t%%", {r.StaticEfficiency}));
+    r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
+    r.ExtraLines.push_back(Format("Air Density\t%0.4g\tkg/m³", {r.Density}) +
+                           Format(" (catalogue %0.4g)", {r.ReferenceDensity}));
   }
 
-  BuildChartCurves(fan, r.Volume, r.PStatic, r.Speed, r.Chart);
-  PlaceDutyMarkers(r, dutyFlow, dutyPressure, shownFlow, shownPressure);
+  if (ctx.Chart) {
+    TChartWindow window = previous;
+    r.ChartScaleOk = ComputeChartScale(fan, window);
+    if (r.ChartScaleOk) {
+      if (ratio != 1) {
+        window.YMin = FloorToStep(window.YMin * ratio, 25, 0);
+        window.YMax = CeilToStep(window.YMax * ratio, 25, 0);
+        WidenRange(window.YMin, window.YMax);
+      }
+      // The duty and the point the fan actually runs at are always in view.
+      Include(window, dutyFlow, dutyPressure);
+      Include(window, r.Volume, r.PStatic);
+    }
+    r.Chart.XMin = window.XMin;
+    r.Chart.XMax = window.XMax;
+    r.Chart.YMin = window.YMin;
+    r.Chart.YMax = window.YMax;
+    BuildChartCurves(fan, r.Volume, r.PStatic, r.Speed, r.Chart, ratio);
+    PlaceDutyMarkers(r, dutyFlow, dutyPressure, shownFlow, shownPressure);
+  }
 
-  r.R2 = fan.FitStats.R2;
+  r.R2 = fan.FitStats().R2;
   r.R2Text = Format("R²=%0.4f", {r.R2});
+}
+
+}  // namespace
+
+void ShowResults(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, double shownFlow,
+                 double shownPressure, const TChartWindow& previous) {
+  r.Density = r.ReferenceDensity = fan.Header().Density;
+  r.DensityRatio = 1;
+  Show(fan, r, dutyFlow, dutyPressure, shownFlow, shownPressure, previous, {});
+}
+
+double FlowInUnits(double value, const TResultUnits& units) {
+  const TUnitsConversion c = GetUnitsConversion(utAirFlowPrim, units.Flow, TResultUnits::kSIFlow);
+  return ToUnits(value, c.Factor, c.Offset);
+}
+double PressureInUnits(double value, const TResultUnits& units) {
+  const TUnitsConversion c = GetUnitsConversion(utAirPressDrop, units.Pressure, TResultUnits::kSIPressure);
+  return ToUnits(value, c.Factor, c.Offset);
+}
+double PowerInUnits(double value, const TResultUnits& units) {
+  const TUnitsConversion c = GetUnitsConversion(utPower, units.Power, TResultUnits::kSIPower);
+  return ToUnits(value, c.Factor, c.Offset);
+}
+std::string_view FlowUnitLabel(const TResultUnits& units) { return GetUnitsLabel(utAirFlowPrim, units.Flow); }
+std::string_view PressureUnitLabel(const TResultUnits& units) {
+  return GetUnitsLabel(utAirPressDrop, units.Pressure);
+}
+std::string_view PowerUnitLabel(const TResultUnits& units) { return GetUnitsLabel(utPower, units.Power); }
+
+std::string ModelCaption(std::string_view maker, std::string_view model) {
+  return "[" + std::string(maker) + "]  " + std::string(model);
 }
 
 TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double shownFlow, double shownPressure,
                               const TChartWindow& previous) {
+  return EvaluateDuty(fan, TDuty{flow, pressure, TPressureKind::Static, {}}, shownFlow, shownPressure, previous,
+                      TResultUnits{});
+}
+
+TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
+                              const TChartWindow& previous, const TResultUnits& units, bool withChart) {
   TSelectionResult r;
-  r.ModelCaption = "[" + fan.Header.Maker + "]  " + fan.Model.Name;
-  r.Volume = flow;
-  r.PStatic = pressure;
+  r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
+  r.PressureKind = duty.Kind;
+  r.DutyFlow = duty.Flow;
+  r.DutyPressure = duty.Pressure;
+  r.ReferenceDensity = fan.Header().Density;
+  r.Density = SiteDensity(duty.Air, r.ReferenceDensity);
+  r.DensityRatio = r.Density / r.ReferenceDensity;
+  // The static pressure at site air the duty asks for; the catalogue's air
+  // and a static duty leave the pressure untouched.
+  double siteStatic = duty.Pressure;
+  if (duty.Kind == TPressureKind::Total) {
+    const double area = fan.OutletArea();
+    if (area > 0) siteStatic -= 0.5 * r.Density * (duty.Flow / area) * (duty.Flow / area);
+  }
+  r.Volume = duty.Flow;
+  r.PStatic = r.Density != r.ReferenceDensity ? siteStatic * r.ReferenceDensity / r.Density : siteStatic;
   r.Speed = fan.SolveSpeed(r.Volume, r.PStatic, r.RawSpeed);
-  ShowResults(fan, r, flow, pressure, shownFlow, shownPressure, previous);
+  TShowContext ctx;
+  ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
+  ctx.Units = units;
+  ctx.Chart = withChart;
+  const bool plain = duty.Kind == TPressureKind::Static;
+  Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic, previous,
+       ctx);
   return r;
 }
 
+int FindBestModel(TFan& fan, const TDuty& duty) {
+  const double ref = fan.Header().Density;
+  if (duty.Kind == TPressureKind::Static && SiteDensity(duty.Air, ref) == ref)
+    return fan.FindBestModel(duty.Flow, duty.Pressure);
+  if (fan.LoadStatus() != fsReady || fan.Models().empty()) return fan.FindBestModel(duty.Flow, duty.Pressure);
+  const std::vector<std::string> models = fan.Models();
+  double best = 1.7e308;
+  int chosen = 0;
+  for (std::size_t i = 0; i < models.size(); ++i) {
+    try {
+      fan.SelectModel(models[i]);
+    } catch (const EConvertError&) {
+      continue;
+    }
+    if (fan.Status() != fsReady || !fan.ModelReadComplete()) continue;
+    const TSelectionResult r = EvaluateDuty(fan, duty, duty.Flow, duty.Pressure, {}, TResultUnits{}, false);
+    if (r.Status != fsReady || fan.Model().RefSpeed == 0) continue;
+    const double d = std::fabs(fan.Model().QaNom * r.Speed / fan.Model().RefSpeed - r.Volume);
+    if (d < best) {
+      best = d;
+      chosen = static_cast<int>(i);
+    }
+  }
+  fan.SelectModel(models[static_cast<std::size_t>(chosen)]);
+  return fan.Status() == fsReady ? chosen : -1;
+}
+
 TSelectionResult EvaluateBrowse(TFan& fan, const TChartWindow& previous) {
+  return EvaluateBrowse(fan, TSiteAir{}, previous, TResultUnits{});
+}
+
+TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWindow& previous,
+                                const TResultUnits& units) {
   TSelectionResult r;
-  r.ModelCaption = "[" + fan.Header.Maker + "]  " + fan.Model.Name;
-  fan.Status = fsReady;
-  r.Volume = fan.Model.QaNom;
-  r.Speed = fan.Model.RefSpeed;
+  r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
+  r.ReferenceDensity = fan.Header().Density;
+  r.Density = SiteDensity(air, r.ReferenceDensity);
+  r.DensityRatio = r.Density / r.ReferenceDensity;
+  r.Speed = fan.NominalPoint(r.Volume, r.PStatic);
   r.RawSpeed = r.Speed;
-  r.PStatic = fan.PressureAt(r.Volume, r.Speed);
-  ShowResults(fan, r, r.Volume, r.PStatic, r.Volume, r.PStatic, previous);
+  TShowContext ctx;
+  ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
+  ctx.Units = units;
+  const double sitePressure = ctx.Ratio != 1 ? r.PStatic * ctx.Ratio : r.PStatic;
+  r.DutyFlow = r.Volume;
+  r.DutyPressure = sitePressure;
+  Show(fan, r, r.Volume, sitePressure, r.Volume, sitePressure, previous, ctx);
   return r;
 }
 

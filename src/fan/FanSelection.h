@@ -1,8 +1,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "fan/FanAir.h"
+#include "fan/FanFindings.h"
 #include "fan/QmFan.h"
 #include "fan/SelectorChart.h"
 
@@ -12,6 +15,31 @@ namespace blowden {
 struct TChartWindow {
   double XMin = 1, XMax = 10, YMin = 1, YMax = 10;
 };
+
+// The units the results are shown in, as indexes of the units catalogue's
+// lists: flow in utAirFlowPrim, pressure in utAirPressDrop, power in utPower.
+// The default, SI, gives the result lines exactly as they always read.
+struct TResultUnits {
+  static constexpr int kSIFlow = 0;      // m³/s
+  static constexpr int kSIPressure = 1;  // Pa
+  static constexpr int kSIPower = 0;     // kW
+  static constexpr int kIPFlow = 4;      // cfm
+  static constexpr int kIPPressure = 5;  // InchWg
+  static constexpr int kIPPower = 2;     // HP
+  int Flow = kSIFlow;
+  int Pressure = kSIPressure;
+  int Power = kSIPower;
+  static TResultUnits IP() { return {kIPFlow, kIPPressure, kIPPower}; }
+  bool operator==(const TResultUnits&) const = default;
+};
+
+// An SI value in a result unit, and its label: ("Volume Flow", 1.5 m³/s, cfm).
+double FlowInUnits(double value, const TResultUnits& units);
+double PressureInUnits(double value, const TResultUnits& units);
+double PowerInUnits(double value, const TResultUnits& units);
+std::string_view FlowUnitLabel(const TResultUnits& units);
+std::string_view PressureUnitLabel(const TResultUnits& units);
+std::string_view PowerUnitLabel(const TResultUnits& units);
 
 // What the fan selector shows for one evaluation of the current model.
 struct TSelectionResult {
@@ -38,6 +66,26 @@ struct TSelectionResult {
   std::string R2Text;         // "R²=0.9987", status panel 3
   TSelectorChart Chart;       // window, curves and markers
   bool ChartScaleOk = false;  // false: the window could not be computed and Chart holds the previous one
+
+  // Beyond the nine lines: whether the duty is met, what an engineer must
+  // be warned of, and the figures behind those judgements.
+  bool DutyMet = false;            // Status 0 and the fan delivers at least the duty
+  double StaticEfficiency = 0;     // %, Q × Ps / shaft power
+  double StallMargin = 0;          // % of the pressure peak's flow, negative left of the peak
+  double Extrapolation = 0;        // % of the tested flow span the point lies outside it
+  double SpeedMargin = 0;          // % of MaxSpeed left above the speed
+  double BepRatio = 0;             // operating flow / best-efficiency flow at that speed, %
+  std::vector<std::string> Warnings;
+  // The air and the duty's pressure kind it was computed for.
+  TPressureKind PressureKind = TPressureKind::Static;
+  double DutyFlow = 0;          // m³/s as asked
+  double DutyPressure = 0;      // Pa as asked (of PressureKind, at site air)
+  double Density = 0;           // kg/m³ at the fan
+  double ReferenceDensity = 0;  // kg/m³ of the catalogue's test data
+  double DensityRatio = 1;      // Density / ReferenceDensity
+  // Lines the selector shows after the nine: the duty's pressure kind, the
+  // air, both efficiencies (empty when Status is not 0).
+  std::vector<std::string> ExtraLines;
 };
 
 // The selector's duty evaluation of the fan's current model: solves the speed
@@ -49,11 +97,34 @@ struct TSelectionResult {
 TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double shownFlow, double shownPressure,
                               const TChartWindow& previous = {});
 
+// The same for a duty at site air and of either pressure kind: the duty is
+// carried to the catalogue's air (ReferenceStaticPressure), solved there,
+// and the results carried back (pressures and power × density ratio; flow,
+// speed, efficiency and sound power unchanged), shown in `units`. With the
+// catalogue's air, a static duty and SI units every figure is the one the
+// overload above gives. Without `withChart` the chart is left empty (a
+// ranking of many models needs the figures only).
+TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
+                              const TChartWindow& previous, const TResultUnits& units, bool withChart = true);
+
+// The best-model search for a duty at site air or of total pressure: the
+// rule of TFan::FindBestModel (the model whose nominal flow at its solved
+// speed lies nearest the duty flow, among those solved with Status 0) with
+// each model's duty carried to the catalogue's air at its own outlet. A
+// static duty at the catalogue's air is exactly TFan::FindBestModel. The
+// chosen model is current; -1 as FindBestModel gives it.
+int FindBestModel(TFan& fan, const TDuty& duty);
+
 // Browse mode: the model's nominal point at RefSpeed (Status set to 0 first).
 // The edits are to show Volume, PStatic and Speed; no operating point is
 // marked. A window whose edits round the shown values calls
 // PlaceDutyMarkers afterwards with the values read back.
 TSelectionResult EvaluateBrowse(TFan& fan, const TChartWindow& previous = {});
+TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWindow& previous,
+                                const TResultUnits& units);
+
+// The caption of a model in the selector's status bar: "[Maker]  Name".
+std::string ModelCaption(std::string_view maker, std::string_view model);
 
 // The results, lines and chart for an operating point already set in `r`
 // (Volume, PStatic, Speed, RawSpeed): the common tail of both evaluations.
@@ -62,20 +133,19 @@ void ShowResults(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPre
 
 // Chart window of the current model: flows of the table carried to MinSpeed
 // and MaxSpeed, widened by 1 % and rounded out to 0.25 m³/s; pressures
-// likewise to 25 Pa; an empty range widened as the chart panel does.
+// likewise to 25 Pa; an empty range widened by WidenRange, as the chart
+// panel does.
 //   Qa 0.8 .. 4.1, MinSpeed 700, MaxSpeed 1400, RefSpeed 1400 -> x 0.25 .. 4.25
 // False (window unchanged) when the model has no usable data or the result is
 // not finite.
 bool ComputeChartScale(const TFan& fan, TChartWindow& window);
 
-// The chart panel's rule for a pair of limits: Min = Max = v gives 0 .. 1
-// for v = 0 and v*0.5 .. v*1.5 otherwise; other pairs stay.
-void WidenRange(double& min, double& max);
-
 // Speed lines, reference curve, operating curve (at `speed`) and system
 // curve through (volume, pStatic) inside the chart's window, in that order.
 // Moves the fan's current point (PressureAt).
-void BuildChartCurves(TFan& fan, double volume, double pStatic, double speed, TSelectorChart& chart);
+// Pressures are multiplied by `densityRatio` (site air).
+void BuildChartCurves(TFan& fan, double volume, double pStatic, double speed, TSelectorChart& chart,
+                      double densityRatio = 1);
 
 // Duty marker at (dutyFlow, dutyPressure); operating marker at
 // (r.Volume, r.PStatic) only when that differs from the shown values.

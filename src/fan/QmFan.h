@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -81,7 +83,30 @@ struct TFanModel {
   std::vector<double> Pw;   // kW
   std::vector<double> Lw;   // dB
   bool HasSpeeds = false;
+  // QaNom was missing or outside the flows: the point two thirds along is used.
+  bool QaNomFallBack = false;
   std::vector<int> Speeds;  // rpm, file order
+};
+
+// Values a model takes when its data file leaves them out, or when its
+// "Model" line cannot be read.
+inline constexpr double kFallbackDiameterMm = 500;  // "Diameter" and outlet sides, mm
+inline constexpr int kFallbackSpeed = 1360;         // reference, lowest and highest speed, rpm
+inline constexpr double kNoNominalFlow = -99;       // "QaNom": replaced from the table on reading
+inline constexpr double kDefaultDensity = 1.2;      // "Density" of the catalogue, kg/m³
+
+// The speed solution accepts a root down to 0.9 × MinSpeed and up to
+// 1.1 × MaxSpeed; beyond those it clamps the speed (Status 6).
+inline constexpr double kLowSpeedMargin = 0.9;
+inline constexpr double kHighSpeedMargin = 1.1;
+// A duty flow, carried to the solved speed, may lie this share of the
+// table's flow span before the first or beyond the last flow (else Status 4).
+inline constexpr double kFlowMargin = 0.05;
+
+// A number that did not convert while a verification read the models.
+struct TConversionStop {
+  std::string Message;  // "'x' is not a valid floating point value"
+  std::string Model;    // the model being read
 };
 
 // The fan model of one fan data file: catalogue header, model names, one
@@ -89,9 +114,11 @@ struct TFanModel {
 // verification messages, and the fan's performance at other speeds by the fan
 // laws. Units: m³/s, Pa, kW, dB, rpm, m, m², m/s, kg/m³.
 //
-// Failures are reported through Status (StatusText), Errors and OnMessage. A
-// number in a data list that cannot be converted throws EConvertError
-// ("'x' is not a valid floating point value"); the object stays usable.
+// Its state is read through the accessors below and changed only by its
+// operations. Failures are reported through Status (StatusText), Errors and
+// OnMessage. A number in a data list that cannot be converted throws
+// EConvertError ("'x' is not a valid floating point value") and leaves
+// Status 5; the object stays usable.
 class TFan {
  public:
   TFan();
@@ -109,8 +136,9 @@ class TFan {
   bool ReadHeader();
   // Reads the model section `name` into Model and fits its static pressure.
   // Status afterwards: 0, 4 (fewer than 2 flows), 5 (bad "Model" item, outlet
-  // area 0, no or too short pressure list, missing power or sound list) or
-  // 7 (no such section, or it has no key: Model unchanged).
+  // area 0, no or too short pressure list, missing power or sound list, or a
+  // number that does not convert: then EConvertError is thrown) or 7 (no such
+  // section, or it has no key: Model unchanged).
   void SelectModel(const std::string& name);
   // Cubic least-squares fit of Ps over Qa (Count points) into Coeffs,
   // FitError and FitStats.
@@ -120,8 +148,16 @@ class TFan {
   // Reads every model and checks the twelve rules; returns the number of
   // lines in Errors ("FX (F400)  Too few volume data points ..."). A file that
   // did not load, or names no model, gives the single line
-  // "<file name>  Not a Orvane fan file...".
+  // "<file name>  Not a Orvane fan file...". A number that does not convert
+  // ends the check with EConvertError; the lines collected so far stay in
+  // Errors. Either way the model that was current before (of this file) is
+  // made current again, without message boxes.
   int Verify();
+  // Verify as the main window, install and the command line report it: a
+  // number that does not convert ends the check and becomes one more line of
+  // Errors for the model being read ("FX (B)  'x' is not a valid floating
+  // point value"); it is returned as well, nothing is thrown.
+  std::optional<TConversionStop> VerifyReporting();
   // Appends Header.Range + " (" + Model.Name + ")  " + message.
   void AddError(const std::string& message);
 
@@ -162,9 +198,14 @@ class TFan {
   // The speed at which the current model gives static pressure P at flow Q.
   // May move Q and P along their system curve P ∝ Q² (clamped speed, listed
   // speed, or no root: then the nominal point at RefSpeed). RawSpeed is the
-  // root itself. Status: 0, 4 (flow beyond the curve by more than 5 % of its
-  // span), 5 (no root), 6 (root below 0.9 MinSpeed or above 1.1 MaxSpeed).
+  // root itself. Status: 0, 4 (flow beyond the curve by more than
+  // kFlowMargin of its span), 5 (no root), 6 (root below kLowSpeedMargin ×
+  // MinSpeed or above kHighSpeedMargin × MaxSpeed).
   double SolveSpeed(double& Q, double& P, double& RawSpeed);
+  // The current model's nominal point: Q := QaNom, P := its static pressure
+  // at RefSpeed; returns RefSpeed. Status 0 (a sound power computed later may
+  // still set 5).
+  double NominalPoint(double& Q, double& P);
   // Index in Models of the model whose nominal flow at its solved speed lies
   // nearest the duty flow, made current (BestIndex). Only models read to the
   // end whose solve leaves Status 0 compete; ties keep the earlier model; with
@@ -173,35 +214,34 @@ class TFan {
   // leave Status 0 (a bad "Model" line, say).
   int FindBestModel(double Q, double P);
 
-  // Helpers of the speed solution, public for callers that need the pieces.
-  double SpeedFunction(double N);
-  static void ScaleDuty(double& Q, double& P, double NNew, double NOld);
-  bool FlowInRange(double Margin, double N, double Q) const;
-  double Mismatch();
-  void SearchBestModel();
-
-  // --- state -------------------------------------------------------------------
-  int CurrentSegment() const { return FSegment; }
-  double CurrentFraction() const { return FFraction; }
-  double CurrentFlow() const { return FQ; }        // FQ
-  double CurrentRefFlow() const { return FQRef; }  // FQRef
-  double DutyPressure() const { return FP; }       // FP
+  // --- state (read only) -----------------------------------------------------
+  const std::string& FileName() const { return FFileName; }
+  const TFanHeader& Header() const { return FHeader; }
+  const std::vector<std::string>& Models() const { return FModels; }
+  const TFanModel& Model() const { return FModel; }
+  // The fitted Ps(Q) at RefSpeed, c0 + c1 Q + ...; FitError 0 when Coeffs is
+  // valid, -1 for a singular fit.
+  const std::vector<double>& Coeffs() const { return FCoeffs; }
+  int FitError() const { return FFitError; }
+  const TFitStats& FitStats() const { return FFitStats; }
+  // The model FindBestModel chose last (index in Models).
+  int BestIndex() const { return FBestIndex; }
+  // The lines of the last verification.
+  const std::vector<std::string>& Errors() const { return FErrors; }
+  // Status code (StatusText) of the last operation.
+  int Status() const { return FStatus; }
   // Status left by the last LoadFromFile (1 before any load).
   int LoadStatus() const { return FLoadStatus; }
+  // Status left by the last model read (the current model's; 1 before any):
+  // what a duty solved since does to Status does not change it.
+  int ModelStatus() const { return FModelStatus; }
   // True when the last SelectModel read its model to the end (its Status may
   // still be 5 for a bad "Model" item, which uses fall-back values).
   bool ModelReadComplete() const { return FModelComplete; }
-
-  std::vector<double> Coeffs;  // fitted Ps(Q) at RefSpeed, c0 + c1 Q + ...
-  int FitError = 0;            // 0 when Coeffs is valid, -1 for a singular fit
-  TFitStats FitStats;
-  std::string FileName;
-  TFanHeader Header;
-  TFanModel Model;
-  std::vector<std::string> Models;
-  int BestIndex = 0;
-  std::vector<std::string> Errors;
-  int Status = fsNotLoaded;
+  // What ended the last model read with a status other than "Ready", naming
+  // the key, the item and its text ("\"Model\" item 3 is 'x9', not a
+  // number"); empty after a clean read.
+  const std::string& ReadProblem() const { return FReadProblem; }
 
   // Receives "Bad area specification...", "Not enough data points..." and
   // "Pressure not specified..." while a model is read; none set: ignored.
@@ -210,6 +250,36 @@ class TFan {
  private:
   void Message(const char* text);
   const TIniFile::TSection* FindSection(std::string_view name);
+  void ReadModel(const std::string& name);
+  // Verify and VerifyReporting: `stop` receives a conversion error, which
+  // `report` (when given) also records as an error line.
+  int VerifyModels(std::exception_ptr& stop, TConversionStop* report);
+  // The rules on every model. With `goOn` a number that does not convert
+  // becomes an error line of its model and the next model is checked; the
+  // first such error is returned through `stop` either way.
+  void CheckModels(bool goOn, std::exception_ptr& stop, TConversionStop* report);
+  void CheckReadModel();
+  // Makes the model `name` current again, quietly; an empty name: nothing.
+  void RestoreModel(const std::string& name);
+
+  // Helpers of the speed solution.
+  double SpeedFunction(double N);
+  static void ScaleDuty(double& Q, double& P, double NNew, double NOld);
+  bool FlowInRange(double Margin, double N, double Q) const;
+  double Mismatch();
+  void SearchBestModel();
+
+  std::string FFileName;
+  TFanHeader FHeader;
+  std::vector<std::string> FModels;
+  TFanModel FModel;
+  std::string FModelFile;  // the file the current model was read from
+  std::vector<double> FCoeffs;
+  int FFitError = 0;
+  TFitStats FFitStats;
+  int FBestIndex = 0;
+  std::vector<std::string> FErrors;
+  int FStatus = fsNotLoaded;
 
   int FSegment = 0;
   double FFraction = 0;
@@ -217,16 +287,19 @@ class TFan {
   double FQRef = 0;
   double FP = 0;
   int FLoadStatus = fsNotLoaded;
+  int FModelStatus = fsNotLoaded;
   bool FModelComplete = false;
+  std::string FReadProblem;
+  // The key being converted while a model is read, for the message of a number that does not convert.
+  const char* FReadKey = "";
   // Set while a search or a verification reads every model from the one
   // reading of the file it started with.
   bool FHoldFile = false;
 
-  // The parsed file, shared with the reader's cache, and a name index of its
-  // sections, rebuilt when the parsed file changes.
+  // The parsed file, shared with the reader's cache, and the one the models
+  // read below came from.
   std::shared_ptr<const TIniFile> FIni;
   std::shared_ptr<const TIniFile> FIndexedIni;
-  std::unordered_map<std::string, std::size_t> FSectionIndex;
   std::vector<std::string_view> FItems;  // reused by the list reader
 
   // Models read to the end from the parsed file above, with their fits, by
@@ -240,6 +313,7 @@ class TFan {
     int FitError = 0;
     TFitStats FitStats;
     int Status = 0;
+    std::string Problem;
   };
   std::unordered_map<std::size_t, TReadModel> FReadModels;
 };

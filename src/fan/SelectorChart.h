@@ -14,18 +14,26 @@ struct TSelectorChartPoint {
   double Y = 0;  // static pressure, Pa
 };
 
+// What a line of the chart shows (its legend entry).
+enum TSelectorCurve { scUnnamed, scSpeedLine, scReference, scOperating, scSystem };
+
 struct TSelectorChartLine {
   unsigned Color = 0;                       // $BBGGRR
   std::vector<TSelectorChartPoint> Points;  // in drawing order
+  TSelectorCurve Kind = scUnnamed;
 };
+
+// Marker kinds of the chart panel.
+inline constexpr int kMarkerCircle = 2;  // a circle around the point
+inline constexpr int kMarkerSquare = 3;  // a square around the point
 
 struct TSelectorChartMarker {
   double X = 0;
   double Y = 0;
-  unsigned Color = 0;       // $BBGGRR, outline
-  unsigned BrushColor = 0;  // $BBGGRR, fill
-  int Kind = 2;             // 2 circle, 3 square
-  int Size = 6;             // pixels
+  unsigned Color = 0;        // $BBGGRR, outline
+  unsigned BrushColor = 0;   // $BBGGRR, fill
+  int Kind = kMarkerCircle;  // kMarkerCircle or kMarkerSquare
+  int Size = 6;              // pixels
   int PenWidth = 1;
 };
 

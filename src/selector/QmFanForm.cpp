@@ -1,9 +1,17 @@
 #include "selector/QmFanForm.h"
 
 #include <QAbstractItemView>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QColor>
+#include <QGroupBox>
+#include <QTextCharFormat>
+#include <QTextCursor>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
@@ -12,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,9 +37,11 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
-#include "charts/ChartSupport.h"
-#include "charts/QmChartPanel.h"
 #include "charts/SelectorChartView.h"
+#include "charts/widgets/ControlNames.h"
+#include "charts/widgets/QmChartPanel.h"
+#include "fan/FanRanking.h"
+#include "selector/CandidatesView.h"
 #include "services/Database.h"
 #include "services/Folders.h"
 #include "services/MessageBox.h"
@@ -38,6 +49,7 @@
 #include "services/QmVerInfo.h"
 #include "services/Settings.h"
 #include "units/FmtText.h"
+#include "units/QmConv.h"
 #include "units/widgets/QmFmtEdit.h"
 
 namespace blowden {
@@ -54,6 +66,11 @@ constexpr int kLeftColumnWidth = 290;
 constexpr int kPanelWidths[4] = {200, 100, 100, 50};
 
 const QString kSettingsSection = QStringLiteral("Settings");
+
+// What each status panel shows, for assistive technology: its accessible
+// name is this, a colon and the panel's text.
+const char* const kPanelNames[4] = {"Fan model", "Flow under the mouse", "Pressure under the mouse",
+                                    "Fit of the pressure curve"};
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
@@ -177,7 +194,7 @@ void TFanForm::CreateControls() {
     NameControl(f.Edit, QString::fromUtf8(f.Name));
     NameControl(f.UnitLabel, QString::fromUtf8(f.LabelName));
     f.Edit->setAccessibleName(QString::fromUtf8(f.AccessibleName));
-    f.UnitLabel->setAccessibleName(QString::fromUtf8(f.AccessibleName) + QStringLiteral(" unit"));
+    f.UnitLabel->SetAccessiblePrefix(QString::fromUtf8(f.AccessibleName) + QStringLiteral(" unit"));
     f.UnitLabel->setToolTip(QStringLiteral("Click, or press F4 in the field, to choose the unit"));
     f.Edit->setToolTip(QStringLiteral("Press F4 to choose the unit"));
     caption->setBuddy(f.Edit);
@@ -189,6 +206,7 @@ void TFanForm::CreateControls() {
     f.Edit->SetUnitsValue(f.Base);
     f.Edit->SetUnitsLabel(f.UnitLabel);
     f.Edit->setAlignment(Qt::AlignRight);
+    if (&f.Edit == &FPStaticEdit) FPStaticCaption = caption;
     duty->addWidget(caption, row, 0);
     duty->addWidget(f.Edit, row, 1);
     duty->addWidget(f.UnitLabel, row, 2);
@@ -197,6 +215,7 @@ void TFanForm::CreateControls() {
   duty->setColumnStretch(1, 1);
   duty->setColumnMinimumWidth(2, QFontMetrics(font()).horizontalAdvance(QStringLiteral("InchWg")) + 4);
   column->addLayout(duty);
+  CreateAirGroup(left, column);
 
   auto* commands = new QHBoxLayout;
   commands->setContentsMargins(0, 2, 0, 2);
@@ -213,7 +232,29 @@ void TFanForm::CreateControls() {
   commands->addSpacing(12);
   commands->addWidget(FcbBrowse);
   commands->addStretch(1);
+  FCompareBtn = new QPushButton(QStringLiteral("Com&pare all"), left);
+  NameControl(FCompareBtn, QStringLiteral("CompareBtn"));
+  FCompareBtn->setAccessibleName(QStringLiteral("Compare all"));
+  FCompareBtn->setToolTip(
+      QStringLiteral("Rank every model of every installed file at this duty and air (Alt+P)"));
+  FCompareBtn->setAutoDefault(false);
+  commands->addWidget(FCompareBtn);
   column->addLayout(commands);
+
+  // The unit of the shaft power line; flow and pressure follow the fields.
+  auto* powerRow = new QHBoxLayout;
+  powerRow->setContentsMargins(0, 0, 0, 0);
+  auto* powerLabel = new QLabel(QStringLiteral("Po&wer unit"), left);
+  FPowerUnitsBox = new QComboBox(left);
+  NameControl(FPowerUnitsBox, QStringLiteral("PowerUnitsBox"));
+  FPowerUnitsBox->setAccessibleName(QStringLiteral("Power unit"));
+  for (std::string_view label : GetUnitsLabels(utPower))
+    FPowerUnitsBox->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+  powerLabel->setBuddy(FPowerUnitsBox);
+  powerRow->addWidget(powerLabel);
+  powerRow->addWidget(FPowerUnitsBox);
+  powerRow->addStretch(1);
+  column->addLayout(powerRow);
 
   FMemo = new QPlainTextEdit(left);
   NameControl(FMemo, QStringLiteral("Memo"));
@@ -246,12 +287,10 @@ void TFanForm::CreateControls() {
   NameControl(FStatusBar, QStringLiteral("StatusBar"));
   FStatusBar->setAccessibleName(QStringLiteral("Status"));
   FStatusBar->setSizeGripEnabled(true);
-  const char* const panelNames[4] = {"Fan model", "Flow under the mouse", "Pressure under the mouse",
-                                     "Fit of the pressure curve"};
   for (int i = 0; i < 4; ++i) {
     auto* panel = new QLabel(FStatusBar);
     NameControl(panel, QStringLiteral("StatusPanel%1").arg(i));
-    panel->setAccessibleName(QString::fromUtf8(panelNames[i]));
+    panel->setAccessibleName(QString::fromUtf8(kPanelNames[i]));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setMinimumWidth(kPanelWidths[i]);
     panel->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -265,9 +304,16 @@ void TFanForm::CreateControls() {
   setTabOrder(FFanListBox, FVolEdit);
   setTabOrder(FVolEdit, FPStaticEdit);
   setTabOrder(FPStaticEdit, FSpeedEdit);
-  setTabOrder(FSpeedEdit, FFindBtn);
+  setTabOrder(FSpeedEdit, FAirSourceBox);
+  setTabOrder(FAirSourceBox, FPressureKindBox);
+  setTabOrder(FPressureKindBox, FDensityEdit);
+  setTabOrder(FDensityEdit, FAltitudeEdit);
+  setTabOrder(FAltitudeEdit, FTemperatureEdit);
+  setTabOrder(FTemperatureEdit, FFindBtn);
   setTabOrder(FFindBtn, FcbBrowse);
-  setTabOrder(FcbBrowse, FCurvePanel);
+  setTabOrder(FcbBrowse, FCompareBtn);
+  setTabOrder(FCompareBtn, FPowerUnitsBox);
+  setTabOrder(FPowerUnitsBox, FCurvePanel);
 
   // Handlers.
   connect(FFileListBox, &QComboBox::activated, this, &TFanForm::FileListBoxClick);
@@ -284,6 +330,37 @@ void TFanForm::CreateControls() {
   connect(FCurvePanel, &TChartPanel::MouseMove, this, [this](QMouseEvent*) { CurvePanelMouseMove(); });
   connect(FCurvePanel, &TChartPanel::MouseDown, this, &TFanForm::CurvePanelMouseDown);
   connect(FCurvePanel, &TChartPanel::ContextPopup, this, &TFanForm::CurvePanelContextPopup);
+  // The chart follows the units of the duty fields.
+  for (TFmtEdit* edit : {FVolEdit, FPStaticEdit}) {
+    connect(edit, &QmCustomEdit::UnitsEdited, this, [this] { RedrawChart(); });
+    // A refused character says why in the status bar.
+    connect(edit, &QmCustomEdit::InputHint, this, [this](const QString& hint) { ShowHint(hint); });
+  }
+  connect(FSpeedEdit, &QmCustomEdit::InputHint, this, [this](const QString& hint) { ShowHint(hint); });
+  // The result lines follow the units of the fields and the power unit.
+  for (TFmtEdit* edit : {FVolEdit, FPStaticEdit})
+    connect(edit, &QmCustomEdit::UnitsEdited, this, [this] {
+      if (FChartValid) Evaluate();
+    });
+  connect(FPowerUnitsBox, &QComboBox::activated, this, [this](int) {
+    if (FChartValid) Evaluate();
+  });
+  // The air: a new choice or value evaluates again.
+  auto airChanged = [this] {
+    UpdateAirControls();
+    if (HaveModel()) Evaluate();
+  };
+  connect(FAirSourceBox, &QComboBox::activated, this, airChanged);
+  connect(FPressureKindBox, &QComboBox::activated, this, airChanged);
+  for (TFmtEdit* edit : {FDensityEdit, FAltitudeEdit, FTemperatureEdit}) {
+    connect(edit, &QmCustomEdit::Exit, this, [this, edit, airChanged] {
+      if (UserChanged(edit)) airChanged();
+    });
+    connect(edit, &QmCustomEdit::UnitsEdited, this, [this] { ShowAirDensity(); });
+    connect(edit, &QmCustomEdit::InputHint, this, [this](const QString& hint) { ShowHint(hint); });
+  }
+  connect(FCompareBtn, &QPushButton::clicked, this, &TFanForm::CompareAll);
+  connect(FStatusBar, &QStatusBar::messageChanged, this, &TFanForm::StatusMessageChanged);
 
   // The form sees the keys before its controls.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -306,6 +383,223 @@ void TFanForm::SetUpMemoTabs() {
   FMemo->document()->setDefaultTextOption(option);
 }
 
+// --- air and units ------------------------------------------------------------
+
+// The air at the fan and the meaning of the pressure field: the catalogue's
+// own air, a density, or an altitude and a temperature; the pressure field
+// holds the static or the total pressure. The density the duty is computed
+// for is shown beside the choice.
+void TFanForm::CreateAirGroup(QWidget* parent, QBoxLayout* column) {
+  FAirGroup = new QGroupBox(QStringLiteral("Air"), parent);
+  NameControl(FAirGroup, QStringLiteral("AirGroup"));
+  auto* grid = new QGridLayout(FAirGroup);
+  grid->setContentsMargins(6, 4, 6, 4);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(3);
+
+  FAirSourceBox = new QComboBox(FAirGroup);
+  NameControl(FAirSourceBox, QStringLiteral("AirSourceBox"));
+  FAirSourceBox->setAccessibleName(QStringLiteral("Air at the fan"));
+  FAirSourceBox->addItems({QStringLiteral("Catalogue air"), QStringLiteral("Density"),
+                           QStringLiteral("Altitude and temperature")});
+  FPressureKindBox = new QComboBox(FAirGroup);
+  NameControl(FPressureKindBox, QStringLiteral("PressureKindBox"));
+  FPressureKindBox->setAccessibleName(QStringLiteral("Duty pressure kind"));
+  FPressureKindBox->setToolTip(QStringLiteral("Whether the pressure field holds the static or the total pressure"));
+  FPressureKindBox->addItems({QStringLiteral("Static"), QStringLiteral("Total")});
+  auto* sourceLabel = new QLabel(QStringLiteral("Ai&r"), FAirGroup);
+  sourceLabel->setBuddy(FAirSourceBox);
+  grid->addWidget(sourceLabel, 0, 0);
+  grid->addWidget(FAirSourceBox, 0, 1);
+  grid->addWidget(FPressureKindBox, 0, 2);
+
+  struct TAirField {
+    TFmtEdit*& Edit;
+    const char* Name;
+    const char* Caption;
+    const char* AccessibleName;
+    TUnitsType Type;
+    double Value;
+  };
+  const TAirField fields[] = {
+      {FDensityEdit, "DensityEdit", "Densit&y", "Site density", utDensity, 1.2},
+      {FAltitudeEdit, "AltitudeEdit", "Al&titude", "Site altitude", utAltitude, kDefaultSiteAltitude},
+      {FTemperatureEdit, "TemperatureEdit", "T&emperature", "Air temperature", utTemperature,
+       kDefaultSiteTemperature},
+  };
+  int row = 1;
+  for (const TAirField& f : fields) {
+    auto* caption = new QLabel(QString::fromUtf8(f.Caption), FAirGroup);
+    f.Edit = new TFmtEdit(FAirGroup);
+    auto* unit = new TFmtEditLabel(FAirGroup);
+    NameControl(f.Edit, QString::fromUtf8(f.Name));
+    NameControl(unit, QString::fromUtf8(f.Name) + QStringLiteral("Unit"));
+    f.Edit->setAccessibleName(QString::fromUtf8(f.AccessibleName));
+    unit->SetAccessiblePrefix(QString::fromUtf8(f.AccessibleName) + QStringLiteral(" unit"));
+    unit->setToolTip(QStringLiteral("Click, or press F4 in the field, to choose the unit"));
+    caption->setBuddy(f.Edit);
+    f.Edit->SetFormatStr(std::string(GetUnitsFormat(f.Type, 0)));
+    f.Edit->SetFormatType(ft_Fixed);
+    f.Edit->SetSigDigs(5);
+    f.Edit->SetUnitsType(f.Type);
+    f.Edit->SetUnitsBase(0);
+    f.Edit->SetUnitsValue(0);
+    f.Edit->SetUnitsLabel(unit);
+    f.Edit->setAlignment(Qt::AlignRight);
+    f.Edit->SetValue(f.Value);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(f.Edit, row, 1);
+    grid->addWidget(unit, row, 2);
+    ++row;
+  }
+  FAirDensityLabel = new QLabel(FAirGroup);
+  NameControl(FAirDensityLabel, QStringLiteral("AirDensityLabel"));
+  FAirDensityLabel->setWordWrap(true);
+  grid->addWidget(FAirDensityLabel, row, 0, 1, 3);
+  grid->setColumnStretch(1, 1);
+  column->addWidget(FAirGroup);
+  UpdateAirControls();
+}
+
+TSiteAir TFanForm::SiteAir() const {
+  TSiteAir air;
+  air.Source = static_cast<TSiteAir::TSource>(std::clamp(FAirSourceBox->currentIndex(), 0, 2));
+  // A field holding no number makes the air invalid (SiteAirError says so).
+  auto value = [](const TFmtEdit* edit, double fallback) {
+    try {
+      return FmtValueToFloat(edit->Value());
+    } catch (const EConvertError&) {
+      return fallback;
+    }
+  };
+  air.Density = value(FDensityEdit, 0);
+  air.Altitude = value(FAltitudeEdit, -1e9);
+  air.Temperature = value(FTemperatureEdit, -1e9);
+  return air;
+}
+
+TPressureKind TFanForm::PressureKind() const {
+  return FPressureKindBox->currentIndex() == 1 ? TPressureKind::Total : TPressureKind::Static;
+}
+
+TResultUnits TFanForm::ResultUnits() const {
+  TResultUnits units;
+  units.Flow = FVolEdit->UnitsValue();
+  units.Pressure = FPStaticEdit->UnitsValue();
+  units.Power = std::max(0, FPowerUnitsBox->currentIndex());
+  return units;
+}
+
+// Only the fields of the chosen air take input; the pressure field's caption
+// says which pressure it holds.
+void TFanForm::UpdateAirControls() {
+  const TSiteAir::TSource source = SiteAir().Source;
+  FDensityEdit->setEnabled(source == TSiteAir::saDensity);
+  FAltitudeEdit->setEnabled(source == TSiteAir::saAltitudeTemperature);
+  FTemperatureEdit->setEnabled(source == TSiteAir::saAltitudeTemperature);
+  const bool total = PressureKind() == TPressureKind::Total;
+  FPStaticCaption->setText(total ? QStringLiteral("&Total Pressure") : QStringLiteral("&Static Pressure"));
+  FPStaticEdit->setAccessibleName(total ? QStringLiteral("Total Pressure") : QStringLiteral("Static Pressure"));
+  ShowAirDensity();
+}
+
+// "Density 1.0253 kg/m³ (catalogue 1.2)" in the density field's unit, or
+// why the air cannot be computed.
+void TFanForm::ShowAirDensity() {
+  const TSiteAir air = SiteAir();
+  QString text;
+  if (const auto error = SiteAirError(air)) {
+    text = ToQ(*error);
+    FAirDensityLabel->setStyleSheet(QStringLiteral("color: #a00000"));
+  } else {
+    const double reference = FFan->Models().empty() ? 1.2 : FFan->Header().Density;
+    const double density = SiteDensity(air, reference);
+    const double factor = FDensityEdit->Factor(), offset = FDensityEdit->Offset();
+    const QString unit = FDensityEdit->UnitsLabel() ? FDensityEdit->UnitsLabel()->text() : QString();
+    text = QStringLiteral("Density %1 %2 (catalogue %3)")
+               .arg(ToUnits(density, factor, offset), 0, 'g', 5)
+               .arg(unit)
+               .arg(ToUnits(reference, factor, offset), 0, 'g', 5);
+    FAirDensityLabel->setStyleSheet(QString());
+  }
+  FAirDensityLabel->setText(text);
+  FAirDensityLabel->setAccessibleName(text);
+}
+
+// --- compare all --------------------------------------------------------------
+
+bool TFanForm::ChooseFileAndModel(const QString& file, const QString& model) {
+  SetFanFile(file);
+  const int index = FFileListBox->findText(FFanFileName, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) return false;
+  FFileListBox->setCurrentIndex(index);
+  FillFanList();
+  int row = -1;
+  for (int i = 0; i < FFanListBox->count(); ++i)
+    if (FFanListBox->item(i)->text() == model) row = i;
+  if (row < 0) return false;
+  SelectFanRow(row);
+  SetFanName(model);
+  // As if chosen in the list: the duty of the fields, not browse mode.
+  if (FcbBrowse->isChecked()) {
+    FcbBrowse->setChecked(false);
+    UpdateBrowseMode();
+  }
+  Evaluate();
+  return true;
+}
+
+void TFanForm::CompareAll() {
+  double flow = 0, pressure = 0;
+  if (!ReadDuty(flow, pressure)) return;
+  const TSiteAir air = SiteAir();
+  if (const auto error = SiteAirError(air)) {
+    ClearResults({ToQ(*error)});
+    return;
+  }
+  std::vector<std::string> files;
+  for (const TInstalledFile& file : ListInstalledFiles(StartupValues().DatabaseFolder)) files.push_back(file.Path);
+  if (files.empty()) {
+    ShowHint(QStringLiteral("No fan files installed..."));
+    return;
+  }
+  const TDuty duty{flow, pressure, PressureKind(), air};
+  const TResultUnits units = ResultUnits();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  TRanking ranking = RankDuty(files, duty, TRankKey::Power);
+  QApplication::restoreOverrideCursor();
+
+  // "Duty 1.000 m³/s at 500 Pa static pressure; air: altitude 1800 m, 20.0 °C. ..."
+  const QString flowUnit = FFmtEditLabel1->text(), pressureUnit = FFmtEditLabel2->text();
+  QString airText;
+  switch (air.Source) {
+    case TSiteAir::saCatalogue: airText = QStringLiteral("each catalogue's own air"); break;
+    case TSiteAir::saDensity:
+      airText = QStringLiteral("density %1 %2").arg(FDensityEdit->text(), FDensityEdit->UnitsLabel()->text());
+      break;
+    case TSiteAir::saAltitudeTemperature:
+      airText = QStringLiteral("altitude %1 %2, %3 %4")
+                    .arg(FAltitudeEdit->text(), FAltitudeEdit->UnitsLabel()->text(), FTemperatureEdit->text(),
+                         FTemperatureEdit->UnitsLabel()->text());
+      break;
+  }
+  const QString caption =
+      QStringLiteral("Duty %1 %2 at %3 %4 %5 pressure; air: %6. Ranked by %7: %8 candidates, %9 rejected.")
+          .arg(FVolEdit->text(), flowUnit, FPStaticEdit->text(), pressureUnit,
+               QString::fromLatin1(PressureKindName(duty.Kind)), airText,
+               QStringLiteral("lowest shaft power"))
+          .arg(ranking.Candidates.size())
+          .arg(ranking.Rejected.size());
+  TCandidatesView view(this);
+  view.SetRanking(std::move(ranking), units, caption);
+  connect(&view, &TCandidatesView::Chosen, this,
+          [this](const QString& file, const QString& model) { ChooseFileAndModel(file, model); });
+  if (CandidatesViewHook)
+    CandidatesViewHook(view);
+  else
+    view.exec();
+}
+
 // --- settings ---------------------------------------------------------------
 
 void TFanForm::LoadSettings() {
@@ -325,6 +619,28 @@ void TFanForm::LoadSettings() {
   if (!ok) pStaticUnits = 1;
   int speedUnits = settings->value(QStringLiteral("SpeedUnits"), 0).toInt(&ok);
   if (!ok) speedUnits = 0;
+  FCurvePanel->SetShowLegend(settings->value(QStringLiteral("ShowLegend"), true).toBool());
+  // The air, the pressure kind and the power unit; what is missing or
+  // unreadable keeps the default.
+  auto readInt = [&](const char* key, int fallback, int lo, int hi) {
+    bool good = false;
+    const int v = settings->value(QLatin1String(key), fallback).toInt(&good);
+    return good && v >= lo && v <= hi ? v : fallback;
+  };
+  auto readDouble = [&](const char* key, double fallback) {
+    bool good = false;
+    const double v = settings->value(QLatin1String(key), fallback).toDouble(&good);
+    return good && std::isfinite(v) ? v : fallback;
+  };
+  FAirSourceBox->setCurrentIndex(readInt("AirSource", 0, 0, 2));
+  FPressureKindBox->setCurrentIndex(readInt("PressureKind", 0, 0, 1));
+  FPowerUnitsBox->setCurrentIndex(readInt("PowerUnits", 0, 0, FPowerUnitsBox->count() - 1));
+  FDensityEdit->SetValue(readDouble("Density", 1.2));
+  FAltitudeEdit->SetValue(readDouble("Altitude", kDefaultSiteAltitude));
+  FTemperatureEdit->SetValue(readDouble("Temperature", kDefaultSiteTemperature));
+  FDensityEdit->SetUnitsValue(readInt("DensityUnits", 0, 0, GetUnitsCount(utDensity) - 1));
+  FAltitudeEdit->SetUnitsValue(readInt("AltitudeUnits", 0, 0, GetUnitsCount(utAltitude) - 1));
+  FTemperatureEdit->SetUnitsValue(readInt("TemperatureUnits", 0, 0, GetUnitsCount(utTemperature) - 1));
   settings->endGroup();
 
   FVolEdit->SetValue(volume);
@@ -334,6 +650,7 @@ void TFanForm::LoadSettings() {
   FVolEdit->SetUnitsValue(volUnits);
   FPStaticEdit->SetUnitsValue(pStaticUnits);
   FSpeedEdit->SetUnitsValue(speedUnits);
+  UpdateAirControls();
 }
 
 void TFanForm::SaveSettings() {
@@ -357,6 +674,20 @@ void TFanForm::SaveSettings() {
   settings->setValue(QStringLiteral("VolUnits"), FVolEdit->UnitsValue());
   settings->setValue(QStringLiteral("PStaticUnits"), FPStaticEdit->UnitsValue());
   settings->setValue(QStringLiteral("SpeedUnits"), FSpeedEdit->UnitsValue());
+  settings->setValue(QStringLiteral("ShowLegend"), FCurvePanel->ShowLegend());
+  settings->setValue(QStringLiteral("AirSource"), FAirSourceBox->currentIndex());
+  settings->setValue(QStringLiteral("PressureKind"), FPressureKindBox->currentIndex());
+  settings->setValue(QStringLiteral("PowerUnits"), FPowerUnitsBox->currentIndex());
+  for (const auto& [key, edit] : {std::pair{"Density", FDensityEdit}, std::pair{"Altitude", FAltitudeEdit},
+                                  std::pair{"Temperature", FTemperatureEdit}}) {
+    try {
+      settings->setValue(QLatin1String(key), FmtValueToFloat(edit->Value()));
+    } catch (const EConvertError&) {
+    }
+  }
+  settings->setValue(QStringLiteral("DensityUnits"), FDensityEdit->UnitsValue());
+  settings->setValue(QStringLiteral("AltitudeUnits"), FAltitudeEdit->UnitsValue());
+  settings->setValue(QStringLiteral("TemperatureUnits"), FTemperatureEdit->UnitsValue());
   settings->endGroup();
   settings->sync();
 }
@@ -372,7 +703,9 @@ void TFanForm::SetFanFile(const QString& name) {
   const std::string folder = StartupValues().DatabaseFolder;
   // The installed file of that name, whatever the letter case of its
   // extension; a file that is not there leaves the fan with "File not found".
-  if (const auto installed = FindInstalledFile(folder, base.toStdString())) {
+  // The file name as given first ("x.QFN" is not "x.qfn").
+  const QString given = name.contains(QLatin1Char('/')) ? QFileInfo(name).fileName() : name;
+  if (const auto installed = FindInstalledFile(folder, given.toStdString())) {
     FFanFileName = ToQ(installed->Name);
     FFan->LoadFromFile(installed->Path);
   } else {
@@ -383,7 +716,6 @@ void TFanForm::SetFanFile(const QString& name) {
 void TFanForm::SetFanName(const QString& name) {
   FFanName = name;
   FFan->SelectModel(name.toStdString());
-  FModelStatus = FFan->Status;
 }
 
 void TFanForm::FillFileList() {
@@ -397,7 +729,7 @@ void TFanForm::FillFileList() {
 void TFanForm::FillFanList() {
   FFilling = true;
   FFanListBox->clear();
-  for (const std::string& model : FFan->Models) FFanListBox->addItem(ToQ(model));
+  for (const std::string& model : FFan->Models()) FFanListBox->addItem(ToQ(model));
   FFilling = false;
 }
 
@@ -420,7 +752,7 @@ void TFanForm::UpdateBrowseMode() {
   FFindBtn->setEnabled(enabled);
 }
 
-bool TFanForm::HaveModel() const { return !FFan->Models.empty() && FFanListBox->currentRow() >= 0; }
+bool TFanForm::HaveModel() const { return !FFan->Models().empty() && FFanListBox->currentRow() >= 0; }
 
 // --- opening ----------------------------------------------------------------
 
@@ -482,16 +814,15 @@ void TFanForm::FileChosen(bool byUser) {
   FillFanList();
   // A file that did not load or names no model is invalid; a duty the file
   // cannot meet is not (the memo says why).
-  bool invalid = FFan->LoadStatus() != fsReady || FFan->Models.empty();
+  bool invalid = FFan->LoadStatus() != fsReady || FFan->Models().empty();
 
   if (byUser) {
-    if (FFan->Models.empty()) {
+    if (FFan->Models().empty()) {
       ShowModelStatus();
     } else {
       double flow = 0, pressure = 0;
       if (ReadDuty(flow, pressure)) {
         const int best = FFan->FindBestModel(flow, pressure);
-        FModelStatus = FFan->Status;
         SelectFanRow(best);
         if (best >= 0) {
           Evaluate();
@@ -511,39 +842,73 @@ bool TFanForm::ReadDuty(double& flow, double& pressure) {
   try {
     flow = FmtValueToFloat(FVolEdit->Value());
     pressure = FmtValueToFloat(FPStaticEdit->Value());
-    return true;
   } catch (const EConvertError& error) {
     ClearResults({QString::fromUtf8(error.what())});
     return false;
   }
+  // A fan moves air one way against a resistance: a negative duty is a
+  // typing slip, not a point to solve.
+  if (flow < 0 || pressure < 0) {
+    ClearResults({flow < 0 ? QStringLiteral("The volume flow is negative: enter a flow of 0 or more.")
+                           : QStringLiteral("The static pressure is negative: enter a pressure of 0 or more.")});
+    return false;
+  }
+  return true;
 }
 
 void TFanForm::Evaluate() {
   if (!HaveModel()) return;
   // A model whose data the fan model rejected is not evaluated: the fan
   // still holds curves of the model read before it.
-  if (FModelStatus != fsReady) {
+  if (FFan->ModelStatus() != fsReady) {
     ShowModelStatus();
+    return;
+  }
+  ShowAirDensity();
+  // Air that cannot be computed says why instead of results.
+  const TSiteAir air = SiteAir();
+  if (const auto error = SiteAirError(air)) {
+    ClearResults({ToQ(*error)});
     return;
   }
   const TChartWindow previous{FXMin, FXMax, FYMin, FYMax};
   if (FcbBrowse->isChecked()) {
-    FResult = EvaluateBrowse(*FFan, previous);
+    FResult = EvaluateBrowse(*FFan, air, previous, ResultUnits());
+    const bool total = PressureKind() == TPressureKind::Total;
     FVolEdit->SetValue(FResult.Volume);
-    FPStaticEdit->SetValue(FResult.PStatic);
+    FPStaticEdit->SetValue(total ? FResult.PTotal : FResult.PStatic);
     FSpeedEdit->SetValue(FResult.Speed);
     // The duty marker goes where the fields say, rounded as shown; the
-    // operating point is marked too when the rounding moved it.
+    // operating point is marked too when the rounding moved it. The chart
+    // is of static pressure: a total field marks the static point.
     double shownFlow = FResult.Volume, shownPressure = FResult.PStatic;
     if (!ReadDuty(shownFlow, shownPressure)) return;
+    if (total) shownPressure = FResult.PStatic;
     PlaceDutyMarkers(FResult, shownFlow, shownPressure, shownFlow, shownPressure);
   } else {
     double flow = 0, pressure = 0;
     if (!ReadDuty(flow, pressure)) return;
-    FResult = EvaluateDuty(*FFan, flow, pressure, flow, pressure, previous);
-    FSpeedEdit->SetValue(FResult.RawSpeed);
+    EvaluateAtDuty(flow, pressure);
+    return;
   }
-  FFanName = ToQ(FFan->Model.Name);
+  FFanName = ToQ(FFan->Model().Name);
+  SetStatusText(0, ToQ(FResult.ModelCaption));
+  ShowResults();
+}
+
+// The current model at the duty (m³/s, Pa of the pressure kind) and the air
+// of the Air group, with the results in the chosen units.
+void TFanForm::EvaluateAtDuty(double flow, double pressure) {
+  const TSiteAir air = SiteAir();
+  if (const auto error = SiteAirError(air)) {
+    ClearResults({ToQ(*error)});
+    return;
+  }
+  const TDuty duty{flow, pressure, PressureKind(), air};
+  FResult = EvaluateDuty(*FFan, duty, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax}, ResultUnits());
+  FSpeedEdit->SetValue(FResult.RawSpeed);
+  FFanName = ToQ(FFan->Model().Name);
+  // The status bar names the model evaluated, not the one shown before.
   SetStatusText(0, ToQ(FResult.ModelCaption));
   ShowResults();
 }
@@ -558,18 +923,35 @@ void TFanForm::ShowResults() {
   FYMax = FResult.Chart.YMax;
   QStringList lines;
   for (const std::string& line : FResult.Lines) lines.append(ToQ(line));
+  for (const std::string& line : FResult.ExtraLines) lines.append(ToQ(line));
   ShowMemoLines(lines);
-  DrawSelectorChart(*FCurvePanel, FResult.Chart);
+  // Each warning is a line of its own in a warning colour after the results.
+  if (!FResult.Warnings.empty()) {
+    QTextCursor cursor(FMemo->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat warning;
+    warning.setForeground(QColor(0xa0, 0x00, 0x00));
+    for (const std::string& text : FResult.Warnings) {
+      cursor.insertBlock();
+      cursor.insertText(QStringLiteral("Warning: ") + ToQ(text), warning);
+    }
+  }
+  DrawSelectorChart(*FCurvePanel, FResult.Chart, ChartUnits());
   FChartValid = true;
   SetStatusText(3, ToQ(FResult.R2Text));
 }
 
-void TFanForm::ShowMemoLines(const QStringList& lines) { FMemo->setPlainText(lines.join(QLatin1Char('\n'))); }
+void TFanForm::ShowMemoLines(const QStringList& lines, bool wrap) {
+  // Result lines keep their columns; a message wraps within the box.
+  FMemo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  FMemo->setWordWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+  FMemo->setPlainText(lines.join(QLatin1Char('\n')));
+}
 
 // Nothing to show for a model: the memo gets the lines, the chart is emptied
 // and the read-out stops.
 void TFanForm::ClearResults(const QStringList& memoLines) {
-  ShowMemoLines(memoLines);
+  ShowMemoLines(memoLines, true);
   FCurvePanel->Clear();
   FCurvePanel->SetTitle(QString());
   FCurvePanel->setAccessibleName(QStringLiteral("Fan curves (empty)"));
@@ -581,19 +963,51 @@ void TFanForm::ClearResults(const QStringList& memoLines) {
 
 // The file or model could not be read: its status text in place of results.
 void TFanForm::ShowModelStatus() {
-  int status = FFan->Models.empty() ? FFan->LoadStatus() : FModelStatus;
+  int status = FFan->Models().empty() ? FFan->LoadStatus() : FFan->ModelStatus();
   if (status == fsReady) status = fsModelNotFound;  // a file without models
   ClearResults({ToQ(std::string(StatusTextOf(status)))});
-  if (FFan->Models.empty())
+  if (FFan->Models().empty())
     SetStatusText(0, QStringLiteral("Invalid fan file..."));
   else
-    SetStatusText(0, QStringLiteral("[") + ToQ(FFan->Header.Maker) + QStringLiteral("]  ") + FFanName);
+    SetStatusText(0, ToQ(ModelCaption(FFan->Header().Maker, FFanName.toStdString())));
 }
 
 void TFanForm::SetStatusText(int panel, const QString& text) {
   if (panel < 0 || panel > 3) return;
   FStatusPanels[panel]->setText(text);
   FStatusPanels[panel]->setToolTip(text);
+  // The panel's accessible name says what it shows, and a screen reader is
+  // told of every change.
+  const QString name = QString::fromUtf8(kPanelNames[panel]);
+  const QString spoken = text.isEmpty() ? name : name + QStringLiteral(": ") + text;
+  if (FStatusPanels[panel]->accessibleName() != spoken) {
+    FStatusPanels[panel]->setAccessibleName(spoken);
+    QAccessibleEvent event(FStatusPanels[panel], QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+  }
+}
+
+void TFanForm::ShowHint(const QString& text) { FStatusBar->showMessage(text, 6000); }
+
+// A message of the status bar (a hint) is what the bar says to a screen
+// reader while it shows.
+void TFanForm::StatusMessageChanged(const QString& message) {
+  const QString name = message.isEmpty() ? QStringLiteral("Status") : QStringLiteral("Status: ") + message;
+  if (FStatusBar->accessibleName() == name) return;
+  FStatusBar->setAccessibleName(name);
+  QAccessibleEvent event(FStatusBar, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
+}
+
+TSelectorChartUnits TFanForm::ChartUnits() const {
+  TSelectorChartUnits units;
+  units.Flow = {FVolEdit->Factor(), FVolEdit->Offset(), FFmtEditLabel1->text()};
+  units.Pressure = {FPStaticEdit->Factor(), FPStaticEdit->Offset(), FFmtEditLabel2->text()};
+  return units;
+}
+
+void TFanForm::RedrawChart() {
+  if (FChartValid) DrawSelectorChart(*FCurvePanel, FResult.Chart, ChartUnits());
 }
 
 // --- read access ------------------------------------------------------------
@@ -619,7 +1033,7 @@ void TFanForm::FileListBoxClick(int index) {
 
 void TFanForm::FanListBoxClick() {
   const int row = FFanListBox->currentRow();
-  if (row < 0 || FFan->Models.empty()) return;
+  if (row < 0 || FFan->Models().empty()) return;
   SetFanName(FFanListBox->item(row)->text());
   Evaluate();
 }
@@ -639,11 +1053,18 @@ void TFanForm::PStaticEditExit() {
 // A speed typed in: the duty pressure becomes the model's pressure at the
 // duty flow and that speed, and the speed is solved back from it.
 void TFanForm::SpeedEditExit() {
-  if (!UserChanged(FSpeedEdit) || !HaveModel() || FModelStatus != fsReady) return;
+  if (!UserChanged(FSpeedEdit) || !HaveModel() || FFan->ModelStatus() != fsReady) return;
   try {
     const double flow = FmtValueToFloat(FVolEdit->Value());
     const double speed = FmtValueToFloat(FSpeedEdit->Value());
-    FPStaticEdit->SetValue(FFan->PressureAt(flow, speed));
+    // The catalogue's pressure carried to the site's air, and for a total
+    // duty the outlet's velocity pressure added (it grows with the flow
+    // squared from the last evaluation of this model).
+    const bool known = FChartValid && FResult.Status == fsReady && FResult.Volume > 0;
+    double pressure = FFan->PressureAt(flow, speed) * (known ? FResult.DensityRatio : 1.0);
+    if (known && PressureKind() == TPressureKind::Total)
+      pressure += FResult.PDynamic * (flow / FResult.Volume) * (flow / FResult.Volume);
+    FPStaticEdit->SetValue(pressure);
   } catch (const EConvertError& error) {
     ClearResults({QString::fromUtf8(error.what())});
     return;
@@ -652,22 +1073,16 @@ void TFanForm::SpeedEditExit() {
 }
 
 void TFanForm::FindBtnClick() {
-  if (FFan->Models.empty()) return;
+  if (FFan->Models().empty()) return;
   double flow = 0, pressure = 0;
   if (!ReadDuty(flow, pressure)) return;
   const int best = FFan->FindBestModel(flow, pressure);
-  FModelStatus = FFan->Status;
   SelectFanRow(best);
   if (best < 0) {
     ShowModelStatus();
     return;
   }
-  FFanName = ToQ(FFan->Model.Name);
-  FResult = EvaluateDuty(*FFan, flow, pressure, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax});
-  FSpeedEdit->SetValue(FResult.RawSpeed);
-  // The status bar names the model found, not the one shown before.
-  SetStatusText(0, ToQ(FResult.ModelCaption));
-  ShowResults();
+  EvaluateAtDuty(flow, pressure);
 }
 
 void TFanForm::cbBrowseClick() {
@@ -689,15 +1104,30 @@ void TFanForm::done(int result) {
   QDialog::done(result);
 }
 
+// (x, y) in m³/s and Pa lies in the window the chart shows (bounds
+// included): the window last set, rounded out to the ticks in other units.
 bool TFanForm::InChartWindow(double x, double y) const {
-  return FChartValid && FXMin <= x && x <= FXMax && FYMin <= y && y <= FYMax;
+  if (!FChartValid) return false;
+  const TSelectorChartUnits units = ChartUnits();
+  return FCurvePanel->IsInWindow(ToUnits(x, units.Flow.Factor, units.Flow.Offset),
+                                 ToUnits(y, units.Pressure.Factor, units.Pressure.Offset));
+}
+
+// The chart draws in the units of the duty fields: its mouse position comes
+// back in them and goes to the fields in m³/s and Pa.
+void TFanForm::MousePosition(double& x, double& y) const {
+  const TSelectorChartUnits units = ChartUnits();
+  x = FromUnits(FCurvePanel->MouseX(), units.Flow.Factor, units.Flow.Offset);
+  y = FromUnits(FCurvePanel->MouseY(), units.Pressure.Factor, units.Pressure.Offset);
 }
 
 void TFanForm::CurvePanelMouseMove() {
-  const double x = FCurvePanel->MouseX(), y = FCurvePanel->MouseY();
+  double x = 0, y = 0;
+  MousePosition(x, y);
   if (InChartWindow(x, y)) {
-    SetStatusText(1, ToQ(Format("Q=%0.3g m³/s", {x})));
-    SetStatusText(2, ToQ(Format("P=%0.4g Pa", {y})));
+    const TSelectorChartUnits units = ChartUnits();
+    SetStatusText(1, ToQ(Format("Q=%0.3g ", {FCurvePanel->MouseX()})) + units.Flow.Label);
+    SetStatusText(2, ToQ(Format("P=%0.4g ", {FCurvePanel->MouseY()})) + units.Pressure.Label);
   } else {
     SetStatusText(1, QString());
     SetStatusText(2, QString());
@@ -710,14 +1140,39 @@ void TFanForm::CurvePanelMouseMove() {
 void TFanForm::CurvePanelMouseDown(QMouseEvent* event) {
   if (!event || event->button() != Qt::LeftButton || !(event->modifiers() & Qt::ControlModifier)) return;
   if (FcbBrowse->isChecked() || !HaveModel()) return;
-  const double x = FCurvePanel->MouseX(), y = FCurvePanel->MouseY();
+  double x = 0, y = 0;
+  MousePosition(x, y);
   if (!InChartWindow(x, y)) return;
   FVolEdit->SetValue(x);
   FPStaticEdit->SetValue(y);
   Evaluate();
 }
 
-void TFanForm::CurvePanelContextPopup() { FCurvePanel->CopyToClipboard(); }
+// The chart's menu (right-click, the menu key or Shift+F10): copy the picture,
+// show or hide the legend.
+void TFanForm::CurvePanelContextPopup(const QPoint& globalPos) {
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("ChartMenu"));
+  QAction* copy = menu.addAction(QStringLiteral("&Copy chart"));
+  copy->setShortcut(QKeySequence::Copy);
+  QAction* legend = menu.addAction(QStringLiteral("Show &legend"));
+  legend->setCheckable(true);
+  legend->setChecked(FCurvePanel->ShowLegend());
+  connect(copy, &QAction::triggered, this, [this] { FCurvePanel->CopyToClipboard(); });
+  connect(legend, &QAction::toggled, this, [this](bool on) { SetShowLegend(on); });
+  menu.addSeparator();
+  QAction* compare = menu.addAction(QStringLiteral("Com&pare all..."));
+  connect(compare, &QAction::triggered, this, [this] { CompareAll(); }, Qt::QueuedConnection);
+  if (ChartMenuHook)
+    ChartMenuHook(menu);
+  else
+    menu.exec(globalPos);
+}
+
+void TFanForm::SetShowLegend(bool show) {
+  FCurvePanel->SetShowLegend(show);
+  FCurvePanel->Redraw();
+}
 
 // --- keyboard ---------------------------------------------------------------
 
@@ -747,7 +1202,7 @@ bool TFanForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget()) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (watched == FCurvePanel && key->matches(QKeySequence::Copy)) {
-      CurvePanelContextPopup();
+      FCurvePanel->CopyToClipboard();
       return true;
     }
     // Alt+Down opens a field's unit chooser; Ctrl and Alt keys pass.

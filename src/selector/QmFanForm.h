@@ -3,16 +3,21 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
+#include "charts/SelectorChartView.h"
 #include "fan/FanSelection.h"
 #include "fan/QmFan.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
+class QBoxLayout;
 class QPushButton;
 class QStatusBar;
 class QToolBar;
@@ -92,6 +97,40 @@ class TFanForm : public QDialog {
   TChartPanel* CurvePanel() const { return FCurvePanel; }
   QToolButton* AcceptBtn() const { return FAcceptBtn; }
   QToolButton* CancelBtn() const { return FToolButton2; }
+  QComboBox* PowerUnitsBox() const { return FPowerUnitsBox; }
+  QComboBox* AirSourceBox() const { return FAirSourceBox; }
+  QComboBox* PressureKindBox() const { return FPressureKindBox; }
+  TFmtEdit* DensityEdit() const { return FDensityEdit; }
+  TFmtEdit* AltitudeEdit() const { return FAltitudeEdit; }
+  TFmtEdit* TemperatureEdit() const { return FTemperatureEdit; }
+  QLabel* AirDensityLabel() const { return FAirDensityLabel; }
+  QPushButton* CompareBtn() const { return FCompareBtn; }
+
+  // The air at the fan as the Air group says (values in kg/m³, m, °C).
+  TSiteAir SiteAir() const;
+  // Whether the pressure field holds the static or the total pressure.
+  TPressureKind PressureKind() const;
+  // The units the result lines are shown in: those of the flow and pressure
+  // fields and the power unit chooser.
+  TResultUnits ResultUnits() const;
+  // Selects an installed file (full path or name) and one of its models, and
+  // evaluates it at the duty of the fields, as if chosen in the lists.
+  bool ChooseFileAndModel(const QString& file, const QString& model);
+  // Runs the duty on every model of every installed file and shows the
+  // ranked candidates (the hook, when set, receives the view instead of
+  // showing it modally, for tests).
+  void CompareAll();
+  std::function<void(class TCandidatesView& view)> CandidatesViewHook;
+
+  // The units of the duty fields, in which the chart and its read-out show
+  // flow and pressure.
+  TSelectorChartUnits ChartUnits() const;
+  // Shows or hides the chart's legend (remembered in the settings).
+  void SetShowLegend(bool show);
+  // Runs the chart's menu instead of exec() (tests pick an entry).
+  std::function<void(QMenu& menu)> ChartMenuHook;
+  // The chart's menu at a screen position.
+  void CurvePanelContextPopup(const QPoint& globalPos);
 
   // Keyboard navigation seen by the form before its controls: Return moves
   // to the next control (not in list boxes or the memo), Down / Up to the
@@ -122,7 +161,15 @@ class TFanForm : public QDialog {
   bool HaveModel() const;
   bool ReadDuty(double& flow, double& pressure);
   void ShowResults();
-  void ShowMemoLines(const QStringList& lines);
+  void ShowMemoLines(const QStringList& lines, bool wrap = false);
+  void CreateAirGroup(QWidget* parent, QBoxLayout* column);
+  void UpdateAirControls();
+  void ShowAirDensity();
+  void EvaluateAtDuty(double flow, double pressure);
+  void ShowHint(const QString& text);
+  void StatusMessageChanged(const QString& message);
+  void RedrawChart();
+  void MousePosition(double& x, double& y) const;
   void ClearResults(const QStringList& memoLines);
   void ShowModelStatus();
   void SetStatusText(int panel, const QString& text);
@@ -138,10 +185,9 @@ class TFanForm : public QDialog {
   void FindBtnClick();
   void cbBrowseClick();
   void AcceptBtnClick();
-  void ToolButton2Click();
+  void ToolButton2Click();  // the "Cancel" button
   void CurvePanelMouseMove();
   void CurvePanelMouseDown(QMouseEvent* event);
-  void CurvePanelContextPopup();
 
   QComboBox* FFileListBox = nullptr;
   QListWidget* FFanListBox = nullptr;
@@ -159,7 +205,17 @@ class TFanForm : public QDialog {
   QLabel* FStatusPanels[4] = {};
   QToolBar* FToolBar1 = nullptr;
   QToolButton* FAcceptBtn = nullptr;
-  QToolButton* FToolButton2 = nullptr;
+  QToolButton* FToolButton2 = nullptr;  // "Cancel" (the design's second tool button)
+  QLabel* FPStaticCaption = nullptr;
+  QComboBox* FPowerUnitsBox = nullptr;
+  QGroupBox* FAirGroup = nullptr;
+  QComboBox* FAirSourceBox = nullptr;
+  QComboBox* FPressureKindBox = nullptr;
+  TFmtEdit* FDensityEdit = nullptr;
+  TFmtEdit* FAltitudeEdit = nullptr;
+  TFmtEdit* FTemperatureEdit = nullptr;
+  QLabel* FAirDensityLabel = nullptr;
+  QPushButton* FCompareBtn = nullptr;
 
   QString FFanFileName;
   QString FFanName;
@@ -168,7 +224,6 @@ class TFanForm : public QDialog {
   double FVolume = 0, FPStatic = 0, FSpeed = 0;
   double FXMin = 1, FXMax = 10, FYMin = 1, FYMax = 10;
   bool FChartValid = false;  // the chart shows a model: the read-out and picking apply
-  int FModelStatus = 0;      // the fan's Status right after the current model was read
   bool FFilling = false;     // the lists are being filled by the program, not the user
 };
 

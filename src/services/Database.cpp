@@ -1,14 +1,13 @@
 #include "services/Database.h"
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "services/Folders.h"
+#include "services/SafeWrite.h"
 
 namespace fs = std::filesystem;
 
@@ -16,57 +15,26 @@ namespace blowden {
 
 namespace {
 
-bool HasFanFileExtension(const fs::path& path) {
-  return SameText(path.extension().string(), FanFileExtension);
-}
-
-// A fresh hidden name in `folder` for the bytes of `target` while they are
-// being written. Hidden, so that listings never show it.
-fs::path TemporaryNameFor(const fs::path& folder, const fs::path& target) {
-  static std::atomic<unsigned> counter{0};
-  static std::mt19937 gen(std::random_device{}());
-  const std::string name =
-      Format("%s%s.%x-%x.tmp", {".", target.filename().string(), static_cast<unsigned>(gen() & 0x7FFFFFFFu),
-                                counter.fetch_add(1) & 0x7FFFFFFFu});
-  return folder / name;
-}
-
-// Copies `source` over `target` through a temporary file beside the target,
-// renamed into place once complete and of the source's size. Returns the
-// reason of a failure, or an empty text.
+// Copies `source` over `target`: the bytes are read whole, then written
+// through a checked temporary file renamed into place, so the target is
+// either its old bytes or the complete copy. Returns the reason of a
+// failure, or an empty text.
 std::string CopyReplacing(const fs::path& source, const fs::path& target) {
   std::error_code ec;
   if (!fs::is_regular_file(source, ec)) return ec ? ec.message() : std::string("not a file");
-  const auto sourceSize = fs::file_size(source, ec);
-  if (ec) return ec.message();
+  std::string bytes;
+  if (std::string reason = ReadWholeFile(source.string(), bytes); !reason.empty()) return reason;
+  return WriteFileAtomically(target.string(), bytes);
+}
 
-  const fs::path folder = target.parent_path();
-  fs::path temp;
-  for (int attempt = 0;; ++attempt) {
-    temp = TemporaryNameFor(folder, target);
-    if (fs::copy_file(source, temp, fs::copy_options::none, ec)) break;
-    // A name already taken is retried; anything else is a real failure.
-    if (ec != std::errc::file_exists || attempt >= 10) {
-      const std::string reason = ec.message();
-      std::error_code ignored;
-      if (ec != std::errc::file_exists) fs::remove(temp, ignored);
-      return reason;
-    }
+// "<backup>.1", "<backup>.2", ...: the first name not taken.
+fs::path FreeNumberedName(const fs::path& backup) {
+  std::error_code ec;
+  for (unsigned n = 1;; ++n) {
+    fs::path candidate = backup;
+    candidate += Format(".%d", {static_cast<int>(n)});
+    if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate;
   }
-
-  std::error_code ignored;
-  const auto copiedSize = fs::file_size(temp, ec);
-  if (ec || copiedSize != sourceSize) {
-    const std::string reason = ec ? ec.message() : std::string("the copy is incomplete");
-    fs::remove(temp, ignored);
-    return reason;
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ignored);
-    return ec.message();
-  }
-  return std::string();
 }
 
 }  // namespace
@@ -95,33 +63,33 @@ TCopyResult CopyIntoDatabase(const std::string& sourcePath, const std::string& d
   return result;
 }
 
-std::vector<TInstalledFile> ListInstalledFiles(const std::string& databaseFolder) {
+std::vector<TInstalledFile> ListInstalledFiles(const std::string& databaseFolder, std::string* error) {
   std::vector<TInstalledFile> files;
-  if (databaseFolder.empty()) return files;
-  std::error_code ec;
-  for (fs::directory_iterator it(databaseFolder, ec), end; !ec && it != end; it.increment(ec)) {
-    const fs::path& path = it->path();
-    const std::string fileName = path.filename().string();
-    if (fileName.empty() || fileName.front() == '.') continue;
-    if (!HasFanFileExtension(path)) continue;
-    std::error_code typeEc;
-    if (!it->is_regular_file(typeEc) || typeEc) continue;
-    files.push_back({path.stem().string(), JoinPath(databaseFolder, fileName)});
-  }
-  std::sort(files.begin(), files.end(), [](const TInstalledFile& a, const TInstalledFile& b) {
-    const std::string ua = UpperCase(a.Name), ub = UpperCase(b.Name);
-    return ua != ub ? ua < ub : a.Path < b.Path;
-  });
+  for (TFanFileEntry& file : ListFanFiles(databaseFolder, error))
+    files.push_back({fs::path(file.Name).stem().string(), std::move(file.Path)});
   return files;
 }
 
 std::optional<TInstalledFile> FindInstalledFile(const std::string& databaseFolder, const std::string& name) {
   const auto files = ListInstalledFiles(databaseFolder);
+  const auto fileName = [](const TInstalledFile& f) { return fs::path(f.Path).filename().string(); };
+  // Exactly as written: the whole file name, the name with ".qfn", the name
+  // without its extension.
+  for (const auto& file : files)
+    if (fileName(file) == name) return file;
+  for (const auto& file : files)
+    if (fileName(file) == name + FanFileExtension) return file;
   for (const auto& file : files)
     if (file.Name == name) return file;
-  for (const auto& file : files)
-    if (SameText(file.Name, name)) return file;
-  return std::nullopt;
+  // Letter case ignored only when that leaves a single file: "x" must not
+  // pick one of "X.qfn" and "x.QFN" at random.
+  std::optional<TInstalledFile> found;
+  for (const auto& file : files) {
+    if (!SameText(file.Name, name) && !SameText(fileName(file), name)) continue;
+    if (found) return std::nullopt;
+    found = file;
+  }
+  return found;
 }
 
 TDeleteResult DeleteInstalledFile(const std::string& path) {
@@ -136,8 +104,26 @@ TDeleteResult DeleteInstalledFile(const std::string& path) {
     result.Message = Format("Cannot delete %s: the file does not exist", {path});
     return result;
   }
+  // An earlier backup (of this file, or of another whose name differs only
+  // in the extension's case) is kept under the next free number.
+  fs::path kept;
+  if (fs::is_regular_file(fs::symlink_status(backup, ec))) {
+    kept = FreeNumberedName(backup);
+    fs::rename(backup, kept, ec);
+    if (ec) {
+      result.Message = Format("Cannot keep the earlier backup %s as %s: %s; the file was not deleted",
+                              {result.Backup, kept.string(), ec.message()});
+      return result;
+    }
+    result.PreviousBackup = kept.string();
+  }
   const std::string reason = CopyReplacing(file, backup);
   if (!reason.empty()) {
+    if (!kept.empty()) {
+      std::error_code ignored;
+      fs::rename(kept, backup, ignored);
+      result.PreviousBackup.clear();
+    }
     result.Message =
         Format("Cannot back up %s to %s: %s; the file was not deleted", {path, result.Backup, reason});
     return result;

@@ -1,5 +1,7 @@
 #include "services/Folders.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -27,7 +29,19 @@ std::string::size_type FindNoCase(std::string_view text, std::string_view needle
   return upperText.find(upperNeedle);
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+unsigned char LowerAscii(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+
+// The order of the file lists: ASCII letters without regard to case, then
+// byte order ("a.qfn" < "B.qfn" < "b.qfn").
+bool NameBefore(std::string_view a, std::string_view b) {
+  const auto folded = [](char x, char y) { return LowerAscii(x) < LowerAscii(y); };
+  if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded)) return true;
+  if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded)) return false;
+  return a < b;
+}
 
 std::string EnvValue(const char* name) {
   const char* value = std::getenv(name);
@@ -157,56 +171,38 @@ std::string PlatformDocumentsFolder() {
   return home.empty() ? std::string() : JoinPath(home, "Documents/");
 }
 
-bool MatchesMask(std::string_view name, std::string_view mask) {
-  if (mask == "*.*") mask = "*";
-  // Greedy wildcard match with one back-tracking point for the last "*".
-  std::size_t n = 0, m = 0;
-  std::size_t starMask = std::string_view::npos, starName = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
-      starMask = m++;
-      starName = n;
-    } else if (starMask != std::string_view::npos) {
-      m = starMask + 1;
-      n = ++starName;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
-}
-
-void FindFiles(const std::string& folder, const std::string& mask, std::vector<std::string>& list,
-               const std::function<void(const std::string& folder)>& notification, bool recursive) {
-  if (folder.empty()) return;
-
-  std::vector<std::string> files;
-  std::vector<std::string> folders;
+std::vector<TFanFileEntry> ListFanFiles(const std::string& folder, std::string* error) {
+  std::vector<TFanFileEntry> files;
+  if (error) error->clear();
+  if (folder.empty()) return files;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    std::error_code typeEc;
-    const auto linkStatus = it->symlink_status(typeEc);
-    if (typeEc) continue;
-    if (fs::is_directory(linkStatus)) {
-      folders.push_back(name);
-    } else if (fs::is_directory(it->status(typeEc))) {
-      // A link to a folder: neither a file nor followed.
-    } else if (MatchesMask(name, mask)) {
-      files.push_back(name);
-    }
+  // Without the closing "/": "file/" would read as missing, not as no folder.
+  std::string bare = folder;
+  while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
+  const fs::file_status status = fs::status(bare, ec);
+  if (status.type() == fs::file_type::not_found) return files;
+  if (!ec && status.type() != fs::file_type::directory) {
+    if (error) *error = "it is not a folder";
+    return files;
   }
-  std::sort(files.begin(), files.end());
-  std::sort(folders.begin(), folders.end());
-
-  if (notification) notification(folder);
-  for (const auto& name : files) list.push_back(JoinPath(folder, name));
-  if (recursive)
-    for (const auto& name : folders) FindFiles(JoinPath(folder, name), mask, list, notification, recursive);
+  fs::directory_iterator it(folder, ec);
+  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (name.empty() || name.front() == '.') continue;
+    if (!SameText(it->path().extension().string(), ".qfn")) continue;
+    std::error_code typeEc;
+    if (!it->is_regular_file(typeEc) || typeEc) continue;
+    std::string path = JoinPath(folder, name);
+    if (::access(path.c_str(), R_OK) != 0) continue;
+    files.push_back({std::move(name), std::move(path)});
+  }
+  if (ec) {
+    if (error) *error = ec.message();
+    files.clear();
+  }
+  std::sort(files.begin(), files.end(),
+            [](const TFanFileEntry& a, const TFanFileEntry& b) { return NameBefore(a.Name, b.Name); });
+  return files;
 }
 
 }  // namespace blowden

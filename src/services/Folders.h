@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,19 +87,21 @@ std::string ProgramNameOf(std::string_view programFile);
 // "/x/" + "a.qfn" -> "/x/a.qfn";  "/x" + "a.qfn" -> "/x/a.qfn".
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// Matches a file name against a mask with "*" (any run) and "?" (one
-// character), ASCII letters without regard to case; "*.*" matches every name,
-// with or without a dot. MatchesMask("Fans.QFN", "*.qfn") -> true.
-bool MatchesMask(std::string_view name, std::string_view mask);
+// One fan data file of a folder.
+struct TFanFileEntry {
+  std::string Name;  // the file name: "Axial.qfn"
+  std::string Path;  // JoinPath(folder, Name)
+};
 
-// Appends JoinPath(folder, name) of every file of `folder` whose name matches
-// `mask` (hidden files included, folders excluded). `notification`, when set,
-// is called once per folder visited, with that folder, before its files are
-// added. Recursive: afterwards each subfolder is searched the same way, depth
-// first. Within a folder names are taken in byte order, because the order in
-// which Linux enumerates a folder is arbitrary. Symbolic links to folders are
-// not followed. An empty or missing folder appends nothing.
-void FindFiles(const std::string& folder, const std::string& mask, std::vector<std::string>& list,
-               const std::function<void(const std::string& folder)>& notification, bool recursive);
+// The fan data files of `folder`, the one rule of every listing (main
+// window, installed files, selector, command line): files (or links to
+// files) that the user may read, whose extension is ".qfn" in any letter
+// case; subfolders and hidden files (names starting with ".") are left out.
+// Sorted by name with ASCII letters compared without regard to case (names
+// that differ only in case in byte order), as Linux enumerates a folder in no
+// useful order. A missing folder (or an empty path) gives an empty list; a
+// path that is no folder, or a folder that cannot be read, an empty list and
+// the reason in `error` (when given; cleared otherwise).
+std::vector<TFanFileEntry> ListFanFiles(const std::string& folder, std::string* error = nullptr);
 
 }  // namespace blowden

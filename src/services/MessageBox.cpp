@@ -1,6 +1,7 @@
 #include "services/MessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <optional>
 
 namespace blowden::TMessageBox {
@@ -10,6 +11,7 @@ namespace {
 struct TState {
   bool TestMode = false;
   std::optional<bool> NextAnswer;
+  QStringList NextChoices;
   QStringList Recorded;
 };
 
@@ -53,9 +55,39 @@ bool Question(QWidget* parent, const QString& title, const QString& text) {
          QMessageBox::Yes;
 }
 
+int Ask(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons, int escape) {
+  TState& state = State();
+  if (state.TestMode) Record(title, text);
+  if (!state.NextChoices.isEmpty()) {
+    const int index = int(buttons.indexOf(state.NextChoices.takeFirst()));
+    return index >= 0 ? index : escape;
+  }
+  if (state.TestMode) return escape;
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+  QList<QAbstractButton*> made;
+  for (int i = 0; i < buttons.size(); ++i) {
+    QPushButton* button =
+        box.addButton(buttons[i], i == escape ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    made.append(button);
+  }
+  if (escape >= 0 && escape < made.size()) {
+    box.setEscapeButton(made[escape]);
+    box.setDefaultButton(static_cast<QPushButton*>(made[escape]));
+  }
+  box.exec();
+  const int index = int(made.indexOf(box.clickedButton()));
+  return index >= 0 ? index : escape;
+}
+
 void SetNextAnswer(bool yes) { State().NextAnswer = yes; }
 
-void SetTestMode(bool on) { State().TestMode = on; }
+void SetNextChoice(const QString& button) { State().NextChoices.append(button); }
+
+void SetTestMode(bool on) {
+  State().TestMode = on;
+  // Choices left over from a test do not answer the next one's questions.
+  State().NextChoices.clear();
+}
 
 QStringList TakeRecorded() {
   QStringList recorded;

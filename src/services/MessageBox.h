@@ -15,8 +15,18 @@ void Error(QWidget* parent, const QString& title, const QString& text);
 // Yes/No with the question icon; true for Yes. Closing the box is No.
 bool Question(QWidget* parent, const QString& title, const QString& text);
 
+// A question with buttons of its own ("Overwrite", "Reload from disk",
+// "Cancel"); returns the index of the button chosen. `escape` is the index
+// that closing the box (Esc, the close button) gives, and the default
+// button (Enter), so that a hasty key never chooses the bolder action.
+int Ask(QWidget* parent, const QString& title, const QString& text, const QStringList& buttons, int escape);
+
 // Answers the next Question without showing it (also outside test mode).
 void SetNextAnswer(bool yes);
+// Answers the next Ask with the button of that caption (also outside test
+// mode); several calls answer several questions in turn. In test mode an
+// Ask without an answer gives its `escape` button.
+void SetNextChoice(const QString& button);
 void SetTestMode(bool on);
 // The boxes recorded in test mode since the last call, oldest first.
 QStringList TakeRecorded();

@@ -1,5 +1,7 @@
 #include "services/Settings.h"
 
+#include "services/MessageBox.h"
+
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <optional>
@@ -54,9 +56,21 @@ const TStartupValues& StartupValues() {
 
 void SetStartupValues(const TStartupValues& values) { Storage() = values; }
 
-std::unique_ptr<QSettings> OpenSettings() {
-  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
-                                     QString::fromStdString(StartupValues().ProgramName));
+void TSettingsCloser::operator()(QSettings* settings) const {
+  settings->sync();
+  if (settings->status() == QSettings::AccessError) {
+    const QString file = settings->fileName();
+    TMessageBox::Error(nullptr, QStringLiteral("Settings"),
+                       QStringLiteral("Cannot save the settings to \"%1\": the file cannot be written. "
+                                      "The program's choices of this session are not remembered.")
+                           .arg(file));
+  }
+  delete settings;
+}
+
+TSettingsPtr OpenSettings() {
+  return TSettingsPtr(new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvane"),
+                                    QString::fromStdString(StartupValues().ProgramName)));
 }
 
 }  // namespace blowden

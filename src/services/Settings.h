@@ -26,6 +26,13 @@ void SetStartupValues(const TStartupValues& values);
 // The per-user settings store: organisation "Orvane", application
 // ProgramName; a section is a group, a value a key
 // (on Linux $XDG_CONFIG_HOME/Orvane/blowden.conf).
-std::unique_ptr<QSettings> OpenSettings();
+// Closing it writes the store; a write that fails (a full disk, a read-only
+// folder) is reported in an error box naming the file, instead of being lost
+// without a word.
+struct TSettingsCloser {
+  void operator()(QSettings* settings) const;
+};
+using TSettingsPtr = std::unique_ptr<QSettings, TSettingsCloser>;
+TSettingsPtr OpenSettings();
 
 }  // namespace blowden

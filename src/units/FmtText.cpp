@@ -118,6 +118,31 @@ bool IsValidFormatChar(std::string_view fmt, char32_t c) {
   return true;
 }
 
+TTypedChar TypedComma(std::string_view fmt, std::string_view before, std::string_view after, char32_t c) {
+  TTypedChar r;
+  r.Char = c;
+  if (c != U',' || IsTextFormat(fmt)) return r;
+  const bool pair = IsPairFormat(fmt);
+  if (pair || (!IsIntegerFormat(fmt) && IsRealFormat(fmt))) {
+    // The number the caret is in: for a pair, only up to the slashes.
+    if (pair) {
+      if (const auto slash = before.rfind('/'); slash != std::string_view::npos) before.remove_prefix(slash + 1);
+      if (const auto slash = after.find('/'); slash != std::string_view::npos) after = after.substr(0, slash);
+    }
+    if (before.find('.') == std::string_view::npos && after.find('.') == std::string_view::npos) {
+      r.Char = U'.';
+      return r;
+    }
+    r.Refused = true;
+    r.Hint = "The number already has a decimal point: a comma is taken as the point only once";
+    return r;
+  }
+  if (!IsIntegerFormat(fmt)) return r;  // a format of no class takes every character
+  r.Refused = true;
+  r.Hint = "Whole numbers only: this field takes no decimal point or comma";
+  return r;
+}
+
 std::string SigDigitsFormat(int sigDigs, double x) {
   const std::string text = FormatFixed(x, 12);
   const auto dot = text.find('.');

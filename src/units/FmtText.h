@@ -43,6 +43,24 @@ int FormatDecimals(std::string_view fmt);
 //   other:   everything
 bool IsValidFormatChar(std::string_view fmt, char32_t c);
 
+// A comma typed into a field, where many keyboards and locales put the
+// decimal point. In a real or pair format it is taken as "." when the number
+// being typed (for a pair: the part around the caret, between the slashes)
+// has no "." yet; otherwise it is refused with a hint for the user. Every
+// other character, and a comma in a text format, comes back unchanged (the
+// character filter still applies to it).
+//   ("%0.3f", "2", "", ',')     -> '.'        "2,5" is typed as 2.5
+//   ("%0.3f", "2.5", "", ',')   -> refused    the number has its point
+//   ("%0.1f/%0.1f", "1.5/2", "", ',') -> '.'  the second number has none
+//   ("%d", "2", "", ',')        -> refused    whole numbers only
+//   ("%s", "a", "", ',')        -> ','
+struct TTypedChar {
+  char32_t Char = 0;
+  bool Refused = false;
+  std::string Hint;  // why it was refused
+};
+TTypedChar TypedComma(std::string_view fmt, std::string_view before, std::string_view after, char32_t c);
+
 // The fixed format that shows about `sigDigs` significant digits of x,
 // decided on x written with 12 decimals (n = 5):
 //   123.456 -> "%0.2f" (123.46)   12345.6 -> "%0.0f" (12346)   -1.5 -> "%0.3f" (-1.500)

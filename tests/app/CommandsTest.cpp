@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QPlainTextEdit>
+#include <vector>
 #include <QTest>
 #include <filesystem>
 
@@ -78,6 +82,68 @@ TEST_F(Commands, VerifyAFileWithErrorsCountsThem) {
   EXPECT_EQ(form->ReportLines(), expected);
 }
 
+// 0.05 kW at 1 m³/s and 500 Pa: a tenth of the air power, an error of the
+// physics check that "Verify Fan" does not see.
+const char* kImpossibleFan =
+    "[Catalog]\nMaker=Typo\nRange=TY\nDensity=1.2\n"
+    "[T1]\nModel=400,1400,700,1600,400,400,1.8\nQa=0.5,1.0,1.5,2.0,2.5,3.0\n"
+    "Ps=520,500,470,430,380,320\nPw=0.9,0.05,1.3,1.5,1.7,1.9\nLw=81,82,83,84,85,86\n";
+
+TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
+  struct Case {
+    int row;                   // in the file list, by name
+    QString path;
+    bool errors;               // the check finds errors
+    const char* expectedLine;  // a line the report must hold; null: none
+  };
+  const Case cases[] = {
+      {0, World.WriteFan("clean.qfn", GoodFanFile()), false, nullptr},
+      {1, World.WriteFan("typo.qfn", kImpossibleFan), true,
+       "TY (T1)  point 2: error: Shaft power 0.05 kW is below the air power"},
+  };
+  auto form = OpenMainForm(World.FansFolder());
+  const QColor red(0xC0, 0x00, 0x00);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    test::ClickRow(form->FileListBox1(), c.row);
+    World.Boxes();
+    const std::string shown = form->Fan().Model().Name;
+    form->PageControl1()->setCurrentIndex(1);
+    QTest::mouseClick(form->findChild<QWidget*>(QStringLiteral("Button9")), Qt::LeftButton);
+    const QStringList lines = form->ReportLines();
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{"FAN Data file check", c.path, ""}));
+    if (c.expectedLine)
+      EXPECT_TRUE(lines.contains(QString::fromUtf8(c.expectedLine))) << lines.join('\n').toStdString();
+    EXPECT_EQ(form->PageControl1()->currentIndex(), 0);
+    EXPECT_EQ(form->Fan().Model().Name, shown) << "the window's fan model is not used";
+    EXPECT_TRUE(World.Boxes().isEmpty());
+    // Every error line, and only those (with the count line when there are
+    // errors), is drawn in red; the count line says how many.
+    int errorLines = 0, redLines = 0;
+    for (QTextBlock block = form->Memo1()->document()->begin(); block.isValid(); block = block.next()) {
+      const auto formats = block.textFormats();
+      const bool drawnRed = !formats.isEmpty() && formats.first().format.foreground().color() == red;
+      const bool isError = block.text().contains(QStringLiteral(": error: "));
+      if (isError) {
+        ++errorLines;
+        EXPECT_TRUE(drawnRed) << block.text().toStdString();
+      }
+      redLines += drawnRed;
+    }
+    EXPECT_EQ(errorLines > 0, c.errors);
+    EXPECT_EQ(redLines, errorLines + (c.errors ? 1 : 0));
+    EXPECT_TRUE(lines.last().startsWith(QString::number(errorLines) + QStringLiteral(" error")))
+        << lines.last().toStdString();
+  }
+}
+
+TEST_F(Commands, CheckFanWithNothingLoaded) {
+  auto form = OpenMainForm();
+  form->ActionCheckFan()->trigger();
+  EXPECT_EQ(form->ReportLines(), QStringList{QStringLiteral("You must select a fan range to check")});
+}
+
 TEST_F(Commands, InstallRefusesAFileWithErrors) {
   World.WriteFan("bad.qfn", BadFanFile());
   auto form = OpenMainForm(World.FansFolder());
@@ -96,11 +162,15 @@ TEST_F(Commands, InstallCopiesTheVerifiedFileReplacingAnOlderCopy) {
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
   form->ActionVerifyFan()->trigger();
-  const QStringList report = form->ReportLines();
+  form->PageControl1()->setCurrentIndex(1);
   QTest::mouseClick(form->findChild<QWidget*>(QStringLiteral("Button1")), Qt::LeftButton);
   EXPECT_EQ(Installed("fx.qfn"), bytes);
-  EXPECT_EQ(form->ReportLines(), report) << "nothing is written on success";
-  EXPECT_EQ(form->Fan().Model.Name, "F400") << "the model shown stays current";
+  // What was done replaces the verification's report, on the Data page.
+  QString folder = World.DatabaseFolder();
+  folder.chop(1);
+  EXPECT_EQ(form->ReportLines(), QStringList{QStringLiteral("Installed fx.qfn into ") + folder});
+  EXPECT_EQ(form->PageControl1()->currentIndex(), 0);
+  EXPECT_EQ(form->Fan().Model().Name, "F400") << "the model shown stays current";
 }
 
 TEST_F(Commands, InstallCreatesTheDatabaseFolder) {
@@ -129,11 +199,76 @@ TEST_F(Commands, AFailedCopyIsReported) {
   World.Dir().Write("db", "not a folder");
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
+  form->ActionVerifyFan()->trigger();
   form->ActionInstallFan()->trigger();
   const QStringList report = form->ReportLines();
-  ASSERT_EQ(report.size(), 1);
-  EXPECT_TRUE(report[0].startsWith(QStringLiteral("Cannot create the database folder")))
+  ASSERT_EQ(report.size(), 1) << "the earlier report is replaced";
+  // The folder and the reason.
+  EXPECT_TRUE(report[0].startsWith(QStringLiteral("Cannot create the database folder ") +
+                                   World.DatabaseFolder().chopped(1)))
       << report[0].toStdString();
+  EXPECT_TRUE(report[0].endsWith(QStringLiteral("Not a directory")) ||
+              report[0].contains(QStringLiteral("exists")))
+      << report[0].toStdString();
+}
+
+// In the all-files loops a reader's box says which file and model it is about.
+TEST_F(Commands, BoxesOfTheLoopsNameTheFileAndTheModel) {
+  World.WriteFan("a.qfn", GoodFanFile("A"));
+  World.WriteFan("b.qfn",
+                 "[Catalog]\nRange=B\n[B1]\nModel=400,1450,900,1600,0,0,1.5\nQa=0.5,0.8,1.1,1.4,1.7,2.0\n"
+                 "Ps=620,610,590,560,515,450\nPw=0.6,0.7,0.8,0.9,1.0,1.1\nLw=79,79,80,80,81,82\n");
+  auto form = OpenMainForm(World.FansFolder());
+  for (QAction* action : {form->ActionVerifyAll(), form->ActionInstallAll()}) {
+    SCOPED_TRACE(action->objectName().toStdString());
+    action->trigger();
+    const QStringList boxes = World.Boxes();
+    ASSERT_EQ(boxes.size(), 1) << boxes.join(" | ").toStdString();
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Blowden: Bad area specification...\nIn b.qfn, model B1")))
+        << boxes[0].toStdString();
+  }
+  // A file clicked by itself needs no such line.
+  test::ClickRow(form->FileListBox1(), 1);
+  EXPECT_EQ(World.Boxes(), QStringList{QStringLiteral("Blowden: Bad area specification...")});
+}
+
+// File > New: a catalogue from the template, where the user says, listed,
+// selected and loaded, ready for its first model.
+TEST_F(Commands, NewWritesTheTemplateAndLoadsIt) {
+  World.WriteFan("a.qfn", GoodFanFile("A"));
+  auto form = OpenMainForm(World.FansFolder());
+  QString asked;
+  form->AskNewFileName = [&](const QString& folder) {
+    asked = folder;
+    return World.FansFolder() + QStringLiteral("/started");  // the extension is added
+  };
+  form->ActionNew()->trigger();
+  EXPECT_EQ(asked, World.FansFolder());
+  const QString path = World.FansFolder() + QStringLiteral("/started.qfn");
+  EXPECT_EQ(ToQ(ReadFileBytes(path.toStdString())), TBlowdenForm::NewCatalogueText());
+  EXPECT_EQ(form->FileListBox1()->SelectedText(), QStringLiteral("started.qfn"));
+  EXPECT_EQ(ToQ(form->Fan().FileName()), path);
+  EXPECT_EQ(form->SynEdit1()->FileName(), path);
+  EXPECT_EQ(form->SynEdit1()->Text(), TBlowdenForm::NewCatalogueText());
+  EXPECT_EQ(form->FansListBox()->count(), 0) << "the example model is a comment";
+  EXPECT_EQ(form->StatusText(), path);
+  EXPECT_TRUE(World.Boxes().isEmpty());
+  // Its example, with the semicolons removed, is a model that verifies.
+  const QString example = TBlowdenForm::NewCatalogueText().replace(QStringLiteral("\n;["), QStringLiteral("\n["))
+                              .replace(QStringLiteral("\n;Model"), QStringLiteral("\nModel"))
+                              .replace(QStringLiteral("\n;Q"), QStringLiteral("\nQ"))
+                              .replace(QStringLiteral("\n;P"), QStringLiteral("\nP"))
+                              .replace(QStringLiteral("\n;L"), QStringLiteral("\nL"));
+  World.WriteFan("example.qfn", example.toStdString());
+  TFan fan;
+  fan.LoadFromFile((World.FansFolder() + QStringLiteral("/example.qfn")).toStdString());
+  ASSERT_EQ(fan.Models(), std::vector<std::string>{"Example 450"});
+  EXPECT_EQ(fan.Verify(), 0) << (fan.Errors().empty() ? "" : fan.Errors()[0]);
+
+  // Cancelled: nothing is written.
+  form->AskNewFileName = [](const QString&) { return QString(); };
+  form->ActionNew()->trigger();
+  EXPECT_EQ(QDir(World.FansFolder()).entryList(QDir::Files).size(), 3);
 }
 
 TEST_F(Commands, InstallAllCopiesTheGoodFilesAndListsTheBadOnes) {
@@ -150,7 +285,7 @@ TEST_F(Commands, InstallAllCopiesTheGoodFilesAndListsTheBadOnes) {
   EXPECT_FALSE(IsInstalled("b.qfn"));
   // The last file of the list is the loaded one.
   EXPECT_EQ(form->FileListBox1()->ItemIndex(), 2);
-  EXPECT_EQ(ToQ(form->Fan().FileName), World.FansFolder() + QStringLiteral("/c.qfn"));
+  EXPECT_EQ(ToQ(form->Fan().FileName()), World.FansFolder() + QStringLiteral("/c.qfn"));
   EXPECT_EQ(form->SynEdit1()->Text(), ToQ(GoodFanFile("C")));
   EXPECT_EQ(form->StatusText(), World.FansFolder() + QStringLiteral("/c.qfn"));
 }

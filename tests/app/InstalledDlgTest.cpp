@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -73,6 +76,35 @@ TEST_F(InstalledForm, ListsTheInstalledFilesWithTheirCount) {
   EXPECT_EQ(form->SpeedButton3()->accessibleName(), QStringLiteral("Close"));
 }
 
+// The grid line has its own pixel row: an underscore on the last row of the
+// text stays visible ("edge_01" does not read "edge 01"), and a row is one
+// pixel taller than its text needs.
+TEST_F(InstalledForm, GridLinesDoNotCoverTheText) {
+  for (const char* name : {"edge 01.qfn", "edge_01.qfn"}) World.Dir().Write(std::string("db/") + name, "x");
+  auto form = Open();
+  QTreeWidget* list = form->ListView1();
+  QTreeWidgetItem* spaced = list->findItems(QStringLiteral("edge 01"), Qt::MatchExactly).value(0);
+  QTreeWidgetItem* underscored = list->findItems(QStringLiteral("edge_01"), Qt::MatchExactly).value(0);
+  ASSERT_TRUE(spaced && underscored);
+  list->clearSelection();
+  list->setCurrentItem(nullptr);
+  QApplication::processEvents();
+  const QImage image = list->viewport()->grab().toImage();
+  const auto darkInCell = [&](QTreeWidgetItem* item) {
+    const QRect cell = list->visualItemRect(item).intersected(QRect(0, 0, list->columnWidth(0), image.height()));
+    int dark = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+      for (int x = cell.left(); x <= cell.right(); ++x)
+        if (qGray(image.pixel(x, y)) < 110) ++dark;
+    return dark;
+  };
+  EXPECT_GT(darkInCell(underscored), darkInCell(spaced) + 2) << "the underscore shows";
+  const QStyleOptionViewItem option;
+  const QModelIndex index = list->model()->index(0, 0);
+  EXPECT_EQ(list->itemDelegate()->sizeHint(option, index).height(),
+            QStyledItemDelegate().sizeHint(option, index).height() + 1);
+}
+
 TEST_F(InstalledForm, EveryShowingListsAfresh) {
   auto form = Open();
   form->hide();
@@ -105,7 +137,7 @@ TEST_F(InstalledForm, ViewOpensTheSelectorOnTheFile) {
   QTest::mouseClick(form->SpeedButton1(), Qt::LeftButton);
   EXPECT_TRUE(shown);
   EXPECT_EQ(shownFile, QStringLiteral("Beta"));
-  EXPECT_EQ(ToQ(Selector->Fan().FileName), Db("Beta.qfn"));
+  EXPECT_EQ(ToQ(Selector->Fan().FileName()), Db("Beta.qfn"));
 }
 
 TEST_F(InstalledForm, DeleteAfterYesKeepsABackup) {
@@ -115,8 +147,8 @@ TEST_F(InstalledForm, DeleteAfterYesKeepsABackup) {
   QTest::mouseClick(form->SpeedButton2(), Qt::LeftButton);
   EXPECT_EQ(World.Boxes(), QStringList{QStringLiteral("Confirm: Delete File?\r\nalpha.qfn")});
   EXPECT_FALSE(QFile::exists(Db("alpha.qfn")));
-  EXPECT_EQ(ReadFileBytes(Db("alpha._fn").toStdString()), GoodFanFile("alpha.qfn"))
-      << "the older backup is replaced";
+  EXPECT_EQ(ReadFileBytes(Db("alpha._fn").toStdString()), GoodFanFile("alpha.qfn"));
+  EXPECT_EQ(ReadFileBytes(Db("alpha._fn.1").toStdString()), "an older backup") << "the older backup is kept";
   EXPECT_EQ(Rows(*form), QStringList{QStringLiteral("Beta")});
   EXPECT_EQ(form->Label1()->text(), QStringLiteral("1 fan catalogs..."));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QTextCursor>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -20,6 +22,7 @@
 #include "app/SourceEditor.h"
 #include "base/Convert.h"
 #include "fan/QmFan.h"
+#include "services/MessageBox.h"
 #include "services/QmVerInfo.h"
 #include "services/Settings.h"
 
@@ -51,7 +54,7 @@ TEST_F(MainForm, StartsWithTheDesignState) {
   EXPECT_EQ(form->FansListBox()->count(), 0);
   EXPECT_TRUE(form->SynEdit1()->Text().isEmpty());
   EXPECT_TRUE(form->ReportLines().isEmpty());
-  EXPECT_EQ(form->Fan().Status, fsNotLoaded);
+  EXPECT_EQ(form->Fan().Status(), fsNotLoaded);
   // First start: the folder list shows the program's folder.
   EXPECT_EQ(form->LastPath(), QDir::cleanPath(World.ProgramFolder()));
 }
@@ -64,7 +67,8 @@ TEST_F(MainForm, MenusButtonsAndActionsCarryTheirCaptions) {
   QStringList fileItems;
   for (QAction* action : form->menuBar()->actions()[0]->menu()->actions())
     fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-  EXPECT_EQ(fileItems, (QStringList{"&Save", "&Manage database", "-", "E&xit"}));
+  EXPECT_EQ(fileItems, (QStringList{"&New…", "&Save", "&Manage database", "-", "&Import table…",
+                                    "&Derive model…", "-", "E&xit"}));
 
   struct Case {
     const char* button;
@@ -75,18 +79,20 @@ TEST_F(MainForm, MenusButtonsAndActionsCarryTheirCaptions) {
   const Case cases[] = {
       {"Button3", form->ActionSave(), "&Save", "Save"},
       {"Button2", form->ActionVerifyFan(), "Verify &Fan", "Verify Fan"},
+      {"Button9", form->ActionCheckFan(), "&Check Fan", "Check Fan"},
       {"Button1", form->ActionInstallFan(), "Install &Fan", "Install Fan"},
       {"Button5", form->ActionVerifyAll(), "Verify &All", "Verify All"},
       {"Button6", form->ActionInstallAll(), "Install &All", "Install All"},
       {"Button7", form->ActionTest(), "FanSelect", "FanSelect"},
       {"Button4", form->ActionHelp(), "Help &Index", "Help Index"},
+      {"Button8", form->ActionImport(), "&Import table…", "Import table…"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
     auto* button = form->findChild<QPushButton*>(QString::fromLatin1(c.button));
     ASSERT_NE(button, nullptr);
-    EXPECT_EQ(button->text(), QString::fromLatin1(c.text));
-    EXPECT_EQ(c.action->text(), QString::fromLatin1(c.caption));
+    EXPECT_EQ(button->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(c.action->text(), QString::fromUtf8(c.caption));
   }
   EXPECT_EQ(form->CBAutoSave()->text(), QStringLiteral("&Auto save"));
 }
@@ -158,16 +164,16 @@ TEST_F(MainForm, ClickingAFileLoadsItsModelsAndText) {
   ASSERT_EQ(form->FansListBox()->count(), 2);
   EXPECT_EQ(form->FansListBox()->item(0)->text(), QStringLiteral("F400"));
   EXPECT_EQ(form->FansListBox()->ItemIndex(), 0);
-  EXPECT_EQ(form->Fan().Model.Name, "F400");
+  EXPECT_EQ(form->Fan().Model().Name, "F400");
   EXPECT_EQ(form->SynEdit1()->Text(), ToQ(GoodFanFile()));
   EXPECT_EQ(form->SynEdit1()->FileName(), path);
   EXPECT_FALSE(form->SynEdit1()->Modified());
 
   test::ClickRow(form->FansListBox(), 1);
-  EXPECT_EQ(form->Fan().Model.Name, "F500");
+  EXPECT_EQ(form->Fan().Model().Name, "F500");
   // Keyboard: Up makes the first model current again.
   QTest::keyClick(form->FansListBox(), Qt::Key_Up);
-  EXPECT_EQ(form->Fan().Model.Name, "F400");
+  EXPECT_EQ(form->Fan().Model().Name, "F400");
 }
 
 TEST_F(MainForm, ClickingTheSelectedFileAgainReloadsIt) {
@@ -182,19 +188,33 @@ TEST_F(MainForm, ClickingTheSelectedFileAgainReloadsIt) {
   EXPECT_EQ(form->StatusText(), path);
 }
 
-TEST_F(MainForm, AFileWithoutModelsClearsTheEditor) {
+// A catalogue being started (its "Catalog" section alone) is a file like
+// any other: its text is edited and saved; a file with no section at all
+// still leaves no text of the previous file in the editor.
+TEST_F(MainForm, ACatalogueWithoutModelsIsEditedAndSaved) {
   World.WriteFan("a.qfn", GoodFanFile());
   const QString empty = World.WriteFan("b.qfn", "[Catalog]\nRange=X\n");
+  const QString plain = World.WriteFan("c.qfn", "no sections here\n");
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
   ASSERT_FALSE(form->SynEdit1()->Text().isEmpty());
   test::ClickRow(form->FileListBox1(), 1);
   EXPECT_EQ(form->FansListBox()->count(), 0);
   EXPECT_EQ(form->StatusText(), empty);
-  EXPECT_TRUE(form->SynEdit1()->Text().isEmpty()) << "no text of a.qfn may stay to be saved into b.qfn";
+  EXPECT_EQ(form->SynEdit1()->Text(), QStringLiteral("[Catalog]\nRange=X\n"));
+  EXPECT_EQ(form->SynEdit1()->FileName(), empty);
+  QTextCursor cursor(form->SynEdit1()->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(QStringLiteral("Maker=Orvane\n"));
+  form->ActionSave()->trigger();
+  EXPECT_TRUE(World.Boxes().isEmpty());
+  EXPECT_EQ(ReadFileBytes(empty.toStdString()), "[Catalog]\nRange=X\nMaker=Orvane\n");
+
+  test::ClickRow(form->FileListBox1(), 2);
+  EXPECT_TRUE(form->SynEdit1()->Text().isEmpty()) << "no text of b.qfn may stay to be saved into c.qfn";
   form->ActionSave()->trigger();
   EXPECT_EQ(World.Boxes().size(), 1);
-  EXPECT_EQ(ReadFileBytes(empty.toStdString()), "[Catalog]\nRange=X\n");
+  EXPECT_EQ(ReadFileBytes(plain.toStdString()), "no sections here\n");
 }
 
 TEST_F(MainForm, AFileDeletedSinceListingIsNotAFanFile) {
@@ -227,7 +247,7 @@ TEST_F(MainForm, ANumberThatCannotBeReadIsShownAndTheWindowStaysUsable) {
   EXPECT_TRUE(form->SynEdit1()->Text().contains(QStringLiteral("abc")));
   test::ClickRow(form->FileListBox1(), 1);
   EXPECT_EQ(form->FansListBox()->count(), 2);
-  EXPECT_EQ(form->Fan().Status, fsReady);
+  EXPECT_EQ(form->Fan().Status(), fsReady);
 }
 
 TEST_F(MainForm, ChangingFolderClearsOnlyTheModelsList) {
@@ -258,7 +278,10 @@ TEST_F(MainForm, AutoSaveKeepsEditsWhenAnotherFileIsClicked) {
     form->SynEdit1()->moveCursor(QTextCursor::End);
     QTest::keyClicks(form->SynEdit1(), QStringLiteral("; edited"));
     ASSERT_TRUE(form->SynEdit1()->Modified());
+    // Without auto save the user is asked; here the edits are dropped.
+    if (!autoSave) TMessageBox::SetNextChoice(QStringLiteral("Discard"));
     test::ClickRow(form->FileListBox1(), 1);
+    EXPECT_EQ(World.Boxes().size(), autoSave ? 0 : 1);
     EXPECT_FALSE(form->SynEdit1()->Modified());
     const std::string expected =
         autoSave ? "[Catalog]\r\nRange=A\r\n[M]\r\nQa=1,2\r\nPs=2,1\r\nPw=1\r\nLw=1\r\n; edited"
@@ -297,14 +320,16 @@ TEST_F(MainForm, AFailedSaveIsReportedAndTheEditsStay) {
   test::ClickRow(form->FileListBox1(), 0);
   form->SynEdit1()->moveCursor(QTextCursor::End);
   QTest::keyClicks(form->SynEdit1(), QStringLiteral("X=1"));
-  // The file's name now belongs to a folder: the save cannot replace it.
+  // The file's name now belongs to a folder: the save cannot replace it
+  // (the user is first told the file changed, and insists).
   QFile::remove(path);
   QDir().mkpath(path);
+  TMessageBox::SetNextChoice(QStringLiteral("Overwrite"));
   form->ActionSave()->trigger();
   const QStringList boxes = World.Boxes();
-  ASSERT_EQ(boxes.size(), 1);
-  EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Blowden: Cannot create file \"") + path))
-      << boxes[0].toStdString();
+  ASSERT_EQ(boxes.size(), 2);
+  EXPECT_TRUE(boxes[1].startsWith(QStringLiteral("Blowden: Cannot create file \"") + path))
+      << boxes[1].toStdString();
   EXPECT_TRUE(form->SynEdit1()->Text().endsWith(QStringLiteral("X=1")));
 }
 
@@ -347,6 +372,54 @@ TEST_F(MainForm, SettingsAreWrittenOnCloseAndReadAtTheNextStart) {
   EXPECT_EQ(again->LastPath(), last);
   EXPECT_EQ(again->FileFolder(), last);
   EXPECT_EQ(again->size(), geometry.size());
+}
+
+// The folder shown is watched: files added, removed or renamed there show
+// in the list without choosing the folder again, and the file selected
+// stays selected.
+TEST_F(MainForm, TheFileListFollowsTheFolder) {
+  World.WriteFan("a.qfn", GoodFanFile());
+  World.WriteFan("c.qfn", GoodFanFile());
+  auto form = OpenMainForm(World.FansFolder());
+  test::ClickRow(form->FileListBox1(), 1);
+  const auto names = [&] {
+    QStringList list;
+    for (int i = 0; i < form->FileListBox1()->count(); ++i) list << form->FileListBox1()->item(i)->text();
+    return list;
+  };
+  const QString longName = QStringLiteral("a-catalogue-with-a-name-far-too-long-for-the-list-of-files.qfn");
+  World.WriteFan(longName.toStdString(), GoodFanFile());
+  World.WriteFan("b.qfn", GoodFanFile());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return names().size() == 4; }, 5000)) << names().join(" ").toStdString();
+  EXPECT_EQ(form->FileListBox1()->SelectedText(), QStringLiteral("c.qfn"));
+  EXPECT_EQ(ToQ(form->Fan().FileName()), World.FansFolder() + QStringLiteral("/c.qfn")) << "nothing reloaded";
+  // A name too long for the column is whole in its tooltip.
+  const int row = test::RowOf(form->FileListBox1(), longName);
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(form->FileListBox1()->item(row)->toolTip(), longName);
+
+  QFile::remove(World.FansFolder() + QStringLiteral("/a.qfn"));
+  QFile::rename(World.FansFolder() + QStringLiteral("/b.qfn"), World.FansFolder() + QStringLiteral("/d.qfn"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !names().contains("a.qfn") && names().contains("d.qfn"); }, 5000))
+      << names().join(" ").toStdString();
+  EXPECT_EQ(form->FileListBox1()->SelectedText(), QStringLiteral("c.qfn"));
+}
+
+// The line between the folder tree and the file list is dragged by the
+// user and kept for the next start.
+TEST_F(MainForm, TheFolderAndFileSplitIsRemembered) {
+  QList<int> sizes;
+  {
+    auto form = OpenMainForm();
+    ASSERT_EQ(form->Panel1()->count(), 2);
+    EXPECT_GE(form->Panel1()->handleWidth(), 5);
+    const int total = form->Panel1()->sizes()[0] + form->Panel1()->sizes()[1];
+    form->Panel1()->setSizes({total - 120, 120});
+    sizes = form->Panel1()->sizes();
+    form->Exit1()->trigger();
+  }
+  auto again = OpenMainForm();
+  EXPECT_EQ(again->Panel1()->sizes(), sizes);
 }
 
 TEST_F(MainForm, ARemovedLastFolderStartsSilentlyInTheCurrentFolder) {

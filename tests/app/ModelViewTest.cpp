@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -12,8 +13,10 @@
 #include "app/Controls.h"
 #include "app/Main.h"
 #include "app/ModelView.h"
+#include "fan/PlotUnits.h"
+#include "numeric/Regress.h"
 #include "charts/ChartSupport.h"
-#include "charts/QmGraphPanel.h"
+#include "charts/widgets/QmGraphPanel.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"
 
@@ -65,7 +68,7 @@ class ModelView : public testing::Test {
 };
 
 TEST_F(ModelView, ShowsTheThreeFits) {
-  const TFanModel& model = Form->Fan().Model;
+  const TFanModel& model = Form->Fan().Model();
   ASSERT_EQ(model.Name, "F400");
   struct Case {
     const char* name;
@@ -84,7 +87,10 @@ TEST_F(ModelView, ShowsTheThreeFits) {
     SCOPED_TRACE(c.name);
     const TCurveFit fit = FitCurve(model, c.kind);
     EXPECT_EQ(c.panel->Caption(), QString::fromLatin1(CurveSpec(c.kind).Caption));
-    EXPECT_EQ(c.summary->text(), ToQ(fit.Summary));
+    // The fit's summary, then its largest residual.
+    EXPECT_EQ(c.summary->text(),
+              ToQ(fit.Summary + "; " +
+                  LargestResidualText(CurveResiduals(model, c.kind, fit.Coeffs, fit.ErrorCode), c.kind)));
     EXPECT_TRUE(c.summary->text().startsWith(c.kind == ckSound ? QStringLiteral("order=2, points=8, r")
                                                                : QStringLiteral("order=3, points=8, r")));
     EXPECT_EQ(c.equation->text(), ToQ(fit.Equation));
@@ -102,11 +108,52 @@ TEST_F(ModelView, ShowsTheThreeFits) {
   EXPECT_TRUE(View->Label7()->text().startsWith(QStringLiteral("Lw = ")));
 }
 
+// IP units: the same curves and points, in cfm, InchWg and HP; the equations
+// are those of the curves in these units; the choice survives a restart.
+TEST_F(ModelView, PlotsAndEquationsInIpUnits) {
+  const std::string siEquation = View->Label5()->text().toStdString();
+  const std::vector<double> ps = View->PsCoeffs();
+  View->UnitsBox()->setCurrentIndex(1);
+  emit View->UnitsBox()->activated(1);
+  EXPECT_EQ(View->PlotUnits(), puIP);
+  const double cfm = CurveUnitsOf(ckPressure, puIP).XFactor;
+  const double inchWgPerPa = CurveUnitsOf(ckPressure, puIP).YFactor;
+  const double hp = CurveUnitsOf(ckPower, puIP).YFactor;
+  EXPECT_NEAR(cfm, 2118.88, 0.01);
+  EXPECT_NEAR(inchWgPerPa, 0.0040146, 1e-7);
+  EXPECT_NEAR(hp, 1.34102, 1e-5);
+  EXPECT_EQ(View->GraphPanel1()->Caption(), "Ps vs Q [InchWg, cfm]");
+  EXPECT_EQ(View->GraphPanel2()->Caption(), "Pw vs Q [HP, cfm]");
+  EXPECT_EQ(View->GraphPanel3()->Caption(), "Lw vs Q [dB, cfm]");
+  EXPECT_NEAR(View->GraphPanel1()->XMax(), 2.6 * cfm, 1e-6);
+  EXPECT_NEAR(View->GraphPanel1()->YMax(), 1.5 * 620 * inchWgPerPa, 1e-9);
+  EXPECT_NEAR(View->GraphPanel2()->YMax(), 1.5 * 1.14 * hp, 1e-9);
+  EXPECT_NEAR(View->GraphPanel3()->YMax(), 1.1 * 84.8, 1e-9);
+  const std::vector<double> ip = ScaleCoefficients(ps, cfm, inchWgPerPa);
+  EXPECT_EQ(View->Label5()->text(), ToQ(PolyToStr(ip, "%0.4g", "Ps", "Q")));
+  // The curve is the same one: at 1.5 m³/s both give the same pressure.
+  EXPECT_NEAR(PolyValue(ip, 1.5 * cfm), PolyValue(ps, 1.5) * inchWgPerPa, 1e-9);
+  // A click picks by the flow shown.
+  View->GraphPanel1()->Paint();
+  const QPoint at = PixelOf(View->GraphPanel1(), 2.5 * cfm, 1.0);
+  View->GraphPanel1MouseDown(at.x(), at.y());
+  EXPECT_EQ(View->SelectedPoint(), 7);
+
+  Form->Exit1()->trigger();
+  Form.reset();
+  auto again = OpenMainForm(World.FansFolder());
+  EXPECT_EQ(again->ModelView()->PlotUnits(), puIP);
+  again->ModelView()->SetPlotUnits(puSI);
+  test::ClickRow(again->FileListBox1(), 0);
+  EXPECT_EQ(again->ModelView()->Label5()->text().toStdString(), siEquation);
+  EXPECT_EQ(again->ModelView()->GraphPanel1()->Caption(), "Ps vs Q");
+}
+
 TEST_F(ModelView, PlotsDrawMarkersAndTheRedCurve) {
   TGraphPanel* panel = View->GraphPanel1();
   panel->Paint();
   const QImage& image = panel->Image();
-  const TFanModel& model = Form->Fan().Model;
+  const TFanModel& model = Form->Fan().Model();
   // The red fit runs inside the plot area.
   const int red = CountColour(image, Red);
   EXPECT_GT(red, 100);
@@ -139,7 +186,7 @@ TEST_F(ModelView, PlotsDrawMarkersAndTheRedCurve) {
 TEST_F(ModelView, AClickPicksTheNearestPoint) {
   TGraphPanel* panel = View->GraphPanel1();
   panel->Paint();
-  const TFanModel& model = Form->Fan().Model;
+  const TFanModel& model = Form->Fan().Model();
   struct Case {
     const char* name;
     double flow;
@@ -180,7 +227,7 @@ TEST_F(ModelView, TheKeyboardMovesThePick) {
 TEST_F(ModelView, AnotherModelStartsAtThFirstPoint) {
   View->SetSelectedPoint(6);
   test::ClickRow(Form->FansListBox(), 1);
-  EXPECT_EQ(Form->Fan().Model.Name, "F500");
+  EXPECT_EQ(Form->Fan().Model().Name, "F500");
   EXPECT_EQ(View->SelectedPoint(), 0);
 }
 
@@ -211,10 +258,10 @@ TEST_F(ModelView, AModelThatCannotBeReadLeavesEmptyFrames) {
 }
 
 TEST_F(ModelView, VerificationShowsTheSelectedModelAgain) {
-  ASSERT_EQ(Form->Fan().Model.Name, "F400");
+  ASSERT_EQ(Form->Fan().Model().Name, "F400");
   Form->ActionVerifyFan()->trigger();
-  EXPECT_EQ(Form->Fan().Model.Name, "F400");
-  EXPECT_EQ(Form->Fan().Status, fsReady);
+  EXPECT_EQ(Form->Fan().Model().Name, "F400");
+  EXPECT_EQ(Form->Fan().Status(), fsReady);
 }
 
 TEST(ModelViewMarkers, AMissingPictureDrawsThePlainPixel) {
@@ -229,7 +276,7 @@ TEST(ModelViewMarkers, AMissingPictureDrawsThePlainPixel) {
   test::ClickRow(form->FileListBox1(), 0);
   TGraphPanel* panel = view->GraphPanel1();
   panel->Paint();
-  const TFanModel& model = form->Fan().Model;
+  const TFanModel& model = form->Fan().Model();
   for (int i = 0; i < model.Count; ++i)
     EXPECT_EQ(CountNear(panel->Image(), PixelOf(panel, model.Qa[std::size_t(i)], model.Ps[std::size_t(i)]), 3,
                         Navy),

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
+#include "base/Convert.h"
 #include "base/Format.h"
 #include "base/StepRound.h"
+#include "support/TestSupport.h"
 
 using namespace blowden;
 
@@ -94,20 +96,20 @@ TEST(Format, MismatchedOrMissingArgumentsThrow) {
 }
 
 TEST(Format, IgnoresTheProcessLocale) {
-  const char* old = std::setlocale(LC_ALL, nullptr);
-  std::string saved = old ? old : "C";
-  bool switched = false;
-  for (const char* name : {"de_DE.UTF-8", "de_DE", "fr_FR.UTF-8", "C.UTF-8"}) {
-    if (std::setlocale(LC_ALL, name)) {
-      switched = true;
-      break;
-    }
-  }
+  const test::TCommaLocale comma;
+  ASSERT_TRUE(comma.Switched()) << test::TCommaLocale::Missing();
+  // The switch is real: the C library now writes a decimal comma.
+  char c[16];
+  std::snprintf(c, sizeof c, "%.1f", 1.5);
+  ASSERT_STREQ(c, "1,5") << comma.Name();
+
   EXPECT_EQ(Format("%0.2f", {1234.5}), "1234.50");
   EXPECT_EQ(Format("%0.4g", {0.5}), "0.5");
   EXPECT_EQ(Format("%0.1n", {1234.5}), "1,234.5");
-  std::setlocale(LC_ALL, saved.c_str());
-  (void)switched;
+  EXPECT_EQ(Format("%0.3e", {1234.5}), "1.23E+003");
+  EXPECT_EQ(StrToFloat("1.5"), 1.5);
+  double value = 0;
+  EXPECT_FALSE(TryStrToFloat("1,5", value));
 }
 
 TEST(Format, RoundHalfEven) {
@@ -144,6 +146,32 @@ TEST(StepRound, CeilAndFloorToStep) {
     SCOPED_TRACE(testing::Message() << c.x << " step " << c.step);
     EXPECT_DOUBLE_EQ(CeilToStep(c.x, c.step, c.tol), c.ceil);
     EXPECT_DOUBLE_EQ(FloorToStep(c.x, c.step, c.tol), c.floor);
+  }
+}
+
+// The one widening rule of the chart window (the selector's evaluation and
+// the chart panel): the result always runs upwards.
+TEST(StepRound, WidenRange) {
+  struct Case {
+    double min, max, wMin, wMax;
+  } cases[] = {
+      {2, 2, 1, 3},
+      {0, 0, 0, 1},
+      {-2, -2, -3, -1},
+      {1, 3, 1, 3},
+      {3, 1, 3, 1},
+      {-0.0, -0.0, 0, 1},
+      {1.6e308, 1.6e308, 0.8e308, std::numeric_limits<double>::infinity()},  // v * 1.5 overflows
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.min << ".." << c.max);
+    double a = c.min, b = c.max;
+    WidenRange(a, b);
+    EXPECT_EQ(a, c.wMin);
+    EXPECT_EQ(b, c.wMax);
+    if (c.min == c.max) {
+      EXPECT_LT(a, b);
+    }
   }
 }
 

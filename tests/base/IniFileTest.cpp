@@ -89,6 +89,19 @@ TEST(IniFile, OpenSeesChangesOnDisk) {
   std::filesystem::last_write_time(path,
                                    std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
   EXPECT_EQ(TIniFile::Open(path)->ReadInteger("A", "X", 0), 33);
+
+  // Another program rewrites the file in place with the same size and puts
+  // its modification time back (as a copy tool keeping times does), or
+  // replaces it by a rename: both are read again.
+  const auto stamp = std::filesystem::last_write_time(path);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  dir.Write("a.qfn", "[A]\nX=44\n");
+  std::filesystem::last_write_time(path, stamp);
+  EXPECT_EQ(TIniFile::Open(path)->ReadInteger("A", "X", 0), 44);
+  const auto other = dir.Write("b.qfn", "[A]\nX=55\n");
+  std::filesystem::last_write_time(other, stamp);
+  std::filesystem::rename(other, path);
+  EXPECT_EQ(TIniFile::Open(path)->ReadInteger("A", "X", 0), 55);
 }
 
 TEST(IniFile, OpenFailures) {

@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 
 #include "ChartTestHelpers.h"
-#include "charts/QmChartPanel.h"
+#include "charts/widgets/QmChartPanel.h"
 
 namespace blowden {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "ChartTestHelpers.h"
-#include "charts/QmChartPanel.h"
+#include "charts/ChartPicture.h"
 
 namespace blowden {
 namespace {

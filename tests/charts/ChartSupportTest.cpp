@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "charts/ChartSupport.h"
+#include "charts/widgets/ControlNames.h"
 
 namespace blowden {
 namespace {

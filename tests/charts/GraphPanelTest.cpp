@@ -4,7 +4,7 @@
 #include <QPainter>
 
 #include "ChartTestHelpers.h"
-#include "charts/QmGraphPanel.h"
+#include "charts/widgets/QmGraphPanel.h"
 
 namespace blowden {
 namespace {

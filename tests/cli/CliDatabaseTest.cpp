@@ -52,6 +52,7 @@ TEST_F(CliDatabaseTest, InstallCopiesFilesThatPassAndListsRefusedOnes) {
                                      "BR (B1)  Too few volume data points (must be more than 5)",
                                      "BR (B1)  Static pressure point count error",
                                      "BR (B1)  Ref speed must be greater than MinSpeed",
+      "BR (B1)  Model read ended with \"Data error\": \"Ps\" holds 3 value(s) for 4 flows",
                                      "BR (B2)  Speed range must be in increasing order",
                                  }));
   EXPECT_EQ(ReadFileBytes(Database() / "Good.qfn"), ReadFileBytes(good));
@@ -73,8 +74,8 @@ TEST_F(CliDatabaseTest, InstallJsonAndExitCodes) {
   };
   const Case cases[] = {
       {"clean", good, ecSuccess, true, 0},
-      {"verification errors", bad, ecFailure, false, 4},
-      {"conversion error", conv, ecFailure, false, 0},
+      {"verification errors", bad, ecFailure, false, 5},
+      {"conversion error", conv, ecFailure, false, 1},  // " (C1)  'x' is not a valid ...", as the window
       {"missing", missing, ecUsage, false, 1},
   };
   for (const Case& c : cases) {
@@ -138,12 +139,13 @@ TEST_F(CliDatabaseTest, DeleteLeavesTheBackupBesideIt) {
   EXPECT_EQ(RunCliArgs({"list"}).Out, "");  // the backup is not listed
 
   // A second delete of the same name finds nothing; a new install and
-  // delete replaces the older backup.
+  // delete keeps the older backup under the next number.
   EXPECT_EQ(RunCliArgs({"delete", "Fans"}).Code, ecFailure);
   const std::string edited = WriteFile("new/Fans.qfn", ReadFileBytes(source) + "; v2\n");
   ASSERT_EQ(RunCliArgs({"install", edited}).Code, ecSuccess);
   EXPECT_EQ(RunCliArgs({"delete", "fans.QFN"}).Code, ecSuccess);  // extension and case tolerated
   EXPECT_EQ(ReadFileBytes(backup), ReadFileBytes(edited));
+  EXPECT_EQ(ReadFileBytes(backup + ".1"), ReadFileBytes(source));
 }
 
 TEST_F(CliDatabaseTest, DeleteTouchesNothingOutsideTheDatabase) {

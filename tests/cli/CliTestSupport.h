@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -51,21 +50,9 @@ inline std::string CliDataFile(const char* name) {
 class TCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
-      const char* value = std::getenv(name);
-      FSaved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
-    }
-    setenv("HOME", (FEnv.Path() / "home").c_str(), 1);
-    setenv("XDG_DATA_HOME", (FEnv.Path() / "data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (FEnv.Path() / "config").c_str(), 1);
-  }
-  void TearDown() override {
-    for (const auto& [name, value] : FSaved) {
-      if (value)
-        setenv(name.c_str(), value->c_str(), 1);
-      else
-        unsetenv(name.c_str());
-    }
+    FHome.Set((FEnv.Path() / "home").string());
+    FDataHome.Set((FEnv.Path() / "data").string());
+    FConfigHome.Set((FEnv.Path() / "config").string());
   }
 
   // Writes a fan file of these contents into the work folder.
@@ -79,7 +66,7 @@ class TCliTest : public ::testing::Test {
  private:
   TTempDir FEnv;   // HOME and the XDG folders
   TTempDir FWork;  // files the test makes
-  std::vector<std::pair<std::string, std::optional<std::string>>> FSaved;
+  TEnvVar FHome{"HOME"}, FDataHome{"XDG_DATA_HOME"}, FConfigHome{"XDG_CONFIG_HOME"};
 };
 
 // A parsed JSON document printed by a run; a failure when it does not parse.

@@ -116,7 +116,20 @@ TEST_F(CliUsageTest, HelpDescribesEveryCommandAndOption) {
                              "cfm",
                              "InchWg",
                              "Exit codes",
-                             "Database folder"}) {
+                             "Database folder",
+                             "blowden-cli check   [--json] FILE...",
+                             "  check    ",
+                             "\"duty_met\"",
+                             "--pressure-kind K ",
+                             "--density RHO ",
+                             "--altitude H ",
+                             "--temperature T ",
+                             "--units si|ip ",
+                             "--all ",
+                             "--sort KEY ",
+                             "--limit N ",
+                             "--csv ",
+                             "a duty that is not met"}) {
       EXPECT_NE(run.Out.find(part), std::string::npos) << part;
     }
   }

@@ -41,9 +41,10 @@ TEST_F(CliVerifyTest, ErrorLinesAreFollowedByTheirCount) {
                                      "BR (B1)  Too few volume data points (must be more than 5)",
                                      "BR (B1)  Static pressure point count error",
                                      "BR (B1)  Ref speed must be greater than MinSpeed",
+      "BR (B1)  Model read ended with \"Data error\": \"Ps\" holds 3 value(s) for 4 flows",
                                      "BR (B2)  Speed range must be in increasing order",
                                      "",
-                                     "4 error(s) found...",
+                                     "5 error(s) found...",
                                  }));
 }
 
@@ -95,16 +96,18 @@ TEST_F(CliVerifyTest, FolderIsAFileThatCannotBeRead) {
   EXPECT_EQ(ParsedJson(run)[0]["status"].Number, ecUsage);
 }
 
-TEST_F(CliVerifyTest, ConversionErrorEndsTheFilesReport) {
+TEST_F(CliVerifyTest, ConversionErrorEndsTheFilesCheckAsAnErrorLine) {
   const std::string file = WriteFile("conv.qfn", kConversionFile);
   const TCliRun run = RunCliArgs({"verify", file, CliDataFile("exact.qfn")});
   EXPECT_EQ(run.Code, ecFailure);
   const auto lines = SplitLines(run.Out);
-  // No claim of "no errors" and no count for the stopped file; the next
-  // file is still verified.
-  ASSERT_GE(lines.size(), 5u);
-  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
-            (std::vector<std::string>{"FAN Data file verify", file, "", "", "FAN Data file verify"}));
+  // As the main window's report: the conversion error is an error line of
+  // the model being read, and counted; the next file is still verified.
+  ASSERT_GE(lines.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 8),
+            (std::vector<std::string>{"FAN Data file verify", file, "",
+                                      "CX (C1)  '4x0' is not a valid floating point value in \"Ps\"", "",
+                                      "1 error(s) found...", "", "FAN Data file verify"}));
   EXPECT_EQ(lines.back(), "No errors have been found...");
   EXPECT_NE(run.Err.find(file + " (C1): '4x0' is not a valid floating point value"), std::string::npos)
       << run.Err;
@@ -142,9 +145,11 @@ TEST_F(CliVerifyTest, JsonHasOneEntryPerFileWithTheContractsFields) {
   EXPECT_TRUE(doc[0]["status"].IsInteger);
   EXPECT_EQ(doc[0]["errors"].Size(), 0u);
   EXPECT_EQ(doc[1]["status"].Number, 1);
-  EXPECT_EQ(doc[1]["errors"].Strings().size(), 4u);
-  EXPECT_EQ(doc[1]["errors"][3].String, "BR (B2)  Speed range must be in increasing order");
+  EXPECT_EQ(doc[1]["errors"].Strings().size(), 5u);
+  EXPECT_EQ(doc[1]["errors"][4].String, "BR (B2)  Speed range must be in increasing order");
   EXPECT_EQ(doc[2]["status"].Number, 1);
+  EXPECT_EQ(doc[2]["errors"].Strings(),
+            std::vector<std::string>{"CX (C1)  '4x0' is not a valid floating point value in \"Ps\""});
   EXPECT_EQ(doc[2]["messages"].Strings(),
             std::vector<std::string>{"'4x0' is not a valid floating point value"});
 }
@@ -256,7 +261,8 @@ TEST_F(CliShowTest, JsonHoldsModelFitAndView) {
   const TJson& view = doc["view"];
   EXPECT_EQ(view.Keys(), (std::vector<std::string>{"ps", "pw", "lw"}));
   for (const char* key : {"ps", "pw", "lw"})
-    EXPECT_EQ(view[key].Keys(), (std::vector<std::string>{"coeffs", "error", "summary", "equation"}));
+    EXPECT_EQ(view[key].Keys(), (std::vector<std::string>{"coeffs", "error", "summary", "equation",
+                                                          "residuals", "largest_residual"}));
   EXPECT_EQ(view["ps"]["equation"].String, "Ps = 700 + 10 Q - 5 Q² - 2 Q³");
   EXPECT_EQ(view["pw"]["equation"].String, "Pw = 1.5 + 0.5 Q + 0 Q² + 0 Q³");
   EXPECT_EQ(view["lw"]["equation"].String, "Lw = 79 + 1 Q + 0 Q²");
@@ -298,8 +304,8 @@ TEST_F(CliShowTest, FailuresGiveStatusAndExitCode) {
   }
 }
 
-// Output never follows a locale the streams carry: no grouped thousands,
-// no decimal comma, in text or JSON.
+// Output never follows a locale, neither the one the streams carry nor the
+// process's own: no grouped thousands, no decimal comma, in text or JSON.
 struct TCommaNumbers : std::numpunct<char> {
   char do_decimal_point() const override { return ','; }
   char do_thousands_sep() const override { return '.'; }
@@ -307,6 +313,8 @@ struct TCommaNumbers : std::numpunct<char> {
 };
 
 TEST_F(CliShowTest, OutputIgnoresTheStreamsLocale) {
+  const TCommaLocale process;
+  ASSERT_TRUE(process.Switched()) << TCommaLocale::Missing();
   const std::locale comma(std::locale::classic(), new TCommaNumbers);
   for (bool json : {false, true}) {
     SCOPED_TRACE(json);

@@ -20,14 +20,14 @@ struct DutyFixture : testing::Test {
   void LoadCurve(const std::string& head) {
     Load(std::string(kCatalog) + CurveModel("F500", head));
     fan.SelectModel("F500");
-    ASSERT_EQ(fan.Status, fsReady);
+    ASSERT_EQ(fan.Status(), fsReady);
   }
   // A duty whose exact root is `speed`: the point `qRef` of the fitted
   // reference curve carried to that speed by the fan laws.
   void DutyAt(double qRef, double speed, double& q, double& p) const {
-    const double c = speed / fan.Model.RefSpeed;
+    const double c = speed / fan.Model().RefSpeed;
     q = qRef * c;
-    p = PolyValue(fan.Coeffs, qRef) * c * c;
+    p = PolyValue(fan.Coeffs(), qRef) * c * c;
   }
 
   TTempDir dir;
@@ -41,14 +41,14 @@ using FindBestModel = DutyFixture;
 
 TEST_F(SolveSpeed, ReferenceCurvePointGivesTheReferenceSpeed) {
   LoadCurve(kModelLine);
-  double q = 1.5, p = PolyValue(fan.Coeffs, 1.5), raw = 0;
+  double q = 1.5, p = PolyValue(fan.Coeffs(), 1.5), raw = 0;
   const double n = fan.SolveSpeed(q, p, raw);
-  EXPECT_EQ(fan.Status, fsReady);
+  EXPECT_EQ(fan.Status(), fsReady);
   EXPECT_NEAR(n, 1450, 1e-3);
   EXPECT_EQ(raw, n);
   EXPECT_EQ(q, 1.5);  // not moved
-  const double balance = fan.SpeedFunction(n);
-  EXPECT_LE(std::fabs(balance), 1e-6);
+  // The root balances the fan's pressure at that speed against the duty's.
+  EXPECT_LE(std::fabs(fan.PressureAt(q, n) - p), 1e-6);
 }
 
 TEST_F(SolveSpeed, RootsAndLimits) {
@@ -69,6 +69,7 @@ TEST_F(SolveSpeed, RootsAndLimits) {
       {"flow 4 % beyond the curve", 3.0 + 0.04 * 2.5, 1450, 0, fsReady},
       {"flow 6 % beyond the curve", 3.0 + 0.06 * 2.5, 1450, 0, fsVolumeRange},
       {"flow 6 % before the curve", 0.5 - 0.06 * 2.5, 1300, 0, fsVolumeRange},
+      {"flow 4 % before the curve", 0.5 - 0.04 * 2.5, 1300, 0, fsReady},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -76,7 +77,7 @@ TEST_F(SolveSpeed, RootsAndLimits) {
     DutyAt(c.qRef, c.root, q0, p0);
     double q = q0, p = p0, raw = 0;
     const double n = fan.SolveSpeed(q, p, raw);
-    EXPECT_EQ(fan.Status, c.status);
+    EXPECT_EQ(fan.Status(), c.status);
     EXPECT_NEAR(raw, c.root, 1e-3);
     // The raw root puts the duty on the fan's curve.
     EXPECT_NEAR(fan.PressureAt(q0, raw), p0, 1e-5);
@@ -108,12 +109,12 @@ TEST_F(SolveSpeed, ListedSpeeds) {
     TTempDir d;
     LoadText(fan, d, std::string(kCatalog) + CurveModel("F500", std::string(kModelLine) + c.speeds));
     fan.SelectModel("F500");
-    ASSERT_EQ(fan.Status, fsReady);
+    ASSERT_EQ(fan.Status(), fsReady);
     double q0 = 0, p0 = 0;
     DutyAt(1.5, c.root, q0, p0);
     double q = q0, p = p0, raw = 0;
     const double n = fan.SolveSpeed(q, p, raw);
-    EXPECT_EQ(fan.Status, fsReady);
+    EXPECT_EQ(fan.Status(), fsReady);
     EXPECT_NEAR(raw, c.root, 1e-3);
     EXPECT_EQ(n, c.listed);
     const double ratio = c.listed / raw;
@@ -126,22 +127,22 @@ TEST_F(SolveSpeed, ListedSpeeds) {
 
 TEST_F(SolveSpeed, EmptySpeedListIsNoList) {
   LoadCurve(std::string(kModelLine) + "Speed=\n");
-  EXPECT_TRUE(fan.Model.HasSpeeds);
+  EXPECT_TRUE(fan.Model().HasSpeeds);
   double q = 0, p = 0, raw = 0;
   DutyAt(1.5, 1100, q, p);
   const double n = fan.SolveSpeed(q, p, raw);
-  EXPECT_EQ(fan.Status, fsReady);
+  EXPECT_EQ(fan.Status(), fsReady);
   EXPECT_EQ(n, raw);
 }
 
 TEST_F(SolveSpeed, WithoutModelLineTheSecondTrySolves) {
   // Speeds 1360 .. 1360: the first try has no step, Newton from 1360 finds the root.
   LoadCurve("");
-  ASSERT_EQ(fan.Model.MinSpeed, fan.Model.MaxSpeed);
+  ASSERT_EQ(fan.Model().MinSpeed, fan.Model().MaxSpeed);
   double q = 0, p = 0, raw = 0;
   DutyAt(2.0, 1400, q, p);
   const double n = fan.SolveSpeed(q, p, raw);
-  EXPECT_EQ(fan.Status, fsReady);
+  EXPECT_EQ(fan.Status(), fsReady);
   EXPECT_NEAR(n, 1400, 1e-3);
 }
 
@@ -149,13 +150,26 @@ TEST_F(SolveSpeed, NoRootGivesTheNominalPoint) {
   LoadCurve(kModelLine);
   double q = 0, p = -100, raw = 0;  // a negative pressure at no flow: no speed reaches it
   const double n = fan.SolveSpeed(q, p, raw);
-  EXPECT_EQ(fan.Status, fsDataError);
+  EXPECT_EQ(fan.Status(), fsDataError);
   EXPECT_EQ(n, 1450);
   EXPECT_EQ(q, 1.75);
   EXPECT_NEAR(p, CurvePs(1.75), 1e-9);
-  EXPECT_DOUBLE_EQ(raw, 0.9 * 900);  // the bracketed search returns its first end
-  EXPECT_EQ(fan.CurrentFlow(), 0);   // the duty flow is kept
-  EXPECT_EQ(fan.CurrentRefFlow(), 1.75);
+  EXPECT_DOUBLE_EQ(raw, 0.9 * 900);                 // the bracketed search returns its first end
+  EXPECT_EQ(fan.OutletVelocity(), 0);               // the duty flow is kept
+  EXPECT_DOUBLE_EQ(fan.RefPower(), CurvePw(1.75));  // the point in the curves is the nominal one
+  EXPECT_EQ(fan.ModelStatus(), fsReady);            // the model itself read well
+}
+
+TEST_F(SolveSpeed, NominalPointAfterAFailedSolve) {
+  LoadCurve(kModelLine);
+  double q = 0, p = 0, raw = 0;
+  DutyAt(1.5, 2 * 1600, q, p);
+  fan.SolveSpeed(q, p, raw);
+  ASSERT_EQ(fan.Status(), fsSpeedRange);
+  EXPECT_EQ(fan.NominalPoint(q, p), 1450);
+  EXPECT_EQ(fan.Status(), fsReady);
+  EXPECT_EQ(q, 1.75);
+  EXPECT_NEAR(p, CurvePs(1.75), 1e-9);
 }
 
 TEST_F(SolveSpeed, PowerAndSoundAtTheSolvedPoint) {
@@ -163,44 +177,38 @@ TEST_F(SolveSpeed, PowerAndSoundAtTheSolvedPoint) {
   double q = 0, p = 0, raw = 0;
   DutyAt(2.25, 1250, q, p);
   const double n = fan.SolveSpeed(q, p, raw);
-  ASSERT_EQ(fan.Status, fsReady);
+  ASSERT_EQ(fan.Status(), fsReady);
   EXPECT_NEAR(fan.ShaftPower(n), CurvePw(2.25) * std::pow(1250.0 / 1450, 3), 1e-6);
   EXPECT_NEAR(fan.SoundPower(n), CurveLw(2.25) + 50 * std::log10(1250.0 / 1450), 1e-6);
 }
 
-TEST(FanDuty, ScaleDuty) {
-  double q = 2, p = 100;
-  TFan::ScaleDuty(q, p, 1500, 1000);
-  EXPECT_DOUBLE_EQ(q, 3);
-  EXPECT_DOUBLE_EQ(p, 225);
-}
-
-TEST(FanDuty, FlowInRangeIncludesBothEnds) {
-  TFan fan;
-  fan.Model.Qa = {1, 2, 3, 4, 5};
-  fan.Model.Count = 5;
-  fan.Model.RefSpeed = 1024;
-  // Span 4, margin 0.25: 0 .. 6 at reference speed (exact in binary).
-  struct Case {
-    double q, n;
-    bool in;
-  } cases[] = {{6, 1024, true}, {6.000001, 1024, false}, {0, 1024, true},  {-1e-9, 1024, false},
-               {3, 512, true},  {3.0001, 512, false},    {12, 2048, true}, {12.01, 2048, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.q << " at " << c.n);
-    EXPECT_EQ(fan.FlowInRange(0.25, c.n, c.q), c.in);
+TEST_F(SolveSpeed, ClampedDutyStaysOnItsSystemCurve) {
+  LoadCurve(kModelLine);
+  for (double root : {0.5 * 900, 2.0 * 1600}) {
+    SCOPED_TRACE(root);
+    double q0 = 0, p0 = 0;
+    DutyAt(1.5, root, q0, p0);
+    double q = q0, p = p0, raw = 0;
+    const double n = fan.SolveSpeed(q, p, raw);
+    EXPECT_EQ(fan.Status(), fsSpeedRange);
+    // Flow with the speed, pressure with its square: P / Q² is that of the duty.
+    EXPECT_DOUBLE_EQ(q / q0, n / raw);
+    EXPECT_DOUBLE_EQ(p / (q * q), p0 / (q0 * q0));
   }
 }
 
-TEST_F(SolveSpeed, Mismatch) {
-  LoadCurve(kModelLine);
+TEST_F(FindBestModel, NominalFlowIsComparedAtTheSolvedSpeed) {
+  // At 1000 rpm the duty lies on the curve at 2.0 m³/s (reference speed):
+  // B's nominal flow carried to 1000 rpm meets it exactly; A's nominal flow,
+  // nearer the duty's flow as it stands, does not once it is carried too.
+  Load(std::string(kCatalog) + CurveModel("A", "Model=500,1450,900,1600,500,400,1.45\n") +
+       CurveModel("B", "Model=500,1450,900,1600,500,400,2.0\n"));
+  fan.SelectModel("A");
   double q = 0, p = 0;
-  DutyAt(1.5, 1200, q, p);
-  double raw = 0;
-  fan.SolveSpeed(q, p, raw);
-  // Mismatch works on the duty held by the fan: |QaNom N / Nref - Q|.
-  const double d = fan.Mismatch();
-  EXPECT_NEAR(d, std::fabs(1.75 * 1200 / 1450 - q), 1e-6);
+  DutyAt(2.0, 1000, q, p);
+  ASSERT_LT(std::fabs(1.45 - q), std::fabs(2.0 - q));
+  EXPECT_EQ(fan.FindBestModel(q, p), 1);
+  EXPECT_EQ(fan.Model().Name, "B");
 }
 
 TEST_F(FindBestModel, NearestNominalFlowWins) {
@@ -211,9 +219,9 @@ TEST_F(FindBestModel, NearestNominalFlowWins) {
   double q = 0, p = 0;
   DutyAt(1.5, 1450, q, p);
   EXPECT_EQ(fan.FindBestModel(q, p), 1);
-  EXPECT_EQ(fan.BestIndex, 1);
-  EXPECT_EQ(fan.Model.Name, "B");
-  EXPECT_EQ(fan.Status, fsReady);
+  EXPECT_EQ(fan.BestIndex(), 1);
+  EXPECT_EQ(fan.Model().Name, "B");
+  EXPECT_EQ(fan.Status(), fsReady);
 }
 
 TEST_F(FindBestModel, TiesGoToTheEarlierModel) {
@@ -223,7 +231,7 @@ TEST_F(FindBestModel, TiesGoToTheEarlierModel) {
   double q = 0, p = 0;
   DutyAt(1.5, 1300, q, p);
   EXPECT_EQ(fan.FindBestModel(q, p), 1);
-  EXPECT_EQ(fan.Model.Name, "Twin1");
+  EXPECT_EQ(fan.Model().Name, "Twin1");
 }
 
 TEST_F(FindBestModel, AllClampedGivesTheFirstModel) {
@@ -232,8 +240,8 @@ TEST_F(FindBestModel, AllClampedGivesTheFirstModel) {
   double q = 0, p = 0;
   DutyAt(1.5, 2 * 1600, q, p);  // every model would need twice its maximum speed
   EXPECT_EQ(fan.FindBestModel(q, p), 0);
-  EXPECT_EQ(fan.Model.Name, "A");
-  EXPECT_EQ(fan.Status, fsReady);
+  EXPECT_EQ(fan.Model().Name, "A");
+  EXPECT_EQ(fan.Status(), fsReady);
 }
 
 TEST_F(FindBestModel, NothingToSearch) {
@@ -244,7 +252,7 @@ TEST_F(FindBestModel, NothingToSearch) {
   fan.SelectModel("A");
   fan.LoadFromFile(dir.File("missing.qfn"));
   EXPECT_EQ(fan.FindBestModel(1, 500), -1);
-  EXPECT_EQ(fan.Model.Name, "A");  // nothing was read
+  EXPECT_EQ(fan.Model().Name, "A");  // nothing was read
 
   TFan noModels;
   LoadText(noModels, dir, std::string(kCatalog), "catalog-only.qfn");
@@ -257,12 +265,12 @@ TEST_F(FindBestModel, InvalidModelLineStillTakesPart) {
   Load(std::string(kCatalog) + CurveModel("Good", "Model=500,1450,900,1600,500,400,0.75\n") +
        CurveModel("Bad", "Model=500,1450,x,1600,500,400,2.0\n"));
   fan.SelectModel("Good");
-  const double p = PolyValue(fan.Coeffs, 2.0);
+  const double p = PolyValue(fan.Coeffs(), 2.0);
   const int found = fan.FindBestModel(2.0, p);
-  EXPECT_EQ(fan.BestIndex, 1);
-  EXPECT_EQ(fan.Model.Name, "Bad");
+  EXPECT_EQ(fan.BestIndex(), 1);
+  EXPECT_EQ(fan.Model().Name, "Bad");
   // Made current again, its read reports the bad "Model" line.
-  EXPECT_EQ(fan.Status, fsDataError);
+  EXPECT_EQ(fan.Status(), fsDataError);
   EXPECT_EQ(found, -1);
 }
 
@@ -280,12 +288,12 @@ TEST_F(FindBestModel, StoppedReadIsPassedOver) {
   double q = 0, p = 0;
   DutyAt(1.5, 1450, q, p);
   EXPECT_EQ(fan.FindBestModel(q, p), 0);
-  EXPECT_EQ(fan.Model.Name, "Good");
+  EXPECT_EQ(fan.Model().Name, "Good");
 
   TFan onlyShort;
   LoadText(onlyShort, dir,
            std::string(kCatalog) + "[Short]\nQa=" + List(qa) + "\nPs=" + List(ps) + "\nPw=1\nLw=1\n",
            "short.qfn");
   EXPECT_EQ(onlyShort.FindBestModel(q, p), -1);
-  EXPECT_EQ(onlyShort.Status, fsDataError);
+  EXPECT_EQ(onlyShort.Status(), fsDataError);
 }

@@ -61,22 +61,22 @@ TEST(SplitList, Items) {
 
 TEST(FanLoad, NewFanIsNotLoaded) {
   TFan fan;
-  EXPECT_EQ(fan.Status, 1);
-  EXPECT_EQ(StatusText[static_cast<std::size_t>(fan.Status)], "Data file not loaded");
-  EXPECT_TRUE(fan.Models.empty());
-  EXPECT_EQ(fan.Header.Kind, fkNone);
+  EXPECT_EQ(fan.Status(), 1);
+  EXPECT_EQ(StatusText[static_cast<std::size_t>(fan.Status())], "Data file not loaded");
+  EXPECT_TRUE(fan.Models().empty());
+  EXPECT_EQ(fan.Header().Kind, fkNone);
 }
 
 TEST_F(FanReader, CatalogueOnly) {
   Load("[Catalog]\nMaker=Orvane\nRange=FX\nDescription=Test range\nVersion=2.1\nDensity=1.19\nKind=BCC\n");
-  EXPECT_EQ(fan.Status, fsReady);
-  EXPECT_TRUE(fan.Models.empty());
-  EXPECT_EQ(fan.Header.Maker, "Orvane");
-  EXPECT_EQ(fan.Header.Range, "FX");
-  EXPECT_EQ(fan.Header.Description, "Test range");
-  EXPECT_EQ(fan.Header.Version, "2.1");
-  EXPECT_DOUBLE_EQ(fan.Header.Density, 1.19);
-  EXPECT_EQ(fan.Header.Kind, fkBCC);
+  EXPECT_EQ(fan.Status(), fsReady);
+  EXPECT_TRUE(fan.Models().empty());
+  EXPECT_EQ(fan.Header().Maker, "Orvane");
+  EXPECT_EQ(fan.Header().Range, "FX");
+  EXPECT_EQ(fan.Header().Description, "Test range");
+  EXPECT_EQ(fan.Header().Version, "2.1");
+  EXPECT_DOUBLE_EQ(fan.Header().Density, 1.19);
+  EXPECT_EQ(fan.Header().Kind, fkBCC);
 }
 
 TEST_F(FanReader, HeaderDefaultsAndTolerance) {
@@ -95,67 +95,67 @@ TEST_F(FanReader, HeaderDefaultsAndTolerance) {
     SCOPED_TRACE(c.name);
     TFan f;
     LoadText(f, dir, c.text, std::string(c.name) + ".qfn");
-    EXPECT_EQ(f.Status, fsReady);
-    EXPECT_EQ(f.Header.Maker, "");
-    EXPECT_DOUBLE_EQ(f.Header.Density, c.density);
-    EXPECT_EQ(f.Header.Kind, c.kind);
+    EXPECT_EQ(f.Status(), fsReady);
+    EXPECT_EQ(f.Header().Maker, "");
+    EXPECT_DOUBLE_EQ(f.Header().Density, c.density);
+    EXPECT_EQ(f.Header().Kind, c.kind);
   }
 }
 
 TEST_F(FanReader, UnknownKindKeepsTheKindHeld) {
   Load("[Catalog]\nKind=Prop\n");
-  EXPECT_EQ(fan.Header.Kind, fkProp);
+  EXPECT_EQ(fan.Header().Kind, fkProp);
   LoadText(fan, dir, "[Catalog]\nKind=Turbine\n", "other.qfn");
-  EXPECT_EQ(fan.Header.Kind, fkProp);
+  EXPECT_EQ(fan.Header().Kind, fkProp);
 }
 
 TEST_F(FanReader, ModelNamesInFileOrderWithoutCatalog) {
   Load("[F400]\nQa=1,2\n[Catalog]\nMaker=M\n[f500]\nQa=1\n[Empty]\n[F630]\nX=1\n");
-  EXPECT_EQ(fan.Status, fsReady);
-  EXPECT_EQ(fan.Models, (std::vector<std::string>{"F400", "f500", "Empty", "F630"}));
-  EXPECT_EQ(fan.Header.Maker, "M");
+  EXPECT_EQ(fan.Status(), fsReady);
+  EXPECT_EQ(fan.Models(), (std::vector<std::string>{"F400", "f500", "Empty", "F630"}));
+  EXPECT_EQ(fan.Header().Maker, "M");
 }
 
 TEST_F(FanReader, MissingFile) {
   Load(std::string(kCatalog) + CurveModel("F1", ""));
-  ASSERT_EQ(fan.Models.size(), 1u);
+  ASSERT_EQ(fan.Models().size(), 1u);
   fan.LoadFromFile(dir.File("missing.qfn"));
-  EXPECT_EQ(fan.Status, fsFileNotFound);
-  EXPECT_EQ(fan.Models.size(), 0u);
-  EXPECT_EQ(fan.FileName, dir.File("missing.qfn"));
+  EXPECT_EQ(fan.Status(), fsFileNotFound);
+  EXPECT_EQ(fan.Models().size(), 0u);
+  EXPECT_EQ(fan.FileName(), dir.File("missing.qfn"));
 }
 
 TEST_F(FanReader, FolderIsAReadError) {
   std::filesystem::create_directory(dir.Path() / "folder.qfn");
   fan.LoadFromFile(dir.File("folder.qfn"));
-  EXPECT_EQ(fan.Status, fsReadError);
-  EXPECT_EQ(StatusTextOf(fan.Status), "File read error");
-  EXPECT_TRUE(fan.Models.empty());
+  EXPECT_EQ(fan.Status(), fsReadError);
+  EXPECT_EQ(StatusTextOf(fan.Status()), "File read error");
+  EXPECT_TRUE(fan.Models().empty());
 }
 
 TEST_F(FanReader, EmptyOrMissingSectionKeepsThePreviousModel) {
   Load(std::string(kCatalog) + CurveModel("F1", "QaNom=1.5\n") + "[Empty]\n");
   fan.SelectModel("F1");
-  ASSERT_EQ(fan.Status, fsReady);
-  const TFanModel before = fan.Model;
+  ASSERT_EQ(fan.Status(), fsReady);
+  const TFanModel before = fan.Model();
   for (const char* name : {"Empty", "Nowhere"}) {
     SCOPED_TRACE(name);
     fan.SelectModel(name);
-    EXPECT_EQ(fan.Status, fsModelNotFound);
-    EXPECT_EQ(StatusTextOf(fan.Status), "Fan model not found");
-    EXPECT_EQ(fan.Model.Name, "F1");
-    EXPECT_EQ(fan.Model.Qa, before.Qa);
-    EXPECT_EQ(fan.Model.QaNom, 1.5);
+    EXPECT_EQ(fan.Status(), fsModelNotFound);
+    EXPECT_EQ(StatusTextOf(fan.Status()), "Fan model not found");
+    EXPECT_EQ(fan.Model().Name, "F1");
+    EXPECT_EQ(fan.Model().Qa, before.Qa);
+    EXPECT_EQ(fan.Model().QaNom, 1.5);
   }
   fan.SelectModel("f1");  // section names match without regard to case
-  EXPECT_EQ(fan.Status, fsReady);
+  EXPECT_EQ(fan.Status(), fsReady);
 }
 
 TEST_F(FanReader, DefaultsWithoutModelLine) {
   Load("[F1]\nQa=0.5,1,1.5,2,2.5\nPs=500,480,450,400,300\nPw=1\nLw=80\n");
   fan.SelectModel("F1");
-  ASSERT_EQ(fan.Status, fsReady);
-  const TFanModel& m = fan.Model;
+  ASSERT_EQ(fan.Status(), fsReady);
+  const TFanModel& m = fan.Model();
   EXPECT_EQ(m.Name, "F1");
   EXPECT_DOUBLE_EQ(m.Diameter, 0.5);
   EXPECT_DOUBLE_EQ(m.OutletWidth, 0.5);
@@ -187,12 +187,12 @@ TEST_F(FanReader, ScalarKeys) {
     LoadText(f, dir, std::string("[F]\n") + c.lines + "Qa=1,1.5,2,2.5,3\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
              std::string(c.name) + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.Status, fsReady);
-    EXPECT_DOUBLE_EQ(f.Model.Diameter, c.diameter);
-    EXPECT_DOUBLE_EQ(f.Model.OutletWidth, c.diameter);
-    EXPECT_EQ(f.Model.RefSpeed, c.refSpeed);
-    EXPECT_EQ(f.Model.MinSpeed, c.refSpeed);
-    EXPECT_DOUBLE_EQ(f.Model.QaNom, c.qaNom);
+    EXPECT_EQ(f.Status(), fsReady);
+    EXPECT_DOUBLE_EQ(f.Model().Diameter, c.diameter);
+    EXPECT_DOUBLE_EQ(f.Model().OutletWidth, c.diameter);
+    EXPECT_EQ(f.Model().RefSpeed, c.refSpeed);
+    EXPECT_EQ(f.Model().MinSpeed, c.refSpeed);
+    EXPECT_DOUBLE_EQ(f.Model().QaNom, c.qaNom);
   }
 }
 
@@ -201,8 +201,8 @@ TEST_F(FanReader, ModelLine) {
       "[F]\nDiameter=999\nRefSpeed=999\nQaNom=9\nModel=500,1450,900,1600,0,400,2.5\n"
       "Qa=1,2,3,4\nPs=4,3,2,1\nPw=1\nLw=1\n");
   fan.SelectModel("F");
-  ASSERT_EQ(fan.Status, fsReady);
-  const TFanModel& m = fan.Model;
+  ASSERT_EQ(fan.Status(), fsReady);
+  const TFanModel& m = fan.Model();
   EXPECT_DOUBLE_EQ(m.Diameter, 0.5);
   EXPECT_EQ(m.RefSpeed, 1450);
   EXPECT_EQ(m.MinSpeed, 900);
@@ -231,9 +231,9 @@ TEST_F(FanReader, BadModelLineUsesFallBacksAndReadsOn) {
              std::string("[F]\nModel=") + c.line + "\nQa=1,2,3,4,5,6\nPs=6,5,4,3,2,1\nPw=1,2\nLw=70\n",
              std::string(c.name) + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.Status, fsDataError);
+    EXPECT_EQ(f.Status(), fsDataError);
     EXPECT_TRUE(f.ModelReadComplete());
-    const TFanModel& m = f.Model;
+    const TFanModel& m = f.Model();
     EXPECT_DOUBLE_EQ(m.Diameter, 0.5);
     EXPECT_EQ(m.RefSpeed, 1360);
     EXPECT_EQ(m.MinSpeed, 1360);
@@ -242,14 +242,14 @@ TEST_F(FanReader, BadModelLineUsesFallBacksAndReadsOn) {
     EXPECT_DOUBLE_EQ(m.OutletHeight, 0.5);
     EXPECT_DOUBLE_EQ(m.QaNom, 4);                              // -99 fell back to point 2*6/3 = 4
     EXPECT_EQ(m.Pw, (std::vector<double>{1, 2, 2, 2, 2, 2}));  // read to the end
-    EXPECT_EQ(f.FitError, 0);
+    EXPECT_EQ(f.FitError(), 0);
   }
 }
 
 TEST_F(FanReader, DecimalModelItemsTolerateBlanks) {
   Load("[F]\nModel=500,1450,900,1600, 500 ,400 , 2.5\nQa=1,2,3\nPs=3,2,1\nPw=1\nLw=1\n");
   fan.SelectModel("F");
-  EXPECT_EQ(fan.Status, fsReady);
+  EXPECT_EQ(fan.Status(), fsReady);
   EXPECT_DOUBLE_EQ(fan.OutletArea(), 0.2);
 }
 
@@ -257,18 +257,18 @@ TEST_F(FanReader, ZeroOutletStopsTheRead) {
   Load(std::string(kCatalog) + CurveModel("Good", "Model=500,1450,900,1600,500,400,1.5\n") +
        "[Flat]\nModel=630,960,500,1200,0,0,2\nQa=5,6,7\nPs=1,1,1\nPw=1\nLw=1\n");
   fan.SelectModel("Good");
-  const std::vector<double> goodQa = fan.Model.Qa;
-  const std::vector<double> goodCoeffs = fan.Coeffs;
+  const std::vector<double> goodQa = fan.Model().Qa;
+  const std::vector<double> goodCoeffs = fan.Coeffs();
   fan.SelectModel("Flat");
-  EXPECT_EQ(fan.Status, fsDataError);
+  EXPECT_EQ(fan.Status(), fsDataError);
   EXPECT_EQ(messages, std::vector<std::string>{"Bad area specification..."});
   // Name and scalar data of the new model; curves and fit of the previous one.
-  EXPECT_EQ(fan.Model.Name, "Flat");
-  EXPECT_EQ(fan.Model.RefSpeed, 960);
-  EXPECT_DOUBLE_EQ(fan.Model.Diameter, 0.63);
-  EXPECT_DOUBLE_EQ(fan.Model.QaNom, 2);
-  EXPECT_EQ(fan.Model.Qa, goodQa);
-  EXPECT_EQ(fan.Coeffs, goodCoeffs);
+  EXPECT_EQ(fan.Model().Name, "Flat");
+  EXPECT_EQ(fan.Model().RefSpeed, 960);
+  EXPECT_DOUBLE_EQ(fan.Model().Diameter, 0.63);
+  EXPECT_DOUBLE_EQ(fan.Model().QaNom, 2);
+  EXPECT_EQ(fan.Model().Qa, goodQa);
+  EXPECT_EQ(fan.Coeffs(), goodCoeffs);
   EXPECT_FALSE(fan.ModelReadComplete());
 }
 
@@ -283,40 +283,40 @@ TEST_F(FanReader, TooFewFlows) {
     TTempDir d;
     LoadText(fan, d, std::string("[F]\nRefSpeed=1450\n") + c.line + "Ps=1\nPw=1\nLw=1\n");
     fan.SelectModel("F");
-    EXPECT_EQ(fan.Status, fsVolumeRange);
+    EXPECT_EQ(fan.Status(), fsVolumeRange);
     EXPECT_EQ(messages, std::vector<std::string>{"Not enough data points..."});
-    EXPECT_EQ(fan.Model.RefSpeed, 1450);
-    EXPECT_EQ(fan.Model.Count, c.count);
+    EXPECT_EQ(fan.Model().RefSpeed, 1450);
+    EXPECT_EQ(fan.Model().Count, c.count);
   }
 }
 
 TEST_F(FanReader, NoPressureList) {
   Load("[F]\nQa=1,2,3\nPw=1\nLw=1\n");
   fan.SelectModel("F");
-  EXPECT_EQ(fan.Status, fsDataError);
+  EXPECT_EQ(fan.Status(), fsDataError);
   EXPECT_EQ(messages, std::vector<std::string>{"Pressure not specified..."});
-  EXPECT_EQ(fan.Model.Qa, (std::vector<double>{1, 2, 3}));
+  EXPECT_EQ(fan.Model().Qa, (std::vector<double>{1, 2, 3}));
 }
 
 TEST_F(FanReader, MessagesWithoutHandlerAreIgnored) {
   TFan quiet;
   LoadText(quiet, dir, "[F]\nModel=500,1450,900,1600,0,0,2\nQa=1,2\n");
   quiet.SelectModel("F");
-  EXPECT_EQ(quiet.Status, fsDataError);
+  EXPECT_EQ(quiet.Status(), fsDataError);
 }
 
 TEST_F(FanReader, TotalPressureBecomesStatic) {
   // Outlet 400 mm × 400 mm (no "Model" line): area 0.16 m²; density 1.25.
   Load("[Catalog]\nDensity=1.25\n[F]\nDiameter=400\nQa=0.8,1.6,2.4\nPt=900,800,600\nPs=1,1,1\nPw=1\nLw=1\n");
   fan.SelectModel("F");
-  ASSERT_EQ(fan.Status, fsReady);
+  ASSERT_EQ(fan.Status(), fsReady);
   const double qa[] = {0.8, 1.6, 2.4}, pt[] = {900, 800, 600};
-  ASSERT_EQ(fan.Model.Ps.size(), 3u);
+  ASSERT_EQ(fan.Model().Ps.size(), 3u);
   for (int j = 0; j < 3; ++j) {
     const double v = qa[j] / 0.16;
-    EXPECT_NEAR(fan.Model.Ps[static_cast<std::size_t>(j)], pt[j] - 0.5 * 1.25 * v * v, 1e-9) << j;
+    EXPECT_NEAR(fan.Model().Ps[static_cast<std::size_t>(j)], pt[j] - 0.5 * 1.25 * v * v, 1e-9) << j;
   }
-  EXPECT_NEAR(fan.Model.Ps[0], 900 - 15.625, 1e-9);
+  EXPECT_NEAR(fan.Model().Ps[0], 900 - 15.625, 1e-9);
 }
 
 TEST_F(FanReader, PressureListLengths) {
@@ -340,8 +340,8 @@ TEST_F(FanReader, PressureListLengths) {
     LoadText(f, dir, std::string("[F]\nQa=1,2,3,4,5\n") + c.lists + "Pw=1\nLw=1\n",
              std::string(c.name) + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.Status, c.status);
-    EXPECT_EQ(f.Model.Ps.size(), c.psSize);
+    EXPECT_EQ(f.Status(), c.status);
+    EXPECT_EQ(f.Model().Ps.size(), c.psSize);
     EXPECT_EQ(f.ModelReadComplete(), c.status == fsReady);
     EXPECT_TRUE(shown.empty());  // a short list stops the read without a message
   }
@@ -367,9 +367,9 @@ TEST_F(FanReader, PowerAndSoundExpansion) {
         std::string("[F]\nQa=") + c.qa + "\nPs=" + c.qa + "\nPw=" + c.pw + "\nLw=" + c.pw + "\n";
     LoadText(f, dir, text, std::string(c.name) + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.Status, fsReady);
-    EXPECT_EQ(f.Model.Pw, c.expected);
-    EXPECT_EQ(f.Model.Lw, c.expected);
+    EXPECT_EQ(f.Status(), fsReady);
+    EXPECT_EQ(f.Model().Pw, c.expected);
+    EXPECT_EQ(f.Model().Lw, c.expected);
   }
 }
 
@@ -388,7 +388,7 @@ TEST_F(FanReader, MissingPowerOrSoundIsADataError) {
     TFan f;
     LoadText(f, dir, std::string("[F]\nQa=1,2,3\nPs=3,2,1\n") + c.lists, std::string(c.name) + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.Status, fsDataError);
+    EXPECT_EQ(f.Status(), fsDataError);
     EXPECT_FALSE(f.ModelReadComplete());
   }
 }
@@ -415,8 +415,8 @@ TEST_F(FanReader, NominalFlowFallBack) {
         std::string("[F]\n") + c.qaNom + "Qa=" + c.qa + "\nPs=" + c.qa + "\nPw=1\nLw=1\n";
     LoadText(f, dir, text, std::string(c.name) + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.Status, fsReady);
-    EXPECT_DOUBLE_EQ(f.Model.QaNom, c.expected);
+    EXPECT_EQ(f.Status(), fsReady);
+    EXPECT_DOUBLE_EQ(f.Model().QaNom, c.expected);
   }
 }
 
@@ -438,10 +438,10 @@ TEST_F(FanReader, SpeedList) {
     LoadText(f, dir, std::string("[F]\n") + c.line + "Qa=1,2,3\nPs=3,2,1\nPw=1\nLw=1\n",
              std::string(c.name) + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.Status, fsReady);
-    EXPECT_EQ(f.Model.HasSpeeds, c.has);
+    EXPECT_EQ(f.Status(), fsReady);
+    EXPECT_EQ(f.Model().HasSpeeds, c.has);
     if (c.has) {
-      EXPECT_EQ(f.Model.Speeds, c.speeds);
+      EXPECT_EQ(f.Model().Speeds, c.speeds);
     }
   }
 }
@@ -473,6 +473,9 @@ TEST_F(FanReader, ConversionErrors) {
     } catch (const EConvertError& e) {
       EXPECT_STREQ(e.what(), c.message);
     }
+    // The model is only partly read.
+    EXPECT_EQ(f.Status(), fsDataError);
+    EXPECT_EQ(f.ModelStatus(), fsDataError);
   }
 }
 
@@ -480,12 +483,12 @@ TEST_F(FanReader, BadMiddlePressureReadsZero) {
   Load("[F]\nQa=1,2,3,4\nPs=4,x,2,1\nPt=\n");
   // "Pt" exists (empty): it is used instead of "Ps", and it is too short.
   fan.SelectModel("F");
-  EXPECT_EQ(fan.Status, fsDataError);
+  EXPECT_EQ(fan.Status(), fsDataError);
   TFan other;
   LoadText(other, dir, "[F]\nQa=1,2,3,4\nPs=4,x,2,1\nPw=1\nLw=1\n", "ps.qfn");
   other.SelectModel("F");
-  EXPECT_EQ(other.Status, fsReady);
-  EXPECT_EQ(other.Model.Ps, (std::vector<double>{4, 0, 2, 1}));
+  EXPECT_EQ(other.Status(), fsReady);
+  EXPECT_EQ(other.Model().Ps, (std::vector<double>{4, 0, 2, 1}));
 }
 
 TEST_F(FanReader, FitOrderFollowsThePointCount) {
@@ -499,27 +502,27 @@ TEST_F(FanReader, FitOrderFollowsThePointCount) {
     LoadText(f, dir, std::string("[F]\nQa=") + c.qa + "\nPs=" + c.qa + "\nPw=1\nLw=1\n",
              std::string("fit") + c.qa + ".qfn");
     f.SelectModel("F");
-    EXPECT_EQ(f.FitError, 0);
-    EXPECT_EQ(f.Coeffs.size(), c.coeffs);
+    EXPECT_EQ(f.FitError(), 0);
+    EXPECT_EQ(f.Coeffs().size(), c.coeffs);
   }
   TFan two;
   LoadText(two, dir, "[F]\nQa=1,2\nPs=300,100\nPw=1\nLw=1\n", "two.qfn");
   two.SelectModel("F");
-  ASSERT_EQ(two.Coeffs.size(), 1u);
-  EXPECT_DOUBLE_EQ(two.Coeffs[0], 200);  // the mean pressure
+  ASSERT_EQ(two.Coeffs().size(), 1u);
+  EXPECT_DOUBLE_EQ(two.Coeffs()[0], 200);  // the mean pressure
 }
 
 TEST_F(FanReader, SeesAFileChangedOnDisk) {
   const std::string path = dir.Write("fan.qfn", "[F]\nQa=1,2,3\nPs=3,2,1\nPw=1\nLw=1\n");
   fan.LoadFromFile(path);
   fan.SelectModel("F");
-  EXPECT_EQ(fan.Model.Count, 3);
+  EXPECT_EQ(fan.Model().Count, 3);
   dir.Write("fan.qfn", "[F]\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n[G]\nQa=1,2\n");
   fan.SelectModel("F");
-  EXPECT_EQ(fan.Model.Count, 5);
-  EXPECT_EQ(fan.Models.size(), 1u);  // the names are those of the last load
+  EXPECT_EQ(fan.Model().Count, 5);
+  EXPECT_EQ(fan.Models().size(), 1u);  // the names are those of the last load
   fan.SelectModel("G");
-  EXPECT_EQ(fan.Model.Name, "G");
+  EXPECT_EQ(fan.Model().Name, "G");
 }
 
 TEST_F(FanReader, LongListsAreReadInFull) {
@@ -532,9 +535,9 @@ TEST_F(FanReader, LongListsAreReadInFull) {
   ASSERT_GT(qaText.size(), 2047u);
   Load("[F]\nQa=" + qaText + "\nPs=" + List(ps) + "\nPw=1\nLw=1\n");
   fan.SelectModel("F");
-  EXPECT_EQ(fan.Status, fsReady);
-  EXPECT_EQ(fan.Model.Count, 400);
-  EXPECT_EQ(fan.Model.Qa.back(), qa.back());
+  EXPECT_EQ(fan.Status(), fsReady);
+  EXPECT_EQ(fan.Model().Count, 400);
+  EXPECT_EQ(fan.Model().Qa.back(), qa.back());
 }
 
 // A model read once is not read again while the file is unchanged, but an
@@ -549,18 +552,18 @@ TEST(FanReaderCache, ModelsChangedOnDiskAreReadAgain) {
   TFan fan;
   fan.LoadFromFile(path);
   fan.SelectModel("M");
-  EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
+  EXPECT_DOUBLE_EQ(fan.Model().Ps[0], 500);
   fan.SelectModel("N");
-  fan.SelectModel("m");            // again, from the kept reading
-  EXPECT_EQ(fan.Model.Name, "M");  // the section name as written in the file
-  EXPECT_EQ(fan.Model.Count, 5);
-  EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 500);
-  EXPECT_NEAR(PolyValue(fan.Coeffs, 1.0), 500, 1e-9);
+  fan.SelectModel("m");              // again, from the kept reading
+  EXPECT_EQ(fan.Model().Name, "M");  // the section name as written in the file
+  EXPECT_EQ(fan.Model().Count, 5);
+  EXPECT_DOUBLE_EQ(fan.Model().Ps[0], 500);
+  EXPECT_NEAR(PolyValue(fan.Coeffs(), 1.0), 500, 1e-9);
 
   write("600,400,300,200,100");  // same size: only the modification time tells
   std::filesystem::last_write_time(path,
                                    std::filesystem::file_time_type::clock::now() + std::chrono::seconds(3));
   fan.SelectModel("M");
-  EXPECT_DOUBLE_EQ(fan.Model.Ps[0], 600);
-  EXPECT_GT(PolyValue(fan.Coeffs, 1.0), 590);  // the fit follows the new data
+  EXPECT_DOUBLE_EQ(fan.Model().Ps[0], 600);
+  EXPECT_GT(PolyValue(fan.Coeffs(), 1.0), 590);  // the fit follows the new data
 }

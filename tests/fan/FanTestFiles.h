@@ -58,4 +58,21 @@ inline std::string LoadText(TFan& fan, const TTempDir& dir, const std::string& t
   return path;
 }
 
+// Loads a file of one model "T" with these lists (speeds all `refSpeed`,
+// outlet `outlet` in mm, nominal flow the first flow, density 1.2) into
+// `fan` and selects the model. Each call writes a file of its own.
+inline void LoadModel(TFan& fan, const TTempDir& dir, const std::vector<double>& qa,
+                      const std::vector<double>& ps, const std::vector<double>& pw,
+                      const std::vector<double>& lw, int refSpeed = 1450,
+                      const std::string& outlet = "500,500") {
+  static int files = 0;
+  const std::string speed = std::to_string(refSpeed);
+  LoadText(fan, dir,
+           "[Catalog]\nRange=T\nDensity=1.2\n[T]\nModel=500," + speed + "," + speed + "," + speed + "," +
+               outlet + "," + (qa.empty() ? std::string("0") : Num(qa.front())) + "\nQa=" + List(qa) +
+               "\nPs=" + List(ps) + "\nPw=" + List(pw) + "\nLw=" + List(lw) + "\n",
+           "model" + std::to_string(++files) + ".qfn");
+  fan.SelectModel("T");
+}
+
 }  // namespace blowden::test

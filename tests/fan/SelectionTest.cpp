@@ -19,13 +19,13 @@ struct Selection : testing::Test {
   void LoadCurve(const std::string& head) {
     LoadText(fan, dir, std::string(kCatalog) + CurveModel("F500", head));
     fan.SelectModel("F500");
-    ASSERT_EQ(fan.Status, fsReady);
+    ASSERT_EQ(fan.Status(), fsReady);
   }
   // Flow and pressure of the reference curve point qRef carried to `speed`.
   void DutyAt(double qRef, double speed, double& q, double& p) const {
-    const double c = speed / fan.Model.RefSpeed;
+    const double c = speed / fan.Model().RefSpeed;
     q = qRef * c;
-    p = PolyValue(fan.Coeffs, qRef) * c * c;
+    p = PolyValue(fan.Coeffs(), qRef) * c * c;
   }
   TSelectionResult Duty(double qRef, double speed) {
     double q = 0, p = 0;
@@ -43,7 +43,7 @@ TEST_F(Selection, ResultLines) {
   LoadCurve(kModelLine);
   // On the reference curve at 2 m³/s: 628 Pa static, 10 m/s at the outlet.
   const TSelectionResult r =
-      EvaluateDuty(fan, 2.0, PolyValue(fan.Coeffs, 2.0), 2.0, PolyValue(fan.Coeffs, 2.0));
+      EvaluateDuty(fan, 2.0, PolyValue(fan.Coeffs(), 2.0), 2.0, PolyValue(fan.Coeffs(), 2.0));
   EXPECT_EQ(r.Status, fsReady);
   EXPECT_EQ(r.StatusText, "Ready");
   EXPECT_EQ(r.Lines, (std::vector<std::string>{
@@ -94,7 +94,11 @@ TEST_F(Selection, SpeedWarningsAndStatusTexts) {
 
 TEST_F(Selection, Browse) {
   LoadCurve(kModelLine);
-  fan.Status = fsSpeedRange;  // browse mode starts from "Ready" whatever came before
+  // Browse mode starts from "Ready" whatever came before: here a clamped speed.
+  double q = 0, p = 0, raw = 0;
+  DutyAt(1.5, 2 * 1600, q, p);
+  fan.SolveSpeed(q, p, raw);
+  ASSERT_EQ(fan.Status(), fsSpeedRange);
   const TSelectionResult r = EvaluateBrowse(fan);
   EXPECT_EQ(r.Status, fsReady);
   EXPECT_EQ(r.Volume, 1.75);
@@ -110,13 +114,11 @@ TEST_F(Selection, Browse) {
 
 TEST_F(Selection, ChartScaleExample) {
   TFan f;
-  TFanModel& m = f.Model;
-  m.Qa = {0.8, 1.5, 2.5, 4.1};
-  m.Ps = {1000, 900, 600, 200};
-  m.Count = 4;
-  m.RefSpeed = 1400;
-  m.MinSpeed = 700;
-  m.MaxSpeed = 1400;
+  LoadText(f, dir,
+           "[M]\nModel=500,1400,700,1400,500,400,1\nQa=0.8,1.5,2.5,4.1\nPs=1000,900,600,200\nPw=1\nLw=1\n",
+           "example.qfn");
+  f.SelectModel("M");
+  ASSERT_EQ(f.Status(), fsReady);
   TChartWindow w;
   ASSERT_TRUE(ComputeChartScale(f, w));
   EXPECT_DOUBLE_EQ(w.XMin, 0.25);  // 0.99 × 0.8 × 0.5 = 0.396 down to 0.25
@@ -126,49 +128,39 @@ TEST_F(Selection, ChartScaleExample) {
 }
 
 TEST_F(Selection, ChartScaleEdges) {
-  TFan f;
-  TFanModel& m = f.Model;
-  m.Qa = {0, 0};
-  m.Ps = {0, 0};
-  m.Count = 2;
-  m.RefSpeed = m.MinSpeed = m.MaxSpeed = 1000;
+  // A model of the lines `data` at 1000 rpm (or `speeds`), read as far as it goes.
+  int files = 0;
+  const auto window = [&](const std::string& data, TChartWindow& w,
+                          const std::string& speeds = "1000,1000,1000") {
+    TFan f;
+    LoadText(f, dir, "[M]\nModel=500," + speeds + ",500,400,0\n" + data,
+             "edge" + std::to_string(++files) + ".qfn");
+    f.SelectModel("M");
+    return ComputeChartScale(f, w);
+  };
   TChartWindow w;
-  ASSERT_TRUE(ComputeChartScale(f, w));  // an empty range is widened as the chart panel does
+  // An empty range is widened as the chart panel does.
+  ASSERT_TRUE(window("Qa=0,0\nPs=0,0\nPw=1\nLw=1\n", w));
   EXPECT_EQ(w.XMin, 0);
   EXPECT_EQ(w.XMax, 1);
   EXPECT_EQ(w.YMin, 0);
   EXPECT_EQ(w.YMax, 1);
+  // Pressures all below 0: the widened range still runs upwards.
+  ASSERT_TRUE(window("Qa=0,0\nPs=-100,-100\nPw=1\nLw=1\n", w));
+  EXPECT_EQ(w.YMin, -150);
+  EXPECT_EQ(w.YMax, -50);
 
   const TChartWindow before{2, 3, 4, 5};
   w = before;
-  m.RefSpeed = 0;
-  EXPECT_FALSE(ComputeChartScale(f, w));
+  EXPECT_FALSE(window("Qa=0,0\nPs=0,0\nPw=1\nLw=1\n", w, "0,1000,1000"));  // no reference speed
   EXPECT_EQ(w.XMin, 2);
-  m.RefSpeed = 1000;
-  m.Count = 0;
-  EXPECT_FALSE(ComputeChartScale(f, w));
-  m.Count = 2;
-  m.Ps.clear();
-  EXPECT_FALSE(ComputeChartScale(f, w));
+  EXPECT_FALSE(window("Qa=\nPs=0,0\nPw=1\nLw=1\n", w));  // no flows
+  EXPECT_FALSE(window("Qa=0,0\nPs=\nPw=1\nLw=1\n", w));  // no pressures
   EXPECT_EQ(w.YMax, 5);
 }
 
-TEST(SelectionWindow, WidenRange) {
-  struct Case {
-    double min, max, wMin, wMax;
-  } cases[] = {{2, 2, 1, 3}, {0, 0, 0, 1}, {-2, -2, -1, -3}, {1, 3, 1, 3}, {3, 1, 3, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.min << ".." << c.max);
-    double a = c.min, b = c.max;
-    WidenRange(a, b);
-    EXPECT_EQ(a, c.wMin);
-    EXPECT_EQ(b, c.wMax);
-  }
-}
-
 TEST_F(Selection, FailedScaleKeepsThePreviousWindow) {
-  LoadCurve(kModelLine);
-  fan.Model.RefSpeed = 0;  // nothing can be scaled
+  LoadCurve("Model=500,0,900,1600,500,400,1.75\n");  // no reference speed: nothing can be scaled
   const TChartWindow previous{0.5, 2.5, 100, 900};
   const TSelectionResult r = EvaluateBrowse(fan, previous);
   EXPECT_FALSE(r.ChartScaleOk);
@@ -256,7 +248,7 @@ TEST_F(Selection, CurvesWithSpeedListAndOperatingMarker) {
 
 TEST_F(Selection, OperatingMarkerFollowsTheShownText) {
   LoadCurve(kModelLine);
-  const double p = PolyValue(fan.Coeffs, 1.5);
+  const double p = PolyValue(fan.Coeffs(), 1.5);
   EXPECT_FALSE(EvaluateDuty(fan, 1.5, p, 1.5, p).Chart.Operating.has_value());
   // The edit shows a rounded value: the solved point no longer equals it.
   EXPECT_TRUE(EvaluateDuty(fan, 1.5, p, 1.5, std::round(p)).Chart.Operating.has_value());
@@ -267,7 +259,7 @@ TEST_F(Selection, OperatingMarkerFollowsTheShownText) {
 
 TEST_F(Selection, ZeroFlowDrawsNoSystemCurve) {
   LoadCurve(kModelLine);
-  const double p = PolyValue(fan.Coeffs, 0) * (1200.0 / 1450) * (1200.0 / 1450);
+  const double p = PolyValue(fan.Coeffs(), 0) * (1200.0 / 1450) * (1200.0 / 1450);
   const TSelectionResult r = EvaluateDuty(fan, 0, p, 0, p);
   EXPECT_NEAR(r.RawSpeed, 1200, 1e-3);
   EXPECT_EQ(r.Lines, std::vector<std::string>{"Volume range error"});  // no flow is below the curve
@@ -281,7 +273,7 @@ TEST_F(Selection, NoShaftPowerGivesNoEfficiency) {
            std::string(kCatalog) + "[Z]\n" + kModelLine +
                "Qa=0.5,1,1.5,2,2.5,3\nPs=800,780,740,680,600,500\nPw=0\nLw=70\n");
   fan.SelectModel("Z");
-  ASSERT_EQ(fan.Status, fsReady);
+  ASSERT_EQ(fan.Status(), fsReady);
   const TSelectionResult r = EvaluateBrowse(fan);
   EXPECT_EQ(r.ShaftPower, 0);
   EXPECT_EQ(r.Efficiency, 0);

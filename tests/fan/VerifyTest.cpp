@@ -1,6 +1,8 @@
 // The verification rules of a fan data file.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "base/Convert.h"
 #include "fan/FanTestFiles.h"
 #include "fan/QmFan.h"
@@ -30,7 +32,7 @@ TVerifyRun Verify(const std::string& text, const std::string& name = "fan.qfn") 
   fan.OnMessage = [&](const std::string& m) { run.messages.push_back(m); };
   LoadText(fan, dir, text, name);
   run.count = fan.Verify();
-  run.errors = fan.Errors;
+  run.errors = fan.Errors();
   return run;
 }
 
@@ -59,7 +61,8 @@ TEST(Verify, EachRule) {
        {"Static pressure point count error"}},
       {"fewer pressures than flows",
        "Model=400,1450,900,1600,400,300,1\nQa=0.5,1,1.5,2,2.5,3,3.5,4\nPs=5,4,3,2,1,0,-1\nPw=1\nLw=1\n",
-       {"Static pressure point count error"}},
+       {"Static pressure point count error",
+        "Model read ended with \"Data error\": \"Ps\" holds 7 value(s) for 8 flows"}},
       {"falling run counts once",
        "Qa=0.1,0.5,0.4,0.3,0.2,0.6,0.7\nPs=7,6,5,4,3,2,1\nPw=1\nLw=1\n",
        {"Volume flows must be in increasing order"}},
@@ -82,9 +85,35 @@ TEST(Verify, EachRule) {
        "Model=400,1450,1450,1450,400,300,1\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
        {}},
       {"speeds out of order",
-       "Speed=1450,960\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       "Model=400,1450,900,1600,400,300,1\nSpeed=1450,960\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
        {"Speed range must be in increasing order"}},
-      {"equal speeds pass", "Speed=960,960,1450\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n", {}},
+      {"equal speeds pass",
+       "Model=400,1450,900,1600,400,300,1\nSpeed=960,960,1450\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {}},
+      // What the twelve rules let through but no duty can be solved with.
+      {"listed speed outside the limits",
+       "Speed=960,1450\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {"Listed speed 960 rpm lies outside MinSpeed..MaxSpeed (1360..1360 rpm)"}},
+      {"speeds not above zero",
+       "Model=400,0,0,1600,400,300,1\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {"Speeds must be above zero (RefSpeed 0, MinSpeed 0, MaxSpeed 1600 rpm)"}},
+      {"minimum above maximum",
+       "Model=400,1450,1700,1200,400,300,1\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {"Ref speed must be greater than MinSpeed", "Ref speed must be less than MaxSpeed",
+        "MinSpeed 1700 rpm must not be above MaxSpeed 1200 rpm"}},
+      {"diameter not above zero",
+       "Diameter=-400\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {"Diameter must be above zero (-400 mm)"}},
+      {"bad item of the Model line",
+       "Model=400,1450,9x0,1600,400,300,1\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {"Model read ended with \"Data error\": \"Model\" item 3 is '9x0', not an integer"}},
+      {"short Model line",
+       "Model=400,1450,900\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {"Model read ended with \"Data error\": \"Model\" holds 3 item(s), 7 are needed"}},
+      // Verified clean before, although no duty could be solved with it.
+      {"no power list",
+       "Qa=1,2,3,4,5\nPs=5,4,3,2,1\nLw=1\n",
+       {"Model read ended with \"Data error\": \"Pw\" is missing or empty"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -102,8 +131,11 @@ TEST(Verify, ZeroOutletShowsTheBoxAndIsReported) {
              Section("F400", "Model=400,1450,900,1600,0,0,1.5\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n"));
   EXPECT_EQ(r.messages, std::vector<std::string>{"Bad area specification..."});
   // The read stopped before the flows: this first model has none.
-  EXPECT_EQ(r.errors, (std::vector<std::string>{"FX (F400)  Too few volume data points (must be more than 5)",
-                                                "FX (F400)  Outlet dimensions need to be assigned"}));
+  EXPECT_EQ(r.errors, (std::vector<std::string>{
+                          "FX (F400)  Too few volume data points (must be more than 5)",
+                          "FX (F400)  Outlet dimensions need to be assigned",
+                          "FX (F400)  Model read ended with \"Data error\": the outlet area is 0 (outlet width and "
+                          "height both 0)"}));
 }
 
 TEST(Verify, StoppedReadIsCheckedOnWhatItLeft) {
@@ -116,7 +148,9 @@ TEST(Verify, StoppedReadIsCheckedOnWhatItLeft) {
                           "FX (F500)  Too few volume data points (must be more than 5)",
                           "FX (F500)  Static pressure point count error",
                           "FX (F500)  Power point count error", "FX (F500)  Noise point count error",
-                          "FX (F500)  Nominal flow must be greater than the lowest flow"}));
+                          "FX (F500)  Nominal flow must be greater than the lowest flow",
+                          "FX (F500)  Model read ended with \"Volume range error\": \"Qa\" holds 1 flow(s), at "
+                          "least 2 are needed"}));
 }
 
 TEST(Verify, LineFormWithEmptyRange) {
@@ -136,6 +170,8 @@ TEST(Verify, OneLinePerRulePerModel) {
                           "FX (C)  Nominal flow must be greater than the lowest flow",
                           "FX (C)  Nominal flow must be less than the biggest flow",
                           "FX (C)  Speed range must be in increasing order",
+                          "FX (C)  Model read ended with \"Data error\": \"Ps\" holds 1 value(s) for 5 flows",
+                          "FX (C)  Listed speed 3 rpm lies outside MinSpeed..MaxSpeed (1360..1360 rpm)",
                       }));
 }
 
@@ -158,11 +194,11 @@ TEST(Verify, NotAFanFile) {
       fan.LoadFromFile(dir.File(c.file));
     }
     EXPECT_EQ(fan.Verify(), 1);
-    EXPECT_EQ(fan.Errors, std::vector<std::string>{std::string(c.file) + "  Not a Orvane fan file..."});
+    EXPECT_EQ(fan.Errors(), std::vector<std::string>{std::string(c.file) + "  Not a Orvane fan file..."});
   }
   TFan fresh;
   EXPECT_EQ(fresh.Verify(), 1);
-  EXPECT_EQ(fresh.Errors, std::vector<std::string>{"  Not a Orvane fan file..."});
+  EXPECT_EQ(fresh.Errors(), std::vector<std::string>{"  Not a Orvane fan file..."});
 }
 
 TEST(Verify, LeavesTheLastModelCurrent) {
@@ -170,10 +206,10 @@ TEST(Verify, LeavesTheLastModelCurrent) {
   TFan fan;
   LoadText(fan, dir, std::string(kCatalog) + Section("F400", kGood) + Section("F500", "Qa=1,2\nPs=2,1\n"));
   fan.Verify();
-  EXPECT_EQ(fan.Model.Name, "F500");
-  EXPECT_EQ(fan.Status, fsDataError);  // its "Pw" is missing
-  EXPECT_EQ(fan.Models, (std::vector<std::string>{"F400", "F500"}));
-  EXPECT_EQ(fan.Header.Range, "FX");
+  EXPECT_EQ(fan.Model().Name, "F500");
+  EXPECT_EQ(fan.Status(), fsDataError);  // its "Pw" is missing
+  EXPECT_EQ(fan.Models(), (std::vector<std::string>{"F400", "F500"}));
+  EXPECT_EQ(fan.Header().Range, "FX");
 }
 
 TEST(Verify, ConversionErrorKeepsTheLinesSoFar) {
@@ -183,5 +219,72 @@ TEST(Verify, ConversionErrorKeepsTheLinesSoFar) {
            std::string(kCatalog) + Section("A", "Qa=1,2,3,4\nPs=4,3,2,1\nPw=1\nLw=1\n") +
                Section("B", "Qa=1,2,x,4\nPs=4,3,2,1\nPw=1\nLw=1\n"));
   EXPECT_THROW(fan.Verify(), EConvertError);
-  EXPECT_EQ(fan.Errors, std::vector<std::string>{"FX (A)  Too few volume data points (must be more than 5)"});
+  EXPECT_EQ(fan.Errors(),
+            std::vector<std::string>{"FX (A)  Too few volume data points (must be more than 5)"});
+}
+
+TEST(Verify, MakesTheModelCurrentBeforeCurrentAgain) {
+  // The second model has no outlet: its read shows a box and stops (Status 5).
+  const std::string text = std::string(kCatalog) + Section("F400", kGood) +
+                           Section("Shut", "Model=400,1450,900,1600,0,0,1.5\nQa=1,2\nPs=2,1\n") +
+                           Section("F500", kGood);
+  struct Case {
+    const char* current;
+    int status;
+  } cases[] = {{"F400", fsReady}, {"Shut", fsDataError}, {"F500", fsReady}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.current);
+    TTempDir dir;
+    TFan fan;
+    std::vector<std::string> boxes;
+    fan.OnMessage = [&](const std::string& m) { boxes.push_back(m); };
+    LoadText(fan, dir, text);
+    fan.SelectModel(c.current);
+    const std::vector<double> coeffs = fan.Coeffs();
+    boxes.clear();
+    EXPECT_GT(fan.Verify(), 0);  // "Shut" has no outlet
+    EXPECT_EQ(fan.Model().Name, c.current);
+    EXPECT_EQ(fan.Status(), c.status);
+    EXPECT_EQ(fan.ModelStatus(), c.status);
+    // A model read to the end is the same again (a stopped read holds data of an earlier one).
+    if (c.status == fsReady) {
+      EXPECT_EQ(fan.Coeffs(), coeffs);
+    }
+    // The box of "Shut" comes once, from its check, not again when it is made current.
+    EXPECT_EQ(boxes, std::vector<std::string>{"Bad area specification..."});
+  }
+}
+
+TEST(Verify, ConversionErrorReportedAsALine) {
+  TTempDir dir;
+  TFan fan;
+  LoadText(fan, dir,
+           std::string(kCatalog) + Section("A", kGood) +
+               Section("B", "Qa=1,2,x,4\nPs=4,3,2,1\nPw=1\nLw=1\n") + Section("C", "Qa=1\n"));
+  fan.SelectModel("A");
+  // Thrown by Verify, returned by VerifyReporting; either way "A" is current again.
+  EXPECT_THROW(fan.Verify(), EConvertError);
+  EXPECT_TRUE(fan.Errors().empty());
+  EXPECT_EQ(fan.Model().Name, "A");
+  EXPECT_EQ(fan.Status(), fsReady);
+
+  const std::optional<TConversionStop> stop = fan.VerifyReporting();
+  ASSERT_TRUE(stop.has_value());
+  EXPECT_EQ(stop->Message, "'x' is not a valid floating point value");
+  EXPECT_EQ(stop->Model, "B");
+  // The line names the list; verification goes on with the next model, whose
+  // own read stops early and is judged on what it left.
+  ASSERT_GE(fan.Errors().size(), 2U);
+  EXPECT_EQ(fan.Errors()[0], "FX (B)  'x' is not a valid floating point value in \"Qa\"");
+  EXPECT_EQ(fan.Errors().back(),
+            "FX (C)  Model read ended with \"Volume range error\": \"Qa\" holds 1 flow(s), at least 2 are needed");
+  EXPECT_EQ(fan.Model().Name, "A");
+  EXPECT_EQ(fan.Status(), fsReady);
+
+  // Without a model read before, the model that stopped the check stays, partly read.
+  TFan fresh;
+  LoadText(fresh, dir, std::string(kCatalog) + Section("B", "Qa=1,2,x,4\nPs=4,3,2,1\nPw=1\nLw=1\n"), "b.qfn");
+  EXPECT_TRUE(fresh.VerifyReporting().has_value());
+  EXPECT_EQ(fresh.Model().Name, "B");
+  EXPECT_EQ(fresh.Status(), fsDataError);
 }

@@ -6,8 +6,12 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -18,7 +22,8 @@
 #include <string>
 
 #include "base/Format.h"
-#include "charts/QmChartPanel.h"
+#include "charts/SelectorChartView.h"
+#include "charts/widgets/QmChartPanel.h"
 #include "fan/FanSelection.h"
 #include "fan/QmFan.h"
 #include "selector/QmFanForm.h"
@@ -118,7 +123,16 @@ class FanFormTest : public ::testing::Test {
     return list;
   }
 
-  static double ValueOf(TFmtEdit* edit) { return FmtValueToFloat(edit->Value()); }
+  // What the memo shows for a result: the nine lines, the added lines, then
+  // each warning.
+  static QStringList MemoOf(const TSelectionResult& r) {
+    QStringList list = ToList(r.Lines);
+    list += ToList(r.ExtraLines);
+    for (const std::string& w : r.Warnings) list.append(QStringLiteral("Warning: ") + QString::fromStdString(w));
+    return list;
+  }
+
+    static double ValueOf(TFmtEdit* edit) { return FmtValueToFloat(edit->Value()); }
 
   // Types `text` into a field and leaves it for the next control.
   static void TypeInto(TFmtEdit* edit, const QString& text) {
@@ -172,8 +186,9 @@ TEST_F(FanFormTest, FirstUseShowsTheDefaultDutyWithTheFirstFileAndModel) {
 
   const TSelectionResult core = CoreDuty("Alpha.qfn", "T500", 1.0, 500.0);
   ASSERT_EQ(core.Status, 0);
-  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
-  ASSERT_EQ(form->MemoLines().size(), 9);
+  EXPECT_EQ(form->MemoLines(), MemoOf(core));
+  // The nine result lines come first, the added lines after them.
+  ASSERT_GT(form->MemoLines().size(), 9);
   EXPECT_EQ(form->MemoLines()[1], QString::fromUtf8("Volume Flow\t1.00\tm³/s"));
   EXPECT_EQ(form->MemoLines()[3], "Static Pressure\t500\tPa");
   EXPECT_EQ(form->StatusText(0), "[Orvane Test]  T500");
@@ -202,7 +217,7 @@ TEST_F(FanFormTest, ChoosingAFileRunsTheSearchAndSelectsTheBestModel) {
   emit form->FileListBox()->activated(0);
   EXPECT_EQ(form->FanListBox()->currentRow(), 1);
   EXPECT_EQ(form->FanName(), "T400");
-  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.0, 500.0).Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(CoreDuty("Alpha.qfn", "T400", 1.0, 500.0)));
   EXPECT_EQ(form->StatusText(0), "[Orvane Test]  T400");
 
   form->FileListBox()->setCurrentIndex(1);
@@ -225,7 +240,7 @@ TEST_F(FanFormTest, AModelWithListedSpeedsMarksTheOperatingPointOnItsCurve) {
 
   const TSelectionResult core = CoreDuty("Beta.qfn", "B315", 0.6, 300.0);
   ASSERT_EQ(core.Status, 0);
-  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(core));
   // The field shows the solved speed, the first line the listed one used.
   EXPECT_EQ(form->SpeedEdit()->text(), QString::fromStdString(Format("%0.0f", {core.RawSpeed})));
   EXPECT_EQ(form->MemoLines()[0], QString::fromStdString(Format("Fan Speed\t%0.0f\trpm", {core.Speed})));
@@ -247,7 +262,7 @@ TEST_F(FanFormTest, ChoosingAModelEvaluatesItAtTheDutyOfTheFields) {
   form->FanListBox()->setCurrentRow(1);
 
   EXPECT_EQ(form->FanName(), "T400");
-  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.2, 450.0).Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(CoreDuty("Alpha.qfn", "T400", 1.2, 450.0)));
   EXPECT_EQ(form->CurvePanel()->Title(), "T400");
   // No search: the duty stays as entered.
   EXPECT_EQ(form->VolEdit()->text(), "1.200");
@@ -280,11 +295,11 @@ TEST_F(FanFormTest, LeavingAFieldRecomputesOnlyWhenItsTextChanged) {
   }
 
   TypeInto(form->PStaticEdit(), "400");
-  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T500", 1.0, 400.0).Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(CoreDuty("Alpha.qfn", "T500", 1.0, 400.0)));
 
   TypeInto(form->VolEdit(), "1.5");
   EXPECT_EQ(form->VolEdit()->text(), "1.500");
-  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T500", 1.5, 400.0).Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(CoreDuty("Alpha.qfn", "T500", 1.5, 400.0)));
 }
 
 TEST_F(FanFormTest, ASpeedTypedInSetsThePressureAndIsSolvedBack) {
@@ -302,7 +317,7 @@ TEST_F(FanFormTest, ASpeedTypedInSetsThePressureAndIsSolvedBack) {
   const TSelectionResult core = CoreDuty("Alpha.qfn", "T500", 1.0, shown);
   EXPECT_EQ(form->SpeedEdit()->text(), QString::fromStdString(Format("%0.0f", {core.RawSpeed})));
   EXPECT_NEAR(core.RawSpeed, 1000.0, 2.0);
-  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(core));
 }
 
 TEST_F(FanFormTest, BrowseModeShowsEachModelAtItsNominalPoint) {
@@ -332,7 +347,7 @@ TEST_F(FanFormTest, BrowseModeShowsEachModelAtItsNominalPoint) {
     EXPECT_EQ(form->VolEdit()->text(), QString::fromStdString(Format("%0.3f", {c.qaNom})));
     EXPECT_EQ(form->PStaticEdit()->text(), QString::fromStdString(Format("%0.0f", {core.PStatic})));
     EXPECT_EQ(form->SpeedEdit()->text(), c.speed);
-    EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+    EXPECT_EQ(form->MemoLines(), MemoOf(core));
     EXPECT_EQ(form->MemoLines()[0], QStringLiteral("Fan Speed\t%1\trpm").arg(c.speed));
   }
 
@@ -341,7 +356,7 @@ TEST_F(FanFormTest, BrowseModeShowsEachModelAtItsNominalPoint) {
   EXPECT_TRUE(form->FindBtn()->isEnabled());
   // The next evaluation solves again from the values now in the fields.
   EXPECT_EQ(form->MemoLines(),
-            ToList(CoreDuty("Alpha.qfn", "T400", 1.2, ValueOf(form->PStaticEdit())).Lines));
+            MemoOf(CoreDuty("Alpha.qfn", "T400", 1.2, ValueOf(form->PStaticEdit()))));
 }
 
 TEST_F(FanFormTest, CtrlClickInsideTheChartWindowMovesTheDuty) {
@@ -367,7 +382,7 @@ TEST_F(FanFormTest, CtrlClickInsideTheChartWindowMovesTheDuty) {
   EXPECT_EQ(form->PStaticEdit()->text(), QString::fromStdString(Format("%0.0f", {y})));
   EXPECT_EQ(
       form->MemoLines(),
-      ToList(CoreDuty("Alpha.qfn", "T500", ValueOf(form->VolEdit()), ValueOf(form->PStaticEdit())).Lines));
+      MemoOf(CoreDuty("Alpha.qfn", "T500", ValueOf(form->VolEdit()), ValueOf(form->PStaticEdit()))));
 
   // Outside the window (in the title margin) nothing moves, and the read-out clears.
   const QString flowBefore = form->VolEdit()->text();
@@ -390,7 +405,7 @@ TEST_F(FanFormTest, ADutyFlowOfZeroIsEvaluatedWithoutASystemCurve) {
   form->VolEdit()->SetValue(0.0);
   form->Evaluate();
   const TSelectionResult core = CoreDuty("Alpha.qfn", "T500", 0.0, 500.0);
-  EXPECT_EQ(form->MemoLines(), ToList(core.Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(core));
   ASSERT_FALSE(form->CurvePanel()->Lines().empty());
   EXPECT_TRUE(form->CurvePanel()->Lines().back()->Points.empty());
 }
@@ -423,7 +438,7 @@ TEST_F(FanFormTest, FindSelectsTheBestModelAndNamesItInTheStatusBar) {
   EXPECT_EQ(form->FanName(), "T400");
   EXPECT_EQ(form->StatusText(0), "[Orvane Test]  T400");
   EXPECT_EQ(form->CurvePanel()->Title(), "T400");
-  EXPECT_EQ(form->MemoLines(), ToList(CoreDuty("Alpha.qfn", "T400", 1.0, 500.0).Lines));
+  EXPECT_EQ(form->MemoLines(), MemoOf(CoreDuty("Alpha.qfn", "T400", 1.0, 500.0)));
 }
 
 TEST_F(FanFormTest, SettingsAreSavedOnEveryCloseAndRestoredByANewWindow) {
@@ -506,7 +521,7 @@ TEST_F(FanFormTest, SetFanFileBeforeShowingSelectsThatFile) {
     auto form = std::make_unique<TFanForm>();
     form->SetFanFile(c.argument);
     EXPECT_EQ(form->FanFileName(), "Beta");
-    EXPECT_EQ(form->Fan().Models, std::vector<std::string>{"B315"});
+    EXPECT_EQ(form->Fan().Models(), std::vector<std::string>{"B315"});
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     EXPECT_EQ(form->FileListBox()->currentText(), "Beta");
@@ -674,14 +689,22 @@ TEST_F(FanFormTest, EveryNamedControlCarriesItsNameForAssistiveTechnology) {
   EXPECT_TRUE(form->windowTitle().startsWith("Blowden "));
 }
 
-TEST_F(FanFormTest, RightClickAndCtrlCCopyTheChartPicture) {
+// Right-click opens the chart's menu; its first entry copies the picture,
+// and so does Ctrl+C in the chart.
+TEST_F(FanFormTest, ChartMenuCopiesThePictureAndCtrlCToo) {
   InstallSamples();
   auto form = OpenForm();
-  QApplication::clipboard();
+  QApplication::clipboard()->clear();
+  QStringList entries;
+  form->ChartMenuHook = [&entries](QMenu& menu) {
+    for (QAction* action : menu.actions()) entries << action->text();
+    menu.actions().at(0)->trigger();
+  };
   const QPoint inside = form->CurvePanel()->rect().center();
   QContextMenuEvent menu(QContextMenuEvent::Mouse, inside, form->CurvePanel()->mapToGlobal(inside));
   QApplication::sendEvent(form->CurvePanel(), &menu);
   EXPECT_TRUE(menu.isAccepted());
+  EXPECT_EQ(entries, (QStringList{"&Copy chart", "Show &legend", "", "Com&pare all..."}));
   EXPECT_EQ(QApplication::clipboard()->image().size(), form->CurvePanel()->Picture().size());
 
   QApplication::clipboard()->clear();
@@ -689,6 +712,126 @@ TEST_F(FanFormTest, RightClickAndCtrlCCopyTheChartPicture) {
   ASSERT_TRUE(form->CurvePanel()->hasFocus());
   QTest::keyClick(form->CurvePanel(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_FALSE(QApplication::clipboard()->image().isNull());
+}
+
+TEST_F(FanFormTest, LegendIsHiddenFromTheChartMenuAndRemembered) {
+  InstallSamples();
+  auto form = OpenForm();
+  TChartPanel* panel = form->CurvePanel();
+  ASSERT_FALSE(panel->LegendRect().isEmpty());
+  QStringList legend;
+  for (const TLegendEntry& entry : panel->Legend()) legend << entry.Text;
+  EXPECT_EQ(legend, (QStringList{"Speed lines", "Reference curve", "Operating curve", "System curve",
+                                 "Duty point"}));
+  form->ChartMenuHook = [](QMenu& menu) { menu.actions().at(1)->trigger(); };
+  form->CurvePanelContextPopup(QPoint(10, 10));
+  EXPECT_FALSE(panel->ShowLegend());
+  EXPECT_TRUE(panel->LegendRect().isEmpty());
+  form->CancelBtn()->click();
+
+  auto again = OpenForm();
+  EXPECT_FALSE(again->CurvePanel()->ShowLegend());
+  EXPECT_TRUE(again->CurvePanel()->LegendRect().isEmpty());
+}
+
+// The chart, its captions and the read-out follow the units of the fields.
+TEST_F(FanFormTest, ChartAndReadOutInTheUnitsOfTheFields) {
+  InstallSamples();
+  auto form = OpenForm();
+  TChartPanel* panel = form->CurvePanel();
+  const double xMaxSi = panel->XMax();
+  form->VolEdit()->SetUnitsValue(4);       // cfm
+  form->PStaticEdit()->SetUnitsValue(5);   // InchWg
+  emit form->VolEdit()->UnitsEdited(form->VolEdit());
+  EXPECT_EQ(panel->ScaleXLabel(), "Airflow [cfm]");
+  EXPECT_EQ(panel->ScaleYLabel(), "Static pressure [InchWg]");
+  EXPECT_GE(panel->XMax(), xMaxSi * 2118.88);
+  const TSelectorChartUnits units = form->ChartUnits();
+  // The duty marker sits at 1 m³/s, 500 Pa in the new units (as the fields
+  // show them, rounded).
+  EXPECT_NEAR(panel->Points()[0]->X, 1.0 * units.Flow.Factor, 1e-5 * units.Flow.Factor);
+  EXPECT_NEAR(panel->Points()[0]->Y, 500.0 * units.Pressure.Factor, 0.0001);
+
+  const QPoint inside = panel->DataToPixel(panel->XMin() + 0.3 * (panel->XMax() - panel->XMin()),
+                                           panel->YMin() + 0.4 * (panel->YMax() - panel->YMin()));
+  ClickChart(panel, inside, Qt::NoModifier);
+  const double x = panel->MouseX(), y = panel->MouseY();
+  EXPECT_EQ(form->StatusText(1), QString::fromStdString(Format("Q=%0.3g cfm", {x})));
+  EXPECT_EQ(form->StatusText(2), QString::fromStdString(Format("P=%0.4g InchWg", {y})));
+  // Ctrl+click puts the point into the fields, shown in their units.
+  ClickChart(panel, inside, Qt::ControlModifier);
+  EXPECT_NEAR(ValueOf(form->VolEdit()), x / units.Flow.Factor, 0.5 / units.Flow.Factor);
+}
+
+TEST_F(FanFormTest, ANegativeDutyIsNotEvaluated) {
+  InstallSamples();
+  auto form = OpenForm();
+  const struct {
+    const char* field;
+    double flow, pressure;
+    const char* message;
+  } cases[] = {
+      {"flow", -1.0, 500.0, "The volume flow is negative: enter a flow of 0 or more."},
+      {"pressure", 1.0, -20.0, "The static pressure is negative: enter a pressure of 0 or more."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    form->VolEdit()->SetValue(c.flow);
+    form->PStaticEdit()->SetValue(c.pressure);
+    form->Evaluate();
+    EXPECT_EQ(form->MemoLines(), QStringList{c.message});
+    EXPECT_TRUE(form->CurvePanel()->Lines().empty());
+    form->FindBtn()->click();
+    EXPECT_EQ(form->MemoLines(), QStringList{c.message});
+  }
+}
+
+TEST_F(FanFormTest, ACommaIsTheDecimalPointOrSaysWhyNot) {
+  InstallSamples();
+  auto form = OpenForm();
+  TypeInto(form->VolEdit(), "1,5");
+  EXPECT_EQ(form->VolEdit()->text(), "1.500");
+  EXPECT_DOUBLE_EQ(ValueOf(form->VolEdit()), 1.5);
+  auto* status = form->findChild<QStatusBar*>("StatusBar");
+  ASSERT_NE(status, nullptr);
+  EXPECT_TRUE(status->currentMessage().isEmpty());
+  form->VolEdit()->setFocus(Qt::TabFocusReason);
+  form->VolEdit()->end(false);
+  QTest::keyClicks(form->VolEdit(), ",");
+  EXPECT_EQ(form->VolEdit()->text(), "1.500");
+  EXPECT_TRUE(status->currentMessage().contains("decimal point")) << status->currentMessage().toStdString();
+}
+
+TEST_F(FanFormTest, StatusPanelsAndUnitLabelsSayWhatTheyShow) {
+  InstallSamples();
+  auto form = OpenForm();
+  auto* panel0 = form->findChild<QLabel*>("StatusPanel0");
+  auto* panel3 = form->findChild<QLabel*>("StatusPanel3");
+  ASSERT_TRUE(panel0 && panel3);
+  EXPECT_EQ(panel0->accessibleName(), QStringLiteral("Fan model: ") + form->StatusText(0));
+  EXPECT_TRUE(panel3->accessibleName().startsWith(QString::fromUtf8("Fit of the pressure curve: R²=")));
+  auto* flowPanel = form->findChild<QLabel*>("StatusPanel1");
+  EXPECT_EQ(flowPanel->accessibleName(), "Flow under the mouse");
+  EXPECT_EQ(form->VolEdit()->UnitsLabel()->accessibleName(), QString::fromUtf8("Volume Flow unit: m³/s"));
+  form->PStaticEdit()->SetUnitsValue(0);
+  EXPECT_EQ(form->PStaticEdit()->UnitsLabel()->accessibleName(), "Static Pressure unit: kPa");
+  form->FanListBox()->setCurrentRow(1);
+  EXPECT_EQ(panel0->accessibleName(), QStringLiteral("Fan model: ") + form->StatusText(0));
+}
+
+TEST_F(FanFormTest, TheNoFilesHintWrapsInsideTheResults) {
+  auto form = OpenForm();
+  form->resize(860, 580);
+  QApplication::processEvents();
+  EXPECT_EQ(form->Memo()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_FALSE(form->Memo()->horizontalScrollBar()->isVisible());
+  EXPECT_EQ(form->Memo()->horizontalScrollBar()->maximum(), 0);
+  // Result lines keep their columns.
+  InstallSamples();
+  form->hide();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  EXPECT_EQ(form->Memo()->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 
 }  // namespace

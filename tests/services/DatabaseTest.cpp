@@ -149,12 +149,56 @@ TEST_F(DatabaseTest, DeleteLeavesBackupWithSameBytes) {
   EXPECT_TRUE(ListInstalledFiles(Db()).empty());
 }
 
-TEST_F(DatabaseTest, DeleteReplacesOlderBackup) {
+TEST_F(DatabaseTest, DeleteKeepsAnOlderBackupUnderTheNextNumber) {
   Dir.Write("Orvane/Common Files/A._fn", "an older backup, longer than the file");
+  Dir.Write("Orvane/Common Files/A._fn.1", "the oldest backup");
   const std::string path = Dir.Write("Orvane/Common Files/A.qfn", "newer");
   const TDeleteResult r = DeleteInstalledFile(path);
   ASSERT_TRUE(r.Deleted) << r.Message;
   EXPECT_EQ(ReadFileBytes(r.Backup), "newer");
+  EXPECT_EQ(r.PreviousBackup, Db() + "A._fn.2");
+  EXPECT_EQ(ReadFileBytes(Db() + "A._fn.2"), "an older backup, longer than the file");
+  EXPECT_EQ(ReadFileBytes(Db() + "A._fn.1"), "the oldest backup");
+}
+
+TEST_F(DatabaseTest, NamesDifferingInCaseAreDeletedExactlyAndKeepBothBackups) {
+  Dir.Write("Orvane/Common Files/x.qfn", "lower");
+  Dir.Write("Orvane/Common Files/x.QFN", "upper");
+  struct Case {
+    const char* name;
+    const char* file;  // what the name finds; empty: nothing
+  };
+  const Case cases[] = {
+      {"x.qfn", "x.qfn"}, {"x.QFN", "x.QFN"}, {"x", "x.qfn"}, {"X", ""}, {"X.qfn", ""}, {"x.Qfn", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto found = FindInstalledFile(Db(), c.name);
+    if (*c.file)
+      EXPECT_EQ(found ? found->Path : "(none)", Db() + c.file);
+    else
+      EXPECT_FALSE(found.has_value()) << "a name that matches two files only by ignoring case names neither";
+  }
+
+  ASSERT_TRUE(DeleteInstalledFile(FindInstalledFile(Db(), "x.qfn")->Path).Deleted);
+  EXPECT_EQ(ReadFileBytes(Db() + "x.QFN"), "upper");
+  ASSERT_TRUE(DeleteInstalledFile(FindInstalledFile(Db(), "x.QFN")->Path).Deleted);
+  EXPECT_EQ(Entries(Db()), (std::vector<std::string>{"x._fn", "x._fn.1"}));
+  EXPECT_EQ(ReadFileBytes(Db() + "x._fn"), "upper");
+  EXPECT_EQ(ReadFileBytes(Db() + "x._fn.1"), "lower") << "the other file's backup is kept";
+}
+
+TEST_F(DatabaseTest, AListThatCannotBeMadeSaysWhy) {
+  std::string error;
+  EXPECT_TRUE(ListInstalledFiles(Db(), &error).empty());
+  EXPECT_EQ(error, "") << "a missing folder is simply empty";
+  const std::string file = Dir.Write("plain-file", "x");
+  EXPECT_TRUE(ListInstalledFiles(file, &error).empty());
+  EXPECT_EQ(error, "it is not a folder");
+  const std::string loop = Dir.File("loop");
+  fs::create_symlink("loop", loop);
+  EXPECT_TRUE(ListInstalledFiles(loop, &error).empty());
+  EXPECT_FALSE(error.empty());
 }
 
 TEST_F(DatabaseTest, FailedBackupKeepsTheFile) {

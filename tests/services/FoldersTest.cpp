@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 #include "services/Folders.h"
 #include "support/TestSupport.h"
@@ -145,132 +144,60 @@ TEST(JoinPath, WithAndWithoutClosingSlash) {
   EXPECT_EQ(JoinPath("/", "a.qfn"), "/a.qfn");
 }
 
-TEST(MatchesMask, Wildcards) {
-  struct Case {
-    const char* name;
-    const char* mask;
-    bool expected;
-  } const cases[] = {
-      {"Axial.qfn", "*.qfn", true},
-      {"Axial.QFN", "*.qfn", true},
-      {"Axial.qfn.bak", "*.qfn", false},
-      {"Axial._fn", "*.qfn", false},
-      {".hidden.qfn", "*.qfn", true},
-      {"qfn", "*.qfn", false},
-      {".qfn", "*.qfn", true},
-      {"a.qfn", "?.qfn", true},
-      {"ab.qfn", "?.qfn", false},
-      {"README", "*.*", true},
-      {"a.b", "*.*", true},
-      {"abcabd", "*abd", true},
-      {"abcab", "*ab?", false},
-      {"", "*", true},
-      {"x", "", false},
-      {"mississippi", "m*iss*ppi", true},
-      {"mississippi", "m*iss*x", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + " ~ " + c.mask);
-    EXPECT_EQ(MatchesMask(c.name, c.mask), c.expected);
-  }
-}
-
-class FindFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Dir.Write("b.qfn", "b");
-    Dir.Write("a.qfn", "a");
-    Dir.Write(".hidden.qfn", "h");
-    Dir.Write("notes.txt", "n");
-    Dir.Write("sub2/z.qfn", "z");
-    Dir.Write("sub1/y.qfn", "y");
-    Dir.Write("sub1/deeper/x.qfn", "x");
-    std::filesystem::create_directory(Dir.Path() / "folder.qfn");
-  }
-  std::string Root() const { return Dir.Path().string(); }
-  test::TTempDir Dir;
-};
-
-TEST_F(FindFilesTest, OwnFolderOnlyIncludesHiddenFilesButNoFolders) {
-  std::vector<std::string> list;
-  FindFiles(Root(), "*.qfn", list, nullptr, false);
-  const std::vector<std::string> expected = {Root() + "/.hidden.qfn", Root() + "/a.qfn", Root() + "/b.qfn"};
-  EXPECT_EQ(list, expected);
-}
-
-TEST_F(FindFilesTest, RecursionIsDepthFirstAfterTheFolderItsOwnFiles) {
-  std::vector<std::string> list{"kept"};
-  std::vector<std::string> visited;
-  FindFiles(
-      Root() + "/", "*.qfn", list, [&](const std::string& folder) { visited.push_back(folder); }, true);
-  const std::string r = Root() + "/";
-  const std::vector<std::string> expected = {"kept",          r + ".hidden.qfn", r + "a.qfn",
-                                             r + "b.qfn",     r + "sub1/y.qfn",  r + "sub1/deeper/x.qfn",
-                                             r + "sub2/z.qfn"};
-  EXPECT_EQ(list, expected);
-  // The folder named like a file is searched as a folder.
-  const std::vector<std::string> expectedFolders = {r, r + "folder.qfn", r + "sub1", r + "sub1/deeper",
-                                                    r + "sub2"};
-  EXPECT_EQ(visited, expectedFolders);
-}
-
-TEST_F(FindFilesTest, NotificationComesBeforeTheFolderItsMatches) {
-  std::vector<std::string> list;
-  std::vector<std::size_t> sizesAtNotification;
-  FindFiles(
-      Root(), "*.qfn", list, [&](const std::string&) { sizesAtNotification.push_back(list.size()); }, true);
-  // Root (0 files before), folder.qfn (3), sub1 (3), sub1/deeper (4), sub2 (5).
-  const std::vector<std::size_t> expected = {0, 3, 3, 4, 5};
-  EXPECT_EQ(sizesAtNotification, expected);
-}
-
-TEST_F(FindFilesTest, MaskSelectsFiles) {
-  std::vector<std::string> list;
-  FindFiles(Root(), "*.*", list, nullptr, false);
-  EXPECT_EQ(list.size(), 4u);
-  list.clear();
-  FindFiles(Root(), "?.qfn", list, nullptr, false);
-  const std::vector<std::string> expected = {Root() + "/a.qfn", Root() + "/b.qfn"};
-  EXPECT_EQ(list, expected);
-}
-
-TEST_F(FindFilesTest, LinkToFolderIsNotFollowed) {
-  std::filesystem::create_directory_symlink(Dir.Path() / "sub1", Dir.Path() / "loop");
-  std::filesystem::create_directory_symlink(Dir.Path(), Dir.Path() / "sub1" / "back");
-  std::vector<std::string> list;
-  FindFiles(Root(), "*.qfn", list, nullptr, true);
-  EXPECT_EQ(list.size(), 6u);
-}
-
-TEST(FindFiles, MissingOrEmptyFolderAppendsNothing) {
+// The one listing of a folder's fan data files (main window, installed
+// files, selector, command line).
+TEST(ListFanFiles, TheRuleOfEveryFileList) {
   test::TTempDir dir;
-  std::vector<std::string> list{"kept"};
-  FindFiles((dir.Path() / "missing").string(), "*", list, nullptr, true);
-  FindFiles("", "*", list, nullptr, true);
-  EXPECT_EQ(list, std::vector<std::string>{"kept"});
+  const std::string root = dir.Path().string();
+  for (const char* name : {"b.qfn", "A.QFN", "a.qfn", "a_b.qfn", "a-b.qfn", "ab.Qfn", ".hidden.qfn", ".qfn",
+                           "qfn", "notes.txt", "c.qfn.bak", "c._fn", "sub/d.qfn"})
+    dir.Write(name, "x");
+  std::filesystem::create_directory(dir.Path() / "folder.qfn");
+  std::filesystem::create_symlink(dir.Path() / "b.qfn", dir.Path() / "link.qfn");
+  std::filesystem::create_symlink(dir.Path() / "gone", dir.Path() / "broken.qfn");
+  std::filesystem::create_directory_symlink(dir.Path() / "sub", dir.Path() / "linked folder.qfn");
+
+  std::string error = "stale";
+  std::vector<std::string> names;
+  for (const TFanFileEntry& file : ListFanFiles(root, &error)) {
+    names.push_back(file.Name);
+    EXPECT_EQ(file.Path, root + "/" + file.Name);
+  }
+  EXPECT_EQ(error, "");
+  // Letters without regard to case ('-' < '.' < '_' < letters), then byte order.
+  EXPECT_EQ(names, (std::vector<std::string>{"a-b.qfn", "A.QFN", "a.qfn", "a_b.qfn", "ab.Qfn", "b.qfn",
+                                             "link.qfn"}));
+  EXPECT_EQ(ListFanFiles(root + "/").front().Path, root + "/a-b.qfn");
 }
 
-class EnvGuard {
- public:
-  explicit EnvGuard(const char* name) : FName(name) {
-    if (const char* v = std::getenv(name)) FOld = v;
-  }
-  ~EnvGuard() {
-    if (FOld)
-      setenv(FName, FOld->c_str(), 1);
-    else
-      unsetenv(FName);
-  }
-  void Set(const std::string& value) const { setenv(FName, value.c_str(), 1); }
-  void Unset() const { unsetenv(FName); }
+TEST(ListFanFiles, FilesThatCannotBeReadAreLeftOut) {
+  if (geteuid() == 0) GTEST_SKIP() << "every file can be read with root's rights";
+  test::TTempDir dir;
+  dir.Write("open.qfn", "x");
+  const std::string shut = dir.Write("shut.qfn", "x");
+  std::filesystem::permissions(shut, std::filesystem::perms::none);
+  const auto files = ListFanFiles(dir.Path().string());
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].Name, "open.qfn");
+}
 
- private:
-  const char* FName;
-  std::optional<std::string> FOld;
-};
+TEST(ListFanFiles, MissingFolderIsEmptyAndNoFolderIsAnError) {
+  test::TTempDir dir;
+  const std::string file = dir.Write("plain.qfn", "x");
+  struct Case {
+    std::string folder;
+    bool error;
+  } const cases[] = {{(dir.Path() / "missing").string(), false}, {"", false}, {file, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    std::string error;
+    EXPECT_TRUE(ListFanFiles(c.folder, &error).empty());
+    EXPECT_EQ(!error.empty(), c.error) << error;
+  }
+}
 
 TEST(PlatformFolders, DataFolderFollowsXdgDataHome) {
-  EnvGuard home("HOME"), data("XDG_DATA_HOME");
+  test::TEnvVar home("HOME"), data("XDG_DATA_HOME");
   home.Set("/home/u");
   data.Set("/xdg/data");
   EXPECT_EQ(PlatformDataFolder(), "/xdg/data/");
@@ -282,7 +209,7 @@ TEST(PlatformFolders, DataFolderFollowsXdgDataHome) {
 
 TEST(PlatformFolders, DocumentsFolderFromUserDirs) {
   test::TTempDir dir;
-  EnvGuard home("HOME"), config("XDG_CONFIG_HOME");
+  test::TEnvVar home("HOME"), config("XDG_CONFIG_HOME");
   home.Set("/home/u");
   config.Set(dir.Path().string());
   EXPECT_EQ(PlatformDocumentsFolder(), "/home/u/Documents/");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "services/MessageBox.h"
 #include "services/Settings.h"
 
 namespace blowden {
@@ -57,6 +58,26 @@ TEST(Settings, ValuesCanBeReplaced) {
   EXPECT_EQ(StartupValues().DatabaseFolder, "/tmp/elsewhere/");
   SetStartupValues(saved);
   EXPECT_EQ(StartupValues().DatabaseFolder, saved.DatabaseFolder);
+}
+
+TEST(Settings, AStoreThatCannotBeWrittenIsReported) {
+  TMessageBox::SetTestMode(true);
+  TMessageBox::TakeRecorded();
+  const std::filesystem::path file = OpenSettings()->fileName().toStdString();
+  std::filesystem::remove(file);
+  // A folder where the store's file should be: no write can succeed, not even as root.
+  std::filesystem::create_directories(file);
+  OpenSettings()->setValue(QStringLiteral("Settings/Probe"), 1);
+  const QStringList boxes = TMessageBox::TakeRecorded();
+  std::filesystem::remove_all(file);
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Settings: Cannot save the settings to \"") +
+                                  QString::fromStdString(file.string())))
+      << boxes[0].toStdString();
+  // A store that can be written says nothing.
+  OpenSettings()->setValue(QStringLiteral("Settings/Probe"), 2);
+  EXPECT_TRUE(TMessageBox::TakeRecorded().isEmpty());
+  TMessageBox::SetTestMode(false);
 }
 
 }  // namespace

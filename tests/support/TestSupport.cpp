@@ -1,9 +1,12 @@
 #include "support/TestSupport.h"
 
+#include <clocale>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace blowden::test {
 
@@ -53,5 +56,44 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 }
 
 std::filesystem::path SamplesDir() { return std::filesystem::path(BLOWDEN_SOURCE_DIR) / "data" / "samples"; }
+
+TEnvVar::TEnvVar(std::string name) : FName(std::move(name)) {
+  if (const char* value = std::getenv(FName.c_str())) FOld = value;
+}
+
+TEnvVar::~TEnvVar() {
+  if (FOld)
+    setenv(FName.c_str(), FOld->c_str(), 1);
+  else
+    unsetenv(FName.c_str());
+}
+
+void TEnvVar::Set(const std::string& value) const { setenv(FName.c_str(), value.c_str(), 1); }
+void TEnvVar::Unset() const { unsetenv(FName.c_str()); }
+
+TCommaLocale::TCommaLocale() {
+  const char* current = std::setlocale(LC_ALL, nullptr);
+  FSavedC = current ? current : "C";
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+    try {
+      std::locale::global(std::locale(name));  // sets the C locale as well
+    } catch (const std::runtime_error&) {
+      continue;
+    }
+    // Only a locale that really writes a decimal comma proves anything.
+    const std::lconv* conv = std::localeconv();
+    if (conv && std::string(conv->decimal_point) == ",") {
+      FName = name;
+      return;
+    }
+  }
+  std::locale::global(FSavedGlobal);
+  std::setlocale(LC_ALL, FSavedC.c_str());
+}
+
+TCommaLocale::~TCommaLocale() {
+  std::locale::global(FSavedGlobal);
+  std::setlocale(LC_ALL, FSavedC.c_str());
+}
 
 }  // namespace blowden::test

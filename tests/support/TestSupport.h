@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <locale>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,5 +31,48 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 
 // The source tree's data/samples folder.
 std::filesystem::path SamplesDir();
+
+// One environment variable, set or removed for the object's life; the value
+// it had (or its absence) comes back afterwards.
+class TEnvVar {
+ public:
+  explicit TEnvVar(std::string name);
+  ~TEnvVar();
+  TEnvVar(const TEnvVar&) = delete;
+  TEnvVar& operator=(const TEnvVar&) = delete;
+
+  void Set(const std::string& value) const;
+  void Unset() const;
+
+ private:
+  std::string FName;
+  std::optional<std::string> FOld;
+};
+
+// Switches the whole process (the C locale and the C++ global locale) to a
+// locale that writes numbers with a decimal comma, de_DE.UTF-8 (./test.sh
+// generates it), for the object's life. A test that proves output ignores
+// the locale asserts Switched(): on a machine without such a locale it fails
+// instead of passing without having switched anything.
+class TCommaLocale {
+ public:
+  TCommaLocale();
+  ~TCommaLocale();
+  TCommaLocale(const TCommaLocale&) = delete;
+  TCommaLocale& operator=(const TCommaLocale&) = delete;
+
+  bool Switched() const { return !FName.empty(); }
+  const std::string& Name() const { return FName; }  // the locale in use, or empty
+  // Why it could not switch, for the failure message.
+  static const char* Missing() {
+    return "no locale with a decimal comma (de_DE.UTF-8) is installed: run ./test.sh as root, or "
+           "localedef -i de_DE -f UTF-8 de_DE.UTF-8";
+  }
+
+ private:
+  std::string FName;
+  std::string FSavedC;
+  std::locale FSavedGlobal;
+};
 
 }  // namespace blowden::test

@@ -183,6 +183,37 @@ TFmtParams Fixed(const char* format) {
   return params;
 }
 
+TEST(FmtTextTest, TypedCommaIsTheDecimalPointOnce) {
+  struct Case {
+    const char* name;
+    const char* format;
+    const char* before;
+    const char* after;
+    char32_t typed;
+    char32_t result;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"first point", "%0.3f", "2", "", U',', U'.', false},
+      {"before the digits", "%0.3f", "", "25", U',', U'.', false},
+      {"general format", "%0.5g", "1", "e3", U',', U'.', false},
+      {"point already there", "%0.3f", "2.5", "", U',', U',', true},
+      {"point after the caret", "%0.3f", "2", "5.1", U',', U',', true},
+      {"pair, second number", "%0.1f/%0.1f", "1.5/2", "", U',', U'.', false},
+      {"pair, first number has one", "%0.1f/%0.1f", "1.5", "/2", U',', U',', true},
+      {"integer", "%d", "2", "", U',', U',', true},
+      {"text takes it", "%s", "a", "", U',', U',', false},
+      {"other characters unchanged", "%0.3f", "2", "", U'7', U'7', false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TTypedChar r = TypedComma(c.format, c.before, c.after, c.typed);
+    EXPECT_EQ(r.Char, c.result);
+    EXPECT_EQ(r.Refused, c.refused);
+    EXPECT_EQ(r.Hint.empty(), !c.refused);
+  }
+}
+
 TEST(FmtTextTest, ValidateRealText) {
   struct Case {
     const char* name;

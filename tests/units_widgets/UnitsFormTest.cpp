@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QSignalSpy>
@@ -14,6 +15,13 @@
 
 namespace blowden {
 namespace {
+
+// The chooser on the screen, if one is open.
+TUnitsForm* OpenChooser() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* form = qobject_cast<TUnitsForm*>(widget); form && form->isVisible()) return form;
+  return nullptr;
+}
 
 class UnitsFormTest : public testing::Test {
  protected:
@@ -57,7 +65,7 @@ class UnitsFormTest : public testing::Test {
   // so that a failing test cannot hang in the chooser's event loop.
   static void WhenOpen(std::function<void(TUnitsForm*)> act, bool* opened) {
     QTimer::singleShot(0, [act, opened] {
-      auto* form = qobject_cast<TUnitsForm*>(QApplication::activePopupWidget());
+      TUnitsForm* form = OpenChooser();
       *opened = form != nullptr;
       if (!form) return;
       act(form);
@@ -83,7 +91,9 @@ TEST_F(UnitsFormTest, DesignOfTheForm) {
   EXPECT_EQ(form.objectName(), "UnitsForm");
   EXPECT_EQ(form.accessibleDescription(), "UnitsForm");
   EXPECT_EQ(form.windowTitle(), "Units");
-  EXPECT_TRUE(form.windowFlags().testFlag(Qt::Popup));
+  // A tool window, not a pop-up: Qt keeps pop-ups out of the accessibility tree.
+  EXPECT_EQ(form.windowType(), Qt::Tool);
+  EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
   EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.size(), QSize(135, 147));
@@ -149,6 +159,53 @@ TEST_F(UnitsFormTest, EscAfterMovingAppliesTheMovedToUnit) {
   ASSERT_EQ(edited.count(), 1);
   EXPECT_EQ(edited.at(0).at(0).value<QObject*>(), pressure);
   EXPECT_EQ(clicks.count(), 1);
+}
+
+// A screen reader finds the open chooser among the program's windows, reads
+// its list and picks a unit through the list's selection.
+TEST_F(UnitsFormTest, ChooserIsAListInTheAccessibilityTree) {
+  bool opened = false, inTree = false;
+  QAccessible::Role role = QAccessible::NoRole;
+  QString listName;
+  QStringList rows;
+  WhenOpen(
+      [&](TUnitsForm* form) {
+        QAccessibleInterface* app = QAccessible::queryAccessibleInterface(qApp);
+        for (int i = 0; app && i < app->childCount(); ++i)
+          if (app->child(i) && app->child(i)->object() == form) inTree = true;
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form->ListBox1);
+        if (!list) return;
+        role = list->role();
+        listName = list->text(QAccessible::Name);
+        for (int i = 0; i < list->childCount(); ++i) rows << list->child(i)->text(QAccessible::Name);
+        if (list->tableInterface()) list->tableInterface()->selectRow(5);
+        QTest::keyClick(form->ListBox1, Qt::Key_Return);
+      },
+      &opened);
+  label->LabelClick();
+  ASSERT_TRUE(opened);
+  EXPECT_TRUE(inTree);
+  EXPECT_EQ(role, QAccessible::List);
+  EXPECT_EQ(listName, "Units");
+  EXPECT_EQ(rows, QStringList({"kPa", "Pa", "Psi", "Bar", "Atm", "InchWg", "InchHg", "mHead"}));
+  EXPECT_EQ(pressure->UnitsValue(), 5);
+  EXPECT_EQ(label->text(), "InchWg");
+}
+
+// As a pop-up did: a press anywhere else in the program closes the chooser,
+// and the unit selected then is applied.
+TEST_F(UnitsFormTest, PressElsewhereClosesTheChooser) {
+  bool opened = false;
+  WhenOpen(
+      [this](TUnitsForm* form) {
+        QTest::keyClick(form->ListBox1, Qt::Key_Down);
+        QTest::mousePress(speed, Qt::LeftButton, {}, QPoint(2, 2));
+      },
+      &opened);
+  label->LabelClick();
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(OpenChooser(), nullptr);
+  EXPECT_EQ(pressure->UnitsValue(), 2);
 }
 
 TEST_F(UnitsFormTest, EscWithoutMovingKeepsTheUnit) {

@@ -1,5 +1,6 @@
 #include "units/widgets/QmFmtEdit.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -93,7 +94,10 @@ void QmCustomEdit::UpdateUnits() {
   if (FFormatType != ft_Manual && FUnitsType != utNone) FFormatStr = std::string(conversion.Format);
   if (IsTextFormat(FFormatStr)) return;
   FDecimals = FormatDecimals(FFormatStr);
-  if (FUnitsLabel) FUnitsLabel->setText(ToQString(std::string(conversion.Label)));
+  if (auto* unitsLabel = qobject_cast<TFmtEditLabel*>(FUnitsLabel.data()))
+    unitsLabel->ShowUnit(ToQString(std::string(conversion.Label)));
+  else if (FUnitsLabel)
+    FUnitsLabel->setText(ToQString(std::string(conversion.Label)));
   if (pair && !IsPairFormat(FFormatStr)) FFormatStr = FFormatStr + "/" + FFormatStr;
   if (stored) {
     // Text typed and not yet validated stays so in the new unit: leaving
@@ -217,12 +221,29 @@ void QmCustomEdit::HandleCharacter(const QString& character) {
     setModified(true);
     setCursorPosition(start);
   }
-  const char32_t code = character.toUcs4().value(0);
+  char32_t code = character.toUcs4().value(0);
+  QString typed = character;
+  if (code == U',') {
+    // The number around the caret, without the one character a selection
+    // would replace.
+    const int start = hasSelectedText() ? selectionStart() : cursorPosition();
+    const int end = hasSelectedText() ? start + int(selectedText().size()) : start;
+    const TTypedChar comma =
+        TypedComma(FFormatStr, text().left(start).toStdString(), text().mid(end).toStdString(), code);
+    if (comma.Refused) {
+      setModified(true);
+      InvalidInput();
+      emit InputHint(ToQString(comma.Hint));
+      return;
+    }
+    code = comma.Char;
+    typed = QString(QChar(static_cast<char16_t>(code)));
+  }
   if (!IsValidChar(code)) {
     InvalidInput();
     return;
   }
-  insert(character);
+  insert(typed);
   setModified(true);
 }
 
@@ -318,6 +339,26 @@ TFmtEditLabel::~TFmtEditLabel() {
   }
 }
 
+void TFmtEditLabel::SetAccessiblePrefix(const QString& prefix) {
+  FAccessiblePrefix = prefix;
+  UpdateAccessibleName();
+}
+
+void TFmtEditLabel::ShowUnit(const QString& label) {
+  setText(label);
+  UpdateAccessibleName();
+}
+
+void TFmtEditLabel::UpdateAccessibleName() {
+  if (FAccessiblePrefix.isEmpty()) return;
+  const QString name = text().isEmpty() ? FAccessiblePrefix : FAccessiblePrefix + QStringLiteral(": ") + text();
+  if (accessibleName() == name) return;
+  setAccessibleName(name);
+  // Said aloud: a screen reader hears the new unit (Qt 6.4 sends no event itself).
+  QAccessibleEvent event(this, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
+}
+
 void TFmtEditLabel::AddEdit(QmCustomEdit* edit) {
   if (std::find(FEditList.begin(), FEditList.end(), edit) == FEditList.end()) FEditList.push_back(edit);
 }
@@ -331,7 +372,9 @@ void TFmtEditLabel::ChooseUnits(const QPoint& topLeft) {
   QPointer<TFmtEditLabel> self(this);
   int index = 0;
   {
-    TUnitsForm form(FEditList.front());
+    // Owned by the label's window: a modal window (the fan selector) then
+    // lets the chooser have the mouse.
+    TUnitsForm form(FEditList.front(), window());
     form.move(topLeft);
     form.FillList();
     form.ShowModal();

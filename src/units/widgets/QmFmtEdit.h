@@ -20,8 +20,9 @@ class TFmtEditLabel;
 // filters keystrokes by the format and checks, clamps and re-formats the typed
 // text on Enter and when the focus leaves.
 //
-// Keyboard: Backspace deletes the one character before the caret (or before
-// the selection); Esc restores the text the field had when it got the focus
+// Keyboard: a comma is the decimal point while the number has none (else it
+// is refused with InputHint); Backspace deletes the one character before the
+// caret (or before the selection); Esc restores the text the field had when it got the focus
 // (and is claimed from the dialog only while the field is modified); Enter
 // validates, then emits returnPressed(); F4 or Alt+Down opens the unit chooser
 // of the bound label (the keyboard's way of clicking it).
@@ -69,6 +70,9 @@ class QmCustomEdit : public QLineEdit {
   void Exit();
   // After the user picked a unit through the label.
   void UnitsEdited(QObject* sender);
+  // A typed character was refused for a reason the user should read (a
+  // comma where the number has its decimal point); the window shows it.
+  void InputHint(const QString& text);
 
  protected:
   // Properties, published by TFmtEdit.
@@ -170,6 +174,15 @@ class TFmtEditLabel : public QLabel {
   // The bound fields, in binding order (not owned).
   const std::vector<QmCustomEdit*>& EditList() const { return FEditList; }
 
+  // What the label is for, as assistive technology should say it: with a
+  // prefix the accessible name carries the unit shown and follows every
+  // change of it ("Volume Flow unit" -> "Volume Flow unit: cfm"). Without
+  // one the label keeps the accessible name it is given.
+  void SetAccessiblePrefix(const QString& prefix);
+  const QString& AccessiblePrefix() const { return FAccessiblePrefix; }
+  // Shows a unit's label (the fields call it when their unit changes).
+  void ShowUnit(const QString& label);
+
   // The click: opens the chooser 5 pixels right of and below the mouse cursor
   // when a field is bound, then emits Click().
   void LabelClick();
@@ -192,7 +205,10 @@ class TFmtEditLabel : public QLabel {
   void AddEdit(QmCustomEdit* edit);
   void RemoveEdit(QmCustomEdit* edit);
 
+  void UpdateAccessibleName();
+
   std::vector<QmCustomEdit*> FEditList;
+  QString FAccessiblePrefix;
   bool FPressed = false;
 };
 

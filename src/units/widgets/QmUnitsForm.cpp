@@ -1,5 +1,6 @@
 #include "units/widgets/QmUnitsForm.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -12,8 +13,13 @@
 
 namespace blowden {
 
+// A tool window rather than a Qt::Popup: Qt leaves pop-up windows out of the
+// accessibility tree, and a screen reader must be able to read and operate
+// the list. What a pop-up did by itself is done here: the list takes the
+// keyboard, and a press anywhere else in the program, or another program
+// becoming active, closes the chooser.
 TUnitsForm::TUnitsForm(QmCustomEdit* edit, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), FEdit(edit) {
+    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), FEdit(edit) {
   setObjectName(QStringLiteral("UnitsForm"));
   setAccessibleDescription(QStringLiteral("UnitsForm"));
   setAccessibleName(QStringLiteral("Units"));
@@ -40,6 +46,13 @@ TUnitsForm::TUnitsForm(QmCustomEdit* edit, QWidget* parent)
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListBox1->installEventFilter(this);
   ListBox1->viewport()->installEventFilter(this);
+  // Assistive technology selects a row without making it current; the
+  // choice is the selected row either way.
+  connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] {
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (!selected.isEmpty() && ListBox1->currentItem() != selected.first())
+      ListBox1->setCurrentItem(selected.first(), QItemSelectionModel::NoUpdate);
+  });
 
   resize(DesignWidth, DesignHeight);
   ListBox1->setGeometry(rect());
@@ -78,31 +91,55 @@ void TUnitsForm::FillList() {
 void TUnitsForm::ShowModal() {
   QEventLoop loop;
   FLoop = &loop;
+  qApp->installEventFilter(this);
   show();
   raise();
   activateWindow();
   if (isVisible()) loop.exec();
+  qApp->removeEventFilter(this);
   FLoop = nullptr;
 }
 
-int TUnitsForm::SelectedIndex() const { return ListBox1->currentRow(); }
+int TUnitsForm::SelectedIndex() const {
+  const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+  return selected.isEmpty() ? ListBox1->currentRow() : ListBox1->row(selected.first());
+}
 
 void TUnitsForm::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
+  QDialog::showEvent(event);
   ListBox1->setFocus(Qt::PopupFocusReason);
+  // The keys are the chooser's while it is open, as they were a pop-up's,
+  // also where no window manager moves the keyboard focus to it.
+  ListBox1->grabKeyboard();
 }
 
 void TUnitsForm::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
+  QDialog::resizeEvent(event);
   ListBox1->setGeometry(rect());
 }
 
 void TUnitsForm::hideEvent(QHideEvent* event) {
-  QWidget::hideEvent(event);
+  ListBox1->releaseKeyboard();
+  QDialog::hideEvent(event);
   if (FLoop) FLoop->quit();
 }
 
+bool TUnitsForm::event(QEvent* event) {
+  // Another program became active: the chooser goes, as a pop-up would.
+  if (event->type() == QEvent::WindowDeactivate && FLoop && isVisible()) close();
+  return QDialog::event(event);
+}
+
 bool TUnitsForm::eventFilter(QObject* watched, QEvent* event) {
+  // While open, a press anywhere else in the program closes the chooser and
+  // goes no further (it must not reach the unit label and open it again).
+  if (FLoop && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && widget->window() != this) {
+      close();
+      return true;
+    }
+  }
   if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
     bool handled = false;
     ListBox1KeyDown(static_cast<QKeyEvent*>(event), handled);
@@ -113,7 +150,7 @@ bool TUnitsForm::eventFilter(QObject* watched, QEvent* event) {
     ListBox1MouseDown(static_cast<QMouseEvent*>(event));
     return true;
   }
-  return QWidget::eventFilter(watched, event);
+  return QDialog::eventFilter(watched, event);
 }
 
 void TUnitsForm::ListBox1KeyDown(QKeyEvent* event, bool& handled) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <QListWidget>
 #include <QPointer>
-#include <QWidget>
 
 class QEventLoop;
 
@@ -13,11 +13,13 @@ class QmCustomEdit;
 // The unit chooser: a borderless pop-up list of the unit labels of a field's
 // quantity type, with the field's shown unit selected. Enter, Esc or any mouse
 // press closes it; the index selected at that moment is the choice (Esc is not
-// a cancel). A left press first selects the item under the pointer.
+// a cancel). A left press first selects the item under the pointer. It is a
+// top-level dialog of the accessibility tree ("Units", holding the list
+// "Units"), so a screen reader reads the units and picks one.
 //   TUnitsForm form(edit);
 //   form.move(pos); form.FillList(); form.ShowModal();
 //   int index = form.SelectedIndex();
-class TUnitsForm : public QWidget {
+class TUnitsForm : public QDialog {
   Q_OBJECT
 
  public:
@@ -35,12 +37,13 @@ class TUnitsForm : public QWidget {
   void FillList();
   // Shows the form and waits until it closes.
   void ShowModal();
-  // The selected row, -1 when the list is empty.
+  // The selected row (else the current one), -1 when the list is empty.
   int SelectedIndex() const;
 
   QListWidget* ListBox1 = nullptr;
 
  protected:
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

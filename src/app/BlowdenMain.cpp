@@ -1,7 +1,5 @@
 // The program entry: start-up values, number conventions, the three
 // windows, the message loop.
-#include "app/Main.h"
-
 #include <QFileInfo>
 #include <QLocale>
 #include <QTextStream>
@@ -10,6 +8,7 @@
 
 #include "app/BlowdenApplication.h"
 #include "app/InstalledDlg.h"
+#include "app/Main.h"
 #include "charts/ChartSupport.h"
 #include "selector/QmFanForm.h"
 #include "services/MessageBox.h"

@@ -1,4 +1,4 @@
-#include "charts/QmGraphPanel.h"
+#include "charts/widgets/QmGraphPanel.h"
 
 #include <QPaintEvent>
 #include <QPainter>

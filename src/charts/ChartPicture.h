@@ -6,9 +6,8 @@
 #include <QPointF>
 #include <QRect>
 #include <QString>
-#include <QWidget>
-#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "charts/ChartTypes.h"
@@ -18,7 +17,6 @@ class QPainter;
 namespace blowden {
 
 class TChartPicture;
-class TChartPanel;
 
 enum TXYPosPlace { ppTopRight, ppBottomLeft };
 // Linear or base-10 logarithmic axes: stlnXY logarithmic x, stXlnY
@@ -82,6 +80,17 @@ class TChartLine {
 };
 
 using TChartLineVec = std::vector<std::unique_ptr<TChartLine>>;
+
+// One row of a chart's legend: a short sample of a line (MarkerKind 0) or a
+// marker (2 circle, 3 square) in the colours the chart shows ($BBGGRR, not
+// encoded), and the text that names it.
+struct TLegendEntry {
+  QString Text;
+  unsigned Color = 0;
+  int MarkerKind = 0;
+  unsigned BrushColor = 0xFFFFFF;  // fill of a marker
+  int PenWidth = 1;                // outline of a marker
+};
 
 // Everything of the chart panel except the widget: properties, lines and
 // points, data window, pixel mapping and drawing into an image. It renders
@@ -160,8 +169,18 @@ class TChartPicture {
   void SetColor(unsigned value) { FColor = value; }
   TBevelCut BevelOuter() const { return FBevelOuter; }  // [bvLowered]
   void SetBevelOuter(TBevelCut value) { FBevelOuter = value; }
+  // The legend [none]: a framed box in the corner of the plot that the lines
+  // and points cross least (top right first), drawn over them in copy mode and
+  // drawn again after every move of a point, so it always reads cleanly.
+  const std::vector<TLegendEntry>& Legend() const { return FLegend; }
+  void SetLegend(std::vector<TLegendEntry> entries) { FLegend = std::move(entries); }
+  bool ShowLegend() const { return FShowLegend; }  // [true]; with no entries nothing is drawn
+  void SetShowLegend(bool value) { FShowLegend = value; }
+  // Where the last Redraw put the legend; empty when none was drawn.
+  QRect LegendRect() const { return FLegendRect; }
 
   // Content. References returned stay valid until Clear or destruction.
+  // Clear removes the lines, the points and the legend's entries.
   void Clear();
   // A new line; colour $BBGGRR, encoded at once. Marker shape and bitmap are
   // accepted and not drawn.
@@ -192,6 +211,10 @@ class TChartPicture {
   const QImage& Image() const { return FImage; }
   QImage Picture() const;
 
+  // The plot's left edge is LeftMargin, moved right only as far as the y tick
+  // labels and the rotated y caption beside them need, so that neither is cut
+  // nor covers the other (xtQuad2: the right edge likewise); the bottom
+  // margin likewise leaves room for the x tick labels above the x caption.
   // Mapping of the last Redraw (or resize): data <-> pixel.
   //   px = plot left + trunc((tX - x min) * kx), py = plot bottom - trunc((tY - y min) * ky)
   QPoint DataToPixel(double x, double y) const;
@@ -234,6 +257,13 @@ class TChartPicture {
   void DrawYScale(QPainter& p);
   void DrawAxes(QPainter& p);
   void DrawTitle(QPainter& p);
+  // Width of the widest y tick label, 0 when the y scale is not drawn.
+  int WidestYLabel() const;
+  QSize LegendSize() const;
+  QRect PlaceLegend(QSize size) const;
+  void DrawLegend(QPainter& p);
+  void DrawLegendAt(QPainter& p, const QRect& box);
+  QRect RedrawLegendIfTouched(const QRect& touched);
   QRect DrawPoint(QPainter& p, const TChartPoint& point);
   QRect DrawLine(QPainter& p, const TChartLine& line);
   QRect DrawItem(const TChartPoint* point, const TChartLine* line);
@@ -262,6 +292,8 @@ class TChartPicture {
   TScaleType FScaleType = stXY;
   unsigned FColor;
   TBevelCut FBevelOuter = bvLowered;
+  std::vector<TLegendEntry> FLegend;
+  bool FShowLegend = true;
 
   TChartLineVec FLines;
   TChartPointVec FPoints;
@@ -284,54 +316,7 @@ class TChartPicture {
   bool FDragging = false;
   QString FXYPosText;
   QRect FXYPosRect;
-};
-
-// Receives Allow = true before a dragged point moves to pixel (x, y); setting
-// it to false refuses the move and ends the dragging.
-using TAllowPointMoveEvent =
-    std::function<void(TChartPanel* sender, Qt::KeyboardModifiers shift, int x, int y, bool& allow)>;
-
-// The interactive chart widget: TChartPicture on the screen, with point
-// picking and dragging, the hand cursor over movable points, the position
-// read-out, and the clipboard. The owner's mouse signals come in this order:
-// MouseDown before the chart handles a press (MouseX/MouseY are still those
-// of the last move), MouseMove after it handled a move, MouseUp before
-// dragging ends. A right-click emits ContextPopup and shows no menu.
-// The title is published as the accessible name; objectName, when set, also
-// becomes the accessible description.
-class TChartPanel : public QWidget, public TChartPicture {
-  Q_OBJECT
-
- public:
-  explicit TChartPanel(QWidget* parent = nullptr);
-  ~TChartPanel() override;
-
-  void SetTitle(const QString& value) override;
-  // Puts the chart's picture (inner size) on the clipboard.
-  void CopyToClipboard();
-
-  TAllowPointMoveEvent OnAllowPointMove;
-
-  QSize sizeHint() const override { return QSize(250, 200); }
-
- signals:
-  void MouseDown(QMouseEvent* event);
-  void MouseMove(QMouseEvent* event);
-  void MouseUp(QMouseEvent* event);
-  void ContextPopup();
-
- protected:
-  void Invalidate(const QRect& rect) override;
-  QSize PanelSize() const override { return size(); }
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
-
- private:
-  bool FInPaint = false;
+  QRect FLegendRect;
 };
 
 }  // namespace blowden

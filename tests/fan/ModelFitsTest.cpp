@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ModelFits.h"
+#include "fan/ModelFits.h"
 
 namespace blowden {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/ModelFits.h"
+#include "fan/ModelFits.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,8 @@
 
 namespace blowden {
 
-// The three curves of a fan model that the model view fits and plots.
+// The three curves of a fan model that the main window's model view fits and
+// plots, and that blowden-cli show reports.
 enum TCurveKind { ckPressure, ckPower, ckSound };
 
 // How one curve is fitted, written and scaled.

@@ -1,14 +1,10 @@
-#include "charts/QmChartPanel.h"
+#include "charts/ChartPicture.h"
 
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QGuiApplication>
-#include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
 
 #include "base/Format.h"
+#include "base/StepRound.h"
 #include "charts/CanvasTools.h"
 #include "charts/ChartScale.h"
 #include "charts/ChartSupport.h"
@@ -142,6 +138,7 @@ void TChartPicture::SetScaleType(TScaleType value) {
 void TChartPicture::Clear() {
   FLines.clear();
   FPoints.clear();
+  FLegend.clear();
   FHitPoint = nullptr;
   FHitLine = nullptr;
   FHighlighted = nullptr;
@@ -180,23 +177,6 @@ TChartPoint& TChartPicture::AddPoint(unsigned color, int kind, double x, double 
   return *FPoints.back();
 }
 
-namespace {
-
-// An empty range v .. v is widened: 0 gives 0 .. 1, others v * 0.5 .. v * 1.5
-// in increasing order.
-void WidenRange(double& min, double& max) {
-  if (min != max) return;
-  if (min == 0) {
-    max = 1;
-    return;
-  }
-  const double a = min * 0.5, b = min * 1.5;
-  min = std::min(a, b);
-  max = std::max(a, b);
-}
-
-}  // namespace
-
 void TChartPicture::SetXRange(double min, double max) {
   WidenRange(min, max);
   SetXMin(min);
@@ -230,10 +210,26 @@ void TChartPicture::Layout() {
   const QSize size = PanelSize();
   FInnerWidth = qMax(0, size.width() - BevelWidth());
   FInnerHeight = qMax(0, size.height() - BevelWidth());
-  const int right = FInnerWidth - FRightMargin;
-  const int bottom = FInnerHeight - FBottomMargin;
-  FPlotRect = QRect(QPoint(FLeftMargin, FTopMargin), QPoint(right, bottom));
-  FPlotWidth = right - FLeftMargin;
+  // Room for the y tick labels and the rotated caption beside them: the
+  // caption's column (its text height) at x = 1, a gap of 2, the widest label,
+  // then 5 pixels to the plot. The x scale: labels h below the plot, the
+  // caption 2h + 3 above the bottom, a pixel apart at least.
+  int leftMargin = FLeftMargin, rightMargin = FRightMargin, bottomMargin = FBottomMargin;
+  if (const int widest = WidestYLabel(); widest > 0) {
+    const int captionRoom = FScaleYLabel.isEmpty() ? 0 : canvas::TextHeight(FScaleYFont) + 2;
+    const int need = 1 + captionRoom + widest + 5;
+    if (FAxisType == xtQuad1) leftMargin = qMax(leftMargin, need);
+    if (FAxisType == xtQuad2) rightMargin = qMax(rightMargin, need + 1);
+  }
+  if (FShowXScale && ChartTicks(FXMin, FXMax, FScaleXTicks).Drawn) {
+    const int th = canvas::TextHeight(FScaleXFont), h = th / 2;
+    const int captionRoom = FScaleXLabel.isEmpty() ? 0 : 2 * h + 3 + (FBevelOuter != bvNone ? 3 : 0) + 1;
+    bottomMargin = qMax(bottomMargin, h + th + captionRoom);
+  }
+  const int right = FInnerWidth - rightMargin;
+  const int bottom = FInnerHeight - bottomMargin;
+  FPlotRect = QRect(QPoint(leftMargin, FTopMargin), QPoint(right, bottom));
+  FPlotWidth = right - leftMargin;
   FPlotHeight = bottom - FTopMargin;
   FLayXMin = FXMin;
   FLayXMax = FXMax;
@@ -291,8 +287,126 @@ void TChartPicture::Redraw() {
   DrawTitle(p);
   for (const auto& point : FPoints) DrawPoint(p, *point);
   for (const auto& line : FLines) DrawLine(p, *line);
+  FLegendRect = QRect();
+  if (FShowLegend && !FLegend.empty()) DrawLegend(p);
   p.end();
   Invalidate(FImage.rect());
+}
+
+namespace {
+
+// Legend geometry: a frame, a padding of 4, a sample 20 wide, 4 more, the text.
+constexpr int LegendPad = 4;
+constexpr int LegendSample = 20;
+
+QColor LegendFrameColor() { return QColor(0x80, 0x80, 0x80); }
+
+}  // namespace
+
+QRect TChartPicture::PlaceLegend(QSize size) const {
+  constexpr int inset = 5;
+  if (size.width() + 2 * inset > FPlotWidth || size.height() + 2 * inset > FPlotHeight) return QRect();
+  const int l = FPlotRect.left() + inset, r = FPlotRect.right() - inset - size.width() + 1;
+  const int t = FPlotRect.top() + inset, b = FPlotRect.bottom() - inset - size.height() + 1;
+  const QRect corners[4] = {QRect(QPoint(r, t), size), QRect(QPoint(l, t), size), QRect(QPoint(l, b), size),
+                            QRect(QPoint(r, b), size)};
+  // What the legend would hide: line pixels (sampled every 3 pixels along
+  // each segment) count one each, a point or a vertex marker counts 50.
+  const auto cost = [&](const QRect& box) {
+    long total = 0;
+    const auto marker = [&](const TChartPoint& point) {
+      if ((point.Kind == 2 || point.Kind == 3) && IsInWindow(point.X, point.Y) &&
+          box.contains(DataToPixel(point.X, point.Y)))
+        total += 50;
+    };
+    for (const auto& point : FPoints) marker(*point);
+    for (const auto& line : FLines) {
+      QPoint previous;
+      for (std::size_t i = 0; i < line->Points.size(); ++i) {
+        marker(*line->Points[i]);
+        const QPoint at = DataToPixel(line->Points[i]->X, line->Points[i]->Y);
+        if (i > 0) {
+          const int steps = qMax(1, qMax(std::abs(at.x() - previous.x()), std::abs(at.y() - previous.y())) / 3);
+          for (int k = 0; k <= steps && steps < 100000; ++k) {
+            const QPoint q(previous.x() + (at.x() - previous.x()) * k / steps,
+                           previous.y() + (at.y() - previous.y()) * k / steps);
+            if (box.contains(q)) ++total;
+          }
+        }
+        previous = at;
+      }
+    }
+    return total;
+  };
+  QRect best = corners[0];
+  long bestCost = cost(best);
+  for (int i = 1; i < 4 && bestCost > 0; ++i)
+    if (const long c = cost(corners[i]); c < bestCost) {
+      best = corners[i];
+      bestCost = c;
+    }
+  return best;
+}
+
+QSize TChartPicture::LegendSize() const {
+  const QFont& font = FScaleYFont;
+  int textWidth = 0;
+  for (const TLegendEntry& entry : FLegend) textWidth = qMax(textWidth, canvas::TextWidth(font, entry.Text));
+  const int rows = static_cast<int>(FLegend.size());
+  return QSize(1 + LegendPad + LegendSample + LegendPad + textWidth + LegendPad + 1,
+               1 + 2 + rows * canvas::TextHeight(font) + 2 + 1);
+}
+
+void TChartPicture::DrawLegend(QPainter& p) {
+  const QRect box = PlaceLegend(LegendSize());
+  if (box.isEmpty()) return;
+  FLegendRect = box;
+  DrawLegendAt(p, box);
+}
+
+void TChartPicture::DrawLegendAt(QPainter& p, const QRect& box) {
+  const QFont& font = FScaleYFont;
+  const int th = canvas::TextHeight(font);
+  const QColor background = BgrToQColor(FColor);
+  p.save();
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.fillRect(box, LegendFrameColor());
+  p.fillRect(box.adjusted(1, 1, -1, -1), background);
+  const int sampleLeft = box.left() + 1 + LegendPad;
+  for (std::size_t i = 0; i < FLegend.size(); ++i) {
+    const TLegendEntry& entry = FLegend[i];
+    const int top = box.top() + 1 + 2 + static_cast<int>(i) * th;
+    const int middle = top + th / 2;
+    const QColor color = BgrToQColor(entry.Color);
+    if (entry.MarkerKind == 2 || entry.MarkerKind == 3) {
+      const QPoint centre(sampleLeft + LegendSample / 2, middle);
+      const int r = 3, w = qMax(1, entry.PenWidth);
+      if (entry.MarkerKind == 2) {
+        for (const QRect& run : canvas::DiskRuns(centre, r)) p.fillRect(run, color);
+        for (const QRect& run : canvas::DiskRuns(centre, r - w)) p.fillRect(run, BgrToQColor(entry.BrushColor));
+      } else {
+        const QRect square(QPoint(centre.x() - r, centre.y() - r), QPoint(centre.x() + r, centre.y() + r));
+        p.fillRect(square, color);
+        p.fillRect(square.adjusted(w, w, -w, -w), BgrToQColor(entry.BrushColor));
+      }
+    } else {
+      // Two pixel rows: a one-pixel line of a pale colour is hard to see this short.
+      p.fillRect(QRect(sampleLeft, middle - 1, LegendSample, 2), color);
+    }
+    canvas::TextOutOpaque(p, sampleLeft + LegendSample + LegendPad, top, entry.Text, font,
+                          BgrToQColor(FontColor), background);
+  }
+  p.restore();
+}
+
+QRect TChartPicture::RedrawLegendIfTouched(const QRect& touched) {
+  if (FLegendRect.isEmpty() || !touched.intersects(FLegendRect) || FImage.isNull()) return QRect();
+  // The legend stays where it is: only its pixels are painted again.
+  QPainter p;
+  canvas::Begin(p, FImage);
+  DrawLegendAt(p, FLegendRect);
+  p.end();
+  return FLegendRect;
 }
 
 void TChartPicture::DrawBevel(QPainter& p) {
@@ -360,6 +474,17 @@ void TChartPicture::DrawYScale(QPainter& p) {
   const int x = FAxisType == xtQuad2 ? FInnerWidth - canvas::TextHeight(FScaleYFont) - 2 : 1;
   const int y = (canvas::TextWidth(FScaleYFont, FScaleYLabel) + FInnerHeight) / 2 + 2;
   canvas::TextOutUp(p, x, y, FScaleYLabel, FScaleYFont, text, background);
+}
+
+int TChartPicture::WidestYLabel() const {
+  if (!FShowYScale) return 0;
+  const TTickSet ticks = ChartTicks(FYMin, FYMax, FScaleYTicks);
+  if (!ticks.Drawn) return 0;
+  int widest = 0;
+  for (int k = 0; k <= ticks.Count; ++k)
+    widest = qMax(widest, canvas::TextWidth(FScaleYFont, QString::fromStdString(ChartTickLabel(
+                                                                FromT(ticks.Value(FYMin, k), LogY())))));
+  return widest;
 }
 
 void TChartPicture::DrawAxes(QPainter& p) {
@@ -509,6 +634,7 @@ void TChartPicture::PickHitPoint() {
   touched |= DrawPoint(p, *FHitPoint);
   p.end();
   FDragging = true;
+  touched |= RedrawLegendIfTouched(touched);
   if (!touched.isEmpty()) Invalidate(touched);
 }
 
@@ -518,6 +644,7 @@ void TChartPicture::MoveHitPoint() {
   FHitPoint->X = FMouseX;
   FHitPoint->Y = FMouseY;
   touched |= DrawItem(FHitPoint, FHitLine);
+  touched |= RedrawLegendIfTouched(touched);
   if (!touched.isEmpty()) Invalidate(touched);
 }
 
@@ -544,83 +671,6 @@ void TChartPicture::UpdateXYPos() {
   p.end();
   FXYPosText = text;
   Invalidate(touched | FXYPosRect);
-}
-
-// ---------------------------------------------------------------- the widget
-
-TChartPanel::TChartPanel(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  setMouseTracking(true);
-  resize(250, 200);
-  connect(this, &QObject::objectNameChanged, this,
-          [this](const QString& name) { setAccessibleDescription(name); });
-}
-
-TChartPanel::~TChartPanel() = default;
-
-void TChartPanel::SetTitle(const QString& value) {
-  TChartPicture::SetTitle(value);
-  setAccessibleName(value);
-}
-
-void TChartPanel::CopyToClipboard() {
-  if (Image().size() != size()) Redraw();
-  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setImage(Picture());
-}
-
-void TChartPanel::Invalidate(const QRect& rect) {
-  if (!FInPaint) update(rect);
-}
-
-void TChartPanel::paintEvent(QPaintEvent* event) {
-  FInPaint = true;
-  if (Image().size() != size()) Redraw();
-  FInPaint = false;
-  QPainter screen(this);
-  screen.drawImage(event->rect(), Image(), event->rect());
-}
-
-void TChartPanel::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  Redraw();
-}
-
-void TChartPanel::mousePressEvent(QMouseEvent* event) {
-  emit MouseDown(event);
-  const QPoint pixel = event->position().toPoint();
-  UpdateMousePosition(pixel);
-  if (HitTest(pixel)) PickHitPoint();
-}
-
-void TChartPanel::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint pixel = event->position().toPoint();
-  UpdateMousePosition(pixel);
-  if (Dragging()) {
-    if (!IsPixelInPlot(pixel.x(), pixel.y())) return;
-    bool allow = true;
-    if (OnAllowPointMove) OnAllowPointMove(this, event->modifiers(), pixel.x(), pixel.y(), allow);
-    if (allow)
-      MoveHitPoint();
-    else
-      EndDragging();
-  } else if (HitTest(pixel)) {
-    setCursor(Qt::PointingHandCursor);
-  } else {
-    unsetCursor();
-  }
-  if (ShowXYPos()) UpdateXYPos();
-  emit MouseMove(event);
-}
-
-void TChartPanel::mouseReleaseEvent(QMouseEvent* event) {
-  emit MouseUp(event);
-  EndDragging();
-  unsetCursor();
-}
-
-void TChartPanel::contextMenuEvent(QContextMenuEvent* event) {
-  emit ContextPopup();
-  event->accept();
 }
 
 }  // namespace blowden

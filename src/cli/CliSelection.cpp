@@ -1,0 +1,256 @@
+// The ranked selection over several catalogues, the physics check, and the
+// fields a selection's JSON gained beside the contract's first ones.
+#include <algorithm>
+#include <ostream>
+
+#include "base/Format.h"
+#include "cli/Cli.h"
+#include "cli/CliCommands.h"
+#include "cli/JsonWriter.h"
+#include "fan/FanFindings.h"
+#include "fan/FanRanking.h"
+#include "services/Database.h"
+#include "units/QmConv.h"
+
+namespace blowden {
+
+namespace {
+
+constexpr std::string_view kProgram = "blowden-cli";
+
+// A figure of the text and CSV output: up to 6 significant digits is what a
+// reader compares; JSON carries the exact double.
+std::string Figure(double value) { return Format("%0.6g", {value}); }
+
+// RFC 4180: a field holding a comma, a quote or a line break is quoted, its
+// quotes doubled.
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::string Join(const std::vector<std::string>& items, std::string_view separator) {
+  std::string text;
+  for (const std::string& item : items) {
+    if (!text.empty()) text += separator;
+    text += item;
+  }
+  return text;
+}
+
+struct TColumn {
+  const char* Name;
+  double (*Value)(const TCandidate&, const TResultUnits&);
+};
+
+const TColumn kFigureColumns[] = {
+    {"speed", [](const TCandidate& c, const TResultUnits&) { return c.Speed; }},
+    {"speed_margin", [](const TCandidate& c, const TResultUnits&) { return c.SpeedMargin; }},
+    {"flow", [](const TCandidate& c, const TResultUnits& u) { return FlowInUnits(c.Flow, u); }},
+    {"static_pressure",
+     [](const TCandidate& c, const TResultUnits& u) { return PressureInUnits(c.StaticPressure, u); }},
+    {"total_pressure", [](const TCandidate& c, const TResultUnits& u) { return PressureInUnits(c.TotalPressure, u); }},
+    {"shaft_power", [](const TCandidate& c, const TResultUnits& u) { return PowerInUnits(c.ShaftPower, u); }},
+    {"static_efficiency", [](const TCandidate& c, const TResultUnits&) { return c.StaticEfficiency; }},
+    {"efficiency", [](const TCandidate& c, const TResultUnits&) { return c.Efficiency; }},
+    {"sound_power", [](const TCandidate& c, const TResultUnits&) { return c.SoundPower; }},
+    {"stall_margin", [](const TCandidate& c, const TResultUnits&) { return c.StallMargin; }},
+    {"bep_ratio", [](const TCandidate& c, const TResultUnits&) { return c.BepRatio; }},
+};
+
+void WriteUnits(TJsonWriter& w, const TCliRequest& request) {
+  w.Key("units");
+  w.BeginObject();
+  w.Field("flow", FlowUnitLabel(request.Units));
+  w.Field("pressure", PressureUnitLabel(request.Units));
+  w.Field("power", PowerUnitLabel(request.Units));
+  w.Field("density", request.Ip ? "lb/ft³" : "kg/m³");
+  w.EndObject();
+}
+
+double DensityInUnits(double rho, const TCliRequest& request) {
+  return request.Ip ? rho * 0.06242796057614461 : rho;
+}
+
+}  // namespace
+
+TDuty RequestDuty(const TCliRequest& request) {
+  return TDuty{request.Flow, request.Pressure, request.PressureKind, request.Air};
+}
+
+std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::string* error) {
+  std::vector<std::string> paths;
+  for (const TInstalledFile& f : ListInstalledFiles(databaseFolder, error)) paths.push_back(f.Path);
+  return paths;
+}
+
+void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliRequest& request) {
+  w.Key("duty_met");
+  w.Bool(r != nullptr && r->DutyMet);
+  w.Key("static_efficiency");
+  if (r)
+    w.Number(r->StaticEfficiency);
+  else
+    w.Null();
+  w.Field("pressure_kind", PressureKindName(request.PressureKind));
+  w.Key("density");
+  if (r)
+    w.Number(DensityInUnits(r->Density, request));
+  else
+    w.Null();
+  w.Key("reference_density");
+  if (r)
+    w.Number(DensityInUnits(r->ReferenceDensity, request));
+  else
+    w.Null();
+  w.Key("density_ratio");
+  if (r)
+    w.Number(r->DensityRatio);
+  else
+    w.Null();
+  WriteUnits(w, request);
+  w.Key("warnings");
+  w.StringArray(r ? r->Warnings : std::vector<std::string>{});
+}
+
+int RunRank(const TCliRequest& request, const std::vector<std::string>& files, std::ostream& out,
+            std::ostream& err) {
+  const TRanking ranking = RankDuty(files, RequestDuty(request), request.Sort);
+  const std::size_t shown =
+      request.Limit ? std::min<std::size_t>(ranking.Candidates.size(), static_cast<std::size_t>(*request.Limit))
+                    : ranking.Candidates.size();
+  const TResultUnits& units = request.Units;
+
+  if (request.Json) {
+    TJsonWriter w(out);
+    w.BeginObject();
+    w.Key("duty");
+    w.BeginObject();
+    w.Field("flow", FlowInUnits(request.Flow, units));
+    w.Field("pressure", PressureInUnits(request.Pressure, units));
+    w.Field("pressure_kind", PressureKindName(request.PressureKind));
+    w.Key("density");
+    if (request.Air.Source == TSiteAir::saCatalogue)
+      w.Null();  // each catalogue's own
+    else
+      w.Number(DensityInUnits(SiteDensity(request.Air, 0), request));
+    w.EndObject();
+    WriteUnits(w, request);
+    w.Field("sort", RankKeyName(request.Sort));
+    w.Key("candidates");
+    w.BeginArray();
+    for (std::size_t i = 0; i < shown; ++i) {
+      const TCandidate& c = ranking.Candidates[i];
+      w.BeginObject();
+      w.Field("file", c.File);
+      w.Field("maker", c.Maker);
+      w.Field("range", c.Range);
+      w.Field("model", c.Model);
+      w.Field("status", c.Status);
+      w.Field("duty_met", c.DutyMet);
+      for (const TColumn& col : kFigureColumns) w.Field(col.Name, col.Value(c, units));
+      w.Key("warnings");
+      w.StringArray(c.Warnings);
+      w.EndObject();
+    }
+    w.EndArray();
+    w.Key("rejected");
+    w.BeginArray();
+    for (const TRejected& r : ranking.Rejected) {
+      w.BeginObject();
+      w.Field("file", r.File);
+      w.Field("model", r.Model);
+      w.Field("status", r.Status);
+      w.Field("reason", r.Reason);
+      w.EndObject();
+    }
+    w.EndArray();
+    w.Key("messages");
+    w.StringArray(ranking.Messages);
+    w.EndObject();
+    w.Finish();
+  } else {
+    for (const std::string& m : ranking.Messages) err << kProgram << ": " << m << '\n';
+    const bool csv = request.Csv;
+    const std::string_view sep = csv ? "," : "\t";
+    std::vector<std::string> header = {"rank", "file", "maker", "range", "model"};
+    for (const TColumn& col : kFigureColumns) header.emplace_back(col.Name);
+    header.emplace_back("warnings");
+    out << Join(header, sep) << (csv ? "\r\n" : "\n");
+    for (std::size_t i = 0; i < shown; ++i) {
+      const TCandidate& c = ranking.Candidates[i];
+      std::vector<std::string> row = {std::to_string(i + 1), c.File, c.Maker, c.Range, c.Model};
+      for (const TColumn& col : kFigureColumns) row.push_back(Figure(col.Value(c, units)));
+      row.push_back(Join(c.Warnings, "; "));
+      if (csv)
+        for (std::string& field : row) field = CsvField(field);
+      out << Join(row, sep) << (csv ? "\r\n" : "\n");
+    }
+    if (!csv) {
+      if (ranking.Candidates.empty()) out << "No fan meets the duty.\n";
+      if (!ranking.Rejected.empty()) {
+        out << "\nRejected\n";
+        for (const TRejected& r : ranking.Rejected)
+          out << r.File << '\t' << (r.Model.empty() ? std::string("-") : r.Model) << '\t' << r.Reason << '\n';
+      }
+    }
+  }
+  return ranking.Candidates.empty() ? ecFailure : ecSuccess;
+}
+
+int RunCheck(const TCliRequest& request, std::ostream& out, std::ostream& err) {
+  int worst = ecSuccess;
+  TJsonWriter w(out);
+  if (request.Json) w.BeginArray();
+  bool first = true;
+  for (const std::string& file : request.Operands) {
+    CliCurrentFile() = file;
+    TFan fan;
+    const TFileCheck check = CheckFile(fan, file);
+    const bool unreadable = check.Status == fsFileNotFound || check.Status == fsReadError;
+    const int code = unreadable ? ecUsage : check.Errors() > 0 ? ecFailure : ecSuccess;
+    worst = std::max(worst, code);
+    if (request.Json) {
+      w.BeginObject();
+      w.Field("file", file);
+      w.Field("status", code);
+      w.Key("findings");
+      w.BeginArray();
+      for (const TFinding& f : check.Findings) {
+        w.BeginObject();
+        w.Field("model", f.Model);
+        w.Field("level", FindingLevelName(f.Level));
+        w.Key("point");
+        if (f.Point >= 0)
+          w.Integer(f.Point);
+        else
+          w.Null();
+        w.Field("text", f.Text);
+        w.EndObject();
+      }
+      w.EndArray();
+      w.Key("messages");
+      w.StringArray(check.Messages);
+      w.EndObject();
+    } else {
+      for (const std::string& m : check.Messages) err << kProgram << ": " << file << ": " << m << '\n';
+      if (!first) out << '\n';
+      out << "FAN Data file check\n" << file << "\n\n";
+      for (const std::string& line : CheckReportLines(check, fan.Header().Range)) out << line << '\n';
+    }
+    first = false;
+  }
+  if (request.Json) {
+    w.EndArray();
+    w.Finish();
+  }
+  CliCurrentFile().clear();
+  return worst;
+}
+
+}  // namespace blowden

@@ -1,0 +1,291 @@
+#include "fan/FanFindings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "base/Convert.h"
+#include "base/Format.h"
+#include "numeric/Regress.h"
+
+namespace blowden {
+
+namespace {
+
+// Samples of the fitted curve over the tested flows when its peak is looked for.
+constexpr int kPeakSamples = 1000;
+
+std::size_t PointCount(const TFanModel& m) {
+  return std::min({static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size(), m.Ps.size()});
+}
+
+double OutletAreaOf(const TFanModel& m) {
+  const double w = m.OutletWidth, h = m.OutletHeight;
+  if (w != 0 && h != 0) return w * h;
+  const double d = w != 0 ? w : h;
+  return 0.25 * 3.14159265358979323846 * d * d;
+}
+
+}  // namespace
+
+std::string_view FindingLevelName(TFindingLevel level) {
+  switch (level) {
+    case TFindingLevel::Error:
+      return "error";
+    case TFindingLevel::Warning:
+      return "warning";
+    case TFindingLevel::Note:
+      break;
+  }
+  return "note";
+}
+
+TPressurePeak FindPressurePeak(const TFanModel& m, std::span<const double> coeffs, int fitError) {
+  TPressurePeak peak;
+  const std::size_t n = PointCount(m);
+  if (n == 0) return peak;
+  // The data's own highest point: the answer without a fit, and the start of
+  // the search with one.
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < n; ++i)
+    if (m.Ps[i] > m.Ps[best]) best = i;
+  peak.Flow = m.Qa[best];
+  peak.Pressure = m.Ps[best];
+  if (fitError == 0 && !coeffs.empty() && n >= 2) {
+    const double q0 = m.Qa[0], q1 = m.Qa[n - 1];
+    double bestP = PolyValue(coeffs, q0), bestQ = q0;
+    for (int k = 1; k <= kPeakSamples; ++k) {
+      const double q = q0 + (q1 - q0) * k / kPeakSamples;
+      const double p = PolyValue(coeffs, q);
+      if (p > bestP) {
+        bestP = p;
+        bestQ = q;
+      }
+    }
+    // Refine between the neighbouring samples (a smooth curve has one
+    // maximum there) by golden-section search.
+    const double step = (q1 - q0) / kPeakSamples;
+    double a = std::max(q0, bestQ - step), b = std::min(q1, bestQ + step);
+    constexpr double kGolden = 0.6180339887498949;
+    for (int k = 0; k < 60 && b - a > 1e-12 * std::max(1.0, std::abs(b)); ++k) {
+      const double c = b - kGolden * (b - a), d = a + kGolden * (b - a);
+      if (PolyValue(coeffs, c) >= PolyValue(coeffs, d))
+        b = d;
+      else
+        a = c;
+    }
+    const double refinedQ = 0.5 * (a + b), refinedP = PolyValue(coeffs, refinedQ);
+    if (refinedP > bestP) {
+      bestQ = refinedQ;
+      bestP = refinedP;
+    }
+    if (std::isfinite(bestP)) {
+      peak.Flow = bestQ;
+      peak.Pressure = bestP;
+    }
+  }
+  peak.Interior = peak.Flow > m.Qa[0];
+  return peak;
+}
+
+TOperatingAssessment AssessOperatingPoint(const TFanModel& m, const TPressurePeak& peak,
+                                          const TOperatingPoint& p) {
+  TOperatingAssessment a;
+  if (p.ShaftPower != 0) {
+    a.StaticEfficiency = 0.1 * p.Flow * p.PStatic / p.ShaftPower;
+    a.TotalEfficiency = 0.1 * p.Flow * p.PTotal / p.ShaftPower;
+  }
+  // Delivered and asked-for points lie on one system curve, so comparing the
+  // flows compares the pressures too; the tolerance absorbs rounding only.
+  constexpr double kTolerance = 1e-9;
+  a.DutyMet = p.Status == fsReady && p.Flow >= p.DutyFlow * (1 - kTolerance) &&
+              p.PStatic >= p.DutyPressure - std::abs(p.DutyPressure) * kTolerance;
+  if (p.Status == fsReady && !a.DutyMet)
+    a.Warnings.push_back(Format("Duty not met: at %0.0f rpm the fan gives %0.2f m³/s at %0.0f Pa",
+                                {p.Speed, p.Flow, p.PStatic}));
+
+  const double refFlow = p.Speed != 0 ? p.Flow * m.RefSpeed / p.Speed : 0;
+  if (peak.Flow > 0) a.StallMargin = 100 * (refFlow - peak.Flow) / peak.Flow;
+  if (p.Status == fsReady && peak.Interior && refFlow < peak.Flow)
+    a.Warnings.push_back(Format(
+        "Operating point left of the pressure peak (unstable, stall-prone region): %0.0f %% of the peak's flow",
+        {-a.StallMargin}));
+
+  const std::size_t n = std::min(static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size());
+  if (n >= 2) {
+    const double lo = m.Qa[0], hi = m.Qa[n - 1], span = hi - lo;
+    double beyond = 0;
+    if (refFlow < lo) beyond = lo - refFlow;
+    if (refFlow > hi) beyond = refFlow - hi;
+    if (beyond > 0 && span > 0) {
+      a.Extrapolation = 100 * beyond / span;
+      a.Warnings.push_back(Format("Operating point outside the tested flows by %0.0f %% of their span (extrapolated)",
+                                  {a.Extrapolation}));
+    }
+  }
+
+  if (a.TotalEfficiency > kImpossibleEfficiency)
+    a.Warnings.push_back(
+        Format("Efficiency %0.0f %% is above 100 %%: the fan data are impossible", {a.TotalEfficiency}));
+  else if (a.TotalEfficiency > kImplausibleEfficiency)
+    a.Warnings.push_back(
+        Format("Efficiency %0.0f %% is above 90 %%: the fan data are implausible", {a.TotalEfficiency}));
+  return a;
+}
+
+std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std::span<const double> coeffs,
+                                        int fitError) {
+  std::vector<TFinding> out;
+  auto add = [&](TFindingLevel level, int point, std::string text) {
+    out.push_back({m.Name, level, point, std::move(text)});
+  };
+  const std::size_t n = std::min({PointCount(m), m.Pw.size(), m.Lw.size()});
+  if (n == 0) return out;
+
+  if (m.QaNomFallBack)
+    add(TFindingLevel::Note, -1, "Nominal flow not given: the point two thirds along the curve is used");
+
+  const double area = OutletAreaOf(m);
+  // The power and sound fits that the model view shows, for their residuals.
+  std::vector<double> pwCoeffs, lwCoeffs;
+  int pwError = -1, lwError = -1;
+  {
+    TFitStats stats;
+    std::string summary;
+    FitPolynomial(m.Qa, m.Pw, static_cast<int>(n), 3, pwCoeffs, pwError, stats, summary);
+    FitPolynomial(m.Qa, m.Lw, static_cast<int>(n), 2, lwCoeffs, lwError, stats, summary);
+  }
+
+  const TPressurePeak peak = FindPressurePeak(m, coeffs, fitError);
+  std::vector<int> leftOfPeak;
+  for (std::size_t j = 0; j < n; ++j)
+    if (peak.Interior && m.Qa[j] < peak.Flow) leftOfPeak.push_back(static_cast<int>(j));
+  std::string peakText = Format("Pressure peak %0.0f Pa at %0.3f m³/s", {peak.Pressure, peak.Flow});
+  if (leftOfPeak.empty()) {
+    peakText += "; no tested point lies left of it";
+  } else {
+    peakText += "; tested points left of it (unstable region):";
+    for (int j : leftOfPeak) peakText += Format(" %d", {j + 1});
+  }
+  add(TFindingLevel::Note, -1, peakText);
+
+  struct TResidual {
+    const char* Name;
+    const char* Unit;
+    const char* Fmt;
+    const std::vector<double>* Values;
+    std::span<const double> Coeffs;
+    bool Ok;
+  };
+  const TResidual fits[] = {
+      {"Ps", "Pa", "%0.1f", &m.Ps, coeffs, fitError == 0 && !coeffs.empty()},
+      {"Pw", "kW", "%0.4f", &m.Pw, pwCoeffs, pwError == 0 && !pwCoeffs.empty()},
+      {"Lw", "dB", "%0.2f", &m.Lw, lwCoeffs, lwError == 0 && !lwCoeffs.empty()},
+  };
+
+  for (std::size_t j = 0; j < n; ++j) {
+    const int point = static_cast<int>(j);
+    const double q = m.Qa[j], ps = m.Ps[j], pw = m.Pw[j];
+    const double pd = area > 0 ? 0.5 * density * (q / area) * (q / area) : 0;
+    const double pt = ps + pd;
+    const double etaS = pw != 0 ? 0.1 * q * ps / pw : 0;
+    const double etaT = pw != 0 ? 0.1 * q * pt / pw : 0;
+    std::string line = Format("Q %0.4g m³/s: static efficiency %0.1f %%, total efficiency %0.1f %%", {q, etaS, etaT});
+    for (const TResidual& f : fits) {
+      if (!f.Ok) continue;
+      const double measured = (*f.Values)[j];
+      const double r = measured - PolyValue(f.Coeffs, q);
+      line += Format("; %s residual ", {f.Name}) + Format(f.Fmt, {r}) + " " + f.Unit;
+      if (measured != 0) {
+        const double pct = 100 * r / std::abs(measured);
+        line += Format(" (%0.1f %%)", {pct});
+        if (std::abs(pct) > kResidualWarningPercent)
+          add(TFindingLevel::Warning, point,
+              Format("%s fit misses the tested value by %0.1f %% (more than 3 %%)", {f.Name, pct}));
+      }
+    }
+    add(TFindingLevel::Note, point, line);
+
+    // The static efficiency never exceeds the total one, so the total one alone is judged.
+    if (etaT > kImpossibleEfficiency)
+      add(TFindingLevel::Error, point, Format("Total efficiency %0.1f %% is above 100 %%", {etaT}));
+    else if (etaT > kImplausibleEfficiency)
+      add(TFindingLevel::Warning, point, Format("Total efficiency %0.1f %% is above 90 %%", {etaT}));
+    const double airPower = q * pt / 1000;  // kW
+    if (pw < airPower)
+      add(TFindingLevel::Error, point,
+          Format("Shaft power %0.4g kW is below the air power %0.4g kW (Q × Pt): impossible", {pw, airPower}));
+
+    if (j > 0) {
+      const double q0 = m.Qa[j - 1];
+      const double pt0 = m.Ps[j - 1] + (area > 0 ? 0.5 * density * (q0 / area) * (q0 / area) : 0);
+      const double air0 = q0 * pt0, air1 = q * pt;
+      if (air0 > 0 && air1 > kSteepAirPowerRise * air0 && m.Lw[j] < m.Lw[j - 1] - kSoundDropWarning)
+        add(TFindingLevel::Warning, point,
+            Format("Sound power falls by %0.1f dB while the air power rises by %0.0f %%: a typing error?",
+                   {m.Lw[j - 1] - m.Lw[j], 100 * (air1 / air0 - 1)}));
+    }
+  }
+  return out;
+}
+
+int TFileCheck::Errors() const {
+  return static_cast<int>(std::count_if(Findings.begin(), Findings.end(),
+                                        [](const TFinding& f) { return f.Level == TFindingLevel::Error; }));
+}
+
+int TFileCheck::Warnings() const {
+  return static_cast<int>(std::count_if(Findings.begin(), Findings.end(),
+                                        [](const TFinding& f) { return f.Level == TFindingLevel::Warning; }));
+}
+
+TFileCheck CheckFile(TFan& fan, const std::string& fileName) {
+  TFileCheck check;
+  check.File = fileName;
+  auto previous = std::move(fan.OnMessage);
+  fan.OnMessage = [&check](const std::string& text) { check.Messages.push_back(text); };
+  fan.LoadFromFile(fileName);
+  check.Status = fan.Status();
+  if (check.Status != fsReady || fan.Models().empty()) {
+    check.Findings.push_back({"", TFindingLevel::Error, -1, "Not a Orvane fan file..."});
+    fan.OnMessage = std::move(previous);
+    return check;
+  }
+  const std::vector<std::string> models = fan.Models();
+  for (const std::string& name : models) {
+    try {
+      fan.SelectModel(name);
+    } catch (const EConvertError&) {
+      check.Findings.push_back({name, TFindingLevel::Error, -1, "Data error: " + fan.ReadProblem()});
+      continue;
+    }
+    if (fan.ModelStatus() != fsReady || !fan.ModelReadComplete()) {
+      std::string text = "The model cannot be used: " + std::string(StatusTextOf(fan.ModelStatus()));
+      if (!fan.ReadProblem().empty()) text += ": " + fan.ReadProblem();
+      check.Findings.push_back({name, TFindingLevel::Error, -1, std::move(text)});
+      continue;
+    }
+    std::vector<TFinding> found =
+        CheckModelPhysics(fan.Model(), fan.Header().Density, fan.Coeffs(), fan.FitError());
+    check.Findings.insert(check.Findings.end(), std::make_move_iterator(found.begin()),
+                          std::make_move_iterator(found.end()));
+  }
+  fan.OnMessage = std::move(previous);
+  return check;
+}
+
+std::vector<std::string> CheckReportLines(const TFileCheck& check, std::string_view range) {
+  std::vector<std::string> lines;
+  for (const TFinding& f : check.Findings) {
+    std::string line = f.Model.empty() ? std::string() : std::string(range) + " (" + f.Model + ")  ";
+    if (f.Point >= 0) line += Format("point %d: ", {f.Point + 1});
+    line += std::string(FindingLevelName(f.Level)) + ": " + f.Text;
+    lines.push_back(std::move(line));
+  }
+  const int errors = check.Errors(), warnings = check.Warnings();
+  lines.push_back(Format("%d error%s, %d warning%s",
+                         {errors, errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s"}));
+  return lines;
+}
+
+}  // namespace blowden

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <QSortFilterProxyModel>
+#include <QString>
+
+#include "fan/FanRanking.h"
+#include "fan/FanSelection.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace blowden {
+
+// The ranked candidates of a duty and, below them, the rejected models with
+// their reasons, one row each. Flow, pressure and power are shown in the
+// selector's units; every cell's number is also given unrounded in SortRole.
+class TCandidatesModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  enum TColumn {
+    cFile,
+    cMaker,
+    cRange,
+    cModel,
+    cSpeed,
+    cSpeedMargin,
+    cFlow,
+    cStaticPressure,
+    cTotalPressure,
+    cShaftPower,
+    cStaticEfficiency,
+    cEfficiency,
+    cSoundPower,
+    cStallMargin,
+    cBepRatio,
+    cWarnings,
+    ColumnCount
+  };
+  static constexpr int SortRole = Qt::UserRole + 1;      // the number, or the text
+  static constexpr int RejectedRole = Qt::UserRole + 2;  // true on a rejected model's row
+  static constexpr int PathRole = Qt::UserRole + 3;      // the file's full path
+
+  explicit TCandidatesModel(QObject* parent = nullptr);
+
+  void SetRanking(TRanking ranking, const TResultUnits& units);
+  void SetShowRejected(bool show);
+  bool ShowRejected() const { return FShowRejected; }
+  const TRanking& Ranking() const { return FRanking; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+ private:
+  QVariant CandidateData(const TCandidate& c, int column, int role) const;
+  QVariant RejectedData(const TRejected& r, int column, int role) const;
+
+  TRanking FRanking;
+  TResultUnits FUnits;
+  bool FShowRejected = true;
+};
+
+// Sorts by SortRole in either direction; rejected models stay below the
+// candidates in their own order, and equal values keep the ranking's order.
+class TCandidatesProxy : public QSortFilterProxyModel {
+  Q_OBJECT
+
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+
+ protected:
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
+};
+
+// A model's rows as tab-separated text: the header line, then one line per
+// row in the model's order.
+QString TableAsTabSeparated(const QAbstractItemModel& model);
+
+// The candidates view of the fan selector: the table, a caption naming the
+// duty and the air, "Show rejected" and "Copy". Enter or a double-click on a
+// row names its file and model through Chosen and closes the view.
+class TCandidatesView : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TCandidatesView(QWidget* parent = nullptr);
+
+  void SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption);
+
+  QTableView* Table() const { return FTable; }
+  QCheckBox* ShowRejectedCheck() const { return FShowRejected; }
+  QPushButton* CopyBtn() const { return FCopyBtn; }
+  QLabel* Caption() const { return FCaption; }
+  TCandidatesModel* Model() const { return FModel; }
+  TCandidatesProxy* Proxy() const { return FProxy; }
+
+  // The table in its shown order on the clipboard.
+  void CopyTable();
+  // Chooses the current row (what Enter and a double-click do).
+  void ChooseCurrent();
+
+ signals:
+  void Chosen(const QString& filePath, const QString& model);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QLabel* FCaption = nullptr;
+  QTableView* FTable = nullptr;
+  QCheckBox* FShowRejected = nullptr;
+  QPushButton* FCopyBtn = nullptr;
+  QLabel* FMessages = nullptr;
+  TCandidatesModel* FModel = nullptr;
+  TCandidatesProxy* FProxy = nullptr;
+};
+
+}  // namespace blowden

@@ -1,0 +1,15 @@
+# cmake -DSOURCE_DIR=<src> [-DWIDGETS_INCLUDE=<QtWidgets header folder>] -P CheckLayers.cmake
+# Fails with one line per include that goes up or sideways.
+include(${CMAKE_CURRENT_LIST_DIR}/LayerRules.cmake)
+if(NOT IS_DIRECTORY "${SOURCE_DIR}")
+  message(FATAL_ERROR "SOURCE_DIR is not a folder: ${SOURCE_DIR}")
+endif()
+blowden_check_layers(${SOURCE_DIR} "${WIDGETS_INCLUDE}" problems)
+list(LENGTH problems count)
+if(count GREATER 0)
+  list(JOIN problems "\n  " text)
+  message(FATAL_ERROR "${count} include(s) against the layer table:\n  ${text}")
+endif()
+file(GLOB_RECURSE files ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+list(LENGTH files n)
+message(STATUS "${n} files follow the layer table")

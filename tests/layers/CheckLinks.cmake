@@ -1,0 +1,21 @@
+# cmake -DPROGRAM=<executable> -DFORBIDDEN=<regex> -P CheckLinks.cmake
+# Fails when the program's shared libraries (as ldd lists them) match
+# FORBIDDEN, case-insensitively.
+find_program(LDD ldd)
+if(NOT LDD)
+  message(FATAL_ERROR "ldd is not available")
+endif()
+execute_process(COMMAND ${LDD} ${PROGRAM} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "libc\\.so")
+  message(FATAL_ERROR "ldd ${PROGRAM} failed (${rc}):\n${out}${err}")
+endif()
+string(TOLOWER "${FORBIDDEN}" pattern)
+string(REPLACE "\n" ";" lines "${out}")
+foreach(line IN LISTS lines)
+  string(TOLOWER "${line}" lower)
+  if(lower MATCHES "${pattern}")
+    string(STRIP "${line}" line)
+    message(FATAL_ERROR "${PROGRAM} must not link ${FORBIDDEN}, but links ${line}")
+  endif()
+endforeach()
+message(STATUS "${PROGRAM} links nothing that matches ${FORBIDDEN}")
