@@ -97,6 +97,10 @@ void BM_RankAll(benchmark::State& state) {
   state.counters["candidates"] = static_cast<double>(ranking.Candidates.size());
   state.counters["rejected"] = static_cast<double>(ranking.Rejected.size());
 }
-BENCHMARK(BM_RankAll)->Arg(kRankFiles * kRankModelsPerFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RankAll)
+    ->Arg(kRankFiles* kRankModelsPerFile)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/Controls.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -103,7 +104,12 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 }
 
 QSize TGridDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-  return QStyledItemDelegate::sizeHint(option, index) + QSize(1, 1);
+  // The grid's pixel row and column, and room for the ink of the text: some
+  // fonts (Tahoma among them) declare a line height their accents and
+  // descenders overrun, more so on a scaled screen (QT_SCALE_FACTOR=2).
+  const QSize base = QStyledItemDelegate::sizeHint(option, index);
+  const QRect ink = QFontMetrics(option.font).boundingRect(QStringLiteral("\u00C9gjpqy_|"));
+  return QSize(base.width() + 1, qMax(base.height(), ink.height() + 2) + 1);
 }
 
 }  // namespace blowden

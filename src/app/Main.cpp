@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpacerItem>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -118,7 +119,8 @@ void TBlowdenForm::CreateActions() {
       make("ActionManage", QStringLiteral("&Manage database"), &TBlowdenForm::ActionManageExecute);
   FActionVerifyFan =
       make("ActionVerifyFan", QStringLiteral("Verify &Fan"), &TBlowdenForm::ActionVerifyFanExecute);
-  FActionCheckFan = make("ActionCheckFan", QStringLiteral("&Check Fan"), &TBlowdenForm::ActionCheckFanExecute);
+  FActionCheckFan =
+      make("ActionCheckFan", QStringLiteral("&Check Fan"), &TBlowdenForm::ActionCheckFanExecute);
   FActionCheckFan->setToolTip(QStringLiteral("Check the loaded file's figures for physical sense"));
   FActionVerifyAll =
       make("ActionVerifyAll", QStringLiteral("Verify &All"), &TBlowdenForm::ActionVerifyAllExecute);
@@ -137,8 +139,9 @@ void TBlowdenForm::CreateActions() {
   FActionNew = make("ActionNew", QStringLiteral("&New…"), &TBlowdenForm::ActionNewExecute);
   FActionNew->setShortcut(QKeySequence::New);
   FActionNew->setToolTip(QStringLiteral("Start a new fan data file from a template"));
-  for (QAction* action : {FActionNew, FActionSave, FActionManage, FActionVerifyFan, FActionCheckFan, FActionVerifyAll, FActionInstallFan,
-                          FActionInstallAll, FActionHelp, FActionTest, FActionImport, FActionDerive, FExit1})
+  for (QAction* action :
+       {FActionNew, FActionSave, FActionManage, FActionVerifyFan, FActionCheckFan, FActionVerifyAll,
+        FActionInstallFan, FActionInstallAll, FActionHelp, FActionTest, FActionImport, FActionDerive, FExit1})
     addAction(action);
 }
 
@@ -217,20 +220,23 @@ void TBlowdenForm::CreateControls() {
   NameControl(FCBAutoSave, QStringLiteral("CBAutoSave"));
   FCBAutoSave->setChecked(true);
   FCBAutoSave->setToolTip(QStringLiteral("Save the edited text before another file is loaded"));
+  // The gaps between the groups take their design widths when there is room
+  // and give way in a narrow window, so the commands never push it wider.
+  auto gap = [bar](int width) { bar->addSpacerItem(new QSpacerItem(width, 0, QSizePolicy::Preferred)); };
   bar->addWidget(FButton3);
   bar->addWidget(FButton2);
   bar->addWidget(FButton9);
   bar->addWidget(FButton1);
-  bar->addSpacing(32);
+  gap(32);
   bar->addWidget(FButton5);
   bar->addWidget(FButton6);
-  bar->addSpacing(15);
+  gap(15);
   bar->addWidget(FButton7);
-  bar->addSpacing(15);
+  gap(15);
   bar->addWidget(FButton8);
-  bar->addSpacing(15);
+  gap(15);
   bar->addWidget(FButton4);
-  bar->addSpacing(36);
+  gap(36);
   bar->addWidget(FCBAutoSave);
   bar->addStretch(1);
   column->addWidget(FPanel2);
@@ -394,9 +400,8 @@ void TBlowdenForm::LoadSettings() {
   const QList<QVariant> split = settings->value(QStringLiteral("Settings/FolderSplit")).toList();
   if (split.size() == 2 && split[0].toInt() > 0 && split[1].toInt() > 0)
     FPanel1->setSizes({split[0].toInt(), split[1].toInt()});
-  FModelView->SetPlotUnits(settings->value(QStringLiteral("Settings/PlotUnits")).toString() == QLatin1String("IP")
-                               ? puIP
-                               : puSI);
+  FModelView->SetPlotUnits(
+      settings->value(QStringLiteral("Settings/PlotUnits")).toString() == QLatin1String("IP") ? puIP : puSI);
 }
 
 void TBlowdenForm::SaveSettings() {
@@ -404,7 +409,8 @@ void TBlowdenForm::SaveSettings() {
   const auto settings = OpenSettings();
   settings->setValue(QStringLiteral("Settings/LastPath"), FLastPath);
   const QList<int> split = FPanel1->sizes();
-  if (split.size() == 2) settings->setValue(QStringLiteral("Settings/FolderSplit"), QVariantList{split[0], split[1]});
+  if (split.size() == 2)
+    settings->setValue(QStringLiteral("Settings/FolderSplit"), QVariantList{split[0], split[1]});
   settings->setValue(QStringLiteral("Settings/PlotUnits"),
                      FModelView->PlotUnits() == puIP ? QStringLiteral("IP") : QStringLiteral("SI"));
   settings->sync();
@@ -466,7 +472,8 @@ void TBlowdenForm::DirectoryListBox1Change() {
 void TBlowdenForm::FillFileList() {
   QStringList names;
   const std::vector<TFanFileEntry> files = ListFanFiles(QFile::encodeName(FFileFolder).toStdString());
-  for (const TFanFileEntry& file : files) names.append(QFile::decodeName(QByteArray::fromStdString(file.Name)));
+  for (const TFanFileEntry& file : files)
+    names.append(QFile::decodeName(QByteArray::fromStdString(file.Name)));
   FFileListBox1->SetItems(names);
   // A name wider than the list is not cut off unseen: its tooltip is whole.
   for (int i = 0; i < FFileListBox1->count(); ++i)

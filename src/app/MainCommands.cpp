@@ -3,13 +3,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QTimer>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
+#include "app/BlowdenApplication.h"
 #include "app/Controls.h"
 #include "app/Main.h"
 #include "app/ModelView.h"
@@ -22,7 +23,6 @@
 #include "services/MessageBox.h"
 #include "services/SafeWrite.h"
 #include "services/Settings.h"
-#include "app/BlowdenApplication.h"
 
 namespace blowden {
 
@@ -234,10 +234,11 @@ QString TBlowdenForm::NewCatalogueText() {
 void TBlowdenForm::ActionNewExecute() {
   if (!ConfirmLeavingFile()) return;
   const QString start = FFileFolder.isEmpty() ? QDir::homePath() : FFileFolder;
-  QString path = AskNewFileName ? AskNewFileName(start)
-                                : QFileDialog::getSaveFileName(this, QStringLiteral("New fan data file"),
-                                                               QDir(start).filePath(QStringLiteral("New.qfn")),
-                                                               QStringLiteral("Fan data files (*.qfn)"));
+  QString path = AskNewFileName
+                     ? AskNewFileName(start)
+                     : QFileDialog::getSaveFileName(this, QStringLiteral("New fan data file"),
+                                                    QDir(start).filePath(QStringLiteral("New.qfn")),
+                                                    QStringLiteral("Fan data files (*.qfn)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().compare(QLatin1String("qfn"), Qt::CaseInsensitive) != 0)
     path += QStringLiteral(".qfn");

@@ -4,8 +4,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -278,7 +278,9 @@ void TModelView::ShowEquation(TCurveKind kind) {
   // The same curve with its coefficients for the units shown.
   // SI is the fit's own text.
   QLabel* label = kind == ckPressure ? FLabel5 : kind == ckPower ? FLabel6 : FLabel7;
-  const std::vector<double>& coeffs = kind == ckPressure ? FPsCoeffs : kind == ckPower ? FPwCoeffs : FLwCoeffs;
+  const std::vector<double>& coeffs = kind == ckPressure ? FPsCoeffs
+                                      : kind == ckPower  ? FPwCoeffs
+                                                         : FLwCoeffs;
   if (FPlotUnits == puSI || FSiEquations[kind].empty()) {
     label->setText(QString::fromStdString(FSiEquations[kind]));
     return;
@@ -336,7 +338,8 @@ void TModelView::ApplyPanelMode(TCurveKind kind) {
     const TCurveUnits u = Units(kind);
     QString caption = QString::fromLatin1(CurveSpec(kind).Caption);
     if (FPlotUnits == puIP)
-      caption += QStringLiteral(" [%1, %2]").arg(QString::fromStdString(u.YLabel), QString::fromStdString(u.XLabel));
+      caption +=
+          QStringLiteral(" [%1, %2]").arg(QString::fromStdString(u.YLabel), QString::fromStdString(u.XLabel));
     panel->SetCaption(caption);
     if (w.Has)
       panel->SetLimits(true, w.XMin * u.XFactor, w.XMax * u.XFactor, w.YMin * u.YFactor, w.YMax * u.YFactor);

@@ -326,7 +326,8 @@ QRect TChartPicture::PlaceLegend(QSize size) const {
         marker(*line->Points[i]);
         const QPoint at = DataToPixel(line->Points[i]->X, line->Points[i]->Y);
         if (i > 0) {
-          const int steps = qMax(1, qMax(std::abs(at.x() - previous.x()), std::abs(at.y() - previous.y())) / 3);
+          const int steps =
+              qMax(1, qMax(std::abs(at.x() - previous.x()), std::abs(at.y() - previous.y())) / 3);
           for (int k = 0; k <= steps && steps < 100000; ++k) {
             const QPoint q(previous.x() + (at.x() - previous.x()) * k / steps,
                            previous.y() + (at.y() - previous.y()) * k / steps);
@@ -383,7 +384,8 @@ void TChartPicture::DrawLegendAt(QPainter& p, const QRect& box) {
       const int r = 3, w = qMax(1, entry.PenWidth);
       if (entry.MarkerKind == 2) {
         for (const QRect& run : canvas::DiskRuns(centre, r)) p.fillRect(run, color);
-        for (const QRect& run : canvas::DiskRuns(centre, r - w)) p.fillRect(run, BgrToQColor(entry.BrushColor));
+        for (const QRect& run : canvas::DiskRuns(centre, r - w))
+          p.fillRect(run, BgrToQColor(entry.BrushColor));
       } else {
         const QRect square(QPoint(centre.x() - r, centre.y() - r), QPoint(centre.x() + r, centre.y() + r));
         p.fillRect(square, color);
@@ -483,7 +485,7 @@ int TChartPicture::WidestYLabel() const {
   int widest = 0;
   for (int k = 0; k <= ticks.Count; ++k)
     widest = qMax(widest, canvas::TextWidth(FScaleYFont, QString::fromStdString(ChartTickLabel(
-                                                                FromT(ticks.Value(FYMin, k), LogY())))));
+                                                             FromT(ticks.Value(FYMin, k), LogY())))));
   return widest;
 }
 

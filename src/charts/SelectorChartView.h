@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "charts/ChartPicture.h"
-
 #include "fan/SelectorChart.h"
 
 namespace blowden {

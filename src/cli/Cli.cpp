@@ -38,13 +38,20 @@ struct TOptionSpec {
 };
 
 constexpr TOptionSpec kOptions[] = {
-    {"--json", false},      {"--browse", false},    {"--model", true},          {"--flow", true},
-    {"--flow-units", true}, {"--pressure", true},   {"--pressure-units", true}, {"--png", true},
-    {"--size", true},       {"--model-line", true}, {"--pressure-kind", true},  {"--power-units", true},
-    {"--into", true},       {"--as", true},         {"--diameter", true},       {"--speed", true},
-    {"--density", true},    {"--density-units", true}, {"--altitude", true},    {"--altitude-units", true},
-    {"--temperature", true}, {"--temperature-units", true}, {"--units", true},   {"--all", false},
-    {"--sort", true},       {"--limit", true},      {"--csv", false},
+    {"--json", false},          {"--browse", false},
+    {"--model", true},          {"--flow", true},
+    {"--flow-units", true},     {"--pressure", true},
+    {"--pressure-units", true}, {"--png", true},
+    {"--size", true},           {"--model-line", true},
+    {"--pressure-kind", true},  {"--power-units", true},
+    {"--into", true},           {"--as", true},
+    {"--diameter", true},       {"--speed", true},
+    {"--density", true},        {"--density-units", true},
+    {"--altitude", true},       {"--altitude-units", true},
+    {"--temperature", true},    {"--temperature-units", true},
+    {"--units", true},          {"--all", false},
+    {"--sort", true},           {"--limit", true},
+    {"--csv", false},
 };
 
 struct TCommandSpec {
@@ -70,9 +77,27 @@ const std::vector<TCommandSpec>& Commands() {
        "[--png OUT.png [--size WxH]] FILE\n"
        "select  (several FILEs | --all) --flow Q ... --pressure P ...\n"
        "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]",
-       {"--json", "--model", "--browse", "--flow", "--flow-units", "--pressure", "--pressure-units", "--png",
-        "--size", "--pressure-kind", "--density", "--density-units", "--altitude", "--altitude-units",
-        "--temperature", "--temperature-units", "--units", "--all", "--sort", "--limit", "--csv"},
+       {"--json",
+        "--model",
+        "--browse",
+        "--flow",
+        "--flow-units",
+        "--pressure",
+        "--pressure-units",
+        "--png",
+        "--size",
+        "--pressure-kind",
+        "--density",
+        "--density-units",
+        "--altitude",
+        "--altitude-units",
+        "--temperature",
+        "--temperature-units",
+        "--units",
+        "--all",
+        "--sort",
+        "--limit",
+        "--csv"},
        0,
        kMany},
       {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
@@ -200,8 +225,10 @@ std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliReq
              temperature = valueOf("--temperature");
   if (density && (altitude || temperature))
     return std::string("give the air either as '--density' or as '--altitude' and '--temperature', not both");
-  if (valueOf("--density-units") && !density) return std::string("option '--density-units' needs '--density'");
-  if (valueOf("--altitude-units") && !altitude) return std::string("option '--altitude-units' needs '--altitude'");
+  if (valueOf("--density-units") && !density)
+    return std::string("option '--density-units' needs '--density'");
+  if (valueOf("--altitude-units") && !altitude)
+    return std::string("option '--altitude-units' needs '--altitude'");
   if (valueOf("--temperature-units") && !temperature)
     return std::string("option '--temperature-units' needs '--temperature'");
   if (density) {
@@ -240,8 +267,7 @@ std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliReq
   request.All = valueOf("--all").has_value();
   request.Csv = valueOf("--csv").has_value();
   const bool ranked = request.All || request.Operands.size() > 1;
-  if (request.All && !request.Operands.empty())
-    return std::string("give either FILEs or '--all', not both");
+  if (request.All && !request.Operands.empty()) return std::string("give either FILEs or '--all', not both");
   if (const auto sort = valueOf("--sort")) {
     const auto key = FindRankKey(*sort);
     if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
@@ -249,13 +275,15 @@ std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliReq
   }
   if (const auto limit = valueOf("--limit")) {
     std::int32_t n = 0;
-    if (!TryStrToInt(*limit, n) || n < 1) return Format("'%s' is not a number of candidates (1 or more)", {*limit});
+    if (!TryStrToInt(*limit, n) || n < 1)
+      return Format("'%s' is not a number of candidates (1 or more)", {*limit});
     request.Limit = n;
   }
   if (request.Csv && request.Json) return std::string("give either '--json' or '--csv', not both");
   if (!ranked) {
     for (const char* option : {"--sort", "--limit", "--csv"})
-      if (valueOf(option)) return Format("option '%s' ranks several files: give several FILEs or '--all'", {option});
+      if (valueOf(option))
+        return Format("option '%s' ranks several files: give several FILEs or '--all'", {option});
   } else {
     for (const char* option : {"--model", "--browse", "--png"})
       if (valueOf(option)) return Format("option '%s' needs a single FILE", {option});

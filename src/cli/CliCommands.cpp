@@ -476,7 +476,8 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
           if (request.Browse)
             result = EvaluateBrowse(fan, request.Air, {}, request.Units);
           else
-            result = EvaluateDuty(fan, RequestDuty(request), request.Flow, request.Pressure, {}, request.Units);
+            result =
+                EvaluateDuty(fan, RequestDuty(request), request.Flow, request.Pressure, {}, request.Units);
         }
       } else {
         // The search judges each model at the site's air and, for a total
@@ -511,9 +512,9 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
   }
 
   // A duty that is not met is no success, whatever the status says.
-  int code = Unreadable(fan)                                               ? ecUsage
+  int code = Unreadable(fan)                                                       ? ecUsage
              : status == fsReady && (!result || result->DutyMet || request.Browse) ? ecSuccess
-                                                                           : ecFailure;
+                                                                                   : ecFailure;
 
   // "--png -": the picture is standard output, the report goes to stderr.
   const bool pictureToOut = request.Png && *request.Png == "-";

@@ -54,7 +54,8 @@ const TColumn kFigureColumns[] = {
     {"flow", [](const TCandidate& c, const TResultUnits& u) { return FlowInUnits(c.Flow, u); }},
     {"static_pressure",
      [](const TCandidate& c, const TResultUnits& u) { return PressureInUnits(c.StaticPressure, u); }},
-    {"total_pressure", [](const TCandidate& c, const TResultUnits& u) { return PressureInUnits(c.TotalPressure, u); }},
+    {"total_pressure",
+     [](const TCandidate& c, const TResultUnits& u) { return PressureInUnits(c.TotalPressure, u); }},
     {"shaft_power", [](const TCandidate& c, const TResultUnits& u) { return PowerInUnits(c.ShaftPower, u); }},
     {"static_efficiency", [](const TCandidate& c, const TResultUnits&) { return c.StaticEfficiency; }},
     {"efficiency", [](const TCandidate& c, const TResultUnits&) { return c.Efficiency; }},
@@ -121,9 +122,9 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
 int RunRank(const TCliRequest& request, const std::vector<std::string>& files, std::ostream& out,
             std::ostream& err) {
   const TRanking ranking = RankDuty(files, RequestDuty(request), request.Sort);
-  const std::size_t shown =
-      request.Limit ? std::min<std::size_t>(ranking.Candidates.size(), static_cast<std::size_t>(*request.Limit))
-                    : ranking.Candidates.size();
+  const std::size_t shown = request.Limit ? std::min<std::size_t>(ranking.Candidates.size(),
+                                                                  static_cast<std::size_t>(*request.Limit))
+                                          : ranking.Candidates.size();
   const TResultUnits& units = request.Units;
 
   if (request.Json) {

@@ -6,7 +6,7 @@
 namespace blowden {
 
 // Standard atmosphere at sea level and the gas constant of dry air.
-inline constexpr double kSeaLevelPressure = 101325;  // Pa
+inline constexpr double kSeaLevelPressure = 101325;   // Pa
 inline constexpr double kDryAirGasConstant = 287.05;  // J/(kg·K)
 inline constexpr double kZeroCelsius = 273.15;        // K
 // The barometric formula holds in the troposphere only.
@@ -33,9 +33,9 @@ const char* PressureKindName(TPressureKind kind);
 struct TSiteAir {
   enum TSource { saCatalogue, saDensity, saAltitudeTemperature };
   TSource Source = saCatalogue;
-  double Density = 0;                              // kg/m³, with Source saDensity
-  double Altitude = kDefaultSiteAltitude;          // m, with Source saAltitudeTemperature
-  double Temperature = kDefaultSiteTemperature;    // °C, with Source saAltitudeTemperature
+  double Density = 0;                            // kg/m³, with Source saDensity
+  double Altitude = kDefaultSiteAltitude;        // m, with Source saAltitudeTemperature
+  double Temperature = kDefaultSiteTemperature;  // °C, with Source saAltitudeTemperature
 };
 
 // The site density for a catalogue tested at `referenceDensity`.

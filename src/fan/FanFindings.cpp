@@ -54,30 +54,48 @@ TPressurePeak FindPressurePeak(const TFanModel& m, std::span<const double> coeff
   if (fitError == 0 && !coeffs.empty() && n >= 2) {
     const double q0 = m.Qa[0], q1 = m.Qa[n - 1];
     double bestP = PolyValue(coeffs, q0), bestQ = q0;
-    for (int k = 1; k <= kPeakSamples; ++k) {
-      const double q = q0 + (q1 - q0) * k / kPeakSamples;
+    const auto consider = [&](double q) {
+      if (!(q >= q0 && q <= q1)) return;
       const double p = PolyValue(coeffs, q);
       if (p > bestP) {
         bestP = p;
         bestQ = q;
       }
-    }
-    // Refine between the neighbouring samples (a smooth curve has one
-    // maximum there) by golden-section search.
-    const double step = (q1 - q0) / kPeakSamples;
-    double a = std::max(q0, bestQ - step), b = std::min(q1, bestQ + step);
-    constexpr double kGolden = 0.6180339887498949;
-    for (int k = 0; k < 60 && b - a > 1e-12 * std::max(1.0, std::abs(b)); ++k) {
-      const double c = b - kGolden * (b - a), d = a + kGolden * (b - a);
-      if (PolyValue(coeffs, c) >= PolyValue(coeffs, d))
-        b = d;
-      else
-        a = c;
-    }
-    const double refinedQ = 0.5 * (a + b), refinedP = PolyValue(coeffs, refinedQ);
-    if (refinedP > bestP) {
-      bestQ = refinedQ;
-      bestP = refinedP;
+    };
+    consider(q1);
+    if (coeffs.size() <= 4) {
+      // The fitted curve is at most a cubic: its maximum over the tested
+      // flows is at an end or where c1 + 2 c2 q + 3 c3 q² = 0 (a ranking
+      // judges thousands of models, so no sampling here).
+      const double c1 = coeffs.size() > 1 ? coeffs[1] : 0, c2 = coeffs.size() > 2 ? coeffs[2] : 0;
+      const double c3 = coeffs.size() > 3 ? coeffs[3] : 0;
+      const double a = 3 * c3, b = 2 * c2, c = c1;
+      if (a == 0) {
+        if (b != 0) consider(-c / b);
+      } else {
+        const double disc = b * b - 4 * a * c;
+        if (disc >= 0) {
+          // The numerically stable pair of roots.
+          const double r = -0.5 * (b + std::copysign(std::sqrt(disc), b));
+          if (r != 0) consider(c / r);
+          consider(r / a);
+        }
+      }
+    } else {
+      for (int k = 1; k < kPeakSamples; ++k) consider(q0 + (q1 - q0) * k / kPeakSamples);
+      // Refine between the neighbouring samples (a smooth curve has one
+      // maximum there) by golden-section search.
+      const double step = (q1 - q0) / kPeakSamples;
+      double a = std::max(q0, bestQ - step), b = std::min(q1, bestQ + step);
+      constexpr double kGolden = 0.6180339887498949;
+      for (int k = 0; k < 60 && b - a > 1e-12 * std::max(1.0, std::abs(b)); ++k) {
+        const double c = b - kGolden * (b - a), d = a + kGolden * (b - a);
+        if (PolyValue(coeffs, c) >= PolyValue(coeffs, d))
+          b = d;
+        else
+          a = c;
+      }
+      consider(0.5 * (a + b));
     }
     if (std::isfinite(bestP)) {
       peak.Flow = bestQ;
@@ -107,9 +125,10 @@ TOperatingAssessment AssessOperatingPoint(const TFanModel& m, const TPressurePea
   const double refFlow = p.Speed != 0 ? p.Flow * m.RefSpeed / p.Speed : 0;
   if (peak.Flow > 0) a.StallMargin = 100 * (refFlow - peak.Flow) / peak.Flow;
   if (p.Status == fsReady && peak.Interior && refFlow < peak.Flow)
-    a.Warnings.push_back(Format(
-        "Operating point left of the pressure peak (unstable, stall-prone region): %0.0f %% of the peak's flow",
-        {-a.StallMargin}));
+    a.Warnings.push_back(
+        Format("Operating point left of the pressure peak (unstable, stall-prone region): %0.0f %% of the "
+               "peak's flow",
+               {-a.StallMargin}));
 
   const std::size_t n = std::min(static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size());
   if (n >= 2) {
@@ -119,8 +138,9 @@ TOperatingAssessment AssessOperatingPoint(const TFanModel& m, const TPressurePea
     if (refFlow > hi) beyond = refFlow - hi;
     if (beyond > 0 && span > 0) {
       a.Extrapolation = 100 * beyond / span;
-      a.Warnings.push_back(Format("Operating point outside the tested flows by %0.0f %% of their span (extrapolated)",
-                                  {a.Extrapolation}));
+      a.Warnings.push_back(
+          Format("Operating point outside the tested flows by %0.0f %% of their span (extrapolated)",
+                 {a.Extrapolation}));
     }
   }
 
@@ -190,7 +210,8 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
     const double pt = ps + pd;
     const double etaS = pw != 0 ? 0.1 * q * ps / pw : 0;
     const double etaT = pw != 0 ? 0.1 * q * pt / pw : 0;
-    std::string line = Format("Q %0.4g m³/s: static efficiency %0.1f %%, total efficiency %0.1f %%", {q, etaS, etaT});
+    std::string line =
+        Format("Q %0.4g m³/s: static efficiency %0.1f %%, total efficiency %0.1f %%", {q, etaS, etaT});
     for (const TResidual& f : fits) {
       if (!f.Ok) continue;
       const double measured = (*f.Values)[j];
@@ -214,7 +235,8 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
     const double airPower = q * pt / 1000;  // kW
     if (pw < airPower)
       add(TFindingLevel::Error, point,
-          Format("Shaft power %0.4g kW is below the air power %0.4g kW (Q × Pt): impossible", {pw, airPower}));
+          Format("Shaft power %0.4g kW is below the air power %0.4g kW (Q × Pt): impossible",
+                 {pw, airPower}));
 
     if (j > 0) {
       const double q0 = m.Qa[j - 1];

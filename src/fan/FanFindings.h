@@ -25,15 +25,15 @@ struct TFinding {
 
 // A fan cannot deliver more air power than it absorbs; one that claims more
 // than this efficiency is possible in principle but almost always mistyped.
-inline constexpr double kImpossibleEfficiency = 100;   // %
-inline constexpr double kImplausibleEfficiency = 90;   // %
+inline constexpr double kImpossibleEfficiency = 100;  // %
+inline constexpr double kImplausibleEfficiency = 90;  // %
 // A fitted curve that misses a tested point by more than this share of the
 // measured value describes the fan poorly there.
-inline constexpr double kResidualWarningPercent = 3;   // %
+inline constexpr double kResidualWarningPercent = 3;  // %
 // Sound power that drops by more than this between two points while the air
 // power rises steeply is most likely a typing error.
-inline constexpr double kSoundDropWarning = 3;         // dB
-inline constexpr double kSteepAirPowerRise = 1.25;     // ratio of air power between neighbouring points
+inline constexpr double kSoundDropWarning = 3;      // dB
+inline constexpr double kSteepAirPowerRise = 1.25;  // ratio of air power between neighbouring points
 
 // The highest point of the static-pressure curve at reference speed: of the
 // fitted polynomial over the tested flows when the fit succeeded, else of the
@@ -83,8 +83,8 @@ TOperatingAssessment AssessOperatingPoint(const TFanModel& model, const TPressur
 // the reader derived them, `coeffs` its fitted static-pressure curve):
 // efficiencies, power below the air power, the pressure peak, each fit's
 // residuals, falling sound power, and the nominal flow fall-back.
-std::vector<TFinding> CheckModelPhysics(const TFanModel& model, double density, std::span<const double> coeffs,
-                                        int fitError);
+std::vector<TFinding> CheckModelPhysics(const TFanModel& model, double density,
+                                        std::span<const double> coeffs, int fitError);
 
 // The physics check of every model of a fan data file, as "Check Fan" and
 // `blowden-cli check` report it. Models whose read does not end "Ready" (or
@@ -93,11 +93,11 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& model, double density, 
 // model, gives one error with the model name empty.
 struct TFileCheck {
   std::string File;
-  int Status = fsReady;                // the file's load status
-  std::vector<TFinding> Findings;      // model by model, in file order
-  std::vector<std::string> Messages;   // message boxes the reader raised
-  int Errors() const;                  // findings of level Error
-  int Warnings() const;                // findings of level Warning
+  int Status = fsReady;               // the file's load status
+  std::vector<TFinding> Findings;     // model by model, in file order
+  std::vector<std::string> Messages;  // message boxes the reader raised
+  int Errors() const;                 // findings of level Error
+  int Warnings() const;               // findings of level Warning
 };
 TFileCheck CheckFile(TFan& fan, const std::string& fileName);
 

@@ -28,12 +28,15 @@ struct TFileRanking {
 void RankFile(const std::string& file, const TDuty& duty, TFileRanking& out) {
   TFan fan;
   std::string model;
-  fan.OnMessage = [&](const std::string& text) { out.Messages.push_back(file + " (" + model + "): " + text); };
+  fan.OnMessage = [&](const std::string& text) {
+    out.Messages.push_back(file + " (" + model + "): " + text);
+  };
   fan.LoadFromFile(file);
   if (fan.Status() != fsReady || fan.Models().empty()) {
     const int status = fan.Status() != fsReady ? fan.Status() : fsModelNotFound;
-    out.Rejected.push_back({file, "", status, fan.Status() != fsReady ? std::string(StatusTextOf(status))
-                                                                       : std::string("the file names no model")});
+    out.Rejected.push_back({file, "", status,
+                            fan.Status() != fsReady ? std::string(StatusTextOf(status))
+                                                    : std::string("the file names no model")});
     return;
   }
   const std::vector<std::string> models = fan.Models();
@@ -143,7 +146,8 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
 
 TRanking RankDuty(const std::vector<std::string>& files, const TDuty& duty, TRankKey key, int threads) {
   std::vector<TFileRanking> perFile(files.size());
-  unsigned workers = threads > 0 ? static_cast<unsigned>(threads) : std::max(1U, std::thread::hardware_concurrency());
+  unsigned workers =
+      threads > 0 ? static_cast<unsigned>(threads) : std::max(1U, std::thread::hardware_concurrency());
   workers = static_cast<unsigned>(
       std::min<std::size_t>(workers, std::max<std::size_t>(1, files.size() / kFilesPerThread)));
   if (workers <= 1) {

@@ -71,12 +71,13 @@ void BuildChartCurves(TFan& fan, double volume, double pStatic, double speed, TS
   chart.Title = m.Name;
   chart.Lines.clear();
   if (m.HasSpeeds && !m.Speeds.empty()) {
-    for (int n : m.Speeds) chart.Lines.push_back(SpeedCurve(fan, n, kSpeedLineColor, scSpeedLine, densityRatio));
+    for (int n : m.Speeds)
+      chart.Lines.push_back(SpeedCurve(fan, n, kSpeedLineColor, scSpeedLine, densityRatio));
   } else {
     for (int j = 0; j <= 7; ++j) {
       const std::int64_t step = (static_cast<std::int64_t>(m.MaxSpeed) - m.MinSpeed) * j;
-      chart.Lines.push_back(SpeedCurve(fan, m.MinSpeed + static_cast<double>(step) / 7, kSpeedLineColor, scSpeedLine,
-                                         densityRatio));
+      chart.Lines.push_back(SpeedCurve(fan, m.MinSpeed + static_cast<double>(step) / 7, kSpeedLineColor,
+                                       scSpeedLine, densityRatio));
     }
   }
   chart.Lines.push_back(SpeedCurve(fan, m.RefSpeed, kRefCurveColor, scReference, densityRatio));
@@ -136,8 +137,8 @@ void Include(TChartWindow& w, double x, double y) {
 // reference speed; 0 without usable data.
 double BestEfficiencyFlow(const TFan& fan) {
   const TFanModel& m = fan.Model();
-  const std::size_t n = std::min({static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size(), m.Ps.size(),
-                                  m.Pw.size()});
+  const std::size_t n =
+      std::min({static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size(), m.Ps.size(), m.Pw.size()});
   const double area = fan.OutletArea(), rho = fan.Header().Density;
   double best = -1, flow = 0;
   for (std::size_t j = 0; j < n; ++j) {
@@ -206,7 +207,9 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
   const TResultUnits& u = ctx.Units;
   const std::string flowUnit(FlowUnitLabel(u)), pressUnit(PressureUnitLabel(u)), powerUnit(PowerUnitLabel(u));
   auto flowText = [&](double v) { return Value(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.2f", v); };
-  auto pressText = [&](double v) { return Value(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", v); };
+  auto pressText = [&](double v) {
+    return Value(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", v);
+  };
   r.Lines.clear();
   r.ExtraLines.clear();
   if (r.Status != fsReady) {
@@ -223,8 +226,9 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
     r.Lines.push_back("Static Pressure\t" + pressText(r.PStatic) + "\t" + pressUnit);
     r.Lines.push_back("Dynamic Pressure\t" + pressText(r.PDynamic) + "\t" + pressUnit);
     r.Lines.push_back("Total Pressure\t" + pressText(r.PTotal) + "\t" + pressUnit);
-    r.Lines.push_back("Shaft Power\t" + Value(utPower, u.Power, TResultUnits::kSIPower, "%0.2f", r.ShaftPower) +
-                      "\t" + powerUnit);
+    r.Lines.push_back("Shaft Power\t" +
+                      Value(utPower, u.Power, TResultUnits::kSIPower, "%0.2f", r.ShaftPower) + "\t" +
+                      powerUnit);
     r.Lines.push_back(Format("Fan Efficiency\t%0.0f\t%%", {r.Efficiency}));
     r.Lines.push_back(Format("Sound Power\t%0.1f\tdB(a)", {r.SoundPower}));
     r.ExtraLines.push_back(std::string("Duty Pressure\t") + PressureKindName(r.PressureKind) + "\t");
@@ -292,8 +296,8 @@ std::string ModelCaption(std::string_view maker, std::string_view model) {
 
 TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double shownFlow, double shownPressure,
                               const TChartWindow& previous) {
-  return EvaluateDuty(fan, TDuty{flow, pressure, TPressureKind::Static, {}}, shownFlow, shownPressure, previous,
-                      TResultUnits{});
+  return EvaluateDuty(fan, TDuty{flow, pressure, TPressureKind::Static, {}}, shownFlow, shownPressure,
+                      previous, TResultUnits{});
 }
 
 TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
@@ -321,8 +325,8 @@ TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, do
   ctx.Units = units;
   ctx.Chart = withChart;
   const bool plain = duty.Kind == TPressureKind::Static;
-  Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic, previous,
-       ctx);
+  Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic,
+       previous, ctx);
   return r;
 }
 

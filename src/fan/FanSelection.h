@@ -69,12 +69,12 @@ struct TSelectionResult {
 
   // Beyond the nine lines: whether the duty is met, what an engineer must
   // be warned of, and the figures behind those judgements.
-  bool DutyMet = false;            // Status 0 and the fan delivers at least the duty
-  double StaticEfficiency = 0;     // %, Q × Ps / shaft power
-  double StallMargin = 0;          // % of the pressure peak's flow, negative left of the peak
-  double Extrapolation = 0;        // % of the tested flow span the point lies outside it
-  double SpeedMargin = 0;          // % of MaxSpeed left above the speed
-  double BepRatio = 0;             // operating flow / best-efficiency flow at that speed, %
+  bool DutyMet = false;         // Status 0 and the fan delivers at least the duty
+  double StaticEfficiency = 0;  // %, Q × Ps / shaft power
+  double StallMargin = 0;       // % of the pressure peak's flow, negative left of the peak
+  double Extrapolation = 0;     // % of the tested flow span the point lies outside it
+  double SpeedMargin = 0;       // % of MaxSpeed left above the speed
+  double BepRatio = 0;          // operating flow / best-efficiency flow at that speed, %
   std::vector<std::string> Warnings;
   // The air and the duty's pressure kind it was computed for.
   TPressureKind PressureKind = TPressureKind::Static;

@@ -363,7 +363,8 @@ void TFan::ReadModel(const std::string& name) {
     }
     if (FItems.size() < count) {
       FStatus = fsDataError;
-      FReadProblem = Format("\"Pt\" holds %d value(s) for %d flows", {static_cast<int>(FItems.size()), m.Count});
+      FReadProblem =
+          Format("\"Pt\" holds %d value(s) for %d flows", {static_cast<int>(FItems.size()), m.Count});
       return;
     }
   } else if (const std::string_view* ps = sec.Find("Ps")) {
@@ -373,7 +374,8 @@ void TFan::ReadModel(const std::string& name) {
     for (std::size_t j = 0; j < FItems.size(); ++j) m.Ps[j] = ListFloat(FItems, j);
     if (FItems.size() < count) {
       FStatus = fsDataError;
-      FReadProblem = Format("\"Ps\" holds %d value(s) for %d flows", {static_cast<int>(FItems.size()), m.Count});
+      FReadProblem =
+          Format("\"Ps\" holds %d value(s) for %d flows", {static_cast<int>(FItems.size()), m.Count});
       return;
     }
   } else {

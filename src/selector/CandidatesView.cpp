@@ -70,30 +70,50 @@ int TCandidatesModel::rowCount(const QModelIndex& parent) const {
   return static_cast<int>(FRanking.Candidates.size() + (FShowRejected ? FRanking.Rejected.size() : 0));
 }
 
-int TCandidatesModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int TCandidatesModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant TCandidatesModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    return QAbstractTableModel::headerData(section, orientation, role);
   const QString flow = ToQ(FlowUnitLabel(FUnits)), pressure = ToQ(PressureUnitLabel(FUnits)),
                 power = ToQ(PowerUnitLabel(FUnits));
   switch (section) {
-    case cFile: return QStringLiteral("File");
-    case cMaker: return QStringLiteral("Maker");
-    case cRange: return QStringLiteral("Range");
-    case cModel: return QStringLiteral("Model");
-    case cSpeed: return QStringLiteral("Speed rpm");
-    case cSpeedMargin: return QStringLiteral("Speed margin %");
-    case cFlow: return QStringLiteral("Flow ") + flow;
-    case cStaticPressure: return QStringLiteral("Static pressure ") + pressure;
-    case cTotalPressure: return QStringLiteral("Total pressure ") + pressure;
-    case cShaftPower: return QStringLiteral("Shaft power ") + power;
-    case cStaticEfficiency: return QStringLiteral("Static eff. %");
-    case cEfficiency: return QStringLiteral("Total eff. %");
-    case cSoundPower: return QStringLiteral("Sound power dB(a)");
-    case cStallMargin: return QStringLiteral("Stall margin %");
-    case cBepRatio: return QStringLiteral("Flow / BEP %");
-    case cWarnings: return QStringLiteral("Warnings / reason");
-    default: return {};
+    case cFile:
+      return QStringLiteral("File");
+    case cMaker:
+      return QStringLiteral("Maker");
+    case cRange:
+      return QStringLiteral("Range");
+    case cModel:
+      return QStringLiteral("Model");
+    case cSpeed:
+      return QStringLiteral("Speed rpm");
+    case cSpeedMargin:
+      return QStringLiteral("Speed margin %");
+    case cFlow:
+      return QStringLiteral("Flow ") + flow;
+    case cStaticPressure:
+      return QStringLiteral("Static pressure ") + pressure;
+    case cTotalPressure:
+      return QStringLiteral("Total pressure ") + pressure;
+    case cShaftPower:
+      return QStringLiteral("Shaft power ") + power;
+    case cStaticEfficiency:
+      return QStringLiteral("Static eff. %");
+    case cEfficiency:
+      return QStringLiteral("Total eff. %");
+    case cSoundPower:
+      return QStringLiteral("Sound power dB(a)");
+    case cStallMargin:
+      return QStringLiteral("Stall margin %");
+    case cBepRatio:
+      return QStringLiteral("Flow / BEP %");
+    case cWarnings:
+      return QStringLiteral("Warnings / reason");
+    default:
+      return {};
   }
 }
 
@@ -107,33 +127,54 @@ QVariant TCandidatesModel::data(const QModelIndex& index, int role) const {
 
 QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int role) const {
   if (role == PathRole) return ToQ(c.File);
-  if (role == Qt::ToolTipRole) return column == cFile ? ToQ(c.File) : column == cWarnings ? Joined(c.Warnings) : QVariant();
+  if (role == Qt::ToolTipRole)
+    return column == cFile ? ToQ(c.File) : column == cWarnings ? Joined(c.Warnings) : QVariant();
   if (role == Qt::TextAlignmentRole)
     return column >= cSpeed && column < cWarnings ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
-  if (role == Qt::ForegroundRole && column == cWarnings && !c.Warnings.empty()) return QBrush(QColor(0xa0, 0, 0));
+  if (role == Qt::ForegroundRole && column == cWarnings && !c.Warnings.empty())
+    return QBrush(QColor(0xa0, 0, 0));
   if (role != Qt::DisplayRole && role != SortRole) return {};
   const bool sort = role == SortRole;
-  auto number = [&](double value, int decimals) -> QVariant { return sort ? QVariant(value) : Fixed(value, decimals); };
+  auto number = [&](double value, int decimals) -> QVariant {
+    return sort ? QVariant(value) : Fixed(value, decimals);
+  };
   switch (column) {
-    case cFile: return QFileInfo(ToQ(c.File)).completeBaseName();
-    case cMaker: return ToQ(c.Maker);
-    case cRange: return ToQ(c.Range);
-    case cModel: return ToQ(c.Model);
-    case cSpeed: return number(c.Speed, 0);
-    case cSpeedMargin: return number(c.SpeedMargin, 1);
-    case cFlow: return number(FlowInUnits(c.Flow, FUnits), UnitDecimals(utAirFlowPrim, FUnits.Flow, 2));
+    case cFile:
+      return QFileInfo(ToQ(c.File)).completeBaseName();
+    case cMaker:
+      return ToQ(c.Maker);
+    case cRange:
+      return ToQ(c.Range);
+    case cModel:
+      return ToQ(c.Model);
+    case cSpeed:
+      return number(c.Speed, 0);
+    case cSpeedMargin:
+      return number(c.SpeedMargin, 1);
+    case cFlow:
+      return number(FlowInUnits(c.Flow, FUnits), UnitDecimals(utAirFlowPrim, FUnits.Flow, 2));
     case cStaticPressure:
-      return number(PressureInUnits(c.StaticPressure, FUnits), UnitDecimals(utAirPressDrop, FUnits.Pressure, 0));
+      return number(PressureInUnits(c.StaticPressure, FUnits),
+                    UnitDecimals(utAirPressDrop, FUnits.Pressure, 0));
     case cTotalPressure:
-      return number(PressureInUnits(c.TotalPressure, FUnits), UnitDecimals(utAirPressDrop, FUnits.Pressure, 0));
-    case cShaftPower: return number(PowerInUnits(c.ShaftPower, FUnits), UnitDecimals(utPower, FUnits.Power, 2));
-    case cStaticEfficiency: return number(c.StaticEfficiency, 1);
-    case cEfficiency: return number(c.Efficiency, 1);
-    case cSoundPower: return number(c.SoundPower, 1);
-    case cStallMargin: return number(c.StallMargin, 1);
-    case cBepRatio: return number(c.BepRatio, 0);
-    case cWarnings: return sort ? QVariant(static_cast<int>(c.Warnings.size())) : QVariant(Joined(c.Warnings));
-    default: return {};
+      return number(PressureInUnits(c.TotalPressure, FUnits),
+                    UnitDecimals(utAirPressDrop, FUnits.Pressure, 0));
+    case cShaftPower:
+      return number(PowerInUnits(c.ShaftPower, FUnits), UnitDecimals(utPower, FUnits.Power, 2));
+    case cStaticEfficiency:
+      return number(c.StaticEfficiency, 1);
+    case cEfficiency:
+      return number(c.Efficiency, 1);
+    case cSoundPower:
+      return number(c.SoundPower, 1);
+    case cStallMargin:
+      return number(c.StallMargin, 1);
+    case cBepRatio:
+      return number(c.BepRatio, 0);
+    case cWarnings:
+      return sort ? QVariant(static_cast<int>(c.Warnings.size())) : QVariant(Joined(c.Warnings));
+    default:
+      return {};
   }
 }
 
@@ -144,10 +185,14 @@ QVariant TCandidatesModel::RejectedData(const TRejected& r, int column, int role
   if (role == Qt::ToolTipRole) return column == cFile ? ToQ(r.File) : ToQ(r.Reason);
   if (role != Qt::DisplayRole && role != SortRole) return {};
   switch (column) {
-    case cFile: return QFileInfo(ToQ(r.File)).completeBaseName();
-    case cModel: return ToQ(r.Model);
-    case cWarnings: return ToQ(r.Reason);
-    default: return {};
+    case cFile:
+      return QFileInfo(ToQ(r.File)).completeBaseName();
+    case cModel:
+      return ToQ(r.Model);
+    case cWarnings:
+      return ToQ(r.Reason);
+    default:
+      return {};
   }
 }
 
@@ -216,6 +261,9 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   FTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   FTable->setAlternatingRowColors(true);
   FTable->verticalHeader()->setVisible(false);
+  // One text line per row: a table of many models reads best compact.
+  FTable->verticalHeader()->setDefaultSectionSize(FTable->fontMetrics().height() + 6);
+  FTable->setWordWrap(false);
   FTable->horizontalHeader()->setStretchLastSection(true);
   // The ranking's own order until the user clicks a column.
   FTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -256,7 +304,7 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   connect(select, &QPushButton::clicked, this, &TCandidatesView::ChooseCurrent);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   connect(FTable, &QTableView::doubleClicked, this, [this](const QModelIndex&) { ChooseCurrent(); });
-  resize(980, 420);
+  resize(1120, 480);
 }
 
 void TCandidatesView::SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption) {

@@ -1,21 +1,16 @@
 #include "selector/QmFanForm.h"
 
 #include <QAbstractItemView>
-#include <algorithm>
-#include <cmath>
-#include <utility>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QColor>
-#include <QGroupBox>
-#include <QTextCharFormat>
-#include <QTextCursor>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,12 +23,17 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextOption>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "base/Convert.h"
 #include "base/Format.h"
@@ -58,7 +58,7 @@ namespace {
 
 // Design size of the window; the chart takes what the window grows by.
 constexpr int kDesignWidth = 860;
-constexpr int kDesignHeight = 580;
+constexpr int kDesignHeight = 760;
 // Width of the column of lists, fields and results left of the chart.
 constexpr int kLeftColumnWidth = 290;
 // Widths of the four status panels: model, flow and pressure under the
@@ -264,11 +264,13 @@ void TFanForm::CreateControls() {
   FMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   FMemo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   SetUpMemoTabs();
-  // Room for the nine result lines; the model list takes what is left.
+  // Room for the nine result lines at least; the added lines and warnings
+  // share what the window grows by with the model list.
   const int lineHeight = QFontMetrics(FMemo->font()).lineSpacing();
-  FMemo->setFixedHeight(lineHeight * 9 + 2 * static_cast<int>(FMemo->document()->documentMargin()) +
-                        2 * FMemo->frameWidth() + 6);
-  column->addWidget(FMemo);
+  FMemo->setMinimumHeight(lineHeight * 9 + 2 * static_cast<int>(FMemo->document()->documentMargin()) +
+                          2 * FMemo->frameWidth() + 6);
+  FMemo->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  column->addWidget(FMemo, 3);
 
   body->addWidget(left);
 
@@ -350,6 +352,9 @@ void TFanForm::CreateControls() {
     UpdateAirControls();
     if (HaveModel()) Evaluate();
   };
+  // The fields and captions follow the choices however they are made.
+  connect(FAirSourceBox, &QComboBox::currentIndexChanged, this, [this](int) { UpdateAirControls(); });
+  connect(FPressureKindBox, &QComboBox::currentIndexChanged, this, [this](int) { UpdateAirControls(); });
   connect(FAirSourceBox, &QComboBox::activated, this, airChanged);
   connect(FPressureKindBox, &QComboBox::activated, this, airChanged);
   for (TFmtEdit* edit : {FDensityEdit, FAltitudeEdit, FTemperatureEdit}) {
@@ -393,8 +398,8 @@ void TFanForm::CreateAirGroup(QWidget* parent, QBoxLayout* column) {
   FAirGroup = new QGroupBox(QStringLiteral("Air"), parent);
   NameControl(FAirGroup, QStringLiteral("AirGroup"));
   auto* grid = new QGridLayout(FAirGroup);
-  grid->setContentsMargins(6, 4, 6, 4);
-  grid->setHorizontalSpacing(6);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(3);
 
   FAirSourceBox = new QComboBox(FAirGroup);
@@ -405,9 +410,10 @@ void TFanForm::CreateAirGroup(QWidget* parent, QBoxLayout* column) {
   FPressureKindBox = new QComboBox(FAirGroup);
   NameControl(FPressureKindBox, QStringLiteral("PressureKindBox"));
   FPressureKindBox->setAccessibleName(QStringLiteral("Duty pressure kind"));
-  FPressureKindBox->setToolTip(QStringLiteral("Whether the pressure field holds the static or the total pressure"));
+  FPressureKindBox->setToolTip(
+      QStringLiteral("Whether the pressure field holds the static or the total pressure"));
   FPressureKindBox->addItems({QStringLiteral("Static"), QStringLiteral("Total")});
-  auto* sourceLabel = new QLabel(QStringLiteral("Ai&r"), FAirGroup);
+  auto* sourceLabel = new QLabel(QStringLiteral("Sou&rce"), FAirGroup);
   sourceLabel->setBuddy(FAirSourceBox);
   grid->addWidget(sourceLabel, 0, 0);
   grid->addWidget(FAirSourceBox, 0, 1);
@@ -499,7 +505,8 @@ void TFanForm::UpdateAirControls() {
   FTemperatureEdit->setEnabled(source == TSiteAir::saAltitudeTemperature);
   const bool total = PressureKind() == TPressureKind::Total;
   FPStaticCaption->setText(total ? QStringLiteral("&Total Pressure") : QStringLiteral("&Static Pressure"));
-  FPStaticEdit->setAccessibleName(total ? QStringLiteral("Total Pressure") : QStringLiteral("Static Pressure"));
+  FPStaticEdit->setAccessibleName(total ? QStringLiteral("Total Pressure")
+                                        : QStringLiteral("Static Pressure"));
   ShowAirDensity();
 }
 
@@ -558,7 +565,8 @@ void TFanForm::CompareAll() {
     return;
   }
   std::vector<std::string> files;
-  for (const TInstalledFile& file : ListInstalledFiles(StartupValues().DatabaseFolder)) files.push_back(file.Path);
+  for (const TInstalledFile& file : ListInstalledFiles(StartupValues().DatabaseFolder))
+    files.push_back(file.Path);
   if (files.empty()) {
     ShowHint(QStringLiteral("No fan files installed..."));
     return;
@@ -573,7 +581,9 @@ void TFanForm::CompareAll() {
   const QString flowUnit = FFmtEditLabel1->text(), pressureUnit = FFmtEditLabel2->text();
   QString airText;
   switch (air.Source) {
-    case TSiteAir::saCatalogue: airText = QStringLiteral("each catalogue's own air"); break;
+    case TSiteAir::saCatalogue:
+      airText = QStringLiteral("each catalogue's own air");
+      break;
     case TSiteAir::saDensity:
       airText = QStringLiteral("density %1 %2").arg(FDensityEdit->text(), FDensityEdit->UnitsLabel()->text());
       break;
@@ -822,7 +832,7 @@ void TFanForm::FileChosen(bool byUser) {
     } else {
       double flow = 0, pressure = 0;
       if (ReadDuty(flow, pressure)) {
-        const int best = FFan->FindBestModel(flow, pressure);
+        const int best = FindBestModelAtSite(flow, pressure);
         SelectFanRow(best);
         if (best >= 0) {
           Evaluate();
@@ -849,8 +859,9 @@ bool TFanForm::ReadDuty(double& flow, double& pressure) {
   // A fan moves air one way against a resistance: a negative duty is a
   // typing slip, not a point to solve.
   if (flow < 0 || pressure < 0) {
-    ClearResults({flow < 0 ? QStringLiteral("The volume flow is negative: enter a flow of 0 or more.")
-                           : QStringLiteral("The static pressure is negative: enter a pressure of 0 or more.")});
+    ClearResults({flow < 0
+                      ? QStringLiteral("The volume flow is negative: enter a flow of 0 or more.")
+                      : QStringLiteral("The static pressure is negative: enter a pressure of 0 or more.")});
     return false;
   }
   return true;
@@ -896,6 +907,15 @@ void TFanForm::Evaluate() {
   ShowResults();
 }
 
+// The search judges each model at the site's air and the duty's pressure
+// kind; air that cannot be computed searches at the catalogue's air (the
+// evaluation then says what is wrong with the air).
+int TFanForm::FindBestModelAtSite(double flow, double pressure) {
+  TDuty duty{flow, pressure, PressureKind(), SiteAir()};
+  if (SiteAirError(duty.Air)) duty.Air = TSiteAir{};
+  return FindBestModel(*FFan, duty);
+}
+
 // The current model at the duty (m³/s, Pa of the pressure kind) and the air
 // of the Air group, with the results in the chosen units.
 void TFanForm::EvaluateAtDuty(double flow, double pressure) {
@@ -905,7 +925,8 @@ void TFanForm::EvaluateAtDuty(double flow, double pressure) {
     return;
   }
   const TDuty duty{flow, pressure, PressureKind(), air};
-  FResult = EvaluateDuty(*FFan, duty, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax}, ResultUnits());
+  FResult =
+      EvaluateDuty(*FFan, duty, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax}, ResultUnits());
   FSpeedEdit->SetValue(FResult.RawSpeed);
   FFanName = ToQ(FFan->Model().Name);
   // The status bar names the model evaluated, not the one shown before.
@@ -924,7 +945,12 @@ void TFanForm::ShowResults() {
   QStringList lines;
   for (const std::string& line : FResult.Lines) lines.append(ToQ(line));
   for (const std::string& line : FResult.ExtraLines) lines.append(ToQ(line));
+  // The result lines fit the box and keep their columns; the added lines
+  // and the warnings are sentences that wrap at word ends so that the
+  // whole of each stays in view.
   ShowMemoLines(lines);
+  FMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  FMemo->setWordWrapMode(QTextOption::WordWrap);
   // Each warning is a line of its own in a warning colour after the results.
   if (!FResult.Warnings.empty()) {
     QTextCursor cursor(FMemo->document());
@@ -1076,7 +1102,7 @@ void TFanForm::FindBtnClick() {
   if (FFan->Models().empty()) return;
   double flow = 0, pressure = 0;
   if (!ReadDuty(flow, pressure)) return;
-  const int best = FFan->FindBestModel(flow, pressure);
+  const int best = FindBestModelAtSite(flow, pressure);
   SelectFanRow(best);
   if (best < 0) {
     ShowModelStatus();
@@ -1162,7 +1188,8 @@ void TFanForm::CurvePanelContextPopup(const QPoint& globalPos) {
   connect(legend, &QAction::toggled, this, [this](bool on) { SetShowLegend(on); });
   menu.addSeparator();
   QAction* compare = menu.addAction(QStringLiteral("Com&pare all..."));
-  connect(compare, &QAction::triggered, this, [this] { CompareAll(); }, Qt::QueuedConnection);
+  connect(
+      compare, &QAction::triggered, this, [this] { CompareAll(); }, Qt::QueuedConnection);
   if (ChartMenuHook)
     ChartMenuHook(menu);
   else

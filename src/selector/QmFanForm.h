@@ -166,6 +166,7 @@ class TFanForm : public QDialog {
   void UpdateAirControls();
   void ShowAirDensity();
   void EvaluateAtDuty(double flow, double pressure);
+  int FindBestModelAtSite(double flow, double pressure);
   void ShowHint(const QString& text);
   void StatusMessageChanged(const QString& message);
   void RedrawChart();

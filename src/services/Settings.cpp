@@ -1,10 +1,10 @@
 #include "services/Settings.h"
 
-#include "services/MessageBox.h"
-
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <optional>
+
+#include "services/MessageBox.h"
 
 namespace blowden {
 

@@ -126,7 +126,8 @@ TTypedChar TypedComma(std::string_view fmt, std::string_view before, std::string
   if (pair || (!IsIntegerFormat(fmt) && IsRealFormat(fmt))) {
     // The number the caret is in: for a pair, only up to the slashes.
     if (pair) {
-      if (const auto slash = before.rfind('/'); slash != std::string_view::npos) before.remove_prefix(slash + 1);
+      if (const auto slash = before.rfind('/'); slash != std::string_view::npos)
+        before.remove_prefix(slash + 1);
       if (const auto slash = after.find('/'); slash != std::string_view::npos) after = after.substr(0, slash);
     }
     if (before.find('.') == std::string_view::npos && after.find('.') == std::string_view::npos) {

@@ -3,13 +3,13 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QPlainTextEdit>
-#include <vector>
-#include <QTest>
 #include <filesystem>
+#include <vector>
 
 #include "AppTestSupport.h"
 #include "app/Controls.h"
@@ -91,18 +91,20 @@ const char* kImpossibleFan =
 
 TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
   struct Case {
-    int row;                   // in the file list, by name
+    int row;  // in the file list, by name
     QString path;
     bool errors;               // the check finds errors
     const char* expectedLine;  // a line the report must hold; null: none
   };
   const Case cases[] = {
-      {0, World.WriteFan("clean.qfn", GoodFanFile()), false, nullptr},
+      // F400 alone: efficiencies above 90 % (warnings) but no error.
+      {0, World.WriteFan("clean.qfn", GoodFanFile().substr(0, GoodFanFile().find("[F500]"))), false,
+       "FX (F400)  point 5: warning: Total efficiency 93.9 % is above 90 %"},
       {1, World.WriteFan("typo.qfn", kImpossibleFan), true,
-       "TY (T1)  point 2: error: Shaft power 0.05 kW is below the air power"},
+       "TY (T1)  point 2: error: Shaft power 0.05 kW is below the air power 0.5234 kW (Q × Pt): impossible"},
   };
   auto form = OpenMainForm(World.FansFolder());
-  const QColor red(0xC0, 0x00, 0x00);
+  const QColor red(0xC0, 0x00, 0x00), orange(0xB0, 0x60, 0x00);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.toStdString());
     test::ClickRow(form->FileListBox1(), c.row);
@@ -113,14 +115,16 @@ TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
     const QStringList lines = form->ReportLines();
     ASSERT_GE(lines.size(), 4);
     EXPECT_EQ(lines.mid(0, 3), (QStringList{"FAN Data file check", c.path, ""}));
-    if (c.expectedLine)
+    if (c.expectedLine) {
       EXPECT_TRUE(lines.contains(QString::fromUtf8(c.expectedLine))) << lines.join('\n').toStdString();
+    }
     EXPECT_EQ(form->PageControl1()->currentIndex(), 0);
     EXPECT_EQ(form->Fan().Model().Name, shown) << "the window's fan model is not used";
     EXPECT_TRUE(World.Boxes().isEmpty());
     // Every error line, and only those (with the count line when there are
-    // errors), is drawn in red; the count line says how many.
-    int errorLines = 0, redLines = 0;
+    // errors), is drawn in red, every warning line in orange; the count line
+    // says how many.
+    int errorLines = 0, redLines = 0, warningLines = 0;
     for (QTextBlock block = form->Memo1()->document()->begin(); block.isValid(); block = block.next()) {
       const auto formats = block.textFormats();
       const bool drawnRed = !formats.isEmpty() && formats.first().format.foreground().color() == red;
@@ -130,9 +134,14 @@ TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
         EXPECT_TRUE(drawnRed) << block.text().toStdString();
       }
       redLines += drawnRed;
+      if (block.text().contains(QStringLiteral(": warning: "))) {
+        ++warningLines;
+        EXPECT_EQ(formats.isEmpty() ? QColor() : formats.first().format.foreground().color(), orange);
+      }
     }
-    EXPECT_EQ(errorLines > 0, c.errors);
+    EXPECT_EQ(errorLines > 0, c.errors) << lines.join('\n').toStdString();
     EXPECT_EQ(redLines, errorLines + (c.errors ? 1 : 0));
+    EXPECT_GT(warningLines, 0);
     EXPECT_TRUE(lines.last().startsWith(QString::number(errorLines) + QStringLiteral(" error")))
         << lines.last().toStdString();
   }
@@ -254,7 +263,8 @@ TEST_F(Commands, NewWritesTheTemplateAndLoadsIt) {
   EXPECT_EQ(form->StatusText(), path);
   EXPECT_TRUE(World.Boxes().isEmpty());
   // Its example, with the semicolons removed, is a model that verifies.
-  const QString example = TBlowdenForm::NewCatalogueText().replace(QStringLiteral("\n;["), QStringLiteral("\n["))
+  const QString example = TBlowdenForm::NewCatalogueText()
+                              .replace(QStringLiteral("\n;["), QStringLiteral("\n["))
                               .replace(QStringLiteral("\n;Model"), QStringLiteral("\nModel"))
                               .replace(QStringLiteral("\n;Q"), QStringLiteral("\nQ"))
                               .replace(QStringLiteral("\n;P"), QStringLiteral("\nP"))
@@ -298,7 +308,7 @@ TEST_F(Commands, VerifyAllListsOnlyTheErrors) {
   auto form = OpenMainForm(World.FansFolder());
   QTest::mouseClick(form->findChild<QWidget*>(QStringLiteral("Button5")), Qt::LeftButton);
   QStringList expected = {"Verify ALL files", ""};
-  expected << BadLines << " (M1)  'abc' is not a valid floating point value";
+  expected << BadLines << " (M1)  'abc' is not a valid floating point value in \"Qa\"";
   EXPECT_EQ(form->ReportLines(), expected);
   EXPECT_TRUE(World.Boxes().isEmpty()) << "the loop reports in the report, not in boxes";
   EXPECT_EQ(form->FileListBox1()->ItemIndex(), 3);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QTextCursor>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -11,6 +10,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextCursor>
 #include <QTreeView>
 #include <filesystem>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,10 +13,9 @@
 #include "app/Controls.h"
 #include "app/Main.h"
 #include "app/ModelView.h"
-#include "fan/PlotUnits.h"
-#include "numeric/Regress.h"
 #include "charts/ChartSupport.h"
 #include "charts/widgets/QmGraphPanel.h"
+#include "fan/PlotUnits.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"
 

@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "base/IniFile.h"
 #include "support/TestSupport.h"
@@ -102,6 +105,27 @@ TEST(IniFile, OpenSeesChangesOnDisk) {
   std::filesystem::last_write_time(other, stamp);
   std::filesystem::rename(other, path);
   EXPECT_EQ(TIniFile::Open(path)->ReadInteger("A", "X", 0), 55);
+}
+
+TEST(IniFile, OpenKeepsTheParsesOfHundredsOfFiles) {
+  // A ranked selection reopens every catalogue of a folder for each model:
+  // a folder of 600 files is read from disk once, not once per model.
+  test::TTempDir dir;
+  TIniFile::ClearCache();
+  std::vector<std::string> paths;
+  std::vector<std::shared_ptr<const TIniFile>> first;
+  for (int i = 0; i < 600; ++i) {
+    paths.push_back(dir.Write("f" + std::to_string(i) + ".qfn", "[A]\nX=" + std::to_string(i) + "\n"));
+    first.push_back(TIniFile::Open(paths.back()));
+    ASSERT_TRUE(first.back());
+  }
+  for (int i = 0; i < 600; ++i) {
+    SCOPED_TRACE(i);
+    const auto again = TIniFile::Open(paths[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(again.get(), first[static_cast<std::size_t>(i)].get());
+    EXPECT_EQ(again->ReadInteger("A", "X", -1), i);
+  }
+  TIniFile::ClearCache();
 }
 
 TEST(IniFile, OpenFailures) {

@@ -46,15 +46,16 @@ TEST_F(CliDatabaseTest, InstallCopiesFilesThatPassAndListsRefusedOnes) {
   const std::string bad = Fixture("broken.qfn", "Bad.qfn");
   const TCliRun run = RunCliArgs({"install", good, bad});
   EXPECT_EQ(run.Code, ecFailure);
-  EXPECT_EQ(SplitLines(run.Out), (std::vector<std::string>{
-                                     "Installed\t" + good + "\t" + (Database() / "Good.qfn").string(),
-                                     "Refused\t" + bad,
-                                     "BR (B1)  Too few volume data points (must be more than 5)",
-                                     "BR (B1)  Static pressure point count error",
-                                     "BR (B1)  Ref speed must be greater than MinSpeed",
-      "BR (B1)  Model read ended with \"Data error\": \"Ps\" holds 3 value(s) for 4 flows",
-                                     "BR (B2)  Speed range must be in increasing order",
-                                 }));
+  EXPECT_EQ(SplitLines(run.Out),
+            (std::vector<std::string>{
+                "Installed\t" + good + "\t" + (Database() / "Good.qfn").string(),
+                "Refused\t" + bad,
+                "BR (B1)  Too few volume data points (must be more than 5)",
+                "BR (B1)  Static pressure point count error",
+                "BR (B1)  Ref speed must be greater than MinSpeed",
+                "BR (B1)  Model read ended with \"Data error\": \"Ps\" holds 3 value(s) for 4 flows",
+                "BR (B2)  Speed range must be in increasing order",
+            }));
   EXPECT_EQ(ReadFileBytes(Database() / "Good.qfn"), ReadFileBytes(good));
   EXPECT_EQ(Tree(Database()), std::vector<std::string>{"Good.qfn"});
 }

@@ -100,7 +100,8 @@ TEST_F(CliRankTest, RankedEntriesEqualTheSingleSelection) {
   for (const char* s : kSamples) files.push_back(Sample(s));
   files.push_back(CliDataFile("exact.qfn"));
   files.push_back(CliDataFile("broken.qfn"));
-  for (const auto& [flow, pressure] : {std::pair{"1.5", "400"}, std::pair{"2", "560"}, std::pair{"0.6", "250"}}) {
+  for (const auto& [flow, pressure] :
+       {std::pair{"1.5", "400"}, std::pair{"2", "560"}, std::pair{"0.6", "250"}}) {
     SCOPED_TRACE(std::string(flow) + " " + pressure);
     std::vector<std::string> args{"select", "--json", "--flow", flow, "--pressure", pressure};
     args.insert(args.end(), files.begin(), files.end());
@@ -112,19 +113,19 @@ TEST_F(CliRankTest, RankedEntriesEqualTheSingleSelection) {
     for (const TJson& c : doc["candidates"].Items) {
       EXPECT_GE(c["shaft_power"].Number, previous);
       previous = c["shaft_power"].Number;
-      const TJson single = ParsedJson(RunCliArgs(
-          {"select", "--json", "--model", c["model"].String, "--flow", flow, "--pressure", pressure, c["file"].String}));
+      const TJson single = ParsedJson(RunCliArgs({"select", "--json", "--model", c["model"].String, "--flow",
+                                                  flow, "--pressure", pressure, c["file"].String}));
       EXPECT_EQ(single["status"].Number, 0);
       EXPECT_TRUE(single["duty_met"].Bool);
-      for (const char* key : {"speed", "flow", "static_pressure", "total_pressure", "shaft_power", "efficiency",
-                              "static_efficiency", "sound_power"})
+      for (const char* key : {"speed", "flow", "static_pressure", "total_pressure", "shaft_power",
+                              "efficiency", "static_efficiency", "sound_power"})
         EXPECT_EQ(c[key].Number, single[key].Number) << c["model"].String << " " << key;
       EXPECT_EQ(c["warnings"].Strings(), single["warnings"].Strings());
     }
     for (const TJson& r : doc["rejected"].Items) {
       if (r["model"].String.empty()) continue;
-      const TJson single = ParsedJson(RunCliArgs(
-          {"select", "--json", "--model", r["model"].String, "--flow", flow, "--pressure", pressure, r["file"].String}));
+      const TJson single = ParsedJson(RunCliArgs({"select", "--json", "--model", r["model"].String, "--flow",
+                                                  flow, "--pressure", pressure, r["file"].String}));
       EXPECT_EQ(r["status"].Number, single["status"].Number) << r["model"].String;
       EXPECT_FALSE(single["status"].Number == 0 && single["duty_met"].Bool) << r["model"].String;
       EXPECT_FALSE(r["reason"].String.empty());
@@ -133,8 +134,8 @@ TEST_F(CliRankTest, RankedEntriesEqualTheSingleSelection) {
 }
 
 TEST_F(CliRankTest, SortLimitCsvAndReasons) {
-  std::vector<std::string> args{"select", "--flow", "1.5", "--pressure", "400", "--sort", "efficiency",
-                                "--limit", "2", "--csv"};
+  std::vector<std::string> args{"select", "--flow",     "1.5",     "--pressure", "400",
+                                "--sort", "efficiency", "--limit", "2",          "--csv"};
   for (const char* s : kSamples) args.push_back(Sample(s));
   const TCliRun csv = RunCliArgs(args);
   const std::vector<std::string> lines = SplitLines(csv.Out);
@@ -143,8 +144,8 @@ TEST_F(CliRankTest, SortLimitCsvAndReasons) {
   EXPECT_LE(lines.size(), 3u);
 
   // Reasons in words for what was left out.
-  const TCliRun text = RunCliArgs(
-      {"select", "--flow", "5", "--pressure", "1000", Sample("orvane-ax-axial.qfn"), CliDataFile("exact.qfn")});
+  const TCliRun text = RunCliArgs({"select", "--flow", "5", "--pressure", "1000",
+                                   Sample("orvane-ax-axial.qfn"), CliDataFile("exact.qfn")});
   EXPECT_NE(text.Out.find("Rejected"), std::string::npos);
   EXPECT_NE(text.Out.find("duty not met at the highest listed speed"), std::string::npos) << text.Out;
 }

@@ -44,12 +44,33 @@ TEST_F(CliSelectTest, DutyOnTheReferenceCurveRunsAtReferenceSpeed) {
 
 TEST_F(CliSelectTest, JsonCarriesTheContractsFields) {
   const TJson doc = Select({"--model", "E1", "--flow", "2", "--pressure", "560"});
-  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{
-                            "file", "best_index", "model", "status", "status_text", "duty", "speed",
-                            "raw_speed", "flow", "static_pressure", "dynamic_pressure", "total_pressure",
-                            "shaft_power", "efficiency", "sound_power", "lines", "chart", "r2", "duty_met",
-                            "static_efficiency", "pressure_kind", "density", "reference_density",
-                            "density_ratio", "units", "warnings", "messages"}));
+  EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"file",
+                                                  "best_index",
+                                                  "model",
+                                                  "status",
+                                                  "status_text",
+                                                  "duty",
+                                                  "speed",
+                                                  "raw_speed",
+                                                  "flow",
+                                                  "static_pressure",
+                                                  "dynamic_pressure",
+                                                  "total_pressure",
+                                                  "shaft_power",
+                                                  "efficiency",
+                                                  "sound_power",
+                                                  "lines",
+                                                  "chart",
+                                                  "r2",
+                                                  "duty_met",
+                                                  "static_efficiency",
+                                                  "pressure_kind",
+                                                  "density",
+                                                  "reference_density",
+                                                  "density_ratio",
+                                                  "units",
+                                                  "warnings",
+                                                  "messages"}));
   EXPECT_EQ(doc["best_index"].Kind, TJson::jNull);  // --model: no search
   EXPECT_EQ(doc["model"].String, "E1");
   EXPECT_EQ(doc["status"].Number, 0);

@@ -34,18 +34,19 @@ TEST_F(CliVerifyTest, ErrorLinesAreFollowedByTheirCount) {
   const std::string file = CliDataFile("broken.qfn");
   const TCliRun run = RunCliArgs({"verify", file});
   EXPECT_EQ(run.Code, ecFailure);
-  EXPECT_EQ(SplitLines(run.Out), (std::vector<std::string>{
-                                     "FAN Data file verify",
-                                     file,
-                                     "",
-                                     "BR (B1)  Too few volume data points (must be more than 5)",
-                                     "BR (B1)  Static pressure point count error",
-                                     "BR (B1)  Ref speed must be greater than MinSpeed",
-      "BR (B1)  Model read ended with \"Data error\": \"Ps\" holds 3 value(s) for 4 flows",
-                                     "BR (B2)  Speed range must be in increasing order",
-                                     "",
-                                     "5 error(s) found...",
-                                 }));
+  EXPECT_EQ(SplitLines(run.Out),
+            (std::vector<std::string>{
+                "FAN Data file verify",
+                file,
+                "",
+                "BR (B1)  Too few volume data points (must be more than 5)",
+                "BR (B1)  Static pressure point count error",
+                "BR (B1)  Ref speed must be greater than MinSpeed",
+                "BR (B1)  Model read ended with \"Data error\": \"Ps\" holds 3 value(s) for 4 flows",
+                "BR (B2)  Speed range must be in increasing order",
+                "",
+                "5 error(s) found...",
+            }));
 }
 
 TEST_F(CliVerifyTest, SeveralFilesGiveOneReportEachAndTheWorstExitCode) {

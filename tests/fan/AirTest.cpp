@@ -11,7 +11,7 @@ namespace {
 TEST(SiteAir, BarometricPressureMatchesThePublishedStandardAtmosphere) {
   struct Case {
     double altitude, kPa;
-  } cases[] = {{-500, 107.478}, {0, 101.325}, {500, 95.461}, {1000, 89.875},
+  } cases[] = {{-500, 107.478}, {0, 101.325},   {500, 95.461},  {1000, 89.875},
                {1500, 84.556},  {2000, 79.495}, {4000, 61.640}, {8000, 35.600}};
   for (const Case& c : cases) EXPECT_NEAR(BarometricPressure(c.altitude) / 1000, c.kPa, 0.002) << c.altitude;
 }

@@ -68,10 +68,10 @@ TEST(OperatingAssessment, DutyMetOnlyWhenTheFanDeliversAtLeastTheDuty) {
     double flow, pressure;
     bool met;
   } cases[] = {
-      {fsReady, 3.0, 900, true},          // exactly the duty
-      {fsReady, 3.3, 1089, true},         // a listed speed above the root: more than asked
-      {fsReady, 2.7, 729, false},         // the last listed speed is too slow
-      {fsSpeedRange, 3.0, 900, false},    // clamped speed: never a success
+      {fsReady, 3.0, 900, true},        // exactly the duty
+      {fsReady, 3.3, 1089, true},       // a listed speed above the root: more than asked
+      {fsReady, 2.7, 729, false},       // the last listed speed is too slow
+      {fsSpeedRange, 3.0, 900, false},  // clamped speed: never a success
       {fsVolumeRange, 3.0, 900, false},
   };
   for (const Case& c : cases) {
@@ -144,10 +144,12 @@ TEST(PhysicsCheck, PlausibleModelHasNoErrorOrWarning) {
   for (const TFinding& f : findings) EXPECT_EQ(f.Level, TFindingLevel::Note) << f.Text;
   // One note per tested point with both efficiencies and every residual, and
   // the pressure peak with the points left of it.
-  EXPECT_TRUE(Has(findings, TFindingLevel::Note, "Pressure peak 1000 Pa at 2.000 m³/s; tested points left of it"));
+  EXPECT_TRUE(
+      Has(findings, TFindingLevel::Note, "Pressure peak 1000 Pa at 2.000 m³/s; tested points left of it"));
   EXPECT_TRUE(Has(findings, TFindingLevel::Note,
                   "Q 1 m³/s: static efficiency 31.0 %, total efficiency 31.4 %; Ps residual"));
-  EXPECT_EQ(std::count_if(findings.begin(), findings.end(), [](const TFinding& f) { return f.Point >= 0; }), 7);
+  EXPECT_EQ(std::count_if(findings.begin(), findings.end(), [](const TFinding& f) { return f.Point >= 0; }),
+            7);
   EXPECT_FALSE(Has(findings, TFindingLevel::Note, "Nominal flow not given"));
   m.QaNomFallBack = true;
   EXPECT_TRUE(Has(CheckModelPhysics(m, 1.2, Fit(m, m.Ps, 3), 0), TFindingLevel::Note,

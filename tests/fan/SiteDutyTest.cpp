@@ -98,8 +98,8 @@ TEST(SiteDuty, ResultLinesFollowTheChosenUnits) {
   fan.SelectModel(fan.Models()[2]);
   const double q = fan.Model().QaNom;
   const TSelectionResult si = EvaluateDuty(fan, q, 500, q, 500);
-  const TSelectionResult ip = EvaluateDuty(fan, TDuty{q, 500, TPressureKind::Static, {}}, q, 500, {},
-                                           TResultUnits::IP());
+  const TSelectionResult ip =
+      EvaluateDuty(fan, TDuty{q, 500, TPressureKind::Static, {}}, q, 500, {}, TResultUnits::IP());
   ASSERT_EQ(ip.Lines.size(), 9U);
   EXPECT_EQ(ip.Lines[0], si.Lines[0]);
   EXPECT_EQ(ip.Lines[1], Format("Volume Flow\t%0.2f\tcfm", {q * 2118.8800032893155}));

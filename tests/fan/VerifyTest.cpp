@@ -131,11 +131,12 @@ TEST(Verify, ZeroOutletShowsTheBoxAndIsReported) {
              Section("F400", "Model=400,1450,900,1600,0,0,1.5\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=1\n"));
   EXPECT_EQ(r.messages, std::vector<std::string>{"Bad area specification..."});
   // The read stopped before the flows: this first model has none.
-  EXPECT_EQ(r.errors, (std::vector<std::string>{
-                          "FX (F400)  Too few volume data points (must be more than 5)",
-                          "FX (F400)  Outlet dimensions need to be assigned",
-                          "FX (F400)  Model read ended with \"Data error\": the outlet area is 0 (outlet width and "
-                          "height both 0)"}));
+  EXPECT_EQ(r.errors,
+            (std::vector<std::string>{
+                "FX (F400)  Too few volume data points (must be more than 5)",
+                "FX (F400)  Outlet dimensions need to be assigned",
+                "FX (F400)  Model read ended with \"Data error\": the outlet area is 0 (outlet width and "
+                "height both 0)"}));
 }
 
 TEST(Verify, StoppedReadIsCheckedOnWhatItLeft) {
@@ -144,13 +145,14 @@ TEST(Verify, StoppedReadIsCheckedOnWhatItLeft) {
   const TVerifyRun r =
       Verify(std::string(kCatalog) + Section("F400", kGood) + Section("F500", "Qa=0.5\nPs=1\nPw=1\nLw=1\n"));
   EXPECT_EQ(r.messages, std::vector<std::string>{"Not enough data points..."});
-  EXPECT_EQ(r.errors, (std::vector<std::string>{
-                          "FX (F500)  Too few volume data points (must be more than 5)",
-                          "FX (F500)  Static pressure point count error",
-                          "FX (F500)  Power point count error", "FX (F500)  Noise point count error",
-                          "FX (F500)  Nominal flow must be greater than the lowest flow",
-                          "FX (F500)  Model read ended with \"Volume range error\": \"Qa\" holds 1 flow(s), at "
-                          "least 2 are needed"}));
+  EXPECT_EQ(r.errors,
+            (std::vector<std::string>{
+                "FX (F500)  Too few volume data points (must be more than 5)",
+                "FX (F500)  Static pressure point count error", "FX (F500)  Power point count error",
+                "FX (F500)  Noise point count error",
+                "FX (F500)  Nominal flow must be greater than the lowest flow",
+                "FX (F500)  Model read ended with \"Volume range error\": \"Qa\" holds 1 flow(s), at "
+                "least 2 are needed"}));
 }
 
 TEST(Verify, LineFormWithEmptyRange) {
@@ -276,8 +278,9 @@ TEST(Verify, ConversionErrorReportedAsALine) {
   // own read stops early and is judged on what it left.
   ASSERT_GE(fan.Errors().size(), 2U);
   EXPECT_EQ(fan.Errors()[0], "FX (B)  'x' is not a valid floating point value in \"Qa\"");
-  EXPECT_EQ(fan.Errors().back(),
-            "FX (C)  Model read ended with \"Volume range error\": \"Qa\" holds 1 flow(s), at least 2 are needed");
+  EXPECT_EQ(
+      fan.Errors().back(),
+      "FX (C)  Model read ended with \"Volume range error\": \"Qa\" holds 1 flow(s), at least 2 are needed");
   EXPECT_EQ(fan.Model().Name, "A");
   EXPECT_EQ(fan.Status(), fsReady);
 

@@ -351,7 +351,8 @@ void TFmtEditLabel::ShowUnit(const QString& label) {
 
 void TFmtEditLabel::UpdateAccessibleName() {
   if (FAccessiblePrefix.isEmpty()) return;
-  const QString name = text().isEmpty() ? FAccessiblePrefix : FAccessiblePrefix + QStringLiteral(": ") + text();
+  const QString name =
+      text().isEmpty() ? FAccessiblePrefix : FAccessiblePrefix + QStringLiteral(": ") + text();
   if (accessibleName() == name) return;
   setAccessibleName(name);
   // Said aloud: a screen reader hears the new unit (Qt 6.4 sends no event itself).
