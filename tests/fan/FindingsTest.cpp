@@ -109,10 +109,11 @@ TEST(OperatingAssessment, StallExtrapolationAndEfficiencyWarnings) {
     EXPECT_NEAR(a.Extrapolation, c.extrapolation, 1e-9) << c.flow;
     EXPECT_DOUBLE_EQ(a.StaticEfficiency, 0.1 * c.flow * 800 / c.power);
     EXPECT_DOUBLE_EQ(a.TotalEfficiency, 0.1 * c.flow * 850 / c.power);
-    if (c.warning)
+    if (c.warning) {
       EXPECT_TRUE(HasWarning(a, c.warning)) << c.flow << " " << c.power;
-    else
+    } else {
       EXPECT_TRUE(a.Warnings.empty()) << a.Warnings.front();
+    }
   }
 }
 

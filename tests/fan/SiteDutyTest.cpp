@@ -152,6 +152,8 @@ TEST(SiteDuty, TheSearchJudgesEachModelAtTheSiteAndItsOwnOutlet) {
     const TSelectionResult r = EvaluateDuty(a, site, 1.5, 400, {}, TResultUnits{});
     EXPECT_EQ(r.Status, fsReady) << a.Model().Name;
     // A listed speed moves the point along the system curve; otherwise it is the duty.
-    if (!a.Model().HasSpeeds) EXPECT_NEAR(r.PTotal, 400, 1e-3) << a.Model().Name;
+    if (!a.Model().HasSpeeds) {
+      EXPECT_NEAR(r.PTotal, 400, 1e-3) << a.Model().Name;
+    }
   }
 }
