@@ -358,7 +358,7 @@ void TFanForm::CreateControls() {
   connect(FAirSourceBox, &QComboBox::activated, this, airChanged);
   connect(FPressureKindBox, &QComboBox::activated, this, airChanged);
   for (TFmtEdit* edit : {FDensityEdit, FAltitudeEdit, FTemperatureEdit}) {
-    connect(edit, &QmCustomEdit::Exit, this, [this, edit, airChanged] {
+    connect(edit, &QmCustomEdit::Exit, this, [edit, airChanged] {
       if (UserChanged(edit)) airChanged();
     });
     connect(edit, &QmCustomEdit::UnitsEdited, this, [this] { ShowAirDensity(); });
@@ -444,6 +444,8 @@ void TFanForm::CreateAirGroup(QWidget* parent, QBoxLayout* column) {
     unit->SetAccessiblePrefix(QString::fromUtf8(f.AccessibleName) + QStringLiteral(" unit"));
     unit->setToolTip(QStringLiteral("Click, or press F4 in the field, to choose the unit"));
     caption->setBuddy(f.Edit);
+    // The narrow group must not cut its captions ("Temperature").
+    caption->setMinimumSize(caption->sizeHint());
     f.Edit->SetFormatStr(std::string(GetUnitsFormat(f.Type, 0)));
     f.Edit->SetFormatType(ft_Fixed);
     f.Edit->SetSigDigs(5);
