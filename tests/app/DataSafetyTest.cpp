@@ -82,7 +82,8 @@ TEST(SourceEditorLineEnds, NewLinesTakeTheFirstEndingAndOddCharactersRoundTrip) 
   editor.SaveToFile(path);
   EXPECT_EQ(ReadFileBytes(path.toStdString()), "[A]\rK=1\rL=2\rM=3");
 
-  const std::string odd = std::string("[A]\nN=a\0b\nF=\f\nS=\xE2\x80\xA8|\xEF\xBB\xBF|\t\n", 28);
+  static const char kOdd[] = "[A]\nN=a\0b\nF=\f\nS=\xE2\x80\xA8|\xEF\xBB\xBF|\t\n";
+  const std::string odd(kOdd, sizeof kOdd - 1);  // the NUL inside counts, the closing one not
   const QString oddPath = ToQ(dir.Write("odd.qfn", odd));
   editor.LoadFromFile(oddPath);
   editor.SaveToFile(oddPath);
