@@ -6,6 +6,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "fan/ModelFits.h"
 #include "numeric/Regress.h"
 
 namespace blowden {
@@ -167,14 +168,9 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
 
   const double area = OutletAreaOf(m);
   // The power and sound fits that the model view shows, for their residuals.
-  std::vector<double> pwCoeffs, lwCoeffs;
-  int pwError = -1, lwError = -1;
-  {
-    TFitStats stats;
-    std::string summary;
-    FitPolynomial(m.Qa, m.Pw, static_cast<int>(n), 3, pwCoeffs, pwError, stats, summary);
-    FitPolynomial(m.Qa, m.Lw, static_cast<int>(n), 2, lwCoeffs, lwError, stats, summary);
-  }
+  const TCurveFit pwFit = FitCurve(m, ckPower), lwFit = FitCurve(m, ckSound);
+  const std::vector<double>&pwCoeffs = pwFit.Coeffs, &lwCoeffs = lwFit.Coeffs;
+  const int pwError = pwFit.ErrorCode, lwError = lwFit.ErrorCode;
 
   const TPressurePeak peak = FindPressurePeak(m, coeffs, fitError);
   std::vector<int> leftOfPeak;
