@@ -14,6 +14,18 @@ namespace blowden {
 
 namespace {
 
+// The model's name and the scalar data of its "Model" line, as the reader
+// takes them (lengths from mm to m).
+void SetScalars(TFanModel& m, std::string_view name, const TModelLine& line) {
+  m.Name = std::string(Trim(name));
+  m.Diameter = line.Diameter * 0.001;
+  m.RefSpeed = line.RefSpeed;
+  m.MinSpeed = line.MinSpeed;
+  m.MaxSpeed = line.MaxSpeed;
+  m.OutletWidth = line.OutletWidth * 0.001;
+  m.OutletHeight = line.OutletHeight * 0.001;
+}
+
 constexpr double kQuarterPi = 0.78539816339744830962;
 
 // The outlet area as the reader computes it (m²).
@@ -250,13 +262,7 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
   // The model as the reader will read it.
   const TModelLine& line = request.Line;
   TFanModel& m = r.Model;
-  m.Name = std::string(Trim(request.Name));
-  m.Diameter = line.Diameter * 0.001;
-  m.RefSpeed = line.RefSpeed;
-  m.MinSpeed = line.MinSpeed;
-  m.MaxSpeed = line.MaxSpeed;
-  m.OutletWidth = line.OutletWidth * 0.001;
-  m.OutletHeight = line.OutletHeight * 0.001;
+  SetScalars(m, request.Name, line);
   m.Count = static_cast<int>(points.size());
   for (const TPoint& p : points) {
     m.Qa.push_back(p.Q);
@@ -351,13 +357,7 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   line.QaNom = scale(source.QaNom, flowFactor);
 
   TFanModel& m = r.Model;
-  m.Name = std::string(Trim(request.Name));
-  m.Diameter = line.Diameter * 0.001;
-  m.RefSpeed = line.RefSpeed;
-  m.MinSpeed = line.MinSpeed;
-  m.MaxSpeed = line.MaxSpeed;
-  m.OutletWidth = line.OutletWidth * 0.001;
-  m.OutletHeight = line.OutletHeight * 0.001;
+  SetScalars(m, request.Name, line);
   m.Count = static_cast<int>(n);
   std::vector<double> listed;
   for (std::size_t j = 0; j < n; ++j) {
