@@ -71,6 +71,20 @@ int RunDelete(const TCliRequest& request, const std::string& databaseFolder, std
 std::string RenderChartPicture(const TSelectorChart& chart, int width, int height, const std::string& path,
                                std::string& png);
 
+// One page of a datasheet PDF: a model of a catalogue at a duty.
+struct TDatasheetPage {
+  std::string File;
+  std::string Model;
+  TDuty Duty;
+};
+
+// The datasheets of the pages, one page each, in `units`, as PDF bytes in
+// `pdf` (written by the caller with its own checks). Returns an empty text on
+// success, otherwise why the document (to be written to `path`) was not made;
+// a build without Qt cannot make one.
+std::string RenderDatasheetPdf(const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
+                               const std::string& path, std::string& pdf);
+
 // The fan data file a command is reading, for the message of a failed
 // allocation ("Not enough memory to open <file> (N MB)"); empty between files.
 std::string& CliCurrentFile();

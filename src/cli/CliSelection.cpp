@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "base/Csv.h"
 #include "base/Format.h"
 #include "cli/Cli.h"
 #include "cli/CliCommands.h"
@@ -21,18 +22,6 @@ constexpr std::string_view kProgram = "blowden-cli";
 // A figure of the text and CSV output: up to 6 significant digits is what a
 // reader compares; JSON carries the exact double.
 std::string Figure(double value) { return Format("%0.6g", {value}); }
-
-// RFC 4180: a field holding a comma, a quote or a line break is quoted, its
-// quotes doubled.
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
 
 std::string Join(const std::vector<std::string>& items, std::string_view separator) {
   std::string text;

@@ -6,8 +6,9 @@
 #              catalogue knows nothing of fans)
 #   services:  over the core
 #   charts (the drawing, QtGui only), units/widgets, charts/widgets: over services
+#   report (the datasheet, QtGui only): over the chart drawing
 #   selector, app (which opens the selector): on top
-#   cli:       over the core, services and the chart drawing    QtGui only
+#   cli:       over the core, services, the chart drawing and the report    QtGui only
 #
 # A folder may include its own headers and those of the folders it lists;
 # anything else goes up or sideways. Tests, benchmarks and fuzz targets are not
@@ -23,16 +24,18 @@ set(BLOWDEN_LAYER_services services ${BLOWDEN_CORE})
 set(BLOWDEN_LAYER_charts charts services ${BLOWDEN_CORE})
 set(BLOWDEN_LAYER_charts/widgets charts/widgets charts services ${BLOWDEN_CORE})
 set(BLOWDEN_LAYER_units/widgets units/widgets services ${BLOWDEN_CORE})
-set(BLOWDEN_LAYER_selector selector charts/widgets charts units/widgets services ${BLOWDEN_CORE})
-set(BLOWDEN_LAYER_app app selector charts/widgets charts units/widgets services ${BLOWDEN_CORE})
-set(BLOWDEN_LAYER_cli cli charts services ${BLOWDEN_CORE})
-set(BLOWDEN_LAYERS base numeric units fan services charts charts/widgets units/widgets selector app cli)
+set(BLOWDEN_LAYER_report report charts services ${BLOWDEN_CORE})
+set(BLOWDEN_LAYER_selector selector report charts/widgets charts units/widgets services ${BLOWDEN_CORE})
+set(BLOWDEN_LAYER_app app selector report charts/widgets charts units/widgets services ${BLOWDEN_CORE})
+set(BLOWDEN_LAYER_cli cli report charts services ${BLOWDEN_CORE})
+set(BLOWDEN_LAYERS base numeric units fan services charts charts/widgets units/widgets report selector app cli)
 
 # How much of Qt a folder may include: none, gui (no QtWidgets header) or all.
 foreach(folder ${BLOWDEN_CORE})
   set(BLOWDEN_QT_${folder} none)
 endforeach()
 set(BLOWDEN_QT_charts gui)
+set(BLOWDEN_QT_report gui)
 set(BLOWDEN_QT_cli gui)
 
 # The layer folder of a path relative to src/ ("units/widgets/QmFmtEdit.h" ->
