@@ -1,6 +1,7 @@
 // The ranked selection over a folder of catalogues: every model of every file
 // evaluated for one duty as the selector evaluates it, and the models that
-// meet it ranked by shaft power. The files (20 models of 30 points each) are
+// meet it ranked by shaft power; and a hundred duties ranked over the same
+// files. The files (20 models of 30 points each) are
 // written once per process; the timing is warm, after one untimed run, so the
 // reader's file cache holds what it can. Items are the models evaluated.
 #include <benchmark/benchmark.h>
@@ -102,5 +103,40 @@ BENCHMARK(BM_RankAll)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
+
+// A schedule's work: many duties ranked over the same files, which are read
+// once into a TRankCatalogue (made inside the timing, warm as above). The
+// duties are drawn from the first catalogue's curves. Items are the models
+// evaluated, over all duties.
+void BM_RankMany(benchmark::State& state) {
+  const TRankFolder& folder = RankFolder();
+  if (!folder.Ok()) {
+    state.SkipWithError("cannot write the generated files");
+    return;
+  }
+  const int count = static_cast<int>(state.range(0));
+  const blowden::bench::TBenchCatalogueSpec first{kRankModelsPerFile, kRankPointsPerModel, 1, "RK"};
+  std::vector<blowden::TDuty> duties;
+  for (const blowden::bench::TBenchDuty& d : blowden::bench::BenchDuties(first, count)) {
+    blowden::TDuty duty;
+    duty.Flow = d.Flow;
+    duty.Pressure = d.Pressure;
+    duties.push_back(duty);
+  }
+  std::size_t candidates = 0;
+  blowden::RankDuty(folder.Files(), folder.Duty(), blowden::TRankKey::Power);
+  for (auto _ : state) {
+    const blowden::TRankCatalogue catalogue(folder.Files());
+    candidates = 0;
+    for (const blowden::TDuty& duty : duties) {
+      const blowden::TRanking ranking = catalogue.Rank(duty, blowden::TRankKey::Power);
+      candidates += ranking.Candidates.size();
+      benchmark::DoNotOptimize(ranking.Candidates.data());
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * count * kRankFiles * kRankModelsPerFile);
+  state.counters["candidates"] = static_cast<double>(candidates);
+}
+BENCHMARK(BM_RankMany)->Arg(100)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace

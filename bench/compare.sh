@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Blowden's best-model search side by side with an independent Python
-# implementation (bench/peer: numpy.polyfit and scipy's brentq), and the INI
-# reader's throughput against a memchr scan of the same bytes.
+# Blowden's best-model search and ranked selection side by side with an
+# independent Python implementation (bench/peer: numpy.polyfit and scipy's
+# brentq), and the INI reader's throughput against a memchr scan of the same
+# bytes.
 #
 #   bench/compare.sh [BUILD_DIR]        (default: build-bench, a Release build)
 #
@@ -9,10 +10,14 @@
 # each, runs both searches on them, checks that they choose the same models
 # and speeds (to 1e-6 relative) and prints the CPU time per search of each.
 # Then parses a generated catalogue of 120 MB with blowden::TIniFile and scans
-# it for line ends with memchr. The last line reads
-#   peer ratio <X>x, parse <Y> MB/s = <Z>x of memchr, agreement ok
+# it for line ends with memchr. Last, ranks every model of the folder of
+# BM_RankAll (500 files of 20 models) for one duty with both, warm, checks
+# that they rank the same models in the same order (speeds and shaft powers
+# to 1e-6 relative) and prints the CPU time per ranking of each. The last
+# line reads
+#   peer ratio <X>x, parse <Y> MB/s = <Z>x of memchr, ranking <R>x, agreement ok
 # with X measured on the 200-model catalogue. Exit code 1 when the two
-# searches disagree (the differences are printed) or anything fails.
+# disagree (the differences are printed) or anything fails.
 #
 # Environment: BLOWDEN_BENCH_JOBS (build jobs, default 2),
 # BLOWDEN_BENCH_ROUND_SECONDS (CPU seconds per timing round, default 0.4),
@@ -78,4 +83,12 @@ echo "Parsing"
 "$tool" parse "$work/big.qfn" 7 >"$work/parse.txt"
 rm -f "$work/big.qfn"
 
-"$python" "$root/bench/peer/summarize.py" "${searches[@]}" --parse "$work/parse.txt"
+"$tool" rankfolder "$work/rank" >/dev/null
+read -r rank_flow rank_pressure <"$work/rank/duty.txt"
+echo "Ranking $rank_flow m³/s at $rank_pressure Pa over 500 files: Blowden, then the peer"
+"$tool" rank "$work/rank/files.txt" "$rank_flow" "$rank_pressure" "$round" >"$work/project-rank.txt"
+"$python" "$root/bench/peer/rank_all.py" "$work/rank/files.txt" "$rank_flow" "$rank_pressure" \
+  --round-seconds "$round" --rounds 3 >"$work/peer-rank.txt"
+
+"$python" "$root/bench/peer/summarize.py" "${searches[@]}" --parse "$work/parse.txt" \
+  --rank "$work/project-rank.txt" "$work/peer-rank.txt"

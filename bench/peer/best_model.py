@@ -151,7 +151,7 @@ def float_list(items):
 
 class Model:
     __slots__ = ("index", "name", "ref_speed", "min_speed", "max_speed", "qa_nom", "qa", "ps",
-                 "speeds", "coeffs")
+                 "speeds", "coeffs", "area", "pw", "lw")
 
 
 def read_model(index, name, keys, density):
@@ -213,12 +213,17 @@ def read_model(index, name, keys, density):
         ps = ps[:count]
     else:
         return None
+    expanded = []
     for key in ("pw", "lw"):
         items = split_list(keys.get(key, ""))
         if not items:
             return None
-        for v in items[:count]:
-            float(v)  # an unreadable item that would be used stops the read, as in the program
+        # An unreadable item that would be used stops the read, as in the
+        # program; one item fills every point, a short list repeats its last.
+        values = [float(v) for v in items[:count]]
+        expanded.append(values + [values[-1]] * (count - len(values)))
+    m.area = area
+    m.pw, m.lw = expanded
     m.qa = np.array(qa)
     m.ps = np.array(ps)
     m.coeffs = None

@@ -3,18 +3,24 @@
 prints the comparison.
 
 Usage: summarize.py --search MODELS PROJECT_OUT PEER_OUT [--search ...] --parse PARSE_OUT
+                    [--rank PROJECT_OUT PEER_OUT]
 
 PROJECT_OUT and PEER_OUT are the outputs of `blowden-compare search` and of
 best_model.py on the same catalogue and duties; PARSE_OUT is the output of
 `blowden-compare parse`. Two results agree when both found a model or both
 found none, the models are the same, and the speeds (the one to run at and the
-root itself) differ by at most 1e-6 relative.
+root itself) differ by at most 1e-6 relative. With --rank, the outputs of
+`blowden-compare rank` and rank_all.py on the same files and duty: they agree
+when they rank the same models in the same order, with speeds and shaft powers
+within 1e-6 relative, and reject as many.
 
 The last line reads
-    peer ratio <X>x, parse <Y> MB/s = <Z>x of memchr, agreement ok
+    peer ratio <X>x, parse <Y> MB/s = <Z>x of memchr, ranking <R>x, agreement ok
 with X the peer's CPU time per search over Blowden's on the largest
-catalogue, Y the INI parse throughput and Z = Y / memchr throughput. On any
-disagreement the differing results are printed and the exit code is 1.
+catalogue, Y the INI parse throughput, Z = Y / memchr throughput and R the
+peer's CPU time per ranking over Blowden's (", ranking <R>x" only with
+--rank). On any disagreement the differing results are printed and the exit
+code is 1.
 """
 
 import argparse
@@ -45,6 +51,44 @@ def read_output(path):
             elif words[0].startswith("time"):  # time <median> <fastest> <slowest> <searches>
                 times[words[0]] = [float(w) for w in words[1:]]
     return results, times
+
+
+def read_ranking(path):
+    """([(file, model, speed, power)], rejected count, {tag: [numbers]})."""
+    candidates, rejected, times = [], None, {}
+    with open(path) as f:
+        for line in f:
+            words = line.split()
+            if not words:
+                continue
+            if words[0] == "candidate":  # candidate <rank> <file> <model> speed <rpm> power <kW>
+                candidates.append((words[2], words[3], float(words[5]), float(words[7])))
+            elif words[0] == "rejected":
+                rejected = int(words[1])
+            elif words[0] in ("time", "wall"):
+                times[words[0]] = [float(w) for w in words[1:]]
+    return candidates, rejected, times
+
+
+def compare_rankings(project, peer):
+    """(list of differences, largest relative difference of speed and power)."""
+    (ours, our_rejected, _), (theirs, their_rejected, _) = project, peer
+    differences = []
+    worst = 0.0
+    if len(ours) != len(theirs) or our_rejected != their_rejected:
+        differences.append(f"ranking: Blowden {len(ours)} candidates and {our_rejected} rejected, "
+                           f"the peer {len(theirs)} and {their_rejected}")
+    for place, (a, b) in enumerate(zip(ours, theirs), 1):
+        if a[:2] != b[:2]:
+            differences.append(f"ranking place {place}: Blowden {a[0]} {a[1]}, the peer {b[0]} {b[1]}")
+            continue
+        for what, x, y in (("speed", a[2], b[2]), ("shaft power", a[3], b[3])):
+            d = relative(x, y)
+            worst = max(worst, d)
+            if d > TOLERANCE:
+                differences.append(f"ranking place {place} ({a[1]}): {what} {x!r} (Blowden) against {y!r} "
+                                   f"(peer), relative difference {d:.3g}")
+    return differences, worst
 
 
 def relative(a, b):
@@ -80,6 +124,7 @@ def main(argv):
     parser.add_argument("--search", nargs=3, action="append", required=True,
                         metavar=("MODELS", "PROJECT_OUT", "PEER_OUT"))
     parser.add_argument("--parse", required=True)
+    parser.add_argument("--rank", nargs=2, metavar=("PROJECT_OUT", "PEER_OUT"))
     args = parser.parse_args(argv)
 
     all_differences = []
@@ -109,16 +154,28 @@ def main(argv):
     print(f"parse of a {size_mb:.0f} MB catalogue: TIniFile {parse_mb:.0f} MB/s, memchr line scan "
           f"{memchr_mb:.0f} MB/s, TIniFile::Open (read, decode, parse) {open_mb:.0f} MB/s")
 
+    ranking = ""
+    if args.rank:
+        project, peer = read_ranking(args.rank[0]), read_ranking(args.rank[1])
+        differences, worst = compare_rankings(project, peer)
+        all_differences += differences
+        ours, theirs = project[2]["time"][0], peer[2]["time"][0]
+        wall = project[2].get("wall", [ours])[0]
+        print(f"ranking of {len(project[0]) + (project[1] or 0)} models ({len(project[0])} candidates): "
+              f"Blowden {ours:.1f} ms CPU ({wall:.1f} ms wall), the peer {theirs:.1f} ms CPU: "
+              f"{theirs / ours:.1f}x (wall {theirs / wall:.1f}x); max speed/power diff {worst:.2g}")
+        ranking = f", ranking {theirs / ours:.1f}x"
+
     largest = max(ratios)
     if all_differences:
         print("Blowden and the peer disagree:")
         for d in all_differences:
             print("  " + d)
         print(f"peer ratio {ratios[largest]:.1f}x, parse {parse_mb:.0f} MB/s = {parse_mb / memchr_mb:.2f}x "
-              f"of memchr, agreement FAILED ({len(all_differences)} differences)")
+              f"of memchr{ranking}, agreement FAILED ({len(all_differences)} differences)")
         return 1
-    print(f"peer ratio {ratios[largest]:.1f}x, parse {parse_mb:.0f} MB/s = {parse_mb / memchr_mb:.2f}x of memchr, "
-          f"agreement ok")
+    print(f"peer ratio {ratios[largest]:.1f}x, parse {parse_mb:.0f} MB/s = {parse_mb / memchr_mb:.2f}x of memchr"
+          f"{ranking}, agreement ok")
     return 0
 
 

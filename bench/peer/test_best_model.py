@@ -11,6 +11,7 @@ import unittest
 sys.dont_write_bytecode = True  # leave no cache folder in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import best_model  # noqa: E402
+import rank_all  # noqa: E402
 
 # Ps = 1000 - 5 Q² at 1000 rpm over Q = 1 .. 10: a cubic fit reproduces it.
 FLOWS = ",".join(str(q) for q in range(1, 11))
@@ -186,6 +187,32 @@ class SearchTest(unittest.TestCase):
 
     def test_no_model_qualifies(self):
         self.assertIsNone(best_model.find_best_model(models_of(section("A")), 1.0, 2.0e6))
+
+
+class RankTest(unittest.TestCase):
+    def ranked(self, text, q, p):
+        with CatalogueFile("[Catalog]\nDensity=1.2\n" + text) as path:
+            kept, unusable = rank_all.read_files([path])
+            candidates, rejected = rank_all.rank(kept, q, p)
+        return [(c[2], c[3], c[0]) for c in candidates], [r[1] for r in rejected], unusable
+
+    def test_power_list_expands_like_the_program(self):
+        m = models_of(section("M").replace("Pw=1.0", "Pw=1,2"))[0]
+        self.assertEqual(m.pw, [1.0] + [2.0] * 9)
+        self.assertEqual(m.lw, [80.0] * 10)
+
+    def test_ranked_by_shaft_power_by_the_fan_laws(self):
+        # The point of the curve at 5 m³/s carried to 1200 rpm; power × 1.2³.
+        text = (section("A").replace("Pw=1.0", "Pw=2") + section("B") +
+                section("Slow", "Model=500,1000,500,1000,400,300,5") +
+                section("Listed", extra="Speed=800,1100\n") + "[Broken]\n")
+        candidates, rejected, unusable = self.ranked(text, 6.0, 875 * 1.44)
+        self.assertEqual([c[0] for c in candidates], ["B", "A"])
+        for (name, speed, power), pw in zip(candidates, (1, 2)):
+            self.assertAlmostEqual(speed, 1200, delta=1e-6)
+            self.assertAlmostEqual(power, pw * 1.2 ** 3, delta=1e-9)
+        # Slow reaches 1100 rpm at most; Listed's last speed is below the root.
+        self.assertEqual((rejected, unusable), (["Slow", "Listed"], 1))
 
 
 if __name__ == "__main__":

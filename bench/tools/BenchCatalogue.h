@@ -16,6 +16,7 @@
 // curve, which the reader replaces by the flow two thirds along.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -132,8 +133,10 @@ inline TBenchModel MakeBenchModel(const TBenchCatalogueSpec& spec, int m) {
   model.TotalPressure = m % 5 == 2;
   model.NominalOutside = m % 9 == 4;
   if (m % 7 == 5) {
+    // Listed speeds lie within the model's limits, as verification demands.
     for (double f : {0.5, 0.66, 0.8, 1.0, 1.2})
-      model.Speeds.push_back(static_cast<int>(std::lround(model.RefSpeed * f)));
+      model.Speeds.push_back(
+          std::clamp(static_cast<int>(std::lround(model.RefSpeed * f)), model.MinSpeed, model.MaxSpeed));
   }
   return model;
 }

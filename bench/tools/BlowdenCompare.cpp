@@ -15,6 +15,20 @@
 //         time <median us> <fastest us> <slowest us> <searches per round>
 //       and the part of one search spent fitting and solving, in us:
 //         parts fit <us> solve <us>
+//   blowden-compare rankfolder FOLDER
+//       Writes the folder of BM_RankAll: 500 catalogues of 20 models of 30
+//       points (range-<k>.qfn), files.txt naming them one a line, and
+//       duty.txt ("flow pressure"): of eight duties drawn from the first
+//       catalogue's curves, the one that about half of the models meet.
+//   blowden-compare rank FILES_LIST FLOW PRESSURE [ROUND_SECONDS]
+//       RankDuty (static duty, catalogue air, by shaft power) over the files:
+//         candidate <rank> <file> <model> speed <rpm> power <kW>
+//         rejected <count>
+//       then the CPU time of one warm ranking (after one untimed run; both
+//       threads' time counts), over five rounds of at least ROUND_SECONDS:
+//         time <median ms> <fastest ms> <slowest ms> <rankings per round>
+//       and its wall-clock time in the same rounds:
+//         wall <median ms>
 //   blowden-compare parse FILE [ROUNDS]
 //       Throughput on the same bytes, median of ROUNDS (default 7), in MB/s:
 //         parse <TIniFile parse> memchr <line-end scan> open <TIniFile::Open>
@@ -37,6 +51,7 @@
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "base/IniFile.h"
+#include "fan/FanRanking.h"
 #include "fan/QmFan.h"
 #include "tools/BenchCatalogue.h"
 
@@ -55,6 +70,12 @@ volatile int gSink = 0;
 double CpuSeconds() {
   timespec ts{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+double WallSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
@@ -242,6 +263,87 @@ int Search(const std::vector<std::string>& args) {
   return 0;
 }
 
+constexpr int kRankFiles = 500;
+constexpr int kRankModels = 20;
+
+int RankFolder(const std::vector<std::string>& args) {
+  if (args.empty()) Fail("rankfolder: folder missing");
+  const std::filesystem::path folder = args[0];
+  std::filesystem::create_directories(folder);
+  std::vector<std::string> files;
+  std::string list;
+  for (int f = 0; f < kRankFiles; ++f) {
+    const TBenchCatalogueSpec spec{kRankModels, kPoints, static_cast<std::uint64_t>(f + 1), "RK"};
+    const std::string file = (folder / Format("range-%d.qfn", {f + 1})).string();
+    WriteFile(file, BenchCatalogueText(spec));
+    files.push_back(file);
+    list += file + "\n";
+  }
+  WriteFile((folder / "files.txt").string(), list);
+  const std::size_t half = kRankFiles * kRankModels / 2;
+  std::size_t bestDistance = static_cast<std::size_t>(-1);
+  TBenchDuty chosen;
+  for (const TBenchDuty& d : BenchDuties({kRankModels, kPoints, 1, "RK"}, 8)) {
+    const std::size_t met =
+        RankDuty(files, TDuty{d.Flow, d.Pressure, TPressureKind::Static, {}}, TRankKey::Power)
+            .Candidates.size();
+    const std::size_t distance = met > half ? met - half : half - met;
+    if (met > 0 && distance < bestDistance) {
+      bestDistance = distance;
+      chosen = d;
+    }
+  }
+  WriteFile((folder / "duty.txt").string(), Format("%0.17g %0.17g\n", {chosen.Flow, chosen.Pressure}));
+  Say(Format("generated %d files of %d models in %s", {kRankFiles, kRankModels, folder.string()}));
+  return 0;
+}
+
+int Rank(const std::vector<std::string>& args) {
+  if (args.size() < 3) Fail("rank: files list, flow and pressure needed");
+  std::vector<std::string> files;
+  const std::string list = ReadFile(args[0]);
+  std::size_t pos = 0;
+  while (pos < list.size()) {
+    std::size_t end = list.find('\n', pos);
+    if (end == std::string::npos) end = list.size();
+    const std::string_view line = Trim(std::string_view(list).substr(pos, end - pos));
+    if (!line.empty()) files.emplace_back(line);
+    pos = end + 1;
+  }
+  TDuty duty;
+  if (!TryStrToFloat(args[1], duty.Flow) || !TryStrToFloat(args[2], duty.Pressure))
+    Fail("rank: flow and pressure must be numbers");
+  const double roundSeconds = args.size() > 3 ? ParsePositive(args[3], "round seconds") : 0.4;
+
+  const TRanking ranking = RankDuty(files, duty, TRankKey::Power);
+  for (std::size_t i = 0; i < ranking.Candidates.size(); ++i) {
+    const TCandidate& c = ranking.Candidates[i];
+    Say(Format("candidate %d %s %s speed %0.17g power %0.17g",
+               {static_cast<int>(i + 1), c.File, c.Model, c.Speed, c.ShaftPower}));
+  }
+  Say(Format("rejected %d", {static_cast<long long>(ranking.Rejected.size())}));
+
+  std::vector<double> cpu, wall;
+  long long perRound = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    long long rankings = 0;
+    const double c0 = CpuSeconds(), w0 = WallSeconds();
+    double c1 = c0;
+    do {
+      gSink = static_cast<int>(RankDuty(files, duty, TRankKey::Power).Candidates.size());
+      ++rankings;
+      c1 = CpuSeconds();
+    } while (c1 - c0 < roundSeconds);
+    cpu.push_back((c1 - c0) / static_cast<double>(rankings) * 1e3);
+    wall.push_back((WallSeconds() - w0) / static_cast<double>(rankings) * 1e3);
+    perRound = rankings;
+  }
+  Say(Format("time %0.3f %0.3f %0.3f %d", {Median(cpu), *std::min_element(cpu.begin(), cpu.end()),
+                                           *std::max_element(cpu.begin(), cpu.end()), perRound}));
+  Say(Format("wall %0.3f", {Median(wall)}));
+  return 0;
+}
+
 // Line ends of the text by memchr, the cheapest scan that still looks at
 // every byte: the bound for any line-based reader.
 std::size_t CountLineEnds(const std::string& text) {
@@ -304,7 +406,9 @@ int Run(const std::vector<std::string>& args) {
   if (command == "big") return Big(rest);
   if (command == "search") return Search(rest);
   if (command == "parse") return Parse(rest);
-  Fail("usage: blowden-compare generate|big|search|parse ...");
+  if (command == "rankfolder") return RankFolder(rest);
+  if (command == "rank") return Rank(rest);
+  Fail("usage: blowden-compare generate|big|search|parse|rankfolder|rank ...");
 }
 
 }  // namespace

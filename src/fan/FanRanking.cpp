@@ -1,11 +1,15 @@
 #include "fan/FanRanking.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <exception>
 #include <iterator>
+#include <mutex>
 #include <thread>
 #include <tuple>
+#include <unordered_map>
 
 #include "base/Convert.h"
 #include "base/Format.h"
@@ -18,6 +22,9 @@ constexpr std::string_view kKeyNames[] = {"power", "efficiency", "sound", "speed
 
 // Below this many files a second thread costs more than it saves.
 constexpr std::size_t kFilesPerThread = 8;
+// What the ranking keeps of files between catalogues, at most: the data of
+// this many test points (about 45 bytes each with the models around them).
+constexpr std::size_t kMaxKeptPoints = std::size_t{1} << 20;
 
 struct TFileRanking {
   std::vector<TCandidate> Candidates;
@@ -25,40 +32,204 @@ struct TFileRanking {
   std::vector<std::string> Messages;
 };
 
-void RankFile(const std::string& file, const TDuty& duty, TFileRanking& out) {
+// Runs work(i, fan) for every i below `count`, each worker with a fan of its
+// own for the evaluations; files are independent, so each worker takes every
+// workers-th one. The first failure of a worker is rethrown.
+template <class TWork>
+void ForEachFile(std::size_t count, int threads, const TWork& work) {
+  unsigned workers =
+      threads > 0 ? static_cast<unsigned>(threads) : std::max(1U, std::thread::hardware_concurrency());
+  workers = static_cast<unsigned>(
+      std::min<std::size_t>(workers, std::max<std::size_t>(1, count / kFilesPerThread)));
+  if (workers <= 1) {
+    TFan fan;
+    for (std::size_t i = 0; i < count; ++i) work(i, fan);
+    return;
+  }
+  std::vector<std::thread> pool;
+  std::vector<std::exception_ptr> failures(workers);
+  for (unsigned w = 0; w < workers; ++w)
+    pool.emplace_back([&, w] {
+      try {
+        TFan fan;
+        for (std::size_t i = w; i < count; i += workers) work(i, fan);
+      } catch (...) {
+        failures[w] = std::current_exception();
+      }
+    });
+  for (std::thread& t : pool) t.join();
+  for (const std::exception_ptr& e : failures)
+    if (e) std::rethrow_exception(e);
+}
+
+}  // namespace
+
+// A file as the ranking reads it: each model either rejected by its reading
+// (a status and reason that no duty changes) or kept as read, to be
+// evaluated for every duty.
+struct TRankCatalogue::TKeptFile {
+  struct TModel {
+    std::string Name;
+    bool Evaluable = false;
+    TFan::TReadState State;  // Evaluable
+    TRejected Rejection;     // not Evaluable
+  };
+  std::string File;
+  TFanHeader Header;
+  std::optional<TRejected> Unusable;  // the file as a whole cannot be used
+  std::vector<TModel> Models;
+  std::vector<std::string> Messages;  // of the reader, as RankDuty reports them
+  std::size_t Points = 0;             // test points of the kept models, and one per model
+};
+
+namespace {
+
+using TKeptFile = TRankCatalogue::TKeptFile;
+
+// Reads a file the way the selector reads a chosen model: every model
+// selected in turn, with the reader's message boxes collected.
+std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
+  auto kept = std::make_shared<TKeptFile>();
+  kept->File = file;
   TFan fan;
   std::string model;
   fan.OnMessage = [&](const std::string& text) {
-    out.Messages.push_back(file + " (" + model + "): " + text);
+    kept->Messages.push_back(file + " (" + model + "): " + text);
   };
   fan.LoadFromFile(file);
   if (fan.Status() != fsReady || fan.Models().empty()) {
     const int status = fan.Status() != fsReady ? fan.Status() : fsModelNotFound;
-    out.Rejected.push_back({file, "", status,
-                            fan.Status() != fsReady ? std::string(StatusTextOf(status))
-                                                    : std::string("the file names no model")});
-    return;
+    kept->Unusable = TRejected{
+        file, "", status,
+        fan.Status() != fsReady ? std::string(StatusTextOf(status)) : std::string("the file names no model")};
+    return kept;
   }
+  kept->Header = fan.Header();
   const std::vector<std::string> models = fan.Models();
+  kept->Models.reserve(models.size());
   for (const std::string& name : models) {
     model = name;
+    TKeptFile::TModel& m = kept->Models.emplace_back();
+    m.Name = name;
     try {
       fan.SelectModel(name);
     } catch (const EConvertError&) {
-      out.Rejected.push_back({file, name, fsDataError, "data error: " + fan.ReadProblem()});
+      m.Rejection = {file, name, fsDataError, "data error: " + fan.ReadProblem()};
       continue;
     }
     if (fan.Status() != fsReady) {
       std::string reason = fan.ReadProblem().empty() ? std::string(StatusTextOf(fan.Status()))
                                                      : "data error: " + fan.ReadProblem();
-      out.Rejected.push_back({file, name, fan.Status(), std::move(reason)});
+      m.Rejection = {file, name, fan.Status(), std::move(reason)};
       continue;
     }
-    const TSelectionResult r = EvaluateDuty(fan, duty, duty.Flow, duty.Pressure, {}, TResultUnits{}, false);
+    m.Evaluable = true;
+    m.State = fan.ReadState();
+    kept->Points += static_cast<std::size_t>(std::max(m.State.Model.Count, 0)) + 1;
+  }
+  return kept;
+}
+
+// A file on disk as the INI reader tells it unchanged: its size, times and
+// identity.
+struct TFileStamp {
+  std::uint64_t Size = 0, Device = 0, Inode = 0;
+  std::int64_t Time = 0, ChangeTime = 0;
+  bool operator==(const TFileStamp&) const = default;
+};
+
+std::optional<TFileStamp> StampOf(const std::string& file) {
+  struct stat st {};
+  if (file.empty() || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  TFileStamp s;
+  s.Size = static_cast<std::uint64_t>(st.st_size);
+  s.Device = static_cast<std::uint64_t>(st.st_dev);
+  s.Inode = static_cast<std::uint64_t>(st.st_ino);
+  s.Time = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  s.ChangeTime = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+  return s;
+}
+
+struct TKeptEntry {
+  TFileStamp Stamp;
+  std::shared_ptr<const TKeptFile> File;
+};
+
+std::mutex gKeptMutex;
+std::unordered_map<std::string, TKeptEntry> gKept;
+std::size_t gKeptPoints = 0;
+
+// The file as read for ranking: kept from an earlier reading while the file
+// is unchanged on disk (one look at its size and times, as the INI reader
+// looks), else read now and kept.
+std::shared_ptr<const TKeptFile> KeptFile(const std::string& file) {
+  // A path that is not a readable file is left to the fan, which says why.
+  const std::optional<TFileStamp> stamp = StampOf(file);
+  if (stamp) {
+    const std::lock_guard<std::mutex> lock(gKeptMutex);
+    if (const auto it = gKept.find(file); it != gKept.end() && it->second.Stamp == *stamp)
+      return it->second.File;
+  }
+  std::shared_ptr<const TKeptFile> kept = ReadKeptFile(file);
+  if (stamp && kept->Points <= kMaxKeptPoints / 4) {
+    const std::lock_guard<std::mutex> lock(gKeptMutex);
+    if (const auto it = gKept.find(file); it != gKept.end()) {
+      gKeptPoints -= it->second.File->Points;
+      gKept.erase(it);
+    }
+    // Full: which files were used last is not known, so all of them go.
+    if (gKeptPoints + kept->Points > kMaxKeptPoints) {
+      gKept.clear();
+      gKeptPoints = 0;
+    }
+    gKept.emplace(file, TKeptEntry{*stamp, kept});
+    gKeptPoints += kept->Points;
+  }
+  return kept;
+}
+
+TCandidate CandidateOf(const std::string& file, const TFan& fan, TSelectionResult&& r) {
+  TCandidate c;
+  c.File = file;
+  c.Maker = fan.Header().Maker;
+  c.Range = fan.Header().Range;
+  c.Model = fan.Model().Name;
+  c.Status = r.Status;
+  c.DutyMet = r.DutyMet;
+  c.Speed = r.Speed;
+  c.SpeedMargin = r.SpeedMargin;
+  c.Flow = r.Volume;
+  c.StaticPressure = r.PStatic;
+  c.TotalPressure = r.PTotal;
+  c.ShaftPower = r.ShaftPower;
+  c.StaticEfficiency = r.StaticEfficiency;
+  c.Efficiency = r.Efficiency;
+  c.SoundPower = r.SoundPower;
+  c.StallMargin = r.StallMargin;
+  c.BepRatio = r.BepRatio;
+  c.Warnings = std::move(r.Warnings);
+  return c;
+}
+
+// The duty on every model of one kept file, in model order; `fan` is the
+// worker's, into which each model is put back as it was read.
+void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFan& fan, TFileRanking& out) {
+  out.Messages = f.Messages;
+  if (f.Unusable) {
+    out.Rejected.push_back(*f.Unusable);
+    return;
+  }
+  for (const TKeptFile::TModel& m : f.Models) {
+    if (!m.Evaluable) {
+      out.Rejected.push_back(m.Rejection);
+      continue;
+    }
+    fan.RestoreReadState(f.Header, m.State);
+    TSelectionResult r = EvaluateDutyFigures(fan, duty);
     if (r.Status == fsReady && r.DutyMet)
-      out.Candidates.push_back(MakeCandidate(file, fan, r));
+      out.Candidates.push_back(CandidateOf(f.File, fan, std::move(r)));
     else
-      out.Rejected.push_back({file, name, r.Status, RejectionReason(fan.Model(), r)});
+      out.Rejected.push_back({f.File, m.Name, r.Status, RejectionReason(fan.Model(), r)});
   }
 }
 
@@ -98,26 +269,7 @@ std::string RejectionReason(const TFanModel& m, const TSelectionResult& r) {
 }
 
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r) {
-  TCandidate c;
-  c.File = file;
-  c.Maker = fan.Header().Maker;
-  c.Range = fan.Header().Range;
-  c.Model = fan.Model().Name;
-  c.Status = r.Status;
-  c.DutyMet = r.DutyMet;
-  c.Speed = r.Speed;
-  c.SpeedMargin = r.SpeedMargin;
-  c.Flow = r.Volume;
-  c.StaticPressure = r.PStatic;
-  c.TotalPressure = r.PTotal;
-  c.ShaftPower = r.ShaftPower;
-  c.StaticEfficiency = r.StaticEfficiency;
-  c.Efficiency = r.Efficiency;
-  c.SoundPower = r.SoundPower;
-  c.StallMargin = r.StallMargin;
-  c.BepRatio = r.BepRatio;
-  c.Warnings = r.Warnings;
-  return c;
+  return CandidateOf(file, fan, TSelectionResult(r));
 }
 
 void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
@@ -137,39 +289,56 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
     }
     return 0.0;
   };
-  std::stable_sort(candidates.begin(), candidates.end(), [&](const TCandidate& a, const TCandidate& b) {
-    const double va = value(a), vb = value(b);
-    if (va != vb) return va < vb;
-    return std::tie(a.File, a.Model) < std::tie(b.File, b.Model);
+  // The candidates are large: their keys are sorted, with the comparisons a
+  // sort of the candidates themselves makes, and the candidates moved once.
+  struct TKey {
+    double Value;
+    std::size_t Index;
+  };
+  std::vector<TKey> keys;
+  keys.reserve(candidates.size());
+  for (std::size_t i = 0; i < candidates.size(); ++i) keys.push_back({value(candidates[i]), i});
+  std::stable_sort(keys.begin(), keys.end(), [&](const TKey& a, const TKey& b) {
+    if (a.Value != b.Value) return a.Value < b.Value;
+    const TCandidate &ca = candidates[a.Index], &cb = candidates[b.Index];
+    return std::tie(ca.File, ca.Model) < std::tie(cb.File, cb.Model);
   });
+  std::vector<TCandidate> sorted;
+  sorted.reserve(candidates.size());
+  for (const TKey& k : keys) sorted.push_back(std::move(candidates[k.Index]));
+  candidates = std::move(sorted);
 }
 
-TRanking RankDuty(const std::vector<std::string>& files, const TDuty& duty, TRankKey key, int threads) {
-  std::vector<TFileRanking> perFile(files.size());
-  unsigned workers =
-      threads > 0 ? static_cast<unsigned>(threads) : std::max(1U, std::thread::hardware_concurrency());
-  workers = static_cast<unsigned>(
-      std::min<std::size_t>(workers, std::max<std::size_t>(1, files.size() / kFilesPerThread)));
-  if (workers <= 1) {
-    for (std::size_t i = 0; i < files.size(); ++i) RankFile(files[i], duty, perFile[i]);
-  } else {
-    // Files are independent: each worker takes every workers-th file with a
-    // fan model of its own (the reader's cache is shared and locked).
-    std::vector<std::thread> pool;
-    std::vector<std::exception_ptr> failures(workers);
-    for (unsigned w = 0; w < workers; ++w)
-      pool.emplace_back([&, w] {
-        try {
-          for (std::size_t i = w; i < files.size(); i += workers) RankFile(files[i], duty, perFile[i]);
-        } catch (...) {
-          failures[w] = std::current_exception();
-        }
-      });
-    for (std::thread& t : pool) t.join();
-    for (const std::exception_ptr& e : failures)
-      if (e) std::rethrow_exception(e);
-  }
+TRankCatalogue::TRankCatalogue(std::vector<std::string> files, int threads)
+    : FFiles(std::move(files)), FKept(FFiles.size()) {
+  ForEachFile(FFiles.size(), threads, [&](std::size_t i, TFan&) { FKept[i] = KeptFile(FFiles[i]); });
+}
+
+TRankCatalogue::~TRankCatalogue() = default;
+TRankCatalogue::TRankCatalogue(TRankCatalogue&&) noexcept = default;
+TRankCatalogue& TRankCatalogue::operator=(TRankCatalogue&&) noexcept = default;
+
+std::size_t TRankCatalogue::EvaluatedModels() const {
+  std::size_t n = 0;
+  for (const auto& f : FKept)
+    for (const TKeptFile::TModel& m : f->Models) n += m.Evaluable ? 1 : 0;
+  return n;
+}
+
+TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) const {
+  std::vector<TFileRanking> perFile(FKept.size());
+  ForEachFile(FKept.size(), threads,
+              [&](std::size_t i, TFan& fan) { RankKeptFile(*FKept[i], duty, fan, perFile[i]); });
   TRanking ranking;
+  std::size_t candidates = 0, rejected = 0, messages = 0;
+  for (const TFileRanking& f : perFile) {
+    candidates += f.Candidates.size();
+    rejected += f.Rejected.size();
+    messages += f.Messages.size();
+  }
+  ranking.Candidates.reserve(candidates);
+  ranking.Rejected.reserve(rejected);
+  ranking.Messages.reserve(messages);
   for (TFileRanking& f : perFile) {
     std::move(f.Candidates.begin(), f.Candidates.end(), std::back_inserter(ranking.Candidates));
     std::move(f.Rejected.begin(), f.Rejected.end(), std::back_inserter(ranking.Rejected));
@@ -177,6 +346,10 @@ TRanking RankDuty(const std::vector<std::string>& files, const TDuty& duty, TRan
   }
   SortCandidates(ranking.Candidates, key);
   return ranking;
+}
+
+TRanking RankDuty(const std::vector<std::string>& files, const TDuty& duty, TRankKey key, int threads) {
+  return TRankCatalogue(files, threads).Rank(duty, key, threads);
 }
 
 }  // namespace blowden

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,7 +68,48 @@ TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelect
 // Evaluates the duty on every model of every file exactly as the selector
 // evaluates a chosen model, and ranks the models that meet it by `key`
 // (ties: file, then model name). `threads` 0 uses every core that pays.
+// The files are read as they are on disk now; the models of a file
+// unchanged since an earlier ranking are not read again (see TRankCatalogue).
 TRanking RankDuty(const std::vector<std::string>& files, const TDuty& duty, TRankKey key, int threads = 0);
+
+// Files read once for ranking many duties: every model of every file is
+// read, converted and fitted when the catalogue is made, and Rank evaluates
+// the kept models without looking at the files again. Rank(duty, key) gives
+// exactly what RankDuty(files, duty, key) gave for the files as they were
+// when the catalogue was made: the same candidates in the same order with
+// the same figures and warnings, the same rejections and reasons, the same
+// reader messages.
+//
+// Making a catalogue reuses what an earlier catalogue (or RankDuty) read of
+// a file unchanged on disk since (its size, times and identity, as the INI
+// reader tells); a changed file is read again. About 45 MB of models are
+// kept so between catalogues, at most. Rank may be called from several
+// threads at once.
+//   TRankCatalogue catalogue(files);
+//   for (const TDuty& duty : duties) Print(catalogue.Rank(duty, TRankKey::Power));
+class TRankCatalogue {
+ public:
+  // `threads` as for RankDuty, for the reading of files not read before.
+  explicit TRankCatalogue(std::vector<std::string> files, int threads = 0);
+  ~TRankCatalogue();
+  TRankCatalogue(TRankCatalogue&&) noexcept;
+  TRankCatalogue& operator=(TRankCatalogue&&) noexcept;
+  TRankCatalogue(const TRankCatalogue&) = delete;
+  TRankCatalogue& operator=(const TRankCatalogue&) = delete;
+
+  TRanking Rank(const TDuty& duty, TRankKey key, int threads = 0) const;
+
+  const std::vector<std::string>& Files() const { return FFiles; }
+  // The models that Rank evaluates (read to the end with status "Ready").
+  std::size_t EvaluatedModels() const;
+
+  // One file as read for ranking (internal to the ranking).
+  struct TKeptFile;
+
+ private:
+  std::vector<std::string> FFiles;
+  std::vector<std::shared_ptr<const TKeptFile>> FKept;  // by file
+};
 
 // Orders candidates by `key`, best first; ties by file, then model name.
 void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key);

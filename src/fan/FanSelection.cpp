@@ -116,6 +116,7 @@ struct TShowContext {
   double Ratio = 1;  // site density / catalogue density
   TResultUnits Units;
   bool Chart = true;
+  bool Lines = true;  // result lines, extra lines and the R² text
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -151,6 +152,41 @@ double BestEfficiencyFlow(const TFan& fan) {
     }
   }
   return flow;
+}
+
+// The nine result lines (or the status text) and the extra lines.
+void AddResultLines(const TFan& fan, TSelectionResult& r, const TResultUnits& u) {
+  const TFanModel& m = fan.Model();
+  const std::string flowUnit(FlowUnitLabel(u)), pressUnit(PressureUnitLabel(u)), powerUnit(PowerUnitLabel(u));
+  auto flowText = [&](double v) { return Value(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.2f", v); };
+  auto pressText = [&](double v) {
+    return Value(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", v);
+  };
+  if (r.Status != fsReady) {
+    r.Lines.push_back(r.StatusText);
+  } else {
+    if (r.Speed > m.MaxSpeed)
+      r.Lines.emplace_back("Speed exceeds fan limit...");
+    else if (r.Speed < m.MinSpeed)
+      r.Lines.emplace_back("Speed is below low limit...");
+    else
+      r.Lines.push_back(Format("Fan Speed\t%0.0f\trpm", {r.Speed}));
+    r.Lines.push_back("Volume Flow\t" + flowText(r.Volume) + "\t" + flowUnit);
+    r.Lines.push_back("Nominal Flow\t" + flowText(m.QaNom) + "\t" + flowUnit);
+    r.Lines.push_back("Static Pressure\t" + pressText(r.PStatic) + "\t" + pressUnit);
+    r.Lines.push_back("Dynamic Pressure\t" + pressText(r.PDynamic) + "\t" + pressUnit);
+    r.Lines.push_back("Total Pressure\t" + pressText(r.PTotal) + "\t" + pressUnit);
+    r.Lines.push_back("Shaft Power\t" +
+                      Value(utPower, u.Power, TResultUnits::kSIPower, "%0.2f", r.ShaftPower) + "\t" +
+                      powerUnit);
+    r.Lines.push_back(Format("Fan Efficiency\t%0.0f\t%%", {r.Efficiency}));
+    r.Lines.push_back(Format("Sound Power\t%0.1f\tdB(a)", {r.SoundPower}));
+    r.ExtraLines.push_back(std::string("Duty Pressure\t") + PressureKindName(r.PressureKind) + "\t");
+    r.ExtraLines.push_back(Format("Static Efficiency\t%0.0f\t%%", {r.StaticEfficiency}));
+    r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
+    r.ExtraLines.push_back(Format("Air Density\t%0.4g\tkg/m³", {r.Density}) +
+                           Format(" (catalogue %0.4g)", {r.ReferenceDensity}));
+  }
 }
 
 void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, double shownFlow,
@@ -204,39 +240,9 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
     r.BepRatio = bep > 0 && r.Speed != 0 ? 100.0 * (r.Volume * m.RefSpeed / r.Speed) / bep : 0;
   }
 
-  const TResultUnits& u = ctx.Units;
-  const std::string flowUnit(FlowUnitLabel(u)), pressUnit(PressureUnitLabel(u)), powerUnit(PowerUnitLabel(u));
-  auto flowText = [&](double v) { return Value(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.2f", v); };
-  auto pressText = [&](double v) {
-    return Value(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", v);
-  };
   r.Lines.clear();
   r.ExtraLines.clear();
-  if (r.Status != fsReady) {
-    r.Lines.push_back(r.StatusText);
-  } else {
-    if (r.Speed > m.MaxSpeed)
-      r.Lines.emplace_back("Speed exceeds fan limit...");
-    else if (r.Speed < m.MinSpeed)
-      r.Lines.emplace_back("Speed is below low limit...");
-    else
-      r.Lines.push_back(Format("Fan Speed\t%0.0f\trpm", {r.Speed}));
-    r.Lines.push_back("Volume Flow\t" + flowText(r.Volume) + "\t" + flowUnit);
-    r.Lines.push_back("Nominal Flow\t" + flowText(m.QaNom) + "\t" + flowUnit);
-    r.Lines.push_back("Static Pressure\t" + pressText(r.PStatic) + "\t" + pressUnit);
-    r.Lines.push_back("Dynamic Pressure\t" + pressText(r.PDynamic) + "\t" + pressUnit);
-    r.Lines.push_back("Total Pressure\t" + pressText(r.PTotal) + "\t" + pressUnit);
-    r.Lines.push_back("Shaft Power\t" +
-                      Value(utPower, u.Power, TResultUnits::kSIPower, "%0.2f", r.ShaftPower) + "\t" +
-                      powerUnit);
-    r.Lines.push_back(Format("Fan Efficiency\t%0.0f\t%%", {r.Efficiency}));
-    r.Lines.push_back(Format("Sound Power\t%0.1f\tdB(a)", {r.SoundPower}));
-    r.ExtraLines.push_back(std::string("Duty Pressure\t") + PressureKindName(r.PressureKind) + "\t");
-    r.ExtraLines.push_back(Format("Static Efficiency\t%0.0f\t%%", {r.StaticEfficiency}));
-    r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
-    r.ExtraLines.push_back(Format("Air Density\t%0.4g\tkg/m³", {r.Density}) +
-                           Format(" (catalogue %0.4g)", {r.ReferenceDensity}));
-  }
+  if (ctx.Lines) AddResultLines(fan, r, ctx.Units);
 
   if (ctx.Chart) {
     TChartWindow window = previous;
@@ -260,7 +266,7 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
   }
 
   r.R2 = fan.FitStats().R2;
-  r.R2Text = Format("R²=%0.4f", {r.R2});
+  if (ctx.Lines) r.R2Text = Format("R²=%0.4f", {r.R2});
 }
 
 }  // namespace
@@ -300,10 +306,12 @@ TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double sh
                       previous, TResultUnits{});
 }
 
-TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
-                              const TChartWindow& previous, const TResultUnits& units, bool withChart) {
+namespace {
+
+TSelectionResult Evaluate(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
+                          const TChartWindow& previous, TShowContext ctx) {
   TSelectionResult r;
-  r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
+  if (ctx.Lines) r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
   r.PressureKind = duty.Kind;
   r.DutyFlow = duty.Flow;
   r.DutyPressure = duty.Pressure;
@@ -320,14 +328,28 @@ TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, do
   r.Volume = duty.Flow;
   r.PStatic = r.Density != r.ReferenceDensity ? siteStatic * r.ReferenceDensity / r.Density : siteStatic;
   r.Speed = fan.SolveSpeed(r.Volume, r.PStatic, r.RawSpeed);
-  TShowContext ctx;
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
-  ctx.Units = units;
-  ctx.Chart = withChart;
   const bool plain = duty.Kind == TPressureKind::Static;
   Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic,
        previous, ctx);
   return r;
+}
+
+}  // namespace
+
+TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
+                              const TChartWindow& previous, const TResultUnits& units, bool withChart) {
+  TShowContext ctx;
+  ctx.Units = units;
+  ctx.Chart = withChart;
+  return Evaluate(fan, duty, shownFlow, shownPressure, previous, ctx);
+}
+
+TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty) {
+  TShowContext ctx;
+  ctx.Chart = false;
+  ctx.Lines = false;
+  return Evaluate(fan, duty, duty.Flow, duty.Pressure, {}, ctx);
 }
 
 int FindBestModel(TFan& fan, const TDuty& duty) {

@@ -107,6 +107,12 @@ TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double sh
 TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
                               const TChartWindow& previous, const TResultUnits& units, bool withChart = true);
 
+// The figures, status and warnings of EvaluateDuty(fan, duty, duty.Flow,
+// duty.Pressure, {}, TResultUnits{}, false), bit for bit, without the
+// result lines, the caption and the R² text (left empty): a ranking judges
+// thousands of models and shows none of them as the selector does.
+TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty);
+
 // The best-model search for a duty at site air or of total pressure: the
 // rule of TFan::FindBestModel (the model whose nominal flow at its solved
 // speed lies nearest the duty flow, among those solved with Status 0) with
