@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThreadPool>
 
 namespace blowden {
 
@@ -67,6 +68,113 @@ void TClickListBox::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QListWidget::keyPressEvent(event);
+}
+
+int TNameListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(FNames.size());
+}
+
+QVariant TNameListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= FNames.size()) return {};
+  if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
+    return FNames[index.row()];
+  return {};
+}
+
+Qt::ItemFlags TNameListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
+QStringList TNameListModel::Swap(QStringList names) {
+  beginResetModel();
+  FNames.swap(names);
+  endResetModel();
+  return names;
+}
+
+// Rows laid out at a time: a few milliseconds each, however long the list.
+constexpr int kLayoutBatch = 20000;
+
+TNameListBox::TNameListBox(QWidget* parent) : QListView(parent), FNames(new TNameListModel(this)) {
+  setModel(FNames);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setUniformItemSizes(true);
+  setLayoutMode(QListView::Batched);
+  setBatchSize(kLayoutBatch);
+  // As TClickListBox: a press is seen before the list handles it, a
+  // selection change is a click, so is a click on the row already current.
+  viewport()->installEventFilter(this);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (!FSilent && ItemIndex() >= 0) emit Clicked();
+  });
+  connect(this, &QListView::clicked, this, [this](const QModelIndex& index) {
+    if (index.row() == FRowBeforePress) emit Clicked();
+  });
+}
+
+void TNameListBox::SetItems(QStringList items) {
+  FSilent = true;
+  QStringList previous = FNames->Swap(std::move(items));
+  FSilent = false;
+  FRowBeforePress = -1;
+  FShowCurrent = false;
+  if (previous.size() > kLayoutBatch) ReleaseInBackground(std::make_shared<QStringList>(std::move(previous)));
+}
+
+void TNameListBox::SetItemIndex(int index) {
+  FSilent = true;
+  if (index < 0 || index >= count())
+    selectionModel()->clear();
+  else
+    selectionModel()->setCurrentIndex(FNames->index(index), QItemSelectionModel::ClearAndSelect);
+  FSilent = false;
+}
+
+int TNameListBox::ItemIndex() const {
+  const QModelIndex current = currentIndex();
+  if (!current.isValid() || !selectionModel()->isSelected(current)) return -1;
+  return current.row();
+}
+
+QString TNameListBox::SelectedText() const { return Text(ItemIndex()); }
+
+bool TNameListBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == viewport() && event->type() == QEvent::MouseButtonPress) FRowBeforePress = ItemIndex();
+  return QListView::eventFilter(watched, event);
+}
+
+void TNameListBox::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && ItemIndex() >= 0) {
+    emit Clicked();
+    return;
+  }
+  // While a long list is still being laid out its last row has no place
+  // yet, and the view's own End would select nothing: the row is selected
+  // here and scrolled to once the layout reaches it.
+  if (event->key() == Qt::Key_End && count() > 0 && !visualRect(FNames->index(count() - 1)).isValid()) {
+    SetItemIndex(count() - 1);
+    FShowCurrent = true;
+    emit Clicked();
+    return;
+  }
+  QListView::keyPressEvent(event);
+}
+
+void TNameListBox::timerEvent(QTimerEvent* event) {
+  QListView::timerEvent(event);
+  if (FShowCurrent && visualRect(currentIndex()).isValid()) {
+    FShowCurrent = false;
+    scrollTo(currentIndex());
+  }
+}
+
+void ReleaseInBackground(std::shared_ptr<void> held) {
+  if (!held) return;
+  // The task takes the caller's reference over and lets it go on the
+  // pool's thread (the program waits for the pool before it ends).
+  QThreadPool::globalInstance()->start([held = std::move(held)]() mutable { held.reset(); });
 }
 
 TClickLabel::TClickLabel(QWidget* parent) : QLabel(parent) {

@@ -285,7 +285,7 @@ void TBlowdenForm::CreateControls() {
   connect(FFolderWatcher, &QFileSystemWatcher::fileChanged, FRefreshTimer, qOverload<>(&QTimer::start));
   connect(FRefreshTimer, &QTimer::timeout, this, [this] { RunGuarded(this, [this] { RefreshFileList(); }); });
 
-  FFansListBox = new TClickListBox(columns);
+  FFansListBox = new TNameListBox(columns);
   NameControl(FFansListBox, QStringLiteral("FansListBox"));
   FFansListBox->setAccessibleName(QStringLiteral("Fan models"));
 
@@ -375,7 +375,7 @@ void TBlowdenForm::CreateControls() {
   connect(FDirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { RunGuarded(this, [this] { DirectoryListBox1Change(); }); });
   ConnectGuarded(FFileListBox1, &TClickListBox::Clicked, &TBlowdenForm::FileListBox1Click);
-  ConnectGuarded(FFansListBox, &TClickListBox::Clicked, &TBlowdenForm::FansListBoxClick);
+  ConnectGuarded(FFansListBox, &TNameListBox::Clicked, &TBlowdenForm::FansListBoxClick);
 
   setTabOrder(FButton3, FButton2);
   setTabOrder(FButton2, FButton9);
@@ -462,7 +462,6 @@ bool TBlowdenForm::ChangeFolder(const QString& folder) {
 void TBlowdenForm::DirectoryListBox1Change() {
   const QModelIndex index = FDirectoryListBox1->currentIndex();
   if (!index.isValid()) return;
-  ++FFillGeneration;
   FFansListBox->SetItems({});
   FLastPath = FFolderModel->filePath(index);
   FFileFolder = FLastPath;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "selector/BoxCollector.h"
 #include "services/Database.h"
 
 class QAction;
@@ -30,6 +31,7 @@ class QWidget;
 namespace blowden {
 
 class TClickListBox;
+class TNameListBox;
 class TFan;
 class TFanForm;
 class TInstalledForm;
@@ -143,7 +145,7 @@ class TBlowdenForm : public QMainWindow {
 
   QTreeView* DirectoryListBox1() const { return FDirectoryListBox1; }
   TClickListBox* FileListBox1() const { return FFileListBox1; }
-  TClickListBox* FansListBox() const { return FFansListBox; }
+  TNameListBox* FansListBox() const { return FFansListBox; }
   QTabWidget* PageControl1() const { return FPageControl1; }
   QPlainTextEdit* Memo1() const { return FMemo1; }
   TSourceEditor* SynEdit1() const { return FSynEdit1; }
@@ -209,24 +211,19 @@ class TBlowdenForm : public QMainWindow {
   void FinishLoad();
   void ApplyLoad(struct TLoadedFile& loaded);
   void SelectLoadedFileRow();
-  void FillMoreModels(int generation);
 
   // --- message boxes raised in a loop ------------------------------------
   void ShowFanMessage(const QString& message);
-  // While collecting, the fan model's boxes are held; the last EndCollecting
-  // shows the first one with "and N more like it — see the report" and
-  // adds the others to the report.
-  void BeginCollecting() { ++FCollecting; }
-  void EndCollecting();
+  // While a TCollectBoxes lives, the fan model's boxes are held; at the end
+  // the first one is shown with "and N more like it — see the report" and
+  // the others are added to the report.
+  void ShowCollected(const QStringList& held);
   class TCollectBoxes {
    public:
-    explicit TCollectBoxes(TBlowdenForm* form) : FForm(form) { FForm->BeginCollecting(); }
-    ~TCollectBoxes() { FForm->EndCollecting(); }
-    TCollectBoxes(const TCollectBoxes&) = delete;
-    TCollectBoxes& operator=(const TCollectBoxes&) = delete;
+    explicit TCollectBoxes(TBlowdenForm* form) : FScope(form->FBoxes) {}
 
    private:
-    TBlowdenForm* FForm;
+    TBoxCollector::TScope FScope;
   };
   // Connects a signal to a handler that runs under the standard error box.
   template <class Sender, class Signal, class Handler>
@@ -240,8 +237,7 @@ class TBlowdenForm : public QMainWindow {
                               // line has been written
   TFanForm* FFanForm = nullptr;
   TInstalledForm* FInstalledForm = nullptr;
-  int FCollecting = 0;
-  QStringList FCollected;
+  TBoxCollector FBoxes{[this](const QStringList& held) { ShowCollected(held); }};
   qint64 FBackgroundThreshold = 1 << 20;
   struct TLoadJob;
   struct TLoadJobDeleter {
@@ -249,9 +245,6 @@ class TBlowdenForm : public QMainWindow {
   };
   std::unique_ptr<TLoadJob, TLoadJobDeleter> FLoad;
   QProgressDialog* FLoadProgress = nullptr;
-  int FFillGeneration = 0;     // the models list being filled piece by piece
-  QStringList FPendingModels;  // all the names, while some are still to come
-  qsizetype FPendingNext = 0;  // the first of those not yet in the list
 
   QAction* FActionSave = nullptr;
   QAction* FActionManage = nullptr;
@@ -288,7 +281,7 @@ class TBlowdenForm : public QMainWindow {
   bool FNameBoxes = false;          // message boxes name the file and model (the all-files loops)
   QTreeView* FDirectoryListBox1 = nullptr;
   TClickListBox* FFileListBox1 = nullptr;
-  TClickListBox* FFansListBox = nullptr;
+  TNameListBox* FFansListBox = nullptr;
   QTabWidget* FPageControl1 = nullptr;
   QWidget* FTabSheet1 = nullptr;
   QWidget* FTabSheet2 = nullptr;

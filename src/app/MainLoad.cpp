@@ -7,7 +7,6 @@
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
-#include <QTimer>
 #include <atomic>
 #include <new>
 #include <stdexcept>
@@ -44,16 +43,14 @@ bool IsCatalogue(const TIniFile& ini) {
   return !ini.Sections().empty();
 }
 
-// Names added to the models list at a time.
-constexpr qsizetype kModelsPiece = 20000;
-
 }  // namespace
 
 // Everything read for one file, before the window shows any of it.
 struct TLoadedFile {
   QString Path;
-  std::shared_ptr<const TIniFile> Ini;  // held, so that the fan model takes this parse
-  QStringList Models;                   // its model names, as the fan model lists them
+  std::shared_ptr<const TIniFile> Ini;  // held, so that the fan model's reading takes this parse
+  TFan::TReadFile Fan;                  // the fan model's reading, for TFan::TakeFile
+  QStringList Models;                   // its model names, for the models list
   std::unique_ptr<TPreparedText> Text;  // the editor's text; none when not wanted or not read
   QString TextError;                    // why the text could not be read
   bool TooLarge = false;                // the file is larger than the editor takes
@@ -90,21 +87,18 @@ TLoadedFile ReadFanFile(const QString& path, const TEditorStyle& style, const st
                              return going();
                            });
     if (!going()) {
+      // A parse of a large file is freed here, not on the window's thread.
+      r.Ini.reset();
       r.Cancelled = true;
       return r;
     }
-    if (r.Ini) {
-      // The names for the models list, made here rather than in the window.
-      bool catalogSkipped = false;
-      r.Models.reserve(qsizetype(r.Ini->Sections().size()));
-      for (const auto& section : r.Ini->Sections()) {
-        if (!catalogSkipped && SameText(section.Name, "Catalog")) {
-          catalogSkipped = true;
-          continue;
-        }
-        r.Models.append(QString::fromUtf8(section.Name.data(), qsizetype(section.Name.size())));
-      }
-    }
+    // Everything the fan model and the models list need, made here: the
+    // window's thread only swaps it in (for a catalogue of millions of
+    // models, making the names takes longer than the window may freeze).
+    r.Fan = TFan::ReadFile(QFile::encodeName(path).toStdString());
+    r.Models.reserve(qsizetype(r.Fan.Models.size()));
+    for (const std::string& name : r.Fan.Models)
+      r.Models.append(QString::fromUtf8(name.data(), qsizetype(name.size())));
     if (r.Ini && IsCatalogue(*r.Ini)) {
       if (!editable) {
         r.TooLarge = true;
@@ -144,29 +138,16 @@ void TBlowdenForm::ApplyLoad(TLoadedFile& loaded) {
     throw EOutOfMemory(loaded.Error.toStdString());
   }
   try {
-    FFan->LoadFromFile(QFile::encodeName(loaded.Path).toStdString());
+    FFan->TakeFile(loaded.Fan);
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory(OutOfMemoryText(loaded.Path).toStdString());
   }
+  // The previous file's parse and names go elsewhere to be freed.
+  ReleaseInBackground(std::move(loaded.Fan.Previous));
   loaded.Ini.reset();
 
-  QStringList models = std::move(loaded.Models);
-  if (models.size() != qsizetype(FFan->Models().size())) {
-    models.clear();
-    for (const std::string& name : FFan->Models()) models.append(QString::fromStdString(name));
-  }
-  // A long list is filled a piece at a time, the window answering between
-  // the pieces; the first piece holds the model shown.
-  ++FFillGeneration;
-  FFansListBox->SetItems(models.size() > kModelsPiece ? models.mid(0, kModelsPiece) : models);
+  FFansListBox->SetItems(std::move(loaded.Models));
   FFansListBox->SetItemIndex(0);
-  FPendingModels.clear();
-  FPendingNext = kModelsPiece;
-  if (models.size() > kModelsPiece) {
-    FPendingModels = std::move(models);
-    const int generation = FFillGeneration;
-    QTimer::singleShot(0, this, [this, generation] { FillMoreModels(generation); });
-  }
 
   std::exception_ptr failure;
   FSynEdit1->setPlaceholderText(QString());
@@ -205,17 +186,6 @@ void TBlowdenForm::ApplyLoad(TLoadedFile& loaded) {
 
   SetStatusText(FFan->Status() != fsReady ? NotAFanFile : QString::fromStdString(FFan->FileName()));
   if (failure) std::rethrow_exception(failure);
-}
-
-void TBlowdenForm::FillMoreModels(int generation) {
-  // Another file or folder came meanwhile: its list is not this one.
-  if (generation != FFillGeneration) return;
-  FFansListBox->addItems(FPendingModels.mid(FPendingNext, kModelsPiece));
-  FPendingNext += kModelsPiece;
-  if (FPendingNext < FPendingModels.size())
-    QTimer::singleShot(0, this, [this, generation] { FillMoreModels(generation); });
-  else
-    FPendingModels.clear();
 }
 
 void TBlowdenForm::StartLoad(const QString& path) {
@@ -272,6 +242,11 @@ void TBlowdenForm::FinishLoad() {
   FLoadProgress = nullptr;
   if (job->Result.Cancelled) {
     // Nothing changes: the file loaded before stays, and so does its row.
+    // What the load read (all of it, when Cancel came as it ended) is freed
+    // elsewhere; the editor's document, a Qt object of at most the editor's
+    // 32 MB, here.
+    job->Result.Text.reset();
+    ReleaseInBackground(std::make_shared<TLoadedFile>(std::move(job->Result)));
     SelectLoadedFileRow();
     SetStatusText(FFan->Status() != fsReady || FFan->FileName().empty()
                       ? (FFan->FileName().empty() ? QStringLiteral("...") : NotAFanFile)
@@ -297,24 +272,18 @@ void TBlowdenForm::ShowFanMessage(const QString& message) {
     text += QStringLiteral("\nIn %1, model %2")
                 .arg(QFileInfo(QString::fromStdString(FFan->FileName())).fileName(),
                      QString::fromStdString(FFan->Model().Name));
-  if (FCollecting > 0) {
-    FCollected.append(text);
-    return;
-  }
+  if (FBoxes.Add(text)) return;
   TMessageBox::Information(this, ProgramTitle(), text);
 }
 
-void TBlowdenForm::EndCollecting() {
-  if (--FCollecting > 0 || FCollected.isEmpty()) return;
-  QStringList held;
-  held.swap(FCollected);
-  QString first = held.takeFirst();
-  if (!held.isEmpty()) {
-    first += QStringLiteral("\n\nand %1 more like it \u2014 see the report").arg(held.size());
+void TBlowdenForm::ShowCollected(const QStringList& held) {
+  if (held.size() > 1) {
     AddReport(QString());
-    for (const QString& line : held) AddReport(line);
+    for (qsizetype i = 1; i < held.size(); ++i) AddReport(held[i]);
   }
-  TMessageBox::Information(this, ProgramTitle(), first);
+  TMessageBox::Information(
+      this, ProgramTitle(),
+      TBoxCollector::MoreText(held.first(), held.size() - 1, QStringLiteral("the report")));
 }
 
 }  // namespace blowden

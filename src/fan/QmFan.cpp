@@ -167,22 +167,94 @@ void TFan::Message(const char* text) {
 
 // --- loading -----------------------------------------------------------------
 
+namespace {
+
+// The catalogue header and the model names (every section but the first
+// "Catalog") of a parsed file. False when "Kind" names no kind: `header`
+// then keeps the kind it had.
+bool ReadCatalogue(const TIniFile& ini, TFanHeader& header, std::vector<std::string>& models) {
+  header.Maker = ini.ReadString("Catalog", "Maker", "");
+  header.Range = ini.ReadString("Catalog", "Range", "");
+  header.Description = ini.ReadString("Catalog", "Description", "");
+  header.Version = ini.ReadString("Catalog", "Version", "");
+  header.Density = ini.ReadFloat("Catalog", "Density", kDefaultDensity);
+  bool kindNamed = false;
+  const std::string kind = ini.ReadString("Catalog", "Kind", "None");
+  for (std::size_t k = 0; k < KindNames.size(); ++k)
+    if (SameText(kind, KindNames[k])) {
+      header.Kind = static_cast<TFanKind>(k);
+      kindNamed = true;
+      break;
+    }
+  models.clear();
+  models.reserve(ini.Sections().size());
+  bool catalogRemoved = false;
+  for (const auto& s : ini.Sections()) {
+    if (!catalogRemoved && SameText(s.Name, "Catalog")) {
+      catalogRemoved = true;
+      continue;
+    }
+    models.emplace_back(s.Name);
+  }
+  return kindNamed;
+}
+
+}  // namespace
+
 void TFan::LoadFromFile(const std::string& fileName) {
-  FFileName = fileName;
-  FModels.clear();
+  TReadFile file = ReadFile(fileName);
+  TakeFile(file);
+}
+
+TFan::TReadFile TFan::ReadFile(const std::string& fileName) {
+  TReadFile r;
+  r.FileName = fileName;
   // Only a path that surely names nothing is "not found"; one whose state
   // cannot be learnt (a folder without access rights, say) is a read error.
   std::error_code ec;
   const auto state = std::filesystem::status(std::filesystem::path(fileName), ec);
   if (fileName.empty() || state.type() == std::filesystem::file_type::not_found) {
-    FIni.reset();
-    FStatus = fsFileNotFound;
-    FLoadStatus = FStatus;
-    return;
+    r.Status = fsFileNotFound;
+    return r;
   }
-  FStatus = fsReady;
-  if (!ReadHeader()) FStatus = fsReadError;
+  r.Ini = TIniFile::Open(fileName);
+  if (!r.Ini) {
+    r.Status = fsReadError;
+    return r;
+  }
+  r.KindNamed = ReadCatalogue(*r.Ini, r.Header, r.Models);
+  r.Status = fsReady;
+  return r;
+}
+
+void TFan::TakeFile(TReadFile& file) {
+  // What the TFan lets go of: the names, the parse and, for another parse,
+  // the models read from the old one. A catalogue of millions of models
+  // takes a while to free, so the caller chooses where.
+  struct TPrevious {
+    std::vector<std::string> Models;
+    std::shared_ptr<const TIniFile> Ini, IndexedIni;
+    std::unordered_map<std::size_t, TReadModel> ReadModels;
+  };
+  auto previous = std::make_shared<TPrevious>();
+  FFileName = file.FileName;
+  previous->Models.swap(FModels);
+  FModels.swap(file.Models);
+  previous->Ini = std::move(FIni);
+  FIni = std::move(file.Ini);
+  if (FIndexedIni && FIndexedIni != FIni) {
+    previous->IndexedIni = std::move(FIndexedIni);
+    FIndexedIni.reset();
+    previous->ReadModels.swap(FReadModels);
+  }
+  if (file.Status == fsReady) {
+    const TFanKind kind = FHeader.Kind;
+    FHeader = std::move(file.Header);
+    if (!file.KindNamed) FHeader.Kind = kind;
+  }
+  FStatus = file.Status;
   FLoadStatus = FStatus;
+  file.Previous = std::move(previous);
 }
 
 bool TFan::ReadHeader() {
@@ -193,28 +265,7 @@ bool TFan::ReadHeader() {
     FStatus = fsReadError;
     return false;
   }
-  const TIniFile& ini = *FIni;
-  FHeader.Maker = ini.ReadString("Catalog", "Maker", "");
-  FHeader.Range = ini.ReadString("Catalog", "Range", "");
-  FHeader.Description = ini.ReadString("Catalog", "Description", "");
-  FHeader.Version = ini.ReadString("Catalog", "Version", "");
-  FHeader.Density = ini.ReadFloat("Catalog", "Density", kDefaultDensity);
-  const std::string kind = ini.ReadString("Catalog", "Kind", "None");
-  for (std::size_t k = 0; k < KindNames.size(); ++k)
-    if (SameText(kind, KindNames[k])) {
-      FHeader.Kind = static_cast<TFanKind>(k);
-      break;
-    }
-  FModels.clear();
-  FModels.reserve(ini.Sections().size());
-  bool catalogRemoved = false;
-  for (const auto& s : ini.Sections()) {
-    if (!catalogRemoved && SameText(s.Name, "Catalog")) {
-      catalogRemoved = true;
-      continue;
-    }
-    FModels.emplace_back(s.Name);
-  }
+  ReadCatalogue(*FIni, FHeader, FModels);
   FStatus = fsReady;
   return true;
 }
@@ -762,6 +813,26 @@ int TFan::FindBestModel(double Q, double P) {
   SearchBestModel();
   if (FModels.empty()) return -1;
   return FStatus == fsReady ? FBestIndex : -1;
+}
+
+// --- keeping read models ---------------------------------------------------------
+
+TFan::TReadState TFan::ReadState() const {
+  return TReadState{FModel, FCoeffs, FFitError, FFitStats, FModelStatus, FReadProblem};
+}
+
+void TFan::RestoreReadState(const TFanHeader& header, const TReadState& state) {
+  // Assignments keep the capacity of the lists: a fan that evaluates one
+  // kept model after another allocates nothing for them.
+  FHeader = header;
+  FModel = state.Model;
+  FCoeffs = state.Coeffs;
+  FFitError = state.FitError;
+  FFitStats = state.FitStats;
+  FStatus = FModelStatus = state.Status;
+  FReadProblem = state.Problem;
+  FModelComplete = true;
+  FReadKey = "";
 }
 
 }  // namespace blowden

@@ -131,6 +131,22 @@ class TFan {
   // changed. Status 0, 2 "File not found" (Models empty) or 3 "File read error"
   // (the path exists but cannot be read as a file).
   void LoadFromFile(const std::string& fileName);
+  // LoadFromFile in two halves, so that a window can read a large file on
+  // another thread and only take the result on its own: ReadFile does all
+  // the reading (safe on any thread, touches no TFan), TakeFile makes it the
+  // loaded file without copying anything. TakeFile leaves the previous
+  // file's names and parse in `file`, to be freed wherever the caller likes.
+  struct TReadFile {
+    std::string FileName;
+    int Status = fsNotLoaded;  // as LoadFromFile leaves it
+    std::shared_ptr<const TIniFile> Ini;
+    TFanHeader Header;
+    bool KindNamed = false;  // Header.Kind was named in the file (else the previous kind stays)
+    std::vector<std::string> Models;
+    std::shared_ptr<void> Previous;  // what TakeFile took out of the TFan
+  };
+  static TReadFile ReadFile(const std::string& fileName);
+  void TakeFile(TReadFile& file);
   // Reads the catalogue section and the model names of FileName again.
   // False (Status 3, Models empty) when the file cannot be read.
   bool ReadHeader();
@@ -213,6 +229,26 @@ class TFan {
   // is missing or names no model, or the re-read of the chosen model does not
   // leave Status 0 (a bad "Model" line, say).
   int FindBestModel(double Q, double P);
+
+  // --- keeping read models ---------------------------------------------------
+  // What the last SelectModel left of the current model: its data, its fit
+  // and the read's status and problem.
+  struct TReadState {
+    TFanModel Model;
+    std::vector<double> Coeffs;
+    int FitError = 0;
+    TFitStats FitStats;
+    int Status = fsReady;
+    std::string Problem;
+  };
+  TReadState ReadState() const;
+  // Makes a model read to the end current again without reading anything,
+  // with `header` as the catalogue's header: every evaluation then gives
+  // what it gave right after the SelectModel the state was taken from. The
+  // file name, the model names and the file held are left as they are. A
+  // ranking reads each model of many files once and evaluates it for many
+  // duties.
+  void RestoreReadState(const TFanHeader& header, const TReadState& state);
 
   // --- state (read only) -----------------------------------------------------
   const std::string& FileName() const { return FFileName; }

@@ -13,6 +13,7 @@ struct TState {
   std::optional<bool> NextAnswer;
   QStringList NextChoices;
   QStringList Recorded;
+  QStringList RecordedDetails;
 };
 
 TState& State() {
@@ -32,6 +33,17 @@ void Information(QWidget* parent, const QString& title, const QString& text) {
     return;
   }
   QMessageBox::information(parent, title, text);
+}
+
+void Information(QWidget* parent, const QString& title, const QString& text, const QString& details) {
+  if (State().TestMode) {
+    Record(title, text);
+    State().RecordedDetails.append(details);
+    return;
+  }
+  QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+  box.setDetailedText(details);
+  box.exec();
 }
 
 void Error(QWidget* parent, const QString& title, const QString& text) {
@@ -92,6 +104,12 @@ void SetTestMode(bool on) {
 QStringList TakeRecorded() {
   QStringList recorded;
   recorded.swap(State().Recorded);
+  return recorded;
+}
+
+QStringList TakeRecordedDetails() {
+  QStringList recorded;
+  recorded.swap(State().RecordedDetails);
   return recorded;
 }
 

@@ -11,6 +11,10 @@ class QWidget;
 namespace blowden::TMessageBox {
 
 void Information(QWidget* parent, const QString& title, const QString& text);
+// Information with a "Show Details..." part holding `details`, for a list
+// too long for the box itself. In test mode the details are recorded apart
+// from the box (TakeRecordedDetails).
+void Information(QWidget* parent, const QString& title, const QString& text, const QString& details);
 void Error(QWidget* parent, const QString& title, const QString& text);
 // Yes/No with the question icon; true for Yes. Closing the box is No.
 bool Question(QWidget* parent, const QString& title, const QString& text);
@@ -30,5 +34,7 @@ void SetNextChoice(const QString& button);
 void SetTestMode(bool on);
 // The boxes recorded in test mode since the last call, oldest first.
 QStringList TakeRecorded();
+// The details of the boxes recorded since the last call, oldest first.
+QStringList TakeRecordedDetails();
 
 }  // namespace blowden::TMessageBox

@@ -92,11 +92,11 @@ QString TAppWorld::WriteFan(const std::string& name, const std::string& bytes) c
 
 QStringList TAppWorld::Boxes() const { return TMessageBox::TakeRecorded(); }
 
-void ClickRow(QListWidget* list, int row) {
-  QListWidgetItem* item = list->item(row);
-  if (!item) throw std::runtime_error("no such row");
-  list->scrollToItem(item);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+void ClickRow(QListView* list, int row) {
+  const QModelIndex index = list->model()->index(row, 0);
+  if (!index.isValid()) throw std::runtime_error("no such row");
+  list->scrollTo(index);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
 
 std::unique_ptr<TBlowdenForm> OpenMainForm(const QString& folder) {
@@ -107,9 +107,9 @@ std::unique_ptr<TBlowdenForm> OpenMainForm(const QString& folder) {
   return form;
 }
 
-int RowOf(QListWidget* list, const QString& text) {
-  for (int row = 0; row < list->count(); ++row)
-    if (list->item(row)->text() == text) return row;
+int RowOf(QListView* list, const QString& text) {
+  for (int row = 0; row < list->model()->rowCount(); ++row)
+    if (list->model()->index(row, 0).data().toString() == text) return row;
   return -1;
 }
 

@@ -8,7 +8,7 @@
 
 #include "support/TestSupport.h"
 
-class QListWidget;
+class QListView;
 
 // Readable QStrings in test failures.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -48,10 +48,10 @@ class TAppWorld {
 QString ToQ(const std::string& text);
 
 // Clicks row `row` of a list with the mouse.
-void ClickRow(QListWidget* list, int row);
+void ClickRow(QListView* list, int row);
 // The main window, shown, showing `folder` when it is not empty.
 std::unique_ptr<TBlowdenForm> OpenMainForm(const QString& folder = QString());
 // The row of `list` whose text is `text`, or -1.
-int RowOf(QListWidget* list, const QString& text);
+int RowOf(QListView* list, const QString& text);
 
 }  // namespace blowden::test

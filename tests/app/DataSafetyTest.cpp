@@ -335,6 +335,48 @@ TEST_F(DataSafety, LargeFilesLoadInTheBackgroundAndCanBeCancelled) {
   EXPECT_TRUE(World.Boxes().isEmpty());
 }
 
+TEST_F(DataSafety, ALongModelsListIsCompleteAtOnceAndGoesWithTheNextFile) {
+  // Longer than the list lays out at a time: the names come from one list.
+  std::string text = test::GoodFanFile("L");
+  constexpr int kExtra = 49998;
+  for (int i = 0; i < kExtra; ++i) text += "[X" + std::to_string(100000 + i) + "]\nQa=1\n";
+  World.WriteFan("a.qfn", GoodFanFile("A"));
+  World.WriteFan("long.qfn", text);
+  auto form = OpenMainForm(World.FansFolder());
+  form->SetBackgroundLoadThreshold(0);
+  test::ClickRow(form->FileListBox1(), test::RowOf(form->FileListBox1(), QStringLiteral("long.qfn")));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Loading(); }, 20000));
+
+  TNameListBox* list = form->FansListBox();
+  ASSERT_EQ(list->count(), 2 + kExtra);
+  ASSERT_EQ(form->Fan().Models().size(), std::size_t(2 + kExtra));
+  EXPECT_EQ(list->Text(0), QStringLiteral("F400"));
+  EXPECT_EQ(list->Text(2), QStringLiteral("X100000"));
+  EXPECT_EQ(list->Text(1 + kExtra), ToQ(form->Fan().Models().back()));
+  EXPECT_EQ(list->SelectedText(), QStringLiteral("F400"));
+  EXPECT_EQ(ToQ(form->Fan().Model().Name), QStringLiteral("F400"));
+  EXPECT_TRUE(World.Boxes().isEmpty());
+
+  // The last name is there to be chosen at once.
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_End);
+  EXPECT_EQ(list->SelectedText(), QStringLiteral("X%1").arg(100000 + kExtra - 1));
+  EXPECT_EQ(ToQ(form->Fan().Model().Name), list->SelectedText());
+  World.Boxes();  // that model has too few points
+  // ... and shown once the list has laid it out.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return list->viewport()->rect().intersects(list->visualRect(list->currentIndex())); }, 20000));
+  EXPECT_EQ(list->SelectedText(), QStringLiteral("X%1").arg(100000 + kExtra - 1));
+
+  // The next file replaces the list and the fan model's names.
+  test::ClickRow(form->FileListBox1(), test::RowOf(form->FileListBox1(), QStringLiteral("a.qfn")));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Loading(); }, 20000));
+  EXPECT_EQ(list->count(), 2);
+  EXPECT_EQ(form->Fan().Models().size(), 2u);
+  EXPECT_EQ(list->SelectedText(), QStringLiteral("F400"));
+  EXPECT_TRUE(form->SynEdit1()->Text().contains(QStringLiteral("Range=A")));
+}
+
 TEST_F(DataSafety, AFileTooLargeForMemoryIsSaidPlainlyAndThePreviousStays) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer's allocator aborts instead of failing a huge allocation";

@@ -162,7 +162,7 @@ TEST_F(MainForm, ClickingAFileLoadsItsModelsAndText) {
   test::ClickRow(form->FileListBox1(), 0);
   EXPECT_EQ(form->StatusText(), path);
   ASSERT_EQ(form->FansListBox()->count(), 2);
-  EXPECT_EQ(form->FansListBox()->item(0)->text(), QStringLiteral("F400"));
+  EXPECT_EQ(form->FansListBox()->Text(0), QStringLiteral("F400"));
   EXPECT_EQ(form->FansListBox()->ItemIndex(), 0);
   EXPECT_EQ(form->Fan().Model().Name, "F400");
   EXPECT_EQ(form->SynEdit1()->Text(), ToQ(GoodFanFile()));
@@ -184,7 +184,7 @@ TEST_F(MainForm, ClickingTheSelectedFileAgainReloadsIt) {
   World.WriteFan("fx.qfn", "[Catalog]\nRange=FX\n[Only]\nQa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=70\n");
   test::ClickRow(form->FileListBox1(), 0);
   ASSERT_EQ(form->FansListBox()->count(), 1);
-  EXPECT_EQ(form->FansListBox()->item(0)->text(), QStringLiteral("Only"));
+  EXPECT_EQ(form->FansListBox()->Text(0), QStringLiteral("Only"));
   EXPECT_EQ(form->StatusText(), path);
 }
 

@@ -4,8 +4,11 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "base/Convert.h"
+#include "base/IniFile.h"
 #include "fan/FanTestFiles.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"
@@ -566,4 +569,48 @@ TEST(FanReaderCache, ModelsChangedOnDiskAreReadAgain) {
   fan.SelectModel("M");
   EXPECT_DOUBLE_EQ(fan.Model().Ps[0], 600);
   EXPECT_GT(PolyValue(fan.Coeffs(), 1.0), 590);  // the fit follows the new data
+}
+
+// A window reads a large file on another thread and takes the reading on its
+// own: the result is LoadFromFile's, and the previous file's parse (also the
+// one its models were read from) leaves with the reading, to be freed there.
+TEST(FanReaderTakeFile, AReadingFromAnotherThreadIsLoadFromFileAndTakesThePreviousAlong) {
+  test::TTempDir dir;
+  const std::string a = dir.Write("a.qfn", std::string(kCatalog) + "Kind=Axial\n" + CurveModel("A1", ""));
+  const std::string b = dir.Write(
+      "b.qfn", "[Catalog]\nMaker=Other\nKind=Turbine\n" + CurveModel("B1", "") + CurveModel("B2", ""));
+  struct Case {
+    const char* name;
+    std::string path;
+  } cases[] = {{"another file", b}, {"the same file", a}, {"a missing file", dir.File("none.qfn")}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TFan loaded, taken;
+    for (TFan* fan : {&loaded, &taken}) {
+      fan->LoadFromFile(a);
+      fan->SelectModel("A1");
+    }
+    loaded.LoadFromFile(c.path);
+    TFan::TReadFile file;
+    std::thread([&] { file = TFan::ReadFile(c.path); }).join();
+    std::weak_ptr<const TIniFile> previous = TIniFile::Open(a);
+    TIniFile::ClearCache();  // only the fans hold a's parse now
+    taken.TakeFile(file);
+
+    EXPECT_EQ(taken.FileName(), loaded.FileName());
+    EXPECT_EQ(taken.Status(), loaded.Status());
+    EXPECT_EQ(taken.LoadStatus(), loaded.LoadStatus());
+    EXPECT_EQ(taken.Models(), loaded.Models());
+    EXPECT_EQ(taken.Header().Maker, loaded.Header().Maker);
+    EXPECT_EQ(taken.Header().Kind, fkAxial) << "a kind not named keeps the one held";
+    ASSERT_NE(file.Previous, nullptr);
+    file.Previous.reset();
+    EXPECT_EQ(previous.expired(), c.path != a) << "the same file's parse stays in use";
+    if (!taken.Models().empty()) {
+      taken.SelectModel(taken.Models().back());
+      loaded.SelectModel(loaded.Models().back());
+      EXPECT_EQ(taken.Model().Name, loaded.Model().Name);
+      EXPECT_EQ(taken.Coeffs(), loaded.Coeffs());
+    }
+  }
 }
