@@ -46,9 +46,10 @@ ensure_packages() {
 BLOWDEN_BUILD_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev"
 BLOWDEN_FONT_PACKAGES="fontconfig fonts-liberation fonts-wine fonts-dejavu-core"
 # What ./test.sh needs beyond building: the format and clang-tidy checks (and
-# Python, which drives clang-tidy), the locale tools, and clang's libFuzzer
-# runtime for the fuzzing smoke run.
-BLOWDEN_CHECK_PACKAGES="ccache clang-format clang-tidy python3 locales clang libclang-rt-dev"
+# Python, which drives clang-tidy), the locale tools, clang's libFuzzer
+# runtime for the fuzzing smoke run, and poppler's tools (pdftotext,
+# pdfimages, pdfinfo, pdftoppm), with which the datasheet tests read PDFs back.
+BLOWDEN_CHECK_PACKAGES="ccache clang-format clang-tidy python3 locales clang libclang-rt-dev poppler-utils"
 
 # Generates a locale (language_COUNTRY.UTF-8) when the system does not have it
 # yet. The tests that prove number formatting ignores the user's locale switch

@@ -1,15 +1,31 @@
 #include "charts/CanvasTools.h"
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <cmath>
 
 namespace blowden::canvas {
 
 namespace {
 
-void NotXorMode(QPainter& p) { p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination); }
-void CopyMode(QPainter& p) { p.setCompositionMode(QPainter::CompositionMode_Source); }
+void NotXorMode(QPainter& p) {
+  if (IsRaster(p)) p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+}
+
+// The centre of a pixel: vector lines run through it, as a one-pixel run
+// filled on an image covers it.
+QPointF Centre(QPoint at) { return QPointF(at.x() + 0.5, at.y() + 0.5); }
+
+// A line on a vector device: round caps join the short segments of a curve
+// without gaps or spikes.
+void VectorLine(QPainter& p, QPoint a, QPoint b, const QColor& color, Qt::PenStyle style, int width) {
+  p.setBrush(Qt::NoBrush);
+  p.setPen(
+      QPen(color, qMax(1, width), style, style == Qt::SolidLine ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin));
+  p.drawLine(Centre(a), Centre(b));
+}
 
 // The pixels of a horizontal or vertical line from a to b without b, as a
 // rectangle; an empty rectangle when a == b.
@@ -26,10 +42,21 @@ QRect StraightRun(QPoint a, QPoint b) {
 // more than about a hundred rows to its thread pool, which for a one-pixel
 // column costs far more than the fill itself.
 void FillRun(QPainter& p, const QRect& run, const QColor& color) {
+  if (!IsRaster(p)) {
+    p.fillRect(run, color);
+    return;
+  }
   constexpr int Piece = 64;
   for (int top = run.top(); top <= run.bottom(); top += Piece)
     p.fillRect(QRect(QPoint(run.left(), top), QPoint(run.right(), qMin(run.bottom(), top + Piece - 1))),
                color);
+}
+
+// Text is measured for the device it is drawn on; every image of the panels
+// has the default resolution of this one.
+const QImage& MetricDevice() {
+  static const QImage device(1, 1, QImage::Format_RGB32);
+  return device;
 }
 
 Qt::PenStyle QtPenStyle(TPenStyle style) {
@@ -51,6 +78,32 @@ Qt::PenStyle QtPenStyle(TPenStyle style) {
 }
 
 }  // namespace
+
+bool IsRaster(const QPainter& p) {
+  const QPaintEngine* engine = p.paintEngine();
+  return engine && engine->type() == QPaintEngine::Raster;
+}
+
+void CopyMode(QPainter& p) {
+  if (IsRaster(p)) p.setCompositionMode(QPainter::CompositionMode_Source);
+}
+
+QFont DeviceFont(const QFont& font, const QPainter& p) {
+  if (IsRaster(p) || !p.device()) return font;
+  QFont sized = font;
+  // Letters as they are, without ligatures: a document's text must read
+  // back as it was written ("Airflow", not "Air\uFB02ow").
+  sized.setStyleStrategy(QFont::StyleStrategy(sized.styleStrategy() | QFont::PreferNoShaping));
+  if (font.pointSizeF() <= 0) return sized;  // pixel sizes follow the transformation
+  // Qt sizes a point font by the device's resolution before the painter's
+  // transformation applies; the chart's units are pixels at 96 dpi.
+  const QTransform& t = p.worldTransform();
+  const double scale = std::hypot(t.m11(), t.m12());
+  const int dpi = p.device()->logicalDpiY();
+  if (!(scale > 0) || dpi <= 0) return sized;
+  sized.setPointSizeF(font.pointSizeF() * 96.0 * scale / dpi);
+  return sized;
+}
 
 void Begin(QPainter& p, QImage& image) {
   p.begin(&image);
@@ -80,6 +133,10 @@ void NotXorLine(QPainter& p, QPoint a, QPoint b, const QColor& color) {
     if (a != b) FillRun(p, StraightRun(a, b), color);
     return;
   }
+  if (!IsRaster(p)) {
+    VectorLine(p, a, b, color, Qt::SolidLine, 1);
+    return;
+  }
   // The square-cap pen paints both ends once; painting the end pixel once more
   // with the not-xor pen flips it back.
   p.setBrush(Qt::NoBrush);
@@ -92,6 +149,10 @@ void NotXorStyledLine(QPainter& p, QPoint a, QPoint b, const QColor& color, TPen
   if (style == psClear) return;
   if (width <= 1 && style == psSolid) {
     NotXorLine(p, a, b, color);
+    return;
+  }
+  if (!IsRaster(p)) {
+    VectorLine(p, a, b, color, QtPenStyle(style), width);
     return;
   }
   NotXorMode(p);
@@ -124,6 +185,16 @@ std::vector<QRect> DiskRuns(QPoint centre, int radius) {
 
 void NotXorRing(QPainter& p, QPoint centre, int outer, int inner, const QColor& color) {
   if (outer < 0) return;
+  if (!IsRaster(p)) {
+    // A true ring on a vector device, over the same pixels' extent.
+    QPainterPath ring;
+    ring.setFillRule(Qt::OddEvenFill);
+    const QPointF c = Centre(centre);
+    ring.addEllipse(c, outer + 0.5, outer + 0.5);
+    if (inner >= 0) ring.addEllipse(c, inner + 0.5, inner + 0.5);
+    p.fillPath(ring, color);
+    return;
+  }
   NotXorMode(p);
   const std::vector<QRect> outerRuns = DiskRuns(centre, outer);
   const std::vector<QRect> innerRuns = DiskRuns(centre, inner);
@@ -162,6 +233,17 @@ void NotXorFrame(QPainter& p, const QRect& outer, const QRect& inner, const QCol
 QRect TextOutOpaque(QPainter& p, int x, int y, const QString& text, const QFont& font,
                     const QColor& textColor, const QColor& background) {
   CopyMode(p);
+  if (!IsRaster(p)) {
+    // Measured as on an image, so that the layout is the picture's; drawn in
+    // the font sized for the device.
+    const QFontMetrics fm(font, &MetricDevice());
+    const QRect box(x, y, fm.horizontalAdvance(text), fm.height());
+    p.fillRect(box, background);
+    p.setFont(DeviceFont(font, p));
+    p.setPen(textColor);
+    p.drawText(QPointF(x, y + fm.ascent()), text);
+    return box;
+  }
   p.setFont(font);
   const QFontMetrics fm = p.fontMetrics();
   const QRect box(x, y, fm.horizontalAdvance(text), fm.height());
@@ -182,17 +264,6 @@ void TextOutUp(QPainter& p, int x, int y, const QString& text, const QFont& font
   TextOutOpaque(p, 0, 0, text, light, textColor, background);
   p.restore();
 }
-
-namespace {
-
-// Text is measured for the device it is drawn on; every image of the panels
-// has the default resolution of this one.
-const QImage& MetricDevice() {
-  static const QImage device(1, 1, QImage::Format_RGB32);
-  return device;
-}
-
-}  // namespace
 
 int TextWidth(const QFont& font, const QString& text) {
   return QFontMetrics(font, &MetricDevice()).horizontalAdvance(text);

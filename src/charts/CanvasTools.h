@@ -19,6 +19,18 @@ namespace blowden::canvas {
 // exactly once with the not-xor pen (pixel := NOT(colour XOR pixel)), so
 // drawing the same thing twice restores the picture.
 
+// On a vector device (a PDF writer, a printer) there are no raster
+// operations: every primitive paints in copy mode with the colour it is
+// given, which the caller decodes to the colour the picture shows; lines run
+// through pixel centres, rings are true circles and text is measured as on an
+// image and drawn in a font sized for the device. On an image nothing changes.
+bool IsRaster(const QPainter& p);
+// Copy mode on an image; nothing on a vector device, which has only that.
+void CopyMode(QPainter& p);
+// The font at the size that, under the painter's transformation, has the
+// size it has on a 96-dpi image, without ligatures; unchanged on an image.
+QFont DeviceFont(const QFont& font, const QPainter& p);
+
 // A painter on the image with shape antialiasing off (raster operations do
 // not blend) and text antialiasing on.
 void Begin(QPainter& p, QImage& image);

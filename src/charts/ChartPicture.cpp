@@ -207,7 +207,7 @@ QImage TChartPicture::Picture() const {
 }
 
 void TChartPicture::Layout() {
-  const QSize size = PanelSize();
+  const QSize size = LayoutSize();
   FInnerWidth = qMax(0, size.width() - BevelWidth());
   FInnerHeight = qMax(0, size.height() - BevelWidth());
   // Room for the y tick labels and the rotated caption beside them: the
@@ -276,10 +276,16 @@ void TChartPicture::Redraw() {
 
   QPainter p;
   canvas::Begin(p, FImage);
-  p.setCompositionMode(QPainter::CompositionMode_Source);
-  p.fillRect(FImage.rect(), BgrToQColor(FColor));
+  PaintPicture(p);
+  p.end();
+  Invalidate(FImage.rect());
+}
+
+void TChartPicture::PaintPicture(QPainter& p) {
+  canvas::CopyMode(p);
+  p.fillRect(QRect(QPoint(0, 0), LayoutSize()), BgrToQColor(FColor));
   DrawBevel(p);
-  p.setCompositionMode(QPainter::CompositionMode_Source);
+  canvas::CopyMode(p);
   p.fillRect(QRect(FPlotRect.left(), FPlotRect.top(), FPlotWidth, FPlotHeight), BgrToQColor(FGridColor));
   if (FShowXScale) DrawXScale(p);
   if (FShowYScale) DrawYScale(p);
@@ -289,8 +295,37 @@ void TChartPicture::Redraw() {
   for (const auto& line : FLines) DrawLine(p, *line);
   FLegendRect = QRect();
   if (FShowLegend && !FLegend.empty()) DrawLegend(p);
-  p.end();
-  Invalidate(FImage.rect());
+}
+
+void TChartPicture::Paint(QPainter& p, const QRectF& target, QSize layoutSize) {
+  if (target.isEmpty() || !p.isActive()) return;
+  if (layoutSize.isEmpty()) {
+    // Pixels at 96 dpi of the target's size on the device.
+    const QTransform& t = p.worldTransform();
+    const double scale = std::hypot(t.m11(), t.m12());
+    const double dpiX = p.device()->logicalDpiX(), dpiY = p.device()->logicalDpiY();
+    layoutSize = QSize(qMax(1, qRound(target.width() * scale * 96 / dpiX)),
+                       qMax(1, qRound(target.height() * scale * 96 / dpiY)));
+  }
+  const QRect legendRect = FLegendRect;
+  FPaintSize = layoutSize;
+  FVector = !canvas::IsRaster(p);
+  Layout();
+  p.save();
+  p.setClipRect(target, Qt::IntersectClip);
+  p.translate(target.topLeft());
+  p.scale(target.width() / layoutSize.width(), target.height() / layoutSize.height());
+  PaintPicture(p);
+  p.restore();
+  // Back to the image's layout, mapping and legend.
+  FPaintSize = QSize();
+  FVector = false;
+  Layout();
+  FLegendRect = legendRect;
+}
+
+QColor TChartPicture::Ink(unsigned stored) const {
+  return BgrToQColor(FVector ? stored ^ FGridColor ^ 0xFFFFFFu : stored);
 }
 
 namespace {
@@ -370,7 +405,7 @@ void TChartPicture::DrawLegendAt(QPainter& p, const QRect& box) {
   const int th = canvas::TextHeight(font);
   const QColor background = BgrToQColor(FColor);
   p.save();
-  p.setCompositionMode(QPainter::CompositionMode_Source);
+  canvas::CopyMode(p);
   p.fillRect(box, LegendFrameColor());
   p.fillRect(box.adjusted(1, 1, -1, -1), background);
   const int sampleLeft = box.left() + 1 + LegendPad;
@@ -382,7 +417,10 @@ void TChartPicture::DrawLegendAt(QPainter& p, const QRect& box) {
     if (entry.MarkerKind == 2 || entry.MarkerKind == 3) {
       const QPoint centre(sampleLeft + LegendSample / 2, middle);
       const int r = 3, w = qMax(1, entry.PenWidth);
-      if (entry.MarkerKind == 2) {
+      if (entry.MarkerKind == 2 && FVector) {  // true circles, as the chart's markers
+        canvas::NotXorRing(p, centre, r, r - w, color);
+        canvas::NotXorRing(p, centre, r - w, -1, BgrToQColor(entry.BrushColor));
+      } else if (entry.MarkerKind == 2) {
         for (const QRect& run : canvas::DiskRuns(centre, r)) p.fillRect(run, color);
         for (const QRect& run : canvas::DiskRuns(centre, r - w))
           p.fillRect(run, BgrToQColor(entry.BrushColor));
@@ -416,8 +454,8 @@ void TChartPicture::DrawBevel(QPainter& p) {
   // bottom row and right column stay visible.
   if (FBevelOuter == bvNone) return;
   const QColor edge = BgrToQColor(FBevelOuter == bvLowered ? ButtonHighlightColor() : ButtonShadowColor());
-  const int w = FImage.width(), h = FImage.height();
-  p.setCompositionMode(QPainter::CompositionMode_Source);
+  const int w = LayoutSize().width(), h = LayoutSize().height();
+  canvas::CopyMode(p);
   p.fillRect(QRect(0, h - 1, w, 1), edge);
   p.fillRect(QRect(w - 1, 0, 1, h), edge);
 }
@@ -427,7 +465,7 @@ void TChartPicture::DrawXScale(QPainter& p) {
   if (!ticks.Drawn) return;
   const QColor background = BgrToQColor(FColor);
   const QColor text = BgrToQColor(FontColor);
-  const QColor grid = BgrToQColor(GridLineColor);
+  const QColor grid = Ink(GridLineColor);
   const double spacing = FPlotWidth / ((FLayXMax - FLayXMin) / ticks.Step);
   const int h = canvas::TextHeight(FScaleXFont) / 2;
   const int top = FPlotRect.top(), bottom = FPlotRect.bottom();
@@ -448,7 +486,7 @@ void TChartPicture::DrawYScale(QPainter& p) {
   if (!ticks.Drawn) return;
   const QColor background = BgrToQColor(FColor);
   const QColor text = BgrToQColor(FontColor);
-  const QColor grid = BgrToQColor(GridLineColor);
+  const QColor grid = Ink(GridLineColor);
   const double spacing = FPlotHeight / ((FLayYMax - FLayYMin) / ticks.Step);
   const int h = canvas::TextHeight(FScaleYFont) / 2;
   for (int k = 0; k <= ticks.Count; ++k) {
@@ -490,7 +528,7 @@ int TChartPicture::WidestYLabel() const {
 }
 
 void TChartPicture::DrawAxes(QPainter& p) {
-  const QColor pen = BgrToQColor(FAxesColor);
+  const QColor pen = Ink(FAxesColor);
   const int l = FPlotRect.left(), t = FPlotRect.top(), r = FPlotRect.right(), b = FPlotRect.bottom();
   switch (FAxisType) {
     case xtCent0: {
@@ -528,8 +566,8 @@ QRect TChartPicture::DrawPoint(QPainter& p, const TChartPoint& point) {
   if (point.Kind != 2 && point.Kind != 3) return QRect();
   if (!IsInWindow(point.X, point.Y)) return QRect();
   const bool high = &point == FHighlighted;
-  const QColor pen = BgrToQColor(high ? point.HiPenColor : point.PenColor);
-  const QColor brush = BgrToQColor(high ? point.HiBrushColor : point.BrushColor);
+  const QColor pen = Ink(high ? point.HiPenColor : point.PenColor);
+  const QColor brush = Ink(high ? point.HiBrushColor : point.BrushColor);
   const QPoint at = DataToPixel(point.X, point.Y);
   const int r = qMax(1, static_cast<int>(RoundHalfEven(point.Size / 2.0)));
   // The outline lies inside the marker's box; outline and fill never share a
@@ -549,7 +587,7 @@ QRect TChartPicture::DrawPoint(QPainter& p, const TChartPoint& point) {
 
 QRect TChartPicture::DrawLine(QPainter& p, const TChartLine& line) {
   QRect touched;
-  const QColor color = BgrToQColor(line.Color);
+  const QColor color = Ink(line.Color);
   const int w = line.PenWidth;
   bool segmentDrawn = false;
   QPoint previous;

@@ -201,6 +201,13 @@ class TChartPicture {
 
   // Draws everything into the image and shows it.
   void Redraw();
+  // Paints the chart onto any painter (a PDF page, a printer) as vectors,
+  // filling `target` (in the painter's coordinates): laid out as a picture of
+  // `layoutSize` pixels, by default the target's size at 96 dpi, with the
+  // drawing code of the image, each line and point in copy mode in the
+  // colour it shows on the plot fill (an encoded colour is decoded). The
+  // image and its pixel mapping stay as they are.
+  void Paint(QPainter& p, const QRectF& target, QSize layoutSize = QSize());
 
   // Size of the picture off-screen (a panel's picture has the widget's size).
   void SetPictureSize(QSize size);
@@ -252,6 +259,13 @@ class TChartPicture {
   bool LogY() const { return FScaleType == stXlnY || FScaleType == stlnXlnY; }
   int BevelWidth() const { return FBevelOuter == bvNone ? 0 : 1; }
   void Layout();
+  // The size being laid out: the panel's, or the vector target's in Paint.
+  QSize LayoutSize() const { return FPaintSize.isEmpty() ? PanelSize() : FPaintSize; }
+  // Everything Redraw paints, on the image or (in Paint) a vector device.
+  void PaintPicture(QPainter& p);
+  // A colour as the not-xor pen shows it: on the image the stored colour
+  // itself, on a vector device the one it shows on the plot fill.
+  QColor Ink(unsigned stored) const;
   void DrawBevel(QPainter& p);
   void DrawXScale(QPainter& p);
   void DrawYScale(QPainter& p);
@@ -300,6 +314,8 @@ class TChartPicture {
 
   QFont FCanvasFont;  // "courier new" 8 pt, the font the four fonts start from
   QSize FSize;
+  QSize FPaintSize;      // set while Paint lays out and paints
+  bool FVector = false;  // painting on a vector device
   QImage FImage;
   int FInnerWidth = 0, FInnerHeight = 0;
   // Layout of the last Redraw: plot rectangle and window, kx and ky in pixels

@@ -141,4 +141,17 @@ QImage RenderSelectorChart(const TSelectorChart& chart, QSize size, const TSelec
   return picture.Picture();
 }
 
+bool PaintSelectorChart(QPainter& p, const QRectF& target, const TSelectorChart& chart,
+                        const TSelectorChartUnits& units, bool legend, QSize layoutSize) {
+  if (!qGuiApp || target.isEmpty()) return false;
+  TChartPicture picture;
+  picture.SetBevelOuter(bvNone);
+  picture.SetPictureSize(QSize(1, 1));  // its image is not used
+  ApplySelectorChartDesign(picture);
+  picture.SetShowLegend(legend);
+  DrawSelectorChart(picture, chart, units);
+  picture.Paint(p, target, layoutSize);
+  return true;
+}
+
 }  // namespace blowden

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <vector>
@@ -61,5 +62,13 @@ void DrawSelectorChart(TChartPicture& panel, const TSelectorChart& chart,
 // size, the result is a null image.
 QImage RenderSelectorChart(const TSelectorChart& chart, QSize size,
                            const TSelectorChartUnits& units = TSelectorChartUnits(), bool legend = true);
+
+// The same chart painted as vectors onto any painter (a PDF page, a
+// printer), filling `target`: laid out as a picture of the target's size at
+// 96 dpi (or `layoutSize` pixels), with the drawing of RenderSelectorChart.
+// Needs a QGuiApplication; without one nothing is painted (false).
+bool PaintSelectorChart(QPainter& p, const QRectF& target, const TSelectorChart& chart,
+                        const TSelectorChartUnits& units = TSelectorChartUnits(), bool legend = true,
+                        QSize layoutSize = QSize());
 
 }  // namespace blowden

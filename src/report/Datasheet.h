@@ -20,6 +20,7 @@ struct TDatasheet {
   std::string Sha256;       // of the catalogue's bytes, lower-case hex
   TFanHeader Header;        // maker, range, description, version, density, kind
   std::string Model;        // the model's name
+  std::string Mark;         // the equipment schedule's mark; empty for a single selection
   TDuty Duty;               // SI, as asked
   TResultUnits Units;       // the units every figure is shown in
   TSelectionResult Result;  // the selector's evaluation, chart included
@@ -31,6 +32,9 @@ struct TDatasheet {
   bool TotalPressureData = false;
   std::vector<double> DataFlow, DataPressure, DataPower, DataSound;
   double RefSpeed = 0;
+  // The model's speeds (rpm) and sizes (m) as read.
+  double MinSpeed = 0, MaxSpeed = 0;
+  double Diameter = 0, OutletWidth = 0, OutletHeight = 0;
   std::string Program;  // "Blowden 1.2.3"
   std::string Date;     // "2026-12-08", from SOURCE_DATE_EPOCH when set
 };
@@ -39,6 +43,10 @@ struct TDatasheet {
 // selector does (chart included) and gathers the rest. `sha256` is that of
 // the catalogue's bytes as read.
 TDatasheet BuildDatasheet(TFan& fan, const TDuty& duty, const TResultUnits& units, const std::string& sha256);
+
+// The date a datasheet shows: SOURCE_DATE_EPOCH's (UTC) when it is set to a
+// number of seconds, otherwise today's; "2026-12-08".
+std::string DatasheetDate();
 
 // The SHA-256 of a file's bytes in lower-case hex; empty when it cannot be read.
 std::string FileSha256(const std::string& path);
