@@ -10,6 +10,7 @@
 #include "base/Format.h"
 #include "cli/CliAuthoring.h"
 #include "cli/CliCommands.h"
+#include "cli/CliSelection.h"
 #include "cli/TerminalText.h"
 #include "services/Folders.h"
 #include "services/QmVerInfo.h"
@@ -51,7 +52,7 @@ constexpr TOptionSpec kOptions[] = {
     {"--temperature", true},    {"--temperature-units", true},
     {"--units", true},          {"--all", false},
     {"--sort", true},           {"--limit", true},
-    {"--csv", false},
+    {"--csv", false},           {"--pdf", true},
 };
 
 struct TCommandSpec {
@@ -74,9 +75,10 @@ const std::vector<TCommandSpec>& Commands() {
        "[--pressure-kind static|total] [--units si|ip]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
-       "[--png OUT.png [--size WxH]] FILE\n"
+       "[--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
        "select  (several FILEs | --all) --flow Q ... --pressure P ...\n"
-       "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]",
+       "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]\n"
+       "[--pdf OUT.pdf]",
        {"--json",
         "--model",
         "--browse",
@@ -97,8 +99,15 @@ const std::vector<TCommandSpec>& Commands() {
         "--all",
         "--sort",
         "--limit",
-        "--csv"},
+        "--csv",
+        "--pdf"},
        0,
+       kMany},
+      {"schedule",
+       "schedule [--json | --csv] [--pdf OUT.pdf] [--sort KEY] [--units si|ip]\n"
+       "(FILE... | --all) SCHEDULE.csv",
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all"},
+       1,
        kMany},
       {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
       {"install", "install [--json] FILE...", {"--json"}, 1, kMany},
@@ -159,7 +168,7 @@ int ReportUsage(const TUsageError& e, std::ostream& err) {
     err << UsageLines("Usage: " + std::string(kProgram) + " ", *e.Command);
   } else {
     err << "Usage: " << kProgram
-        << " verify|show|select|check|install|list|delete|import|derive ... | --help | --version\n";
+        << " verify|show|select|schedule|check|install|list|delete|import|derive ... | --help | --version\n";
   }
   err << "Try '" << kProgram << " --help' for more information.\n";
   return ecUsage;
@@ -340,9 +349,10 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   if (spec.Name == "select" && !all && request.Operands.empty())
     return TUsageError{"a fan data file is missing (or '--all' for every installed file)", &spec};
   if (request.Operands.size() < spec.MinOperands)
-    return TUsageError{spec.Name == "delete"   ? std::string("the name of an installed file is missing")
-                       : spec.Name == "import" ? std::string("the table file is missing")
-                                               : std::string("a fan data file is missing"),
+    return TUsageError{spec.Name == "delete"     ? std::string("the name of an installed file is missing")
+                       : spec.Name == "import"   ? std::string("the table file is missing")
+                       : spec.Name == "schedule" ? std::string("the schedule file is missing")
+                                                 : std::string("a fan data file is missing"),
                        &spec};
   if (request.Operands.size() > spec.MaxOperands)
     return TUsageError{Format("unexpected argument '%s'", {request.Operands[spec.MaxOperands]}), &spec};
@@ -358,10 +368,17 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   request.Model = valueOf("--model");
   request.Png = valueOf("--png");
   if (request.Png && request.Png->empty()) return TUsageError{"option '--png' needs a file name", &spec};
+  if (spec.Name == "select") {
+    request.Pdf = valueOf("--pdf");
+    if (request.Pdf && request.Pdf->empty()) return TUsageError{"option '--pdf' needs a file name", &spec};
+    if (request.Pdf && request.Png && *request.Pdf == "-" && *request.Png == "-")
+      return TUsageError{"'--png -' and '--pdf -' cannot both write to standard output", &spec};
+  }
   request.Options = given;
   // The authoring commands check their options themselves: their units
   // include spellings of fan tables ("in. wg", "mm H2O").
-  if (spec.Name == "import" || spec.Name == "derive") return std::nullopt;
+  // So does schedule, whose duties are in its table.
+  if (spec.Name == "import" || spec.Name == "derive" || spec.Name == "schedule") return std::nullopt;
 
   if (const auto size = valueOf("--size")) {
     if (!request.Png) return TUsageError{"option '--size' needs '--png'", &spec};
@@ -465,6 +482,30 @@ Commands:
            separated (--csv: comma separated CSV), then "Rejected" and each left
            out model with the reason. With --json: "duty", "units", "sort",
            "candidates", "rejected" and "messages".
+  schedule Rank every mark of an equipment schedule over the FILEs (or, with
+           --all, every installed file) as a ranked select ranks one duty, and
+           give each mark its best fan and the next two, or why no fan fits
+           ("no model meets the duty: 14 above their maximum speed, ...").
+           The last argument is the schedule: CSV whose first row names the
+           columns mark, flow, pressure (required) and flow_units,
+           pressure_units, pressure_kind, density (kg/m³), altitude (m),
+           temperature (°C) (optional, in any order and case; other columns
+           are ignored). An empty field means m³/s, Pa, static and the
+           catalogue's air; units as --flow-units and --pressure-units take
+           them; a density and an altitude or temperature in one row are an
+           error. A row that cannot be used is reported on standard error as
+           "SCHEDULE.csv:LINE: why" and the other rows still run (exit code 1).
+           Text: one line per mark. --csv: one record per mark with the duty,
+           the best fan's figures (the columns of a ranked select), warnings,
+           alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
+           --json: an array of {"mark", "line", "duty", "units", "sort",
+           "candidates" (up to 3, as a ranked select's), "reason" (null when a
+           fan fits), "error" (null, or why the row cannot be used; its duty
+           is then null), "messages"}. Every row of the schedule appears, in
+           file order. --pdf OUT.pdf also writes one datasheet page per mark
+           (its best fan), once every mark is ranked ("-": standard output,
+           the table then goes to standard error; a folder or a file read is
+           refused).
   check    Load each FILE and check every model's figures for physical sense,
            as "Check Fan" does: a total efficiency above 90 % (warning) or
            100 % (error), shaft power below the air power (error), the static
@@ -526,6 +567,16 @@ Options:
       "  --size WxH          Size of that picture in pixels (default 640x480; width\n"
       "                      %d to %d, height %d to %d).\n",
       {kMinWidth, kMaxSide, kMinHeight, kMaxSide});
+  t += R"(  --pdf OUT.pdf       Also write a datasheet (PDF, A4 or Letter by the locale):
+                      one page per selection with the catalogue's identity
+                      (file, SHA-256, version), the duty, every result figure
+                      and warning, the curves chart, shaft power and
+                      efficiency at the speed, and the model's data. A ranked
+                      select writes one page per candidate (up to --limit).
+                      "-", pipes, folders and files read as for --png. With
+                      SOURCE_DATE_EPOCH set, the same input gives the same
+                      bytes and the page's date is that time's.
+)";
   t += AuthoringOptionsHelp();
   t += R"(  -h, --help          Print this help.
   --version           Print the program's version.
@@ -567,11 +618,13 @@ Exit codes:
 namespace {
 
 // True when the output is no text for a terminal: JSON (its writer escapes
-// control characters itself) or the picture on standard output.
+// control characters itself), CSV (its writers escape each field, so that
+// the records keep their CRLF) or the picture on standard output.
 bool RawOutput(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
-    if (args[i] == "--json" || args[i] == "--png=-") return true;
-    if (args[i] == "--png" && i + 1 < args.size() && args[i + 1] == "-") return true;
+    if (args[i] == "--json" || args[i] == "--csv" || args[i] == "--png=-" || args[i] == "--pdf=-")
+      return true;
+    if ((args[i] == "--png" || args[i] == "--pdf") && i + 1 < args.size() && args[i + 1] == "-") return true;
   }
   return false;
 }
@@ -642,6 +695,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     return RunSelect(request, out, err);
   if (request.Command == "select" && !request.All) return RunRank(request, request.Operands, out, err);
   if (request.Command == "check") return RunCheck(request, out, err);
+  if (request.Command == "schedule") return RunScheduleCommand(request, out, err);
   if (request.Command == "import") return RunImport(request, out, err);
   if (request.Command == "derive") return RunDerive(request, out, err);
 

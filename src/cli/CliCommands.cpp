@@ -353,19 +353,23 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
 // Writes the chart picture to `target`: "-" is standard output; an existing
 // FIFO or device is written into; a regular file is replaced only once the
 // picture is complete; a folder, or one of the files read, is refused.
+// Why an output may not go to `target`: a folder, or one of the files read.
+std::string RefusedTarget(const std::string& target, const std::vector<std::string>& inputs) {
+  if (target == "-") return std::string();
+  struct stat t {};
+  if (::stat(target.c_str(), &t) != 0) return std::string();
+  if (S_ISDIR(t.st_mode)) return Format("cannot write %s: it is a folder", {target});
+  for (const std::string& input : inputs) {
+    struct stat i {};
+    if (::stat(input.c_str(), &i) == 0 && i.st_dev == t.st_dev && i.st_ino == t.st_ino)
+      return Format("%s not written: it is the fan data file %s", {target, input});
+  }
+  return std::string();
+}
+
 std::string WritePicture(const std::string& target, const std::vector<std::string>& inputs,
                          const TSelectorChart& chart, const TCliRequest& request, std::ostream& out) {
-  if (target != "-") {
-    struct stat t {};
-    if (::stat(target.c_str(), &t) == 0) {
-      if (S_ISDIR(t.st_mode)) return Format("cannot write %s: it is a folder", {target});
-      for (const std::string& input : inputs) {
-        struct stat i {};
-        if (::stat(input.c_str(), &i) == 0 && i.st_dev == t.st_dev && i.st_ino == t.st_ino)
-          return Format("%s not written: it is the fan data file %s", {target, input});
-      }
-    }
-  }
+  if (std::string why = RefusedTarget(target, inputs); !why.empty()) return why;
   std::string png;
   if (std::string why = RenderChartPicture(chart, request.Width, request.Height, target, png); !why.empty())
     return why;
@@ -380,6 +384,22 @@ std::string WritePicture(const std::string& target, const std::vector<std::strin
 }
 
 }  // namespace
+
+std::string WriteDatasheets(const std::string& target, const std::vector<std::string>& inputs,
+                            const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
+                            std::ostream& out) {
+  if (std::string why = RefusedTarget(target, inputs); !why.empty()) return why;
+  std::string pdf;
+  if (std::string why = RenderDatasheetPdf(pages, units, target, pdf); !why.empty()) return why;
+  if (target == "-") {
+    out.write(pdf.data(), static_cast<std::streamsize>(pdf.size()));
+    out.flush();
+    return out ? std::string() : std::string("cannot write the datasheet to standard output");
+  }
+  if (std::string why = WriteFileAtomically(target, pdf, {TSpecialTarget::WriteInto}); !why.empty())
+    return Format("cannot write %s: %s", {target, why});
+  return std::string();
+}
 
 std::string& CliCurrentFile() { return gCurrentFile; }
 
@@ -516,8 +536,9 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
              : status == fsReady && (!result || result->DutyMet || request.Browse) ? ecSuccess
                                                                                    : ecFailure;
 
-  // "--png -": the picture is standard output, the report goes to stderr.
-  const bool pictureToOut = request.Png && *request.Png == "-";
+  // "--png -" or "--pdf -": the picture or the datasheet is standard output,
+  // the report goes to stderr.
+  const bool pictureToOut = (request.Png && *request.Png == "-") || (request.Pdf && *request.Pdf == "-");
   std::ostream& report = pictureToOut ? err : out;
   if (request.Png) {
     if (!result) {
@@ -528,6 +549,23 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
                !why.empty()) {
       err << kProgram << ": " << why << '\n';
       code = ecUsage;
+    }
+  }
+
+  if (request.Pdf) {
+    if (!result) {
+      err << kProgram << ": " << *request.Pdf << " not written: there is no evaluation to show\n";
+    } else {
+      // The page evaluates the model again as it was evaluated here; in
+      // browse mode at its nominal point.
+      TDuty duty = RequestDuty(request);
+      if (request.Browse) duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air};
+      const std::vector<TDatasheetPage> pages{{file, fan.Model().Name, duty}};
+      if (const std::string why = WriteDatasheets(*request.Pdf, request.Operands, pages, request.Units, out);
+          !why.empty()) {
+        err << kProgram << ": " << why << '\n';
+        code = ecUsage;
+      }
     }
   }
 

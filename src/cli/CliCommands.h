@@ -33,7 +33,8 @@ struct TCliRequest {
   std::optional<int> Limit;
   bool Csv = false;
   std::optional<std::string> Png;
-  int Width = 640;  // picture size, pixels
+  std::optional<std::string> Pdf;  // select --pdf: the datasheet's path, "-" for stdout
+  int Width = 640;                 // picture size, pixels
   int Height = 480;
   std::vector<std::string> Operands;  // files, or the name for delete
   // Every option given, with its value ("" for a flag), in command-line
@@ -76,6 +77,7 @@ struct TDatasheetPage {
   std::string File;
   std::string Model;
   TDuty Duty;
+  std::string Mark;  // the schedule's mark of the duty; empty for a selection
 };
 
 // The datasheets of the pages, one page each, in `units`, as PDF bytes in
@@ -84,6 +86,15 @@ struct TDatasheetPage {
 // a build without Qt cannot make one.
 std::string RenderDatasheetPdf(const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
                                const std::string& path, std::string& pdf);
+
+// Writes the datasheets of `pages` to `target` as --png writes its picture:
+// "-" is standard output; an existing FIFO or device is written into; a
+// regular file is replaced only once the document is complete; a folder, or
+// one of `inputs`, is refused. Returns an empty text on success, otherwise
+// the message (without the program's name).
+std::string WriteDatasheets(const std::string& target, const std::vector<std::string>& inputs,
+                            const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
+                            std::ostream& out);
 
 // The fan data file a command is reading, for the message of a failed
 // allocation ("Not enough memory to open <file> (N MB)"); empty between files.

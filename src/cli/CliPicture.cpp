@@ -1,5 +1,6 @@
 // The one place where blowden-cli uses Qt: the selector's chart is drawn by
-// the chart panel code of the windows, which needs a GUI application object.
+// the chart panel code of the windows, and the datasheets are painted with
+// it, which needs a GUI application object.
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
@@ -8,9 +9,12 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/Convert.h"
 #include "base/Format.h"
 #include "charts/SelectorChartView.h"
 #include "cli/CliCommands.h"
+#include "fan/QmFan.h"
+#include "report/Datasheet.h"
 
 namespace blowden {
 
@@ -72,6 +76,37 @@ std::string RenderChartPicture(const TSelectorChart& chart, int width, int heigh
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "PNG")) return Format("%s not written: the PNG could not be encoded", {path});
   png.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return std::string();
+}
+
+std::string RenderDatasheetPdf(const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
+                               const std::string& path, std::string& pdf) {
+  TGuiSession session;
+  if (!TGuiSession::CanDraw())
+    return Format("%s not written: the running application cannot draw datasheets", {path});
+  if (pages.empty()) return Format("%s not written: there is no datasheet to write", {path});
+
+  std::vector<TDatasheet> sheets;
+  sheets.reserve(pages.size());
+  for (const TDatasheetPage& page : pages) {
+    // Each page reads its catalogue again: the model as the file holds it now,
+    // and the digest of the bytes read.
+    TFan fan;
+    fan.LoadFromFile(page.File);
+    if (fan.Status() != fsReady || fan.Models().empty())
+      return Format("%s not written: %s cannot be read", {path, page.File});
+    try {
+      fan.SelectModel(page.Model);
+    } catch (const EConvertError& e) {
+      return Format("%s not written: %s (%s): %s", {path, page.File, page.Model, std::string(e.what())});
+    }
+    if (fan.Status() != fsReady)
+      return Format("%s not written: model %s of %s cannot be read", {path, page.Model, page.File});
+    sheets.push_back(BuildDatasheet(fan, page.Duty, units, FileSha256(page.File)));
+    sheets.back().Mark = page.Mark;
+  }
+  if (std::string why = DatasheetPdf(sheets, pdf); !why.empty())
+    return Format("%s not written: %s", {path, why});
   return std::string();
 }
 

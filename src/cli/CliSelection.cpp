@@ -1,5 +1,7 @@
 // The ranked selection over several catalogues, the physics check, and the
 // fields a selection's JSON gained beside the contract's first ones.
+#include "cli/CliSelection.h"
+
 #include <algorithm>
 #include <ostream>
 
@@ -8,6 +10,7 @@
 #include "cli/Cli.h"
 #include "cli/CliCommands.h"
 #include "cli/JsonWriter.h"
+#include "cli/TerminalText.h"
 #include "fan/FanFindings.h"
 #include "fan/FanRanking.h"
 #include "services/Database.h"
@@ -18,10 +21,6 @@ namespace blowden {
 namespace {
 
 constexpr std::string_view kProgram = "blowden-cli";
-
-// A figure of the text and CSV output: up to 6 significant digits is what a
-// reader compares; JSON carries the exact double.
-std::string Figure(double value) { return Format("%0.6g", {value}); }
 
 std::string Join(const std::vector<std::string>& items, std::string_view separator) {
   std::string text;
@@ -53,7 +52,29 @@ const TColumn kFigureColumns[] = {
     {"bep_ratio", [](const TCandidate& c, const TResultUnits&) { return c.BepRatio; }},
 };
 
-void WriteUnits(TJsonWriter& w, const TCliRequest& request) {
+}  // namespace
+
+double CliDensityInUnits(double rho, const TCliRequest& request) {
+  return request.Ip ? rho * 0.06242796057614461 : rho;
+}
+
+// Up to 6 significant digits is what a reader of text or CSV compares; JSON
+// carries the exact double.
+std::string CliFigure(double value) { return Format("%0.6g", {value}); }
+
+std::vector<std::string> CandidateFigureNames() {
+  std::vector<std::string> names;
+  for (const TColumn& col : kFigureColumns) names.emplace_back(col.Name);
+  return names;
+}
+
+std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnits& units) {
+  std::vector<std::string> figures;
+  for (const TColumn& col : kFigureColumns) figures.push_back(CliFigure(col.Value(c, units)));
+  return figures;
+}
+
+void WriteUnitsJson(TJsonWriter& w, const TCliRequest& request) {
   w.Key("units");
   w.BeginObject();
   w.Field("flow", FlowUnitLabel(request.Units));
@@ -63,11 +84,33 @@ void WriteUnits(TJsonWriter& w, const TCliRequest& request) {
   w.EndObject();
 }
 
-double DensityInUnits(double rho, const TCliRequest& request) {
-  return request.Ip ? rho * 0.06242796057614461 : rho;
+void WriteDutyJson(TJsonWriter& w, const TDuty& duty, const TCliRequest& request) {
+  w.Key("duty");
+  w.BeginObject();
+  w.Field("flow", FlowInUnits(duty.Flow, request.Units));
+  w.Field("pressure", PressureInUnits(duty.Pressure, request.Units));
+  w.Field("pressure_kind", PressureKindName(duty.Kind));
+  w.Key("density");
+  if (duty.Air.Source == TSiteAir::saCatalogue)
+    w.Null();  // each catalogue's own
+  else
+    w.Number(CliDensityInUnits(SiteDensity(duty.Air, 0), request));
+  w.EndObject();
 }
 
-}  // namespace
+void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits& units) {
+  w.BeginObject();
+  w.Field("file", c.File);
+  w.Field("maker", c.Maker);
+  w.Field("range", c.Range);
+  w.Field("model", c.Model);
+  w.Field("status", c.Status);
+  w.Field("duty_met", c.DutyMet);
+  for (const TColumn& col : kFigureColumns) w.Field(col.Name, col.Value(c, units));
+  w.Key("warnings");
+  w.StringArray(c.Warnings);
+  w.EndObject();
+}
 
 TDuty RequestDuty(const TCliRequest& request) {
   return TDuty{request.Flow, request.Pressure, request.PressureKind, request.Air};
@@ -90,12 +133,12 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
   w.Field("pressure_kind", PressureKindName(request.PressureKind));
   w.Key("density");
   if (r)
-    w.Number(DensityInUnits(r->Density, request));
+    w.Number(CliDensityInUnits(r->Density, request));
   else
     w.Null();
   w.Key("reference_density");
   if (r)
-    w.Number(DensityInUnits(r->ReferenceDensity, request));
+    w.Number(CliDensityInUnits(r->ReferenceDensity, request));
   else
     w.Null();
   w.Key("density_ratio");
@@ -103,13 +146,15 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
     w.Number(r->DensityRatio);
   else
     w.Null();
-  WriteUnits(w, request);
+  WriteUnitsJson(w, request);
   w.Key("warnings");
   w.StringArray(r ? r->Warnings : std::vector<std::string>{});
 }
 
-int RunRank(const TCliRequest& request, const std::vector<std::string>& files, std::ostream& out,
+int RunRank(const TCliRequest& request, const std::vector<std::string>& files, std::ostream& stdOut,
             std::ostream& err) {
+  // "--pdf -": the datasheets are standard output, the ranking goes to stderr.
+  std::ostream& out = request.Pdf && *request.Pdf == "-" ? err : stdOut;
   const TRanking ranking = RankDuty(files, RequestDuty(request), request.Sort);
   const std::size_t shown = request.Limit ? std::min<std::size_t>(ranking.Candidates.size(),
                                                                   static_cast<std::size_t>(*request.Limit))
@@ -119,35 +164,12 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& files, s
   if (request.Json) {
     TJsonWriter w(out);
     w.BeginObject();
-    w.Key("duty");
-    w.BeginObject();
-    w.Field("flow", FlowInUnits(request.Flow, units));
-    w.Field("pressure", PressureInUnits(request.Pressure, units));
-    w.Field("pressure_kind", PressureKindName(request.PressureKind));
-    w.Key("density");
-    if (request.Air.Source == TSiteAir::saCatalogue)
-      w.Null();  // each catalogue's own
-    else
-      w.Number(DensityInUnits(SiteDensity(request.Air, 0), request));
-    w.EndObject();
-    WriteUnits(w, request);
+    WriteDutyJson(w, RequestDuty(request), request);
+    WriteUnitsJson(w, request);
     w.Field("sort", RankKeyName(request.Sort));
     w.Key("candidates");
     w.BeginArray();
-    for (std::size_t i = 0; i < shown; ++i) {
-      const TCandidate& c = ranking.Candidates[i];
-      w.BeginObject();
-      w.Field("file", c.File);
-      w.Field("maker", c.Maker);
-      w.Field("range", c.Range);
-      w.Field("model", c.Model);
-      w.Field("status", c.Status);
-      w.Field("duty_met", c.DutyMet);
-      for (const TColumn& col : kFigureColumns) w.Field(col.Name, col.Value(c, units));
-      w.Key("warnings");
-      w.StringArray(c.Warnings);
-      w.EndObject();
-    }
+    for (std::size_t i = 0; i < shown; ++i) WriteCandidateJson(w, ranking.Candidates[i], units);
     w.EndArray();
     w.Key("rejected");
     w.BeginArray();
@@ -169,16 +191,16 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& files, s
     const bool csv = request.Csv;
     const std::string_view sep = csv ? "," : "\t";
     std::vector<std::string> header = {"rank", "file", "maker", "range", "model"};
-    for (const TColumn& col : kFigureColumns) header.emplace_back(col.Name);
+    for (std::string& name : CandidateFigureNames()) header.push_back(std::move(name));
     header.emplace_back("warnings");
     out << Join(header, sep) << (csv ? "\r\n" : "\n");
     for (std::size_t i = 0; i < shown; ++i) {
       const TCandidate& c = ranking.Candidates[i];
       std::vector<std::string> row = {std::to_string(i + 1), c.File, c.Maker, c.Range, c.Model};
-      for (const TColumn& col : kFigureColumns) row.push_back(Figure(col.Value(c, units)));
+      for (std::string& figure : CandidateFigures(c, units)) row.push_back(std::move(figure));
       row.push_back(Join(c.Warnings, "; "));
       if (csv)
-        for (std::string& field : row) field = CsvField(field);
+        for (std::string& field : row) field = CsvField(TerminalText(field));
       out << Join(row, sep) << (csv ? "\r\n" : "\n");
     }
     if (!csv) {
@@ -190,7 +212,21 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& files, s
       }
     }
   }
-  return ranking.Candidates.empty() ? ecFailure : ecSuccess;
+  int code = ranking.Candidates.empty() ? ecFailure : ecSuccess;
+  if (request.Pdf) {
+    // One page per candidate shown, best first.
+    std::vector<TDatasheetPage> pages;
+    for (std::size_t i = 0; i < shown; ++i)
+      pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request)});
+    if (pages.empty()) {
+      err << kProgram << ": " << *request.Pdf << " not written: no model meets the duty\n";
+    } else if (const std::string why = WriteDatasheets(*request.Pdf, files, pages, units, stdOut);
+               !why.empty()) {
+      err << kProgram << ": " << why << '\n';
+      code = ecUsage;
+    }
+  }
+  return code;
 }
 
 int RunCheck(const TCliRequest& request, std::ostream& out, std::ostream& err) {

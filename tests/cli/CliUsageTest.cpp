@@ -113,6 +113,7 @@ TEST_F(CliUsageTest, HelpDescribesEveryCommandAndOption) {
                              "--pressure-units U ",
                              "--png OUT.png ",
                              "--size WxH ",
+                             "--pdf OUT.pdf ",
                              "cfm",
                              "InchWg",
                              "Exit codes",

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommands.h"
+#include "fan/FanAir.h"
+#include "fan/FanRanking.h"
+
+namespace blowden {
+
+class TJsonWriter;
+
+// The pieces of a ranked selection's output that a schedule shares, so that
+// a mark's figures read exactly as `select` prints them.
+
+// A figure of the text and CSV output (6 significant digits, "." decimals).
+std::string CliFigure(double value);
+
+// The names of the candidate figure columns (speed, speed_margin, flow, ...)
+// and one candidate's figures in `units`, formatted by CliFigure.
+std::vector<std::string> CandidateFigureNames();
+std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnits& units);
+
+// A density (kg/m³) in the request's units (lb/ft³ with --units ip).
+double CliDensityInUnits(double rho, const TCliRequest& request);
+
+// "duty": {"flow", "pressure", "pressure_kind", "density"} in the request's units.
+void WriteDutyJson(TJsonWriter& w, const TDuty& duty, const TCliRequest& request);
+// "units": {"flow", "pressure", "power", "density"}.
+void WriteUnitsJson(TJsonWriter& w, const TCliRequest& request);
+// One candidate object: file, maker, range, model, status, duty_met, the
+// figures and warnings.
+void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits& units);
+
+// schedule: every mark of an equipment schedule ranked over FILEs (or every
+// installed file), the best fan and two alternatives each. Its options (--csv,
+// --sort, --units, --all, --pdf) are checked here; request.Options holds them.
+int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostream& err);
+
+}  // namespace blowden
