@@ -4,6 +4,7 @@
 #include <QBrush>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,9 +14,14 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
+#include <memory>
 #include <utility>
 
 #include "base/Format.h"
+#include "fan/QmFan.h"
+#include "services/MessageBox.h"
 #include "units/QmConv.h"
 
 namespace blowden {
@@ -257,7 +263,9 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   FTable->setAccessibleName(QStringLiteral("Candidates and rejected models"));
   FTable->setModel(FProxy);
   FTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-  FTable->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Several rows may be selected for the datasheets; Enter and "Select"
+  // take the current one.
+  FTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
   FTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   FTable->setAlternatingRowColors(true);
   FTable->verticalHeader()->setVisible(false);
@@ -285,6 +293,16 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   FCopyBtn->setObjectName(QStringLiteral("CopyBtn"));
   FCopyBtn->setToolTip(QStringLiteral("Put the table on the clipboard as tab-separated text"));
   FCopyBtn->setAutoDefault(false);
+  FExportCsvBtn = new QPushButton(QStringLiteral("Export CS&V..."), this);
+  FExportCsvBtn->setObjectName(QStringLiteral("ExportCsvBtn"));
+  FExportCsvBtn->setToolTip(QStringLiteral("Save the table as shown as a CSV file for a spreadsheet"));
+  FExportCsvBtn->setAutoDefault(false);
+  FExportDatasheetsBtn = new QPushButton(QStringLiteral("Export &datasheets..."), this);
+  FExportDatasheetsBtn->setObjectName(QStringLiteral("ExportDatasheetsBtn"));
+  FExportDatasheetsBtn->setToolTip(
+      QStringLiteral("Save a PDF with a datasheet page for each selected candidate (all candidates when none "
+                     "is selected)"));
+  FExportDatasheetsBtn->setAutoDefault(false);
   auto* select = new QPushButton(QStringLiteral("&Select"), this);
   select->setObjectName(QStringLiteral("SelectBtn"));
   select->setToolTip(QStringLiteral("Show the model of the current row in the selector (Enter)"));
@@ -295,12 +313,16 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(FShowRejected);
   buttons->addStretch(1);
   buttons->addWidget(FCopyBtn);
+  buttons->addWidget(FExportCsvBtn);
+  buttons->addWidget(FExportDatasheetsBtn);
   buttons->addWidget(select);
   buttons->addWidget(close);
   root->addLayout(buttons);
 
   connect(FShowRejected, &QCheckBox::toggled, FModel, &TCandidatesModel::SetShowRejected);
   connect(FCopyBtn, &QPushButton::clicked, this, &TCandidatesView::CopyTable);
+  connect(FExportCsvBtn, &QPushButton::clicked, this, [this] { ExportCsv(); });
+  connect(FExportDatasheetsBtn, &QPushButton::clicked, this, [this] { ExportDatasheetsPdf(); });
   connect(select, &QPushButton::clicked, this, &TCandidatesView::ChooseCurrent);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   connect(FTable, &QTableView::doubleClicked, this, [this](const QModelIndex&) { ChooseCurrent(); });
@@ -329,6 +351,97 @@ void TCandidatesView::ChooseCurrent() {
   if (model.isEmpty()) return;
   emit Chosen(path, model);
   accept();
+}
+
+bool TCandidatesView::ExportCsv() {
+  const QString path = AskExportPath(this, AskSavePath, QStringLiteral("Export candidates as CSV"),
+                                     QStringLiteral("Candidates.csv"), QStringLiteral("CSV files (*.csv)"),
+                                     QStringLiteral(".csv"));
+  if (path.isEmpty()) return false;
+  return WriteExportFile(this, path, TableAsCsv(*FProxy), QStringLiteral("candidates table"));
+}
+
+QList<int> TCandidatesView::DatasheetRows() const {
+  QList<int> rows;
+  auto isCandidate = [this](int row) {
+    return !FProxy->index(row, 0).data(TCandidatesModel::RejectedRole).toBool();
+  };
+  for (const QModelIndex& index : FTable->selectionModel()->selectedRows())
+    if (isCandidate(index.row())) rows.append(index.row());
+  std::sort(rows.begin(), rows.end());
+  if (rows.isEmpty() && FTable->selectionModel()->selectedRows().isEmpty())
+    for (int row = 0; row < FProxy->rowCount(); ++row)
+      if (isCandidate(row)) rows.append(row);
+  return rows;
+}
+
+std::vector<TDatasheet> TCandidatesView::DatasheetPages(QStringList& skipped) const {
+  std::vector<TDatasheet> pages;
+  // Rows of one file in a row read it once.
+  std::unique_ptr<TFan> fan;
+  QString loaded;
+  std::string sha256;
+  for (const int row : DatasheetRows()) {
+    const QString path =
+        FProxy->index(row, TCandidatesModel::cFile).data(TCandidatesModel::PathRole).toString();
+    const QString model = FProxy->index(row, TCandidatesModel::cModel).data().toString();
+    const QString name = QFileInfo(path).completeBaseName() + QStringLiteral(" ") + model;
+    if (!fan || path != loaded) {
+      fan = std::make_unique<TFan>();
+      // The ranking told of what the file says about its data already.
+      fan->OnMessage = [](const std::string&) {};
+      const std::string file = QFile::encodeName(path).toStdString();
+      fan->LoadFromFile(file);
+      sha256 = FileSha256(file);
+      loaded = path;
+    }
+    try {
+      // A number that does not convert throws: the row is left out.
+      fan->SelectModel(model.toStdString());
+      if (fan->ModelStatus() != fsReady) {
+        skipped.append(name + QStringLiteral(": ") + ToQ(StatusTextOf(fan->ModelStatus())));
+        continue;
+      }
+      pages.push_back(BuildDatasheet(*fan, FDuty, FModel->Units(), sha256));
+    } catch (const std::exception& error) {
+      skipped.append(name + QStringLiteral(": ") + QString::fromUtf8(error.what()));
+    }
+  }
+  return pages;
+}
+
+bool TCandidatesView::ExportDatasheetsPdf() {
+  const QList<int> rows = DatasheetRows();
+  if (rows.isEmpty()) {
+    TMessageBox::Information(
+        this, QApplication::applicationDisplayName(),
+        QStringLiteral("Rejected models have no datasheet: select one or more candidates."));
+    return false;
+  }
+  const QString name =
+      rows.size() == 1 ? FileNameOf(FProxy->index(rows.front(), TCandidatesModel::cModel).data().toString()) +
+                             QStringLiteral(".pdf")
+                       : QStringLiteral("Datasheets.pdf");
+  const QString path = AskExportPath(this, AskSavePath, QStringLiteral("Export datasheets as PDF"), name,
+                                     QStringLiteral("PDF documents (*.pdf)"), QStringLiteral(".pdf"));
+  if (path.isEmpty()) return false;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QStringList skipped;
+  const std::vector<TDatasheet> pages = DatasheetPages(skipped);
+  QApplication::restoreOverrideCursor();
+  if (pages.empty()) {
+    TMessageBox::Error(this, QApplication::applicationDisplayName(),
+                       QStringLiteral("No datasheet could be made, %1 was not written:\n%2")
+                           .arg(path, skipped.join(QLatin1Char('\n'))));
+    return false;
+  }
+  if (!ExportDatasheets(this, pages, path)) return false;
+  // The file holds the others; the user learns which ones are missing.
+  if (!skipped.isEmpty())
+    TMessageBox::Information(
+        this, QApplication::applicationDisplayName(),
+        QStringLiteral("%1 written without these models:\n%2").arg(path, skipped.join(QLatin1Char('\n'))));
+  return true;
 }
 
 bool TCandidatesView::eventFilter(QObject* watched, QEvent* event) {

@@ -2,11 +2,16 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <QList>
 #include <QSortFilterProxyModel>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 #include "fan/FanRanking.h"
 #include "fan/FanSelection.h"
+#include "report/Datasheet.h"
+#include "selector/ExportCommands.h"
 
 class QCheckBox;
 class QLabel;
@@ -51,6 +56,7 @@ class TCandidatesModel : public QAbstractTableModel {
   void SetShowRejected(bool show);
   bool ShowRejected() const { return FShowRejected; }
   const TRanking& Ranking() const { return FRanking; }
+  const TResultUnits& Units() const { return FUnits; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -83,8 +89,9 @@ class TCandidatesProxy : public QSortFilterProxyModel {
 QString TableAsTabSeparated(const QAbstractItemModel& model);
 
 // The candidates view of the fan selector: the table, a caption naming the
-// duty and the air, "Show rejected" and "Copy". Enter or a double-click on a
-// row names its file and model through Chosen and closes the view.
+// duty and the air, "Show rejected", "Copy", "Export CSV" and "Export
+// datasheets". Enter or a double-click on a row names its file and model
+// through Chosen and closes the view.
 class TCandidatesView : public QDialog {
   Q_OBJECT
 
@@ -92,10 +99,15 @@ class TCandidatesView : public QDialog {
   explicit TCandidatesView(QWidget* parent = nullptr);
 
   void SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption);
+  // The duty the ranking was made for; the datasheets are of it.
+  void SetDuty(const TDuty& duty) { FDuty = duty; }
+  const TDuty& Duty() const { return FDuty; }
 
   QTableView* Table() const { return FTable; }
   QCheckBox* ShowRejectedCheck() const { return FShowRejected; }
   QPushButton* CopyBtn() const { return FCopyBtn; }
+  QPushButton* ExportCsvBtn() const { return FExportCsvBtn; }
+  QPushButton* ExportDatasheetsBtn() const { return FExportDatasheetsBtn; }
   QLabel* Caption() const { return FCaption; }
   TCandidatesModel* Model() const { return FModel; }
   TCandidatesProxy* Proxy() const { return FProxy; }
@@ -104,6 +116,22 @@ class TCandidatesView : public QDialog {
   void CopyTable();
   // Chooses the current row (what Enter and a double-click do).
   void ChooseCurrent();
+
+  // The table as shown (its columns, order and rows, rejected models when
+  // shown) as a CSV file; false when cancelled or not written.
+  bool ExportCsv();
+  // One PDF with a datasheet page per selected candidate, in the shown
+  // order; with no candidate selected, of every candidate. Rejected models
+  // have no page. False when cancelled or nothing was written.
+  bool ExportDatasheetsPdf();
+  // The pages ExportDatasheetsPdf writes, each model read again from its
+  // file; `skipped` gets a line for each row that gave no page.
+  std::vector<TDatasheet> DatasheetPages(QStringList& skipped) const;
+  // The candidate rows the datasheets are made of, in the shown order.
+  QList<int> DatasheetRows() const;
+
+  // Where the exports go (a file dialog when unset; tests answer here).
+  TAskSavePath AskSavePath;
 
  signals:
   void Chosen(const QString& filePath, const QString& model);
@@ -116,9 +144,12 @@ class TCandidatesView : public QDialog {
   QTableView* FTable = nullptr;
   QCheckBox* FShowRejected = nullptr;
   QPushButton* FCopyBtn = nullptr;
+  QPushButton* FExportCsvBtn = nullptr;
+  QPushButton* FExportDatasheetsBtn = nullptr;
   QLabel* FMessages = nullptr;
   TCandidatesModel* FModel = nullptr;
   TCandidatesProxy* FProxy = nullptr;
+  TDuty FDuty;
 };
 
 }  // namespace blowden

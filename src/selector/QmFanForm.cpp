@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QColor>
@@ -33,6 +34,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <utility>
 
 #include "base/Convert.h"
@@ -90,7 +92,14 @@ TFanForm::TFanForm(QWidget* parent) : QDialog(parent), FFan(std::make_unique<TFa
   setSizeGripEnabled(false);  // the status bar has its own grip
 
   // The data file reader's three boxes (bad area, too few points, no pressure).
+  // A search reads every model: its boxes say which model, are collected
+  // and shown once per model.
+  FBoxes.SetDistinct(true);
   FFan->OnMessage = [this](const std::string& text) {
+    if (FBoxes.Collecting()) {
+      FBoxes.Add(QStringLiteral("%1\nIn model %2").arg(ToQ(text), ToQ(FFan->Model().Name)));
+      return;
+    }
     TMessageBox::Information(this, QApplication::applicationDisplayName(), ToQ(text));
   };
 
@@ -126,8 +135,34 @@ void TFanForm::CreateControls() {
   FToolButton2->setAccessibleName(QStringLiteral("Cancel"));
   FToolButton2->setToolTip(QStringLiteral("Close the selector (Esc)"));
   FToolButton2->setAutoRaise(true);
+  // The datasheet of the selection: a PDF file or the printer.
+  FExportBtn = new QToolButton(FToolBar1);
+  FExportBtn->setText(QStringLiteral("Export &datasheet..."));
+  NameControl(FExportBtn, QStringLiteral("ExportBtn"));
+  FExportBtn->setAccessibleName(QStringLiteral("Export datasheet"));
+  FExportBtn->setAutoRaise(true);
+  FPrintBtn = new QToolButton(FToolBar1);
+  FPrintBtn->setText(QStringLiteral("Pri&nt..."));
+  NameControl(FPrintBtn, QStringLiteral("PrintBtn"));
+  FPrintBtn->setAccessibleName(QStringLiteral("Print"));
+  FPrintBtn->setAutoRaise(true);
   FToolBar1->addWidget(FAcceptBtn);
   FToolBar1->addWidget(FToolButton2);
+  FToolBar1->addSeparator();
+  FToolBar1->addWidget(FExportBtn);
+  FToolBar1->addWidget(FPrintBtn);
+  // Ctrl+P prints, as everywhere.
+  auto* print = new QAction(this);
+  print->setShortcut(QKeySequence::Print);
+  print->setShortcutContext(Qt::WindowShortcut);
+  addAction(print);
+  connect(print, &QAction::triggered, this, [this] {
+    QString why;
+    if (DatasheetAvailable(&why))
+      PrintDatasheet();
+    else
+      ShowHint(why);
+  });
   root->addWidget(FToolBar1);
   auto* rule = new QFrame(this);
   rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
@@ -365,10 +400,13 @@ void TFanForm::CreateControls() {
     connect(edit, &QmCustomEdit::InputHint, this, [this](const QString& hint) { ShowHint(hint); });
   }
   connect(FCompareBtn, &QPushButton::clicked, this, &TFanForm::CompareAll);
+  connect(FExportBtn, &QToolButton::clicked, this, [this] { ExportDatasheet(); });
+  connect(FPrintBtn, &QToolButton::clicked, this, &TFanForm::PrintDatasheet);
   connect(FStatusBar, &QStatusBar::messageChanged, this, &TFanForm::StatusMessageChanged);
 
   // The form sees the keys before its controls.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+  UpdateDatasheetCommands();
 }
 
 // Result lines are "label\tvalue\tunit": the values end at one right-aligned
@@ -604,12 +642,82 @@ void TFanForm::CompareAll() {
           .arg(ranking.Rejected.size());
   TCandidatesView view(this);
   view.SetRanking(std::move(ranking), units, caption);
+  view.SetDuty(duty);
   connect(&view, &TCandidatesView::Chosen, this,
           [this](const QString& file, const QString& model) { ChooseFileAndModel(file, model); });
   if (CandidatesViewHook)
     CandidatesViewHook(view);
   else
     view.exec();
+}
+
+// --- datasheet ----------------------------------------------------------------
+
+bool TFanForm::DatasheetAvailable(QString* why) const {
+  QString reason;
+  if (FcbBrowse->isChecked())
+    reason = QStringLiteral(
+        "Browse mode shows each model at its nominal point: clear it to make the datasheet "
+        "of a duty");
+  else if (!FChartValid || !HaveModel())
+    reason = QStringLiteral("No model is evaluated at the duty");
+  else if (FResult.Status != fsReady)
+    reason = QStringLiteral("The model has no operating point at this duty");
+  if (why) *why = reason;
+  return reason.isEmpty();
+}
+
+// The commands say why they are not available in their tool tips.
+void TFanForm::UpdateDatasheetCommands() {
+  QString why;
+  const bool available = DatasheetAvailable(&why);
+  FExportBtn->setEnabled(available);
+  FPrintBtn->setEnabled(available);
+  FExportBtn->setToolTip(
+      available ? QStringLiteral("Save the datasheet of this model at this duty as a PDF (Alt+D)") : why);
+  FPrintBtn->setToolTip(available ? QStringLiteral("Print the datasheet of this model at this duty (Ctrl+P)")
+                                  : why);
+}
+
+// The page is built from the catalogue as installed, at the duty last
+// evaluated (FDuty: the same duty, pressure kind and air the results show).
+bool TFanForm::CurrentDatasheet(TDatasheet& sheet, QString& why) {
+  if (!DatasheetAvailable(&why)) return false;
+  try {
+    sheet = BuildDatasheet(*FFan, FDuty, ResultUnits(), FileSha256(FFan->FileName()));
+  } catch (const std::exception& error) {
+    why = QString::fromUtf8(error.what());
+    return false;
+  }
+  return true;
+}
+
+bool TFanForm::ExportDatasheet() {
+  TDatasheet sheet;
+  QString why;
+  if (!CurrentDatasheet(sheet, why)) {
+    TMessageBox::Information(this, QApplication::applicationDisplayName(),
+                             QStringLiteral("No datasheet to export: %1.").arg(why));
+    return false;
+  }
+  const QString path = AskExportPath(this, AskSavePath, QStringLiteral("Export datasheet as PDF"),
+                                     FileNameOf(FFanName) + QStringLiteral(".pdf"),
+                                     QStringLiteral("PDF documents (*.pdf)"), QStringLiteral(".pdf"));
+  if (path.isEmpty()) return false;
+  if (!ExportDatasheets(this, {sheet}, path)) return false;
+  ShowHint(QStringLiteral("Datasheet written to %1").arg(path));
+  return true;
+}
+
+void TFanForm::PrintDatasheet() {
+  TDatasheet sheet;
+  QString why;
+  if (!CurrentDatasheet(sheet, why)) {
+    TMessageBox::Information(this, QApplication::applicationDisplayName(),
+                             QStringLiteral("No datasheet to print: %1.").arg(why));
+    return;
+  }
+  PrintDatasheets(this, {sheet}, PrintPreviewHook);
 }
 
 // --- settings ---------------------------------------------------------------
@@ -762,6 +870,7 @@ void TFanForm::UpdateBrowseMode() {
   FPStaticEdit->setEnabled(enabled);
   FSpeedEdit->setEnabled(enabled);
   FFindBtn->setEnabled(enabled);
+  UpdateDatasheetCommands();
 }
 
 bool TFanForm::HaveModel() const { return !FFan->Models().empty() && FFanListBox->currentRow() >= 0; }
@@ -915,7 +1024,28 @@ void TFanForm::Evaluate() {
 int TFanForm::FindBestModelAtSite(double flow, double pressure) {
   TDuty duty{flow, pressure, PressureKind(), SiteAir()};
   if (SiteAirError(duty.Air)) duty.Air = TSiteAir{};
+  const TBoxCollector::TScope collect(FBoxes);
   return FindBestModel(*FFan, duty);
+}
+
+// Details of at most this many boxes: the box stays quick to open whatever
+// the catalogue's size.
+constexpr qsizetype kMostDetails = 1000;
+
+void TFanForm::ShowCollected(const QStringList& held) {
+  const QString title = QApplication::applicationDisplayName();
+  if (held.size() == 1) {
+    TMessageBox::Information(this, title, held.first());
+    return;
+  }
+  QStringList details;
+  for (qsizetype i = 1; i < held.size() && i <= kMostDetails; ++i)
+    details.append(QString(held[i]).replace(QLatin1Char('\n'), QStringLiteral(" \u2014 ")));
+  if (held.size() - 1 > kMostDetails)
+    details.append(QStringLiteral("... and %1 more").arg(held.size() - 1 - kMostDetails));
+  TMessageBox::Information(
+      this, title, TBoxCollector::MoreText(held.first(), held.size() - 1, QStringLiteral("the details")),
+      details.join(QLatin1Char('\n')));
 }
 
 // The current model at the duty (m³/s, Pa of the pressure kind) and the air
@@ -927,6 +1057,7 @@ void TFanForm::EvaluateAtDuty(double flow, double pressure) {
     return;
   }
   const TDuty duty{flow, pressure, PressureKind(), air};
+  FDuty = duty;
   FResult =
       EvaluateDuty(*FFan, duty, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax}, ResultUnits());
   FSpeedEdit->SetValue(FResult.RawSpeed);
@@ -967,6 +1098,7 @@ void TFanForm::ShowResults() {
   DrawSelectorChart(*FCurvePanel, FResult.Chart, ChartUnits());
   FChartValid = true;
   SetStatusText(3, ToQ(FResult.R2Text));
+  UpdateDatasheetCommands();
 }
 
 void TFanForm::ShowMemoLines(const QStringList& lines, bool wrap) {
@@ -987,6 +1119,7 @@ void TFanForm::ClearResults(const QStringList& memoLines) {
   FChartValid = false;
   FResult = TSelectionResult();
   for (int i = 1; i < 4; ++i) SetStatusText(i, QString());
+  UpdateDatasheetCommands();
 }
 
 // The file or model could not be read: its status text in place of results.
@@ -1192,6 +1325,13 @@ void TFanForm::CurvePanelContextPopup(const QPoint& globalPos) {
   QAction* compare = menu.addAction(QStringLiteral("Com&pare all..."));
   connect(
       compare, &QAction::triggered, this, [this] { CompareAll(); }, Qt::QueuedConnection);
+  QAction* exportSheet = menu.addAction(QStringLiteral("Export &datasheet..."));
+  QAction* printSheet = menu.addAction(QStringLiteral("Pri&nt..."));
+  exportSheet->setEnabled(DatasheetAvailable());
+  printSheet->setEnabled(DatasheetAvailable());
+  connect(
+      exportSheet, &QAction::triggered, this, [this] { ExportDatasheet(); }, Qt::QueuedConnection);
+  connect(printSheet, &QAction::triggered, this, &TFanForm::PrintDatasheet, Qt::QueuedConnection);
   if (ChartMenuHook)
     ChartMenuHook(menu);
   else

@@ -9,6 +9,9 @@
 #include "charts/SelectorChartView.h"
 #include "fan/FanSelection.h"
 #include "fan/QmFan.h"
+#include "report/Datasheet.h"
+#include "selector/BoxCollector.h"
+#include "selector/ExportCommands.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,6 +20,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
+class QPrintPreviewDialog;
 class QBoxLayout;
 class QPushButton;
 class QStatusBar;
@@ -105,6 +109,8 @@ class TFanForm : public QDialog {
   TFmtEdit* TemperatureEdit() const { return FTemperatureEdit; }
   QLabel* AirDensityLabel() const { return FAirDensityLabel; }
   QPushButton* CompareBtn() const { return FCompareBtn; }
+  QToolButton* ExportBtn() const { return FExportBtn; }
+  QToolButton* PrintBtn() const { return FPrintBtn; }
 
   // The air at the fan as the Air group says (values in kg/m³, m, °C).
   TSiteAir SiteAir() const;
@@ -121,6 +127,21 @@ class TFanForm : public QDialog {
   // showing it modally, for tests).
   void CompareAll();
   std::function<void(class TCandidatesView& view)> CandidatesViewHook;
+
+  // The datasheet of the model evaluated at the duty of the fields, in the
+  // units and air shown. Only a duty evaluated to an operating point has
+  // one: empty, with the reason in `why`, in browse mode or without results.
+  bool DatasheetAvailable(QString* why = nullptr) const;
+  bool CurrentDatasheet(TDatasheet& sheet, QString& why);
+  // "Export datasheet": the datasheet as a PDF file the user names; false
+  // when cancelled or not written (an error box says why).
+  bool ExportDatasheet();
+  // "Print": the print dialog with a preview of the datasheet.
+  void PrintDatasheet();
+  // Where the export goes (a file dialog when unset; tests answer here).
+  TAskSavePath AskSavePath;
+  // Receives the print preview instead of its being run (tests).
+  std::function<void(QPrintPreviewDialog& dialog)> PrintPreviewHook;
 
   // The units of the duty fields, in which the chart and its read-out show
   // flow and pressure.
@@ -166,7 +187,10 @@ class TFanForm : public QDialog {
   void UpdateAirControls();
   void ShowAirDensity();
   void EvaluateAtDuty(double flow, double pressure);
+  // Reads every model: the reader's boxes are collected into one.
   int FindBestModelAtSite(double flow, double pressure);
+  // The first box collected, with "and N more like it"; the others in its details.
+  void ShowCollected(const QStringList& held);
   void ShowHint(const QString& text);
   void StatusMessageChanged(const QString& message);
   void RedrawChart();
@@ -189,6 +213,7 @@ class TFanForm : public QDialog {
   void ToolButton2Click();  // the "Cancel" button
   void CurvePanelMouseMove();
   void CurvePanelMouseDown(QMouseEvent* event);
+  void UpdateDatasheetCommands();
 
   QComboBox* FFileListBox = nullptr;
   QListWidget* FFanListBox = nullptr;
@@ -207,6 +232,8 @@ class TFanForm : public QDialog {
   QToolBar* FToolBar1 = nullptr;
   QToolButton* FAcceptBtn = nullptr;
   QToolButton* FToolButton2 = nullptr;  // "Cancel" (the design's second tool button)
+  QToolButton* FExportBtn = nullptr;
+  QToolButton* FPrintBtn = nullptr;
   QLabel* FPStaticCaption = nullptr;
   QComboBox* FPowerUnitsBox = nullptr;
   QGroupBox* FAirGroup = nullptr;
@@ -221,7 +248,9 @@ class TFanForm : public QDialog {
   QString FFanFileName;
   QString FFanName;
   std::unique_ptr<TFan> FFan;
+  TBoxCollector FBoxes{[this](const QStringList& held) { ShowCollected(held); }};
   TSelectionResult FResult;
+  TDuty FDuty;  // the duty FResult was evaluated at (not in browse mode)
   double FVolume = 0, FPStatic = 0, FSpeed = 0;
   double FXMin = 1, FXMax = 10, FYMin = 1, FYMax = 10;
   bool FChartValid = false;  // the chart shows a model: the read-out and picking apply

@@ -28,7 +28,7 @@ set(cases
   "app/Ok.cpp|#include \"selector/QmFanForm.h\"\n#include \"charts/widgets/QmGraphPanel.h\"\n"
   "cli/Ok.cpp|#include \"charts/SelectorChartView.h\"\n#include <QtGui/QImage>\n  #  include \"services/Database.h\"\n"
   "cli/Widgets.cpp|#include \"charts/widgets/QmChartPanel.h\"\n#include <QtWidgets/QLabel>\n"
-  "report/New.cpp|#include \"base/Format.h\"\n")
+  "plugins/New.cpp|#include \"base/Format.h\"\n")
 foreach(case IN LISTS cases)
   string(REPLACE "|" ";" parts "${case}")
   list(GET parts 0 file)
@@ -46,7 +46,7 @@ set(expected
   "cli/Widgets.cpp: cli may use QtGui only, not QtWidgets (<QtWidgets/QLabel>)"
   "fan/Up.cpp: fan may not include services (\"services/Folders.h\")"
   "numeric/Up.h: numeric may not include units (\"units/QmConv.h\")"
-  "report/New.cpp: its folder is not in the layer table"
+  "plugins/New.cpp: its folder is not in the layer table"
   "selector/Up.cpp: selector may not include app (\"app/Main.h\")"
   "units/Qt.cpp: the core includes Qt (<QString>)"
   "units/Up.cpp: units may not include fan (\"fan/QmFan.h\")")

@@ -22,11 +22,13 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Format.h"
 #include "charts/SelectorChartView.h"
@@ -714,7 +716,8 @@ TEST_F(FanFormTest, ChartMenuCopiesThePictureAndCtrlCToo) {
   QContextMenuEvent menu(QContextMenuEvent::Mouse, inside, form->CurvePanel()->mapToGlobal(inside));
   QApplication::sendEvent(form->CurvePanel(), &menu);
   EXPECT_TRUE(menu.isAccepted());
-  EXPECT_EQ(entries, (QStringList{"&Copy chart", "Show &legend", "", "Com&pare all..."}));
+  EXPECT_EQ(entries, (QStringList{"&Copy chart", "Show &legend", "", "Com&pare all...",
+                                  "Export &datasheet...", "Pri&nt..."}));
   EXPECT_EQ(QApplication::clipboard()->image().size(), form->CurvePanel()->Picture().size());
 
   QApplication::clipboard()->clear();
@@ -1053,6 +1056,78 @@ TEST_F(FanFormTest, CompareAllRanksEveryFileSortsCopiesAndSelects) {
   };
   form->CompareBtn()->click();
   EXPECT_TRUE(shown);
+}
+
+// A catalogue of `models` models "M0".."M<n-1>"; those in `bad` have an
+// outlet of no area, so that each read of one raises "Bad area specification...".
+std::string AreaCatalogue(int models, const std::vector<int>& bad) {
+  std::string text = "[Catalog]\nMaker=Area Test\nRange=AR\n";
+  for (int i = 0; i < models; ++i) {
+    const bool noArea = std::find(bad.begin(), bad.end(), i) != bad.end();
+    text += "\n[M" + std::to_string(i) + "]\nModel=400,1400,700,1800," + (noArea ? "0,0" : "300,300") +
+            ",1.2\nQa=0.4,0.6,0.8,1.0,1.2,1.4,1.6,1.8\nPs=820,800,760,700,620,520,400,260\n"
+            "Pw=0.60,0.72,0.85,0.98,1.10,1.20,1.28,1.33\nLw=82,82.5,83,83.6,84.2,85,86,87\n";
+  }
+  return text;
+}
+
+TEST_F(FanFormTest, TheSearchShowsTheReadersBoxesOnceWithTheOthersInItsDetails) {
+  const QString area = QStringLiteral("Bad area specification...");
+  std::vector<int> allBad(30);
+  for (int i = 0; i < 30; ++i) allBad[std::size_t(i)] = i;
+  struct Case {
+    const char* name;
+    int models;
+    std::vector<int> bad;
+    bool chooseFile;  // the user chooses the file (else: Find)
+    QString box;      // the one box shown, after the title
+    int detailLines;  // -1: a box without details
+  };
+  const QString more = QStringLiteral("\n\nand 29 more like it \u2014 see the details");
+  const Case cases[] = {
+      {"30 bad models, Find", 30, allBad, false, area + "\nIn model M0" + more, 29},
+      {"30 bad models, the file chosen", 30, allBad, true, area + "\nIn model M0" + more, 29},
+      {"one bad model of four", 4, {2}, false, area + "\nIn model M2", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Install("Area.qfn", AreaCatalogue(c.models, c.bad).c_str());
+    auto form = OpenForm();
+    TMessageBox::TakeRecorded();  // the first model's read on opening
+    TMessageBox::TakeRecordedDetails();
+    if (c.chooseFile)
+      emit form->FileListBox()->activated(0);
+    else
+      form->FindBtn()->click();
+    const QStringList boxes = TMessageBox::TakeRecorded();
+    const QStringList details = TMessageBox::TakeRecordedDetails();
+    ASSERT_EQ(boxes.size(), 1) << boxes.join(" | ").toStdString();
+    EXPECT_EQ(boxes[0], QApplication::applicationDisplayName() + ": " + c.box);
+    if (c.detailLines < 0) {
+      EXPECT_TRUE(details.isEmpty());
+      continue;
+    }
+    ASSERT_EQ(details.size(), 1);
+    const QStringList lines = details[0].split('\n');
+    ASSERT_EQ(lines.size(), c.detailLines);
+    // Each other model once, in the order read.
+    for (int i = 0; i < c.detailLines; ++i)
+      EXPECT_EQ(lines[i], area + QString::fromUtf8(" \u2014 In model M") + QString::number(i + 1));
+  }
+}
+
+TEST_F(FanFormTest, AModelReadOutsideASearchShowsItsBoxAtOnce) {
+  Install("Area.qfn", AreaCatalogue(3, {0, 1}).c_str());
+  auto form = OpenForm();
+  // Opening reads the first model: its box, as it is, without a model name.
+  EXPECT_EQ(TMessageBox::TakeRecorded(),
+            QStringList{QApplication::applicationDisplayName() + ": Bad area specification..."});
+  // A search in between leaves nothing held for later reads.
+  form->FindBtn()->click();
+  EXPECT_EQ(TMessageBox::TakeRecorded().size(), 1);
+  form->FanListBox()->setCurrentRow(1);
+  EXPECT_EQ(TMessageBox::TakeRecorded(),
+            QStringList{QApplication::applicationDisplayName() + ": Bad area specification..."});
 }
 
 }  // namespace
