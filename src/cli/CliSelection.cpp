@@ -217,7 +217,7 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& files, s
     // One page per candidate shown, best first.
     std::vector<TDatasheetPage> pages;
     for (std::size_t i = 0; i < shown; ++i)
-      pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request)});
+      pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request), {}});
     if (pages.empty()) {
       err << kProgram << ": " << *request.Pdf << " not written: no model meets the duty\n";
     } else if (const std::string why = WriteDatasheets(*request.Pdf, files, pages, units, stdOut);

@@ -1,15 +1,24 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QStandardPaths>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "services/MessageBox.h"
 #include "services/Settings.h"
+#include "support/TestSupport.h"
 
 namespace blowden {
 namespace {
+
+using test::ReadFileBytes;
+using test::TTempDir;
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -78,6 +87,45 @@ TEST(Settings, AStoreThatCannotBeWrittenIsReported) {
   OpenSettings()->setValue(QStringLiteral("Settings/Probe"), 2);
   EXPECT_TRUE(TMessageBox::TakeRecorded().isEmpty());
   TMessageBox::SetTestMode(false);
+}
+
+// On a nearly full disk Qt cuts a small store short at a block and reports
+// success; the store must keep its previous bytes and say it was not saved.
+TEST(Settings, AStoreCutShortOnAFullDiskKeepsItsPreviousBytes) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+  TTempDir dir;
+  if (::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here (" << std::strerror(errno) << ")";
+  const QString folder = QString::fromStdString(dir.Path().string());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+  TMessageBox::SetTestMode(true);
+  TMessageBox::TakeRecorded();
+
+  OpenSettings()->setValue(QStringLiteral("Settings/Folder"), QStringLiteral("/home/user/fans"));
+  const std::string file = OpenSettings()->fileName().toStdString();
+  const std::string before = ReadFileBytes(file);
+  ASSERT_FALSE(before.empty());
+  // Fill the disk, then free two blocks: the next store starts to be written and is cut short.
+  const std::string room = dir.Write("room", std::string(8192, 'r'));
+  {
+    std::ofstream filler(dir.File("filler"), std::ios::binary);
+    const std::string block(4096, 'f');
+    while (filler.write(block.data(), std::streamsize(block.size()))) filler.flush();
+  }
+  std::filesystem::remove(room);
+  {
+    const auto settings = OpenSettings();
+    for (int i = 0; i < 200; ++i)
+      settings->setValue(QStringLiteral("Recent/File%1").arg(i),
+                         QStringLiteral("/home/user/fans/%1.qfn").arg(i));
+  }
+  const QStringList boxes = TMessageBox::TakeRecorded();
+  TMessageBox::SetTestMode(false);
+  EXPECT_EQ(ReadFileBytes(file), before);
+  EXPECT_EQ(boxes.size(), 1);
+  ::umount2(dir.Path().c_str(), MNT_DETACH);
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")));
 }
 
 }  // namespace
