@@ -84,6 +84,7 @@ using TMarkEntry = std::variant<const TScheduleEntry*, const TScheduleProblem*>;
 std::vector<TMarkEntry> InFileOrder(const std::vector<TScheduleEntry>& entries,
                                     const std::vector<TScheduleProblem>& problems) {
   std::vector<TMarkEntry> all;
+  all.reserve(entries.size() + problems.size());
   for (const TScheduleEntry& e : entries) all.emplace_back(&e);
   for (const TScheduleProblem& p : problems) all.emplace_back(&p);
   const auto line = [](const TMarkEntry& m) {

@@ -280,7 +280,8 @@ void PaintDataTable(TPage& page, double y, double width, const TDataTable& t, co
                 Q(t.Headers[static_cast<std::size_t>(c)]), headerFont, kAccent);
     page.Rule(left, y + headerHeight, blockWidth, kAccent, 0.6);
     for (int r = 0; r < fit.RowsPerBlock; ++r) {
-      const std::size_t index = static_cast<std::size_t>(b * fit.RowsPerBlock + r);
+      const std::size_t index = static_cast<std::size_t>(b) * static_cast<std::size_t>(fit.RowsPerBlock) +
+                                static_cast<std::size_t>(r);
       if (index >= t.Rows.size()) break;
       const double top = y + headerHeight + r * row;
       if (r % 2 == 1) p.fillRect(QRectF(left, top, blockWidth, row), kZebra);
