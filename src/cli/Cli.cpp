@@ -203,6 +203,36 @@ bool ParseSize(std::string_view text, int& width, int& height) {
   return true;
 }
 
+// --units si|ip: the units of every figure shown.
+template <class ValueOf>
+std::optional<std::string> ParseUnitsOption(const ValueOf& valueOf, TCliRequest& request) {
+  if (const auto units = valueOf("--units")) {
+    if (*units == "si" || *units == "SI") {
+      request.Units = TResultUnits{};
+    } else if (*units == "ip" || *units == "IP") {
+      request.Units = TResultUnits::IP();
+      request.Ip = true;
+    } else {
+      return Format("'%s' is not a choice of units (si or ip)", {*units});
+    }
+  }
+  return std::nullopt;
+}
+
+// The options of a ranking's output: --all, --csv (not with --json), --sort.
+template <class ValueOf>
+std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliRequest& request) {
+  request.All = valueOf("--all").has_value();
+  request.Csv = valueOf("--csv").has_value();
+  if (request.Csv && request.Json) return std::string("give either '--json' or '--csv', not both");
+  if (const auto sort = valueOf("--sort")) {
+    const auto key = FindRankKey(*sort);
+    if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
+    request.Sort = *key;
+  }
+  return std::nullopt;
+}
+
 // The options of a selection beyond the duty: pressure kind, site air,
 // result units and the ranking. Returns what is wrong, if anything.
 template <class ValueOf>
@@ -215,16 +245,7 @@ std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliReq
     else
       return Format("'%s' is not a pressure kind (static or total)", {*kind});
   }
-  if (const auto units = valueOf("--units")) {
-    if (*units == "si" || *units == "SI") {
-      request.Units = TResultUnits{};
-    } else if (*units == "ip" || *units == "IP") {
-      request.Units = TResultUnits::IP();
-      request.Ip = true;
-    } else {
-      return Format("'%s' is not a choice of units (si or ip)", {*units});
-    }
-  }
+  if (auto e = ParseUnitsOption(valueOf, request)) return e;
   const auto number = [&](std::string_view option, double& value) -> std::optional<std::string> {
     const auto text = valueOf(option);
     if (!TryStrToFloat(*text, value)) return Format("'%s' is not a valid floating point value", {*text});
@@ -273,22 +294,15 @@ std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliReq
   }
   if (const auto e = SiteAirError(request.Air)) return *e;
 
-  request.All = valueOf("--all").has_value();
-  request.Csv = valueOf("--csv").has_value();
+  if (auto e = ParseRankingOptions(valueOf, request)) return e;
   const bool ranked = request.All || request.Operands.size() > 1;
   if (request.All && !request.Operands.empty()) return std::string("give either FILEs or '--all', not both");
-  if (const auto sort = valueOf("--sort")) {
-    const auto key = FindRankKey(*sort);
-    if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
-    request.Sort = *key;
-  }
   if (const auto limit = valueOf("--limit")) {
     std::int32_t n = 0;
     if (!TryStrToInt(*limit, n) || n < 1)
       return Format("'%s' is not a number of candidates (1 or more)", {*limit});
     request.Limit = n;
   }
-  if (request.Csv && request.Json) return std::string("give either '--json' or '--csv', not both");
   if (!ranked) {
     for (const char* option : {"--sort", "--limit", "--csv"})
       if (valueOf(option))
@@ -368,7 +382,7 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   request.Model = valueOf("--model");
   request.Png = valueOf("--png");
   if (request.Png && request.Png->empty()) return TUsageError{"option '--png' needs a file name", &spec};
-  if (spec.Name == "select") {
+  if (spec.Name == "select" || spec.Name == "schedule") {
     request.Pdf = valueOf("--pdf");
     if (request.Pdf && request.Pdf->empty()) return TUsageError{"option '--pdf' needs a file name", &spec};
     if (request.Pdf && request.Png && *request.Pdf == "-" && *request.Png == "-")
@@ -377,8 +391,13 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   request.Options = given;
   // The authoring commands check their options themselves: their units
   // include spellings of fan tables ("in. wg", "mm H2O").
-  // So does schedule, whose duties are in its table.
-  if (spec.Name == "import" || spec.Name == "derive" || spec.Name == "schedule") return std::nullopt;
+  if (spec.Name == "import" || spec.Name == "derive") return std::nullopt;
+  // A schedule's duties are in its table; the rest is how to rank and show them.
+  if (spec.Name == "schedule") {
+    if (auto e = ParseUnitsOption(valueOf, request)) return TUsageError{*e, &spec};
+    if (auto e = ParseRankingOptions(valueOf, request)) return TUsageError{*e, &spec};
+    return std::nullopt;
+  }
 
   if (const auto size = valueOf("--size")) {
     if (!request.Png) return TUsageError{"option '--size' needs '--png'", &spec};

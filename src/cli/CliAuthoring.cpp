@@ -26,11 +26,6 @@ std::optional<std::string> OptionValue(const TCliRequest& request, std::string_v
   return std::nullopt;
 }
 
-int Usage(std::ostream& err, const std::string& message) {
-  err << kProgram << ": " << message << "\nTry '" << kProgram << " --help' for more information.\n";
-  return ecUsage;
-}
-
 int Refused(std::ostream& err, const std::string& message) {
   err << kProgram << ": " << message << '\n';
   return ecFailure;
@@ -78,11 +73,13 @@ int Deliver(const std::string& section, const std::string& name, const std::opti
 
 int RunImport(const TCliRequest& request, std::ostream& out, std::ostream& err) {
   const std::string& tablePath = request.Operands.front();
-  if (!request.Model) return Usage(err, "import needs the model's name: '--model NAME'");
+  if (!request.Model) return UsageMessage(err, "import needs the model's name: '--model NAME'");
   const std::optional<std::string> lineText = OptionValue(request, "--model-line");
-  if (!lineText) return Usage(err, "import needs the model's data: '--model-line D,REF,MIN,MAX,W,H,QNOM'");
+  if (!lineText)
+    return UsageMessage(err, "import needs the model's data: '--model-line D,REF,MIN,MAX,W,H,QNOM'");
   TModelLine line;
-  if (std::string e = ParseModelLine(*lineText, line); !e.empty()) return Usage(err, "--model-line: " + e);
+  if (std::string e = ParseModelLine(*lineText, line); !e.empty())
+    return UsageMessage(err, "--model-line: " + e);
 
   // Units given on the command line, for the columns of their quantity.
   struct TUnitOption {
@@ -98,8 +95,8 @@ int RunImport(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     if (!text) continue;
     u.Unit = FindRoleUnit(u.Role, *text);
     if (!u.Unit)
-      return Usage(err, "unknown " + std::string(u.What) + " unit '" + *text +
-                            "' (known: " + UnitChoices(u.Role) + ")");
+      return UsageMessage(err, "unknown " + std::string(u.What) + " unit '" + *text +
+                                   "' (known: " + UnitChoices(u.Role) + ")");
   }
   std::optional<TColumnRole> kind;
   if (const auto k = OptionValue(request, "--pressure-kind")) {
@@ -108,7 +105,7 @@ int RunImport(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     else if (SameText(*k, "total"))
       kind = crTotalPressure;
     else
-      return Usage(err, "'--pressure-kind' takes 'static' or 'total', not '" + *k + "'");
+      return UsageMessage(err, "'--pressure-kind' takes 'static' or 'total', not '" + *k + "'");
   }
 
   std::string bytes;
@@ -157,18 +154,18 @@ int RunImport(const TCliRequest& request, std::ostream& out, std::ostream& err) 
 
 int RunDerive(const TCliRequest& request, std::ostream& out, std::ostream& err) {
   const std::string& file = request.Operands.front();
-  if (!request.Model) return Usage(err, "derive needs the model to derive from: '--model NAME'");
+  if (!request.Model) return UsageMessage(err, "derive needs the model to derive from: '--model NAME'");
   const std::optional<std::string> newName = OptionValue(request, "--as");
-  if (!newName) return Usage(err, "derive needs the new model's name: '--as NEW'");
+  if (!newName) return UsageMessage(err, "derive needs the new model's name: '--as NEW'");
   TDeriveRequest derive;
   derive.Name = *newName;
   const std::optional<std::string> diameter = OptionValue(request, "--diameter");
-  if (!diameter) return Usage(err, "derive needs the new impeller diameter: '--diameter MM'");
+  if (!diameter) return UsageMessage(err, "derive needs the new impeller diameter: '--diameter MM'");
   if (!TryStrToInt(*diameter, derive.Diameter) || derive.Diameter <= 0)
-    return Usage(err, "'" + *diameter + "' is not a diameter in whole millimetres above 0");
+    return UsageMessage(err, "'" + *diameter + "' is not a diameter in whole millimetres above 0");
   if (const auto speed = OptionValue(request, "--speed"))
     if (!TryStrToInt(*speed, derive.RefSpeed) || derive.RefSpeed <= 0)
-      return Usage(err, "'" + *speed + "' is not a speed in whole rpm above 0");
+      return UsageMessage(err, "'" + *speed + "' is not a speed in whole rpm above 0");
 
   TFan fan;
   fan.OnMessage = [&](const std::string& message) {

@@ -385,6 +385,11 @@ std::string WritePicture(const std::string& target, const std::vector<std::strin
 
 }  // namespace
 
+int UsageMessage(std::ostream& err, const std::string& message) {
+  err << kProgram << ": " << message << "\nTry '" << kProgram << " --help' for more information.\n";
+  return ecUsage;
+}
+
 std::string WriteDatasheets(const std::string& target, const std::vector<std::string>& inputs,
                             const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
                             std::ostream& out) {

@@ -72,6 +72,10 @@ int RunDelete(const TCliRequest& request, const std::string& databaseFolder, std
 std::string RenderChartPicture(const TSelectorChart& chart, int width, int height, const std::string& path,
                                std::string& png);
 
+// "blowden-cli: <message>" and where to find help, for a usage error found
+// by a command itself; returns the usage exit code.
+int UsageMessage(std::ostream& err, const std::string& message);
+
 // One page of a datasheet PDF: a model of a catalogue at a duty.
 struct TDatasheetPage {
   std::string File;

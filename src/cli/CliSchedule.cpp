@@ -27,50 +27,16 @@ namespace {
 
 constexpr std::string_view kProgram = "blowden-cli";
 
-std::optional<std::string> OptionValue(const TCliRequest& request, std::string_view name) {
-  for (const auto& [option, value] : request.Options)
-    if (option == name) return value;
-  return std::nullopt;
-}
-
-int Usage(std::ostream& err, const std::string& message) {
-  err << kProgram << ": " << message << "\nTry '" << kProgram << " --help' for more information.\n";
-  return ecUsage;
-}
-
-// The options of a schedule beyond --json: what is wrong, if anything.
+// The schedule and the catalogues: the last operand and the ones before it.
 struct TScheduleOptions {
   std::vector<std::string> Files;
   std::string Schedule;
-  std::optional<std::string> Pdf;
 };
 
-std::optional<std::string> ParseScheduleOptions(const TCliRequest& source, TCliRequest& request,
-                                                TScheduleOptions& options) {
-  request = source;
-  request.Csv = OptionValue(source, "--csv").has_value();
-  request.All = OptionValue(source, "--all").has_value();
-  if (request.Csv && request.Json) return std::string("give either '--json' or '--csv', not both");
-  if (const auto sort = OptionValue(source, "--sort")) {
-    const auto key = FindRankKey(*sort);
-    if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
-    request.Sort = *key;
-  }
-  if (const auto units = OptionValue(source, "--units")) {
-    if (*units == "si" || *units == "SI") {
-      request.Units = TResultUnits{};
-    } else if (*units == "ip" || *units == "IP") {
-      request.Units = TResultUnits::IP();
-      request.Ip = true;
-    } else {
-      return Format("'%s' is not a choice of units (si or ip)", {*units});
-    }
-  }
-  options.Pdf = OptionValue(source, "--pdf");
-  if (options.Pdf && options.Pdf->empty()) return std::string("option '--pdf' needs a file name");
-  if (source.Operands.empty()) return std::string("the schedule file is missing");
-  options.Schedule = source.Operands.back();
-  options.Files.assign(source.Operands.begin(), source.Operands.end() - 1);
+std::optional<std::string> ParseScheduleOperands(const TCliRequest& request, TScheduleOptions& options) {
+  if (request.Operands.empty()) return std::string("the schedule file is missing");
+  options.Schedule = request.Operands.back();
+  options.Files.assign(request.Operands.begin(), request.Operands.end() - 1);
   if (request.All && !options.Files.empty()) return std::string("give either FILEs or '--all', not both");
   if (!request.All && options.Files.empty())
     return std::string(
@@ -284,10 +250,9 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-int RunScheduleCommand(const TCliRequest& given, std::ostream& out, std::ostream& err) {
-  TCliRequest request;
+int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostream& err) {
   TScheduleOptions options;
-  if (const auto error = ParseScheduleOptions(given, request, options)) return Usage(err, *error);
+  if (const auto error = ParseScheduleOperands(request, options)) return UsageMessage(err, *error);
 
   std::vector<std::string> files = options.Files;
   if (request.All) {
@@ -305,8 +270,8 @@ int RunScheduleCommand(const TCliRequest& given, std::ostream& out, std::ostream
   }
 
   // Said before the ranking, which may take a while.
-  if (options.Pdf && SameFile(*options.Pdf, options.Schedule)) {
-    err << kProgram << ": " << *options.Pdf << " not written: it is the schedule\n";
+  if (request.Pdf && SameFile(*request.Pdf, options.Schedule)) {
+    err << kProgram << ": " << *request.Pdf << " not written: it is the schedule\n";
     return ecUsage;
   }
 
@@ -339,17 +304,17 @@ int RunScheduleCommand(const TCliRequest& given, std::ostream& out, std::ostream
       if (said.insert(m).second) err << kProgram << ": " << m << '\n';
   }
 
-  const bool pdfToOut = options.Pdf && *options.Pdf == "-";
+  const bool pdfToOut = request.Pdf && *request.Pdf == "-";
   std::ostream& report = pdfToOut ? err : out;
-  if (options.Pdf) {
+  if (request.Pdf) {
     std::vector<TDatasheetPage> pages;
     for (const TScheduleEntry& e : entries)
       if (!e.Candidates.empty())
         pages.push_back({e.Candidates.front().File, e.Candidates.front().Model, e.Row.Duty, e.Row.Mark});
     if (pages.empty()) {
       // Nothing to draw: the marks' reasons say why (the exit code is 1 already).
-      err << kProgram << ": " << *options.Pdf << " not written: no mark has a fan that meets its duty\n";
-    } else if (const std::string why = WriteDatasheets(*options.Pdf, files, pages, request.Units, out);
+      err << kProgram << ": " << *request.Pdf << " not written: no mark has a fan that meets its duty\n";
+    } else if (const std::string why = WriteDatasheets(*request.Pdf, files, pages, request.Units, out);
                !why.empty()) {
       err << kProgram << ": " << why << '\n';
       code = ecUsage;
