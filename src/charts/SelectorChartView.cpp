@@ -1,6 +1,7 @@
 #include "charts/SelectorChartView.h"
 
 #include <QGuiApplication>
+#include <cmath>
 #include <utility>
 
 #include "base/StepRound.h"
@@ -52,14 +53,19 @@ void ShownRange(double lo, double hi, const TAxisUnits& units, int ticks, double
   shownHi = ToUnits(hi, units.Factor, units.Offset);
   if (shownLo > shownHi) std::swap(shownLo, shownHi);
   if (units.IsIdentity() || !(shownLo < shownHi)) return;
+  RoundOutToTicks(shownLo, shownHi, ticks);
+}
+
+void RoundOutToTicks(double& lo, double& hi, int ticks) {
+  if (!(lo < hi) || !std::isfinite(lo) || !std::isfinite(hi)) return;
   // Rounding out may widen the window enough to take the next larger step:
   // then once more from the original window with that step.
-  const double from = shownLo, to = shownHi;
+  const double from = lo, to = hi;
   double step = ChartTicks(from, to, ticks).Step;
   for (int pass = 0; pass < 2 && step > 0; ++pass) {
-    shownLo = FloorToStep(from, step, 0);
-    shownHi = CeilToStep(to, step, 0);
-    const double next = ChartTicks(shownLo, shownHi, ticks).Step;
+    lo = FloorToStep(from, step, 0);
+    hi = CeilToStep(to, step, 0);
+    const double next = ChartTicks(lo, hi, ticks).Step;
     if (next == step) break;
     step = next;
   }

@@ -40,6 +40,11 @@ struct TSelectorChartUnits {
 //   identity: unchanged
 void ShownRange(double lo, double hi, const TAxisUnits& units, int ticks, double& shownLo, double& shownHi);
 
+// The window lo .. hi rounded out to the tick step a chart of `ticks` ticks
+// takes, so that the tick labels fall on round numbers; an empty or
+// non-finite window stays as it is.
+void RoundOutToTicks(double& lo, double& hi, int ticks);
+
 // The legend of a selector chart: "Speed lines", "Reference curve",
 // "Operating curve", "System curve", "Duty point", "Operating point", each
 // only when the chart shows it, in the chart's colours.

@@ -20,9 +20,7 @@
 #include <cmath>
 
 #include "base/Format.h"
-#include "base/StepRound.h"
 #include "charts/ChartPicture.h"
-#include "charts/ChartScale.h"
 #include "charts/SelectorChartView.h"
 #include "fan/FanCurves.h"
 #include "report/DatasheetLayout.h"
@@ -49,21 +47,6 @@ std::string DensityText(double rho, const TResultUnits& units) {
 }
 
 const char* DensityUnit(const TResultUnits& units) { return IpUnits(units) ? "lb/ft³" : "kg/m³"; }
-
-// The window lo .. hi rounded out to the step of `ticks` ticks, so that the
-// tick labels fall on round numbers.
-void NiceRange(double& lo, double& hi, int ticks) {
-  if (!(lo < hi) || !std::isfinite(lo) || !std::isfinite(hi)) return;
-  const double from = lo, to = hi;
-  double step = ChartTicks(from, to, ticks).Step;
-  for (int pass = 0; pass < 2 && step > 0; ++pass) {
-    lo = FloorToStep(from, step, 0);
-    hi = CeilToStep(to, step, 0);
-    const double next = ChartTicks(lo, hi, ticks).Step;
-    if (next == step) break;
-    step = next;
-  }
-}
 
 }  // namespace
 
@@ -307,8 +290,8 @@ void PaintCurveChart(QPainter& p, const QRectF& target, const TDatasheet& d, boo
       xHi = std::max(xHi, r.Volume * flowFactor);
     }
   }
-  NiceRange(xLo, xHi, picture.ScaleXTicks());
-  NiceRange(yLo, yHi, picture.ScaleYTicks());
+  RoundOutToTicks(xLo, xHi, picture.ScaleXTicks());
+  RoundOutToTicks(yLo, yHi, picture.ScaleYTicks());
   picture.SetScale(xLo, xHi, yLo, yHi);
   const unsigned colour = power ? 0x9C4A00 : 0x2E8B00;  // $BBGGRR: a blue, a green
   TChartLine& line = picture.AddLine(colour, 0);
