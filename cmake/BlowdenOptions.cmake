@@ -88,9 +88,6 @@ function(blowden_add_test name)
   else()
     target_link_libraries(${name} PRIVATE blowden_testsupport)
   endif()
-  target_compile_definitions(${name} PRIVATE
-    BLOWDEN_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    BLOWDEN_BIN_DIR="${BLOWDEN_BIN_DIR}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

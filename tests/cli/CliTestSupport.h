@@ -41,7 +41,7 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
 
 // The fixture files of these tests.
 inline std::string CliDataFile(const char* name) {
-  return (std::filesystem::path(BLOWDEN_SOURCE_DIR) / "tests/cli/data" / name).string();
+  return (SourceDir() / "tests/cli/data" / name).string();
 }
 
 // Every test runs with HOME, XDG_DATA_HOME and XDG_CONFIG_HOME in a fresh

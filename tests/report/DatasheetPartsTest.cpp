@@ -21,7 +21,7 @@ namespace blowden::test {
 namespace {
 
 std::string ExactFile() {
-  return (std::filesystem::path(BLOWDEN_SOURCE_DIR) / "tests/cli/data/exact.qfn").string();
+  return (blowden::test::SourceDir() / "tests/cli/data/exact.qfn").string();
 }
 
 // ---------------------------------------------------------------- the data table's fit

@@ -13,7 +13,7 @@ namespace blowden::test {
 namespace {
 
 std::string CliData(const char* name) {
-  return (std::filesystem::path(BLOWDEN_SOURCE_DIR) / "tests/cli/data" / name).string();
+  return (blowden::test::SourceDir() / "tests/cli/data" / name).string();
 }
 std::string Sample(const char* name) { return (SamplesDir() / name).string(); }
 

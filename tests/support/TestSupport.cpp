@@ -55,7 +55,8 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
   return ss.str();
 }
 
-std::filesystem::path SamplesDir() { return std::filesystem::path(BLOWDEN_SOURCE_DIR) / "data" / "samples"; }
+std::filesystem::path SourceDir() { return std::filesystem::path(BLOWDEN_SOURCE_DIR); }
+std::filesystem::path SamplesDir() { return SourceDir() / "data" / "samples"; }
 
 TEnvVar::TEnvVar(std::string name) : FName(std::move(name)) {
   if (const char* value = std::getenv(FName.c_str())) FOld = value;

@@ -29,7 +29,10 @@ class TTempDir {
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 
-// The source tree's data/samples folder.
+// The source tree's root and its data/samples folder. Only the support
+// library knows where the tree is, so that the test sources compile to the
+// same objects in any clone (the compiler cache shares them).
+std::filesystem::path SourceDir();
 std::filesystem::path SamplesDir();
 
 // One environment variable, set or removed for the object's life; the value
