@@ -1,25 +1,52 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs everything CI checks, in order:
-#   the format check (.clang-format), the normal build with -Werror and its
-#   tests, clang-tidy (.clang-tidy) over src/, the build without Qt and its
-#   tests, the build under AddressSanitizer and UndefinedBehaviorSanitizer and
-#   its tests, and a short fuzzing smoke run of every fuzz target.
-# With CI=true every check must pass; for a developer a format mismatch is
-# reported and the run goes on.
+# Installs what is missing, builds and tests. Two lanes:
+#
+#   ./test.sh          the fast lane, for every edit: the format check
+#                      (.clang-format), the normal build with -Werror and every
+#                      one of its tests, clang-tidy (.clang-tidy) on the files
+#                      changed since the branch point (or since the previous
+#                      commit), and the core's tests (no Qt) under
+#                      AddressSanitizer and UndefinedBehaviorSanitizer.
+#   ./test.sh --full   everything CI checks: the format check, the normal build
+#                      and its tests, clang-tidy over all of src/, the build
+#                      without Qt and its tests, the whole suite under the
+#                      sanitizers, and a short fuzzing smoke run of every
+#                      fuzz target.
+#
+# At the end: each step's time and the ten slowest tests. With CI=true every
+# check must pass, and a test that skips must be on tests/allowed-skips.txt;
+# for a developer a format mismatch is reported and the run goes on.
 #
 # Environment:
-#   BLOWDEN_BUILD_DIR=build     build folder; the others are <it>-core, -asan, -fuzz
+#   BLOWDEN_BUILD_DIR=build     build folder; the others are <it>-core,
+#                               -asan-core (fast lane), -asan (full), -fuzz
 #   BLOWDEN_WERROR=ON           OFF builds without -Werror
-#   BLOWDEN_TIDY=all            all: every file of src/ (a file whose input is
-#                               unchanged since a clean check here is not checked
-#                               again); changed: only the files changed since the
-#                               previous commit; off: none
+#   BLOWDEN_TIDY=               all | changed | off; default: changed in the
+#                               fast lane, all in the full one (a file whose
+#                               input is unchanged since a clean check here is
+#                               not checked again)
 #   BLOWDEN_SKIP_SANITIZERS=1   skips the sanitizer build
-#   BLOWDEN_SKIP_CORE=1         skips the build without Qt
-#   BLOWDEN_SKIP_FUZZ=1         skips the fuzzing smoke run
+#   BLOWDEN_SKIP_CORE=1         skips the build without Qt (full lane)
+#   BLOWDEN_SKIP_FUZZ=1         skips the fuzzing smoke run (full lane)
 #   BLOWDEN_FUZZ_SECONDS=20     seconds of fuzzing per target
 set -euo pipefail
 cd "$(dirname "$0")"
+
+full=false
+for arg in "$@"; do
+  case "$arg" in
+    --full) full=true ;;
+    -h | --help)
+      sed -n '2,/^set -euo/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
+      exit 0
+      ;;
+    *)
+      echo "test.sh: unknown option '$arg' (try --help)" >&2
+      exit 2
+      ;;
+  esac
+done
+
 . scripts/deps.sh
 # shellcheck disable=SC2086
 ensure_packages $BLOWDEN_BUILD_PACKAGES $BLOWDEN_FONT_PACKAGES $BLOWDEN_CHECK_PACKAGES
@@ -30,13 +57,16 @@ ci=false
 [ "${CI:-}" = "true" ] && ci=true
 build="${BLOWDEN_BUILD_DIR:-build}"
 werror="${BLOWDEN_WERROR:-ON}"
-tidy="${BLOWDEN_TIDY:-all}"
+if $full; then tidy="${BLOWDEN_TIDY:-all}"; else tidy="${BLOWDEN_TIDY:-changed}"; fi
 jobs=$(nproc 2>/dev/null || echo 2)
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  # A fresh clone in another folder (as CI makes) reuses the cache.
+  # A fresh clone in another folder (as CI makes) reuses the cache; the
+  # sloppiness lets it cache the translation units built on a precompiled
+  # header (the header's own build is checked by the compiler's -Winvalid-pch).
   export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+  export CCACHE_SLOPPINESS="pch_defines,time_macros,include_file_mtime,include_file_ctime"
 fi
 
 # GUI tests run offscreen; Qt wants a private runtime folder when run as root.
@@ -61,6 +91,30 @@ step() {
   echo "== $1 =="
 }
 
+# Every test's time, gathered over the runs, for the ten slowest at the end.
+test_times=$(mktemp)
+trap 'rm -f "$test_times"' EXIT
+
+# run_tests BUILD_DIR LABEL [ctest options...]
+# Runs a build's tests, keeps their times, and in CI fails on a skip that is
+# not on tests/allowed-skips.txt (a test that quietly skips tests nothing).
+run_tests() {
+  local dir="$1" label="$2"
+  shift 2
+  local log
+  log=$(mktemp)
+  local status=0
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log" || status=1
+  # "  12/345 Test  #12: Suite.Name .....   Passed    1.23 sec"
+  sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/p' "$log" |
+    sed "s/\$/ ($label)/" >>"$test_times"
+  if ! scripts/check-skips.py "$log" tests/allowed-skips.txt "$ci"; then
+    status=1
+  fi
+  rm -f "$log"
+  return $status
+}
+
 step "Format check (.clang-format)"
 if ! scripts/check-format.sh; then
   if $ci; then exit 1; fi
@@ -71,40 +125,58 @@ step "Build (RelWithDebInfo, -Werror $werror)"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBLOWDEN_WERROR="$werror" "${launcher[@]}"
 cmake --build "$build" -j "$jobs"
 step "Tests"
-ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 300
+run_tests "$build" "" --timeout 300
 
 if [ "$tidy" != "off" ]; then
   step "clang-tidy ($tidy)"
   if [ "$tidy" = "changed" ]; then
-    scripts/run-clang-tidy.py "$build" --changed
+    # The branch point with the branch this one follows, when there is one
+    # and it is behind; else the previous commit. Uncommitted changes count.
+    base=HEAD~1
+    if upstream=$(git rev-parse --abbrev-ref --symbolic-full-name '@{upstream}' 2>/dev/null); then
+      point=$(git merge-base HEAD "$upstream" 2>/dev/null || true)
+      if [ -n "$point" ] && [ "$point" != "$(git rev-parse HEAD)" ]; then base="$point"; fi
+    fi
+    scripts/run-clang-tidy.py "$build" --changed "$base"
   else
     scripts/run-clang-tidy.py "$build"
   fi
 fi
 
-if [ "${BLOWDEN_SKIP_CORE:-0}" != "1" ]; then
+if $full && [ "${BLOWDEN_SKIP_CORE:-0}" != "1" ]; then
   step "Build without Qt (core, blowden-cli, core tests)"
   cmake -S . -B "$build-core" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBLOWDEN_WITH_QT=OFF \
     -DBLOWDEN_BUILD_BENCH=OFF -DBLOWDEN_WERROR="$werror" "${launcher[@]}"
   cmake --build "$build-core" -j "$jobs"
   step "Tests without Qt"
-  ctest --test-dir "$build-core" --output-on-failure -j "$jobs" --timeout 300
+  run_tests "$build-core" "no Qt" --timeout 300
 fi
 
 if [ "${BLOWDEN_SKIP_SANITIZERS:-0}" != "1" ]; then
-  step "Build with AddressSanitizer and UndefinedBehaviorSanitizer"
-  cmake -S . -B "$build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBLOWDEN_SANITIZE=ON \
+  if $full; then
+    asan="$build-asan"
+    qt=ON
+    what="the whole suite"
+  else
+    # The core and the command line without Qt: the code where memory faults
+    # hide, at a third of the whole build's cost.
+    asan="$build-asan-core"
+    qt=OFF
+    what="the core's tests"
+  fi
+  step "Build with AddressSanitizer and UndefinedBehaviorSanitizer ($what)"
+  cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBLOWDEN_SANITIZE=ON -DBLOWDEN_WITH_QT=$qt \
     -DBLOWDEN_BUILD_BENCH=OFF -DBLOWDEN_WERROR="$werror" "${launcher[@]}"
-  cmake --build "$build-asan" -j "$jobs"
-  step "Tests under the sanitizers"
-  ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$build-asan" --output-on-failure -j "$jobs" --timeout 600
+  cmake --build "$asan" -j "$jobs"
+  step "Tests under the sanitizers ($what)"
+  ASAN_OPTIONS=detect_leaks=1 run_tests "$asan" "sanitizers" --timeout 600
 fi
 
 # A short fuzzing smoke run of every target, when clang's fuzzer runtime is here.
-if [ "${BLOWDEN_SKIP_FUZZ:-0}" != "1" ]; then
+if $full && [ "${BLOWDEN_SKIP_FUZZ:-0}" != "1" ]; then
   if command -v clang++ >/dev/null 2>&1 &&
-     echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
-     clang++ -x c++ -fsanitize=fuzzer -o /dev/null - >/dev/null 2>&1; then
+    echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+    clang++ -x c++ -fsanitize=fuzzer -o /dev/null - >/dev/null 2>&1; then
     step "Fuzzing smoke run"
     BLOWDEN_FUZZ_BUILD_DIR="$build-fuzz" fuzz/run.sh "${BLOWDEN_FUZZ_SECONDS:-20}"
   elif $ci; then
@@ -114,7 +186,9 @@ if [ "${BLOWDEN_SKIP_FUZZ:-0}" != "1" ]; then
 fi
 step_end
 
-echo "== Times =="
+echo "== The ten slowest tests =="
+sort -rn "$test_times" | head -10 | awk '{ printf "%8.2fs  %s\n", $1, substr($0, index($0, $2)) }'
+echo "== Times ($($full && echo full || echo fast) lane) =="
 printf '%s\n' "${timings[@]}"
 printf '%5ds  total\n' "$SECONDS"
 echo "All tests passed."

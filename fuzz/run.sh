@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for SECONDS (default 60).
-# Seeds: the sample catalogues and the hand-made seeds in fuzz/seeds/; new
-# inputs found are kept in build-fuzz/corpus/<target>/ between runs
-# (BLOWDEN_FUZZ_BUILD_DIR names another build folder).
+# Seeds: fuzz/seeds/<name>/ for the target fuzz_<name> (the sample catalogues
+# and a few hand-made edge files, so a short run starts from interesting
+# input); new inputs found are kept in build-fuzz/corpus/<target>/ between
+# runs (BLOWDEN_FUZZ_BUILD_DIR names another build folder).
+# Regressions: every input once found to crash, hang or leak is kept in
+# fuzz/regressions/<name>/ and run first, each once; copy a new finding
+# there when its fault is mended.
 # Usage: fuzz/run.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,11 +30,20 @@ for exe in "$build"/fuzz/fuzz_*; do
   name=$(basename "$exe")
   corpus="$build/corpus/$name"
   mkdir -p "$corpus"
-  case "$name" in
-    fuzz_ini|fuzz_fan) cp -n data/samples/*.qfn "$corpus"/ 2>/dev/null || true ;;
-    fuzz_format) cp -n fuzz/seeds/format/* "$corpus"/ ;;
-    fuzz_fmttext) cp -n fuzz/seeds/fmttext/* "$corpus"/ ;;
-  esac
+  short="${name#fuzz_}"
+  if [ -d "fuzz/seeds/$short" ]; then cp -n "fuzz/seeds/$short"/* "$corpus"/; fi
+  regressions=()
+  if [ -d "fuzz/regressions/$short" ]; then
+    mapfile -t regressions < <(find "fuzz/regressions/$short" -type f ! -name '.keep' | sort)
+  fi
+  if [ ${#regressions[@]} -gt 0 ]; then
+    echo "== $name: ${#regressions[@]} regression input(s) =="
+    if ! "$exe" -timeout=10 -rss_limit_mb=2048 "${regressions[@]}" >"$build/$name-regressions.log" 2>&1; then
+      echo "$name: A REGRESSION INPUT FAILS AGAIN (see $build/$name-regressions.log)" >&2
+      tail -30 "$build/$name-regressions.log" >&2
+      status=1
+    fi
+  fi
   echo "== $name for ${seconds}s =="
   # Findings land in build-fuzz/findings/; a crash, leak or timeout fails the run.
   mkdir -p "$build/findings"

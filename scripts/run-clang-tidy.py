@@ -25,6 +25,7 @@ import shlex
 import shutil
 import subprocess
 import sys
+import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 NOISE = re.compile(r"^(\d+ warnings?( and \d+ errors?)? generated\.|Suppressed \d+ warnings.*|"
@@ -50,6 +51,25 @@ def changed_files(base):
     names += subprocess.run(["git", "ls-files", "--others", "--exclude-standard", "--", "src"], cwd=ROOT,
                             check=True, capture_output=True, text=True).stdout.split()
     return {os.path.join(ROOT, n[:-2] + ".cpp" if n.endswith(".h") else n) for n in names}
+
+
+def without_pch(command):
+    """The compile command without the precompiled header CMake adds
+    (-Winvalid-pch -include .../cmake_pch.hxx): GCC's .gch beside it is no
+    PCH that clang can read, and without it each file must include what it
+    uses."""
+    args = shlex.split(command)
+    out, i = [], 0
+    while i < len(args):
+        if args[i] == "-include" and i + 1 < len(args) and args[i + 1].endswith("cmake_pch.hxx"):
+            i += 2
+            continue
+        if args[i] == "-Winvalid-pch":
+            i += 1
+            continue
+        out.append(args[i])
+        i += 1
+    return shlex.join(out)
 
 
 def cache_key(entry, version, config, roots):
@@ -92,6 +112,14 @@ def main():
     src = os.path.join(ROOT, "src") + os.sep
     with open(database) as f:
         entries = [e for e in json.load(f) if e["file"].startswith(src) and e["file"].endswith(".cpp")]
+    for e in entries:
+        if "arguments" in e:
+            e["command"] = shlex.join(e.pop("arguments"))
+        e["command"] = without_pch(e["command"])
+    # clang-tidy reads the commands from a copy without the precompiled headers.
+    commands = tempfile.mkdtemp(prefix="blowden-tidy-")
+    with open(os.path.join(commands, "compile_commands.json"), "w") as f:
+        json.dump(entries, f)
     if opts.changed:
         wanted = changed_files(opts.changed)
         if wanted is not None:
@@ -113,7 +141,7 @@ def main():
         if key and os.path.exists(os.path.join(cache, key)):
             return entry["file"], 0, "", True
         # -Wno-unknown-warning-option: GCC's own flags (-Wno-restrict) are not clang's.
-        run = subprocess.run([tidy, "-p", build, "--quiet", "--warnings-as-errors=*",
+        run = subprocess.run([tidy, "-p", commands, "--quiet", "--warnings-as-errors=*",
                               "--extra-arg=-Wno-unknown-warning-option", entry["file"]],
                              capture_output=True, text=True)
         out = "\n".join(l for l in (run.stdout + run.stderr).splitlines() if not NOISE.match(l))
@@ -129,6 +157,7 @@ def main():
                 print(out)
             if code != 0:
                 failed.append(os.path.relpath(name, ROOT))
+    shutil.rmtree(commands, ignore_errors=True)
     checked = f"{len(entries)} files ({reused} unchanged since a clean check)"
     if failed:
         print(f"clang-tidy: findings in {len(failed)} of {checked}: {' '.join(failed)}", file=sys.stderr)

@@ -25,17 +25,21 @@ namespace blowden {
 //   however long.
 // A section exists when it holds at least one key; a key with an empty value
 // exists. The section names are listed in file order, each name once.
+// One section of a parsed file: its name and its run of entries. At
+// namespace level so that a header can name it without including this one.
+struct TIniSection {
+  std::string_view Name;
+  std::uint32_t First = 0;  // index of the first entry in Entries()
+  std::uint32_t Count = 0;  // number of entries
+};
+
 class TIniFile {
  public:
   struct TEntry {
     std::string_view Key;
     std::string_view Value;
   };
-  struct TSection {
-    std::string_view Name;
-    std::uint32_t First = 0;  // index of the first entry in Entries()
-    std::uint32_t Count = 0;  // number of entries
-  };
+  using TSection = TIniSection;
 
   // Progress of a long read: the bytes read or parsed so far and the total.
   // Returning false cancels the read.

@@ -13,6 +13,7 @@
 #include "cli/TerminalText.h"
 #include "fan/FanFindings.h"
 #include "fan/FanRanking.h"
+#include "fan/QmFan.h"
 #include "services/Database.h"
 #include "units/QmConv.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fan/FanTable.h"
-#include "fan/QmFan.h"
+#include "fan/FanTypes.h"
 
 namespace blowden {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fan/QmFan.h"
+
 namespace blowden {
 
 double TotalEfficiency(double flow, double totalPressure, double power) {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "fan/QmFan.h"
+#include "fan/FanTypes.h"
 
 namespace blowden {
 

@@ -7,6 +7,7 @@
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "fan/ModelFits.h"
+#include "fan/QmFan.h"
 #include "numeric/Regress.h"
 
 namespace blowden {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fan/QmFan.h"
+#include "fan/FanTypes.h"
 
 namespace blowden {
 

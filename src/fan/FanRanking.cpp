@@ -13,6 +13,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "fan/QmFan.h"
 
 namespace blowden {
 

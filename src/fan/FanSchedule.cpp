@@ -220,8 +220,8 @@ bool ParseSchedule(std::string_view text, TSchedule& schedule, std::string& erro
   std::map<std::string, int> marks;  // mark -> its first line
   for (auto r = std::next(header); r != records.end(); ++r) {
     if (BlankRecord(r->Fields)) continue;
-    const auto problem = [&](std::string text, std::string mark = {}) {
-      schedule.Problems.push_back({r->Line, std::move(mark), std::move(text)});
+    const auto problem = [&](std::string why, std::string mark = {}) {
+      schedule.Problems.push_back({r->Line, std::move(mark), std::move(why)});
     };
     if (r->Fields.size() != header->Fields.size()) {
       problem(Format("%d fields where the header has %d",

@@ -6,6 +6,7 @@
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "base/StepRound.h"
+#include "fan/QmFan.h"
 #include "units/QmConv.h"
 
 namespace blowden {

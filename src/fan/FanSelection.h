@@ -6,7 +6,7 @@
 
 #include "fan/FanAir.h"
 #include "fan/FanFindings.h"
-#include "fan/QmFan.h"
+#include "fan/FanTypes.h"
 #include "fan/SelectorChart.h"
 
 namespace blowden {

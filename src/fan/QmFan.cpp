@@ -8,6 +8,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "base/IniFile.h"
 #include "numeric/QmRoot.h"
 
 namespace blowden {
@@ -270,7 +271,7 @@ bool TFan::ReadHeader() {
   return true;
 }
 
-const TIniFile::TSection* TFan::FindSection(std::string_view name) {
+const TIniSection* TFan::FindSection(std::string_view name) {
   if (!FIni) return nullptr;
   if (FIndexedIni != FIni) {
     FReadModels.clear();

@@ -23,6 +23,7 @@
 #include "charts/ChartPicture.h"
 #include "charts/SelectorChartView.h"
 #include "fan/FanCurves.h"
+#include "fan/QmFan.h"
 #include "report/DatasheetLayout.h"
 #include "report/PdfStamp.h"
 #include "services/QmVerInfo.h"

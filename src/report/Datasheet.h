@@ -6,7 +6,7 @@
 
 #include "fan/FanAir.h"
 #include "fan/FanSelection.h"
-#include "fan/QmFan.h"
+#include "fan/FanTypes.h"
 
 class QPagedPaintDevice;
 class QLocale;

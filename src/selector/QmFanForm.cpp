@@ -43,6 +43,7 @@
 #include "charts/widgets/ControlNames.h"
 #include "charts/widgets/QmChartPanel.h"
 #include "fan/FanRanking.h"
+#include "fan/QmFan.h"
 #include "selector/CandidatesView.h"
 #include "services/Database.h"
 #include "services/Folders.h"

@@ -8,7 +8,7 @@
 
 #include "charts/SelectorChartView.h"
 #include "fan/FanSelection.h"
-#include "fan/QmFan.h"
+#include "fan/FanTypes.h"
 #include "report/Datasheet.h"
 #include "selector/BoxCollector.h"
 #include "selector/ExportCommands.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "fan/QmFan.h"
+#include "fan/FanTypes.h"
 
 namespace blowden {
 

@@ -58,7 +58,8 @@ TAppWorld::TAppWorld() {
   const QString root = ToQ(FDir.Path().string());
   QDir(root).mkpath(QStringLiteral("prog/Help"));
   QDir(root).mkpath(QStringLiteral("fans"));
-  const QString resources = QString::fromStdString((blowden::test::SourceDir() / "resources").string()) + QLatin1Char('/');
+  const QString resources =
+      QString::fromStdString((blowden::test::SourceDir() / "resources").string()) + QLatin1Char('/');
   for (const char* name : {"normalbmp.bmp", "selectbmp.bmp", "nominalbmp.bmp"})
     QFile::copy(resources + QLatin1String(name), root + QStringLiteral("/prog/") + QLatin1String(name));
   QFile::copy(resources + QStringLiteral("Help/Blowden.htm"),

@@ -17,6 +17,7 @@
 #include "AppTestSupport.h"
 #include "app/InstalledDlg.h"
 #include "app/Main.h"
+#include "fan/QmFan.h"
 #include "selector/QmFanForm.h"
 #include "services/MessageBox.h"
 #include "services/Settings.h"

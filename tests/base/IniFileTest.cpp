@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/IniFile.h"
@@ -97,8 +97,20 @@ TEST(IniFile, OpenSeesChangesOnDisk) {
   // its modification time back (as a copy tool keeping times does), or
   // replaces it by a rename: both are read again.
   const auto stamp = std::filesystem::last_write_time(path);
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  dir.Write("a.qfn", "[A]\nX=44\n");
+  // The rewrite must land on a later tick of the file system's clock than
+  // the write before, or nothing on disk could tell the two apart: rewrite
+  // until the change time moves (a tick is a few milliseconds).
+  const auto changeTime = [&path] {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return std::pair(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
+  };
+  const auto before = changeTime();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  do {
+    dir.Write("a.qfn", "[A]\nX=44\n");
+  } while (changeTime() == before && std::chrono::steady_clock::now() < deadline);
+  ASSERT_NE(changeTime(), before);
   std::filesystem::last_write_time(path, stamp);
   EXPECT_EQ(TIniFile::Open(path)->ReadInteger("A", "X", 0), 44);
   const auto other = dir.Write("b.qfn", "[A]\nX=55\n");
@@ -147,7 +159,8 @@ TEST(IniFile, Windows1252FileIsDecoded) {
 
 TEST(IniFile, HostileTextDoesNotBreakTheParser) {
   std::string text = "[A\nK=1\n=no key\n[]\nE=empty name\nKey";
-  text += std::string(1, '\0') + "With=Nul\n[B]\nK=\"\n[C]\nK='x'\n[D\n";
+  text.push_back('\0');
+  text += "With=Nul\n[B]\nK=\"\n[C]\nK='x'\n[D\n";
   TIniFile ini(text);
   EXPECT_TRUE(ini.SectionExists("A"));  // no closing bracket: the rest of the line is the name
   EXPECT_EQ(ini.ReadString("", "E", ""), "empty name");

@@ -40,9 +40,7 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 // The fixture files of these tests.
-inline std::string CliDataFile(const char* name) {
-  return (SourceDir() / "tests/cli/data" / name).string();
-}
+inline std::string CliDataFile(const char* name) { return (SourceDir() / "tests/cli/data" / name).string(); }
 
 // Every test runs with HOME, XDG_DATA_HOME and XDG_CONFIG_HOME in a fresh
 // temporary folder, so the database folder is private to it; the previous

@@ -6,6 +6,7 @@
 #include "base/Convert.h"
 #include "fan/FanRanking.h"
 #include "fan/FanTestFiles.h"
+#include "fan/QmFan.h"
 
 using namespace blowden;
 using namespace blowden::test;

@@ -5,6 +5,7 @@
 
 #include "fan/FanSelection.h"
 #include "fan/FanTestFiles.h"
+#include "fan/QmFan.h"
 #include "numeric/Regress.h"
 
 using namespace blowden;

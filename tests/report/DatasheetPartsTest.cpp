@@ -20,9 +20,7 @@
 namespace blowden::test {
 namespace {
 
-std::string ExactFile() {
-  return (blowden::test::SourceDir() / "tests/cli/data/exact.qfn").string();
-}
+std::string ExactFile() { return (blowden::test::SourceDir() / "tests/cli/data/exact.qfn").string(); }
 
 // ---------------------------------------------------------------- the data table's fit
 
@@ -69,7 +67,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, FitDataTableTest,
                              // One block allowed only: rows shrink to 6.5 pt first.
                              TFitCase{25, 180, 1, 1, 25, 6.5, true},
                              // At least two blocks asked: 12 rows as two of 6.
-                             TFitCase{12, 200, 4, 2, 6, 10, true, 2}));
+                             TFitCase{12, 200, 4, 2, 6, 10, true, 2}),
+                         [](const ::testing::TestParamInfo<TFitCase>& info) {
+                           const TFitCase& c = info.param;
+                           return "Rows" + std::to_string(c.Rows) + "In" + TestName(c.Height) + "MaxBlocks" +
+                                  std::to_string(c.MaxBlocks) + "MinBlocks" + std::to_string(c.MinBlocks);
+                         });
 
 // ---------------------------------------------------------------- paper
 
@@ -102,7 +105,11 @@ INSTANTIATE_TEST_SUITE_P(Locales, PaperTest,
                                            TPaperCase{QLocale::Spanish, QLocale::Spain, false},
                                            TPaperCase{QLocale::Portuguese, QLocale::Brazil, false},
                                            TPaperCase{QLocale::Japanese, QLocale::Japan, false},
-                                           TPaperCase{QLocale::C, QLocale::AnyTerritory, false}));
+                                           TPaperCase{QLocale::C, QLocale::AnyTerritory, false}),
+                         [](const ::testing::TestParamInfo<TPaperCase>& info) {
+                           return TestName(
+                               QLocale(info.param.Language, info.param.Territory).name().toStdString());
+                         });
 
 // ---------------------------------------------------------------- reproducible stamps
 
@@ -123,7 +130,10 @@ INSTANTIATE_TEST_SUITE_P(Values, SourceDateEpochTest,
                          ::testing::Values(TEpochCase{"1700000000", 1700000000LL}, TEpochCase{"0", 0LL},
                                            TEpochCase{"", std::nullopt}, TEpochCase{"abc", std::nullopt},
                                            TEpochCase{"-5", std::nullopt}, TEpochCase{"12x", std::nullopt},
-                                           TEpochCase{"1.5", std::nullopt}));
+                                           TEpochCase{"1.5", std::nullopt}),
+                         [](const ::testing::TestParamInfo<TEpochCase>& info) {
+                           return TestName(info.param.Text);
+                         });
 
 TEST(SourceDateEpoch, UnsetIsNothing) {
   TEnvVar epoch("SOURCE_DATE_EPOCH");
@@ -160,7 +170,12 @@ TEST_P(StampPdfTest, SameLengthDateAndDigestId) {
 INSTANTIATE_TEST_SUITE_P(Zones, StampPdfTest,
                          ::testing::Values(TStampCase{"D:20261208025027Z", "D:20231114221320Z"},
                                            TStampCase{"D:20261208035027+01'00'", "D:20231114221320+00'00'"},
-                                           TStampCase{"D:20261207205027-06'00'", "D:20231114221320+00'00'"}));
+                                           TStampCase{"D:20261207205027-06'00'", "D:20231114221320+00'00'"}),
+                         [](const ::testing::TestParamInfo<TStampCase>& info) {
+                           // The zone after the time: "Z", "+01'00'", "-06'00'".
+                           const std::string date = info.param.Date.toStdString();
+                           return "Zone" + TestName(date.substr(std::string("D:20261208035027").size()));
+                         });
 
 TEST(StampPdf, RefusesWhatItCannotReplaceExactly) {
   QByteArray noDate = "%PDF-1.4\ntrailer\n<< >>\n%%EOF\n";
@@ -231,7 +246,11 @@ TEST_P(FanLawsTest, FlowPowerAndEfficiencyScale) {
 
 INSTANTIATE_TEST_SUITE_P(Laws, FanLawsTest,
                          ::testing::Values(TLawCase{1, 0.8}, TLawCase{0.5, 1}, TLawCase{1.1, 1.05},
-                                           TLawCase{0.7, 0.9}));
+                                           TLawCase{0.7, 0.9}),
+                         [](const ::testing::TestParamInfo<TLawCase>& info) {
+                           return "Speed" + TestName(info.param.SpeedRatio) + "Density" +
+                                  TestName(info.param.DensityRatio);
+                         });
 
 TEST_F(PowerCurvesTest, NothingToDrawGivesNoCurves) {
   EXPECT_TRUE(OperatingPowerCurves(Fan, 0, 1).Flow.empty());

@@ -55,6 +55,27 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
   return ss.str();
 }
 
+std::string TestName(std::string_view text) {
+  std::string name;
+  for (const char c : text) {
+    if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+      name += c;
+    else if (c == '-')
+      name += "minus";
+    else if (c == '+')
+      name += "plus";
+    else
+      name += '_';
+  }
+  return name.empty() ? "empty" : name;
+}
+
+std::string TestName(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return TestName(std::string_view(text));
+}
+
 std::filesystem::path SourceDir() { return std::filesystem::path(BLOWDEN_SOURCE_DIR); }
 std::filesystem::path SamplesDir() { return SourceDir() / "data" / "samples"; }
 

@@ -29,6 +29,13 @@ class TTempDir {
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 
+// A parameterised test's name part made of `text`: letters and digits kept,
+// '-' as "minus", '+' as "plus", every other character as "_"; empty as
+// "empty". Stable across runs (a parameter printed as bytes is not).
+std::string TestName(std::string_view text);
+// The same for a number, written as %g writes it: 6.5 -> "6_5", -2 -> "minus2".
+std::string TestName(double value);
+
 // The source tree's root and its data/samples folder. Only the support
 // library knows where the tree is, so that the test sources compile to the
 // same objects in any clone (the compiler cache shares them).
