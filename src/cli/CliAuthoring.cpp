@@ -12,6 +12,7 @@
 #include "fan/FanAuthoring.h"
 #include "fan/FanTable.h"
 #include "fan/QmFan.h"
+#include "services/FileLock.h"
 #include "services/SafeWrite.h"
 
 namespace blowden {
@@ -52,6 +53,15 @@ int Deliver(const std::string& section, const std::string& name, const std::opti
   if (!into) {
     out << section;
     return ecSuccess;
+  }
+  // The file is read, checked and replaced under its lock, so that a writer
+  // beside this one (another import, a derive, the editor's save) neither
+  // loses this section nor has its own lost.
+  TFileLock lock;
+  if (std::string reason = lock.LockFile(*into); !reason.empty()) {
+    if (!lock.Busy()) return CannotRead(err, *into, reason);
+    err << kProgram << ": cannot write " << *into << ": " << reason << "; nothing was written\n";
+    return ecUsage;
   }
   std::string bytes;
   if (std::string reason = ReadWholeFile(*into, bytes); !reason.empty())
