@@ -250,7 +250,10 @@ std::string AuthoringOptionsHelp() {
                       units of those columns (overriding units in the titles);
                       pressure units also include "mmWg" (also "mm H2O").
   --into FILE         import, derive: append the section to FILE instead of
-                      printing it.
+                      printing it. FILE is read and replaced under a lock:
+                      another writer (an import, a derive, the window's save)
+                      waits for it, at most 10 s, then nothing is written
+                      and the reason is given (exit 2).
   --as NEW            derive: the new model's name.
   --diameter MM       derive: the new impeller diameter in whole millimetres.
   --speed RPM         derive: the new reference speed (default: the model's).
