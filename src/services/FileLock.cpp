@@ -18,8 +18,12 @@ namespace {
 constexpr std::chrono::milliseconds kStandardWait{10000};
 std::atomic<long long> gWaitMs{kStandardWait.count()};
 
-// A file system without locks: the change goes ahead unlocked.
-bool NoLocksHere(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS; }
+// A file system without locks: the change goes ahead unlocked. (An NFS
+// client emulates flock with a write lock, which a file opened for reading
+// cannot take: EBADF.)
+bool NoLocksHere(int error) {
+  return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EBADF;
+}
 
 }  // namespace
 

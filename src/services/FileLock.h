@@ -24,8 +24,9 @@ void SetDefaultLockWaitForTesting(std::chrono::milliseconds wait);
 //   refused with BusyReason. The system drops a lock when its process ends,
 //   however it ends, so a crashed writer never leaves a stale lock behind.
 // - The lock is advisory: it keeps Blowden's writers apart, not other
-//   programs. Where the file system has no locks (ENOLCK, EOPNOTSUPP) the
-//   change goes ahead unlocked, as it did before there were locks.
+//   programs. Where the file system has no locks for it (ENOLCK, EOPNOTSUPP;
+//   NFS, whose emulated flock refuses a file opened for reading) the change
+//   goes ahead unlocked, as it did before there were locks.
 //
 //   TFileLock lock;
 //   if (std::string why = lock.LockFile("race.qfn"); !why.empty()) return Fail(why);
