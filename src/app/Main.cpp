@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 #include "app/BlowdenApplication.h"
 #include "app/Controls.h"
@@ -33,6 +34,7 @@
 #include "charts/widgets/ControlNames.h"
 #include "fan/QmFan.h"
 #include "selector/QmFanForm.h"
+#include "services/FileLock.h"
 #include "services/Folders.h"
 #include "services/MessageBox.h"
 #include "services/Placement.h"
@@ -517,10 +519,32 @@ void TBlowdenForm::AutoSave() {
   FSynEdit1->SetModified(false);
 }
 
+namespace {
+
+// Takes the lock of the file the editor saves into, so that a blowden-cli
+// import or derive into it waits until the text is written (and then reads
+// it), and one that came first is seen as a change on disk. Throws when
+// another writer keeps the file locked; a file that cannot be opened is left
+// to the save to report.
+void LockForSave(TFileLock& lock, const QString& file) {
+  const std::string why = lock.LockFile(QFile::encodeName(file).toStdString());
+  if (!why.empty() && lock.Busy())
+    throw std::runtime_error(
+        QStringLiteral("Cannot save \"%1\": %2. The edits stay in the editor; save again later.")
+            .arg(file, QString::fromStdString(why))
+            .toStdString());
+}
+
+}  // namespace
+
 TBlowdenForm::TSaveOutcome TBlowdenForm::SaveEditor() {
   const QString file = FSynEdit1->FileName();
+  TFileLock lock;
+  LockForSave(lock, file);
   const TSourceEditor::TDiskState state = FSynEdit1->DiskState();
   if (state != TSourceEditor::TDiskState::Unchanged) {
+    // No lock is held while the user decides.
+    lock.Unlock();
     const bool missing = state == TSourceEditor::TDiskState::Missing;
     const QString text =
         (missing ? QStringLiteral("The file \"%1\" was deleted or moved after it was loaded.")
@@ -546,6 +570,8 @@ TBlowdenForm::TSaveOutcome TBlowdenForm::SaveEditor() {
       LoadFileNow(file);
       return TSaveOutcome::Reloaded;
     }
+    // Overwrite: whatever the file holds now is replaced, as the user chose.
+    LockForSave(lock, file);
   }
   FSynEdit1->SaveToFile(file);
   return TSaveOutcome::Saved;

@@ -226,7 +226,7 @@ void TSourceEditor::Adopt(std::unique_ptr<TPreparedText> text) {
   FDefaultEnding = text->DefaultEnding;
   FStamp = {true, text->Device, text->Inode, text->Size, text->TimeNs, text->Hash};
   setReadOnly(false);
-  document()->setModified(false);
+  SetModified(false);
 }
 
 void TSourceEditor::LoadFromFile(const QString& fileName) { Adopt(Prepare(fileName, Style())); }
@@ -276,6 +276,7 @@ void TSourceEditor::SaveToFile(const QString& fileName) {
 
   if (fileName == FFileName) {
     // What is on disk now is what this editor wrote.
+    const quint64 hash = HashBytes(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     struct stat st {};
     if (StatFile(fileName, st))
       FStamp = {true,
@@ -283,7 +284,10 @@ void TSourceEditor::SaveToFile(const QString& fileName) {
                 quint64(st.st_ino),
                 qint64(st.st_size),
                 qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-                HashBytes(std::string_view(bytes.constData(), std::size_t(bytes.size())))};
+                hash};
+    else
+      FStamp.Hash = hash;
+    FWrittenSinceClean = true;
   }
 }
 
@@ -310,7 +314,7 @@ void TSourceEditor::Clear() {
   FDefaultEnding = leLf;
   FStamp = TFileStamp();
   setReadOnly(true);
-  document()->setModified(false);
+  SetModified(false);
 }
 
 int TSourceEditor::LineCount() const {
@@ -321,9 +325,22 @@ int TSourceEditor::LineCount() const {
   return lines;
 }
 
-bool TSourceEditor::Modified() const { return document()->isModified(); }
+bool TSourceEditor::Modified() const {
+  if (document()->isModified()) return true;
+  // The document counts from the state its flag was last cleared at; once
+  // the text was written since, an undo can lead back to that state while
+  // the file holds the later text. The bytes decide then.
+  if (!FWrittenSinceClean) return false;
+  QString bad;
+  const QByteArray bytes = Bytes(&bad);
+  if (bytes.isEmpty() && !bad.isEmpty()) return true;
+  return HashBytes(std::string_view(bytes.constData(), std::size_t(bytes.size()))) != FStamp.Hash;
+}
 
-void TSourceEditor::SetModified(bool value) { document()->setModified(value); }
+void TSourceEditor::SetModified(bool value) {
+  if (!value) FWrittenSinceClean = false;
+  document()->setModified(value);
+}
 
 QString TSourceEditor::Text() const {
   // The raw text keeps no-break spaces (toPlainText turns them into blanks);

@@ -95,6 +95,10 @@ class TSourceEditor : public QPlainTextEdit {
   // Number of text lines: 0 for an empty text, otherwise the lines it holds
   // (a final line ending does not start another line).
   int LineCount() const;
+  // Whether the text differs from its file: set by the user's edits; after a
+  // save, an undo back past the save sets it too, whichever way the text got
+  // there (the bytes a save would write are then compared with the file's).
+  // Cleared by loading, clearing and SetModified(false).
   bool Modified() const;
   void SetModified(bool value);
   // The text as the file will hold it, with "\n" between lines.
@@ -131,6 +135,9 @@ class TSourceEditor : public QPlainTextEdit {
     quint64 Hash = 0;
   } FStamp;
   QTextDocument* FOwnDocument = nullptr;  // a document this editor made and deletes
+  // The text was written into its file since the modified flag was last
+  // cleared: Modified then also compares the text with what was written.
+  bool FWrittenSinceClean = false;
 };
 
 }  // namespace blowden

@@ -541,6 +541,8 @@ Commands:
            backup NAME._fn beside it. No question is asked.
            An earlier backup is kept as NAME._fn.1 (the next free number); the
            exact file name wins ("x.qfn" never deletes "x.QFN").
+           Install and delete lock the database folder: one waits for the
+           other (at most 10 s, then it is refused), so each ends whole.
 )";
   t += AuthoringCommandsHelp();
   t += R"(

@@ -12,6 +12,7 @@
 #include "fan/FanAuthoring.h"
 #include "fan/FanTable.h"
 #include "fan/QmFan.h"
+#include "services/FileLock.h"
 #include "services/SafeWrite.h"
 
 namespace blowden {
@@ -52,6 +53,15 @@ int Deliver(const std::string& section, const std::string& name, const std::opti
   if (!into) {
     out << section;
     return ecSuccess;
+  }
+  // The file is read, checked and replaced under its lock, so that a writer
+  // beside this one (another import, a derive, the editor's save) neither
+  // loses this section nor has its own lost.
+  TFileLock lock;
+  if (std::string reason = lock.LockFile(*into); !reason.empty()) {
+    if (!lock.Busy()) return CannotRead(err, *into, reason);
+    err << kProgram << ": cannot write " << *into << ": " << reason << "; nothing was written\n";
+    return ecUsage;
   }
   std::string bytes;
   if (std::string reason = ReadWholeFile(*into, bytes); !reason.empty())
@@ -240,7 +250,10 @@ std::string AuthoringOptionsHelp() {
                       units of those columns (overriding units in the titles);
                       pressure units also include "mmWg" (also "mm H2O").
   --into FILE         import, derive: append the section to FILE instead of
-                      printing it.
+                      printing it. FILE is read and replaced under a lock:
+                      another writer (an import, a derive, the window's save)
+                      waits for it, at most 10 s, then nothing is written
+                      and the reason is given (exit 2).
   --as NEW            derive: the new model's name.
   --diameter MM       derive: the new impeller diameter in whole millimetres.
   --speed RPM         derive: the new reference speed (default: the model's).

@@ -762,16 +762,37 @@ void TFanForm::LoadSettings() {
   FDensityEdit->SetUnitsValue(readInt("DensityUnits", 0, 0, GetUnitsCount(utDensity) - 1));
   FAltitudeEdit->SetUnitsValue(readInt("AltitudeUnits", 0, 0, GetUnitsCount(utAltitude) - 1));
   FTemperatureEdit->SetUnitsValue(readInt("TemperatureUnits", 0, 0, GetUnitsCount(utTemperature) - 1));
+  const QString volumeText = settings->value(QStringLiteral("VolumeText")).toString();
+  const QString pStaticText = settings->value(QStringLiteral("PStaticText")).toString();
   settings->endGroup();
 
-  FVolEdit->SetValue(volume);
-  FPStaticEdit->SetValue(pStatic);
-  SetFanFile(fileName);
-  SetFanName(fanName);
+  // The units first, then the values shown in them: a value shown in the
+  // stored unit and then converted would be rounded twice.
   FVolEdit->SetUnitsValue(volUnits);
   FPStaticEdit->SetUnitsValue(pStaticUnits);
   FSpeedEdit->SetUnitsValue(speedUnits);
+  RestoreDutyText(FVolEdit, volume, volumeText);
+  RestoreDutyText(FPStaticEdit, pStatic, pStaticText);
+  SetFanFile(fileName);
+  SetFanName(fanName);
   UpdateAirControls();
+}
+
+void TFanForm::RestoreDutyText(TFmtEdit* edit, double value, const QString& text) {
+  edit->SetValue(value);
+  if (text.isEmpty()) return;
+  // The text is taken only when it still means the stored value in the
+  // field's unit (a store written by a version without the text, or with
+  // another unit, keeps the value).
+  const QString shown = edit->text();
+  edit->setText(text);
+  double typed = 0;
+  try {
+    typed = FmtValueToFloat(edit->Value());
+  } catch (const EConvertError&) {
+    typed = std::nan("");
+  }
+  if (!(std::abs(typed - value) <= 1e-9 * std::max(std::abs(value), 1e-300))) edit->setText(shown);
 }
 
 void TFanForm::SaveSettings() {
@@ -780,14 +801,18 @@ void TFanForm::SaveSettings() {
   settings->beginGroup(kSettingsSection);
   // A field holding text that is no number keeps the value stored before.
   double value = 0;
+  // Each duty value also as the text shown, in the unit shown: the next
+  // window shows exactly that text, however often it is opened.
   try {
     value = FmtValueToFloat(FVolEdit->Value());
     settings->setValue(QStringLiteral("Volume"), value);
+    settings->setValue(QStringLiteral("VolumeText"), FVolEdit->text());
   } catch (const EConvertError&) {
   }
   try {
     value = FmtValueToFloat(FPStaticEdit->Value());
     settings->setValue(QStringLiteral("PStatic"), value);
+    settings->setValue(QStringLiteral("PStaticText"), FPStaticEdit->text());
   } catch (const EConvertError&) {
   }
   settings->setValue(QStringLiteral("FanFileName"), FFanFileName);

@@ -175,6 +175,9 @@ class TFanForm : public QDialog {
   void SetUpMemoTabs();
   void LoadSettings();
   void SaveSettings();
+  // Shows `value` (stored unit) in a duty field, or the stored `text` when
+  // that text still gives the value in the field's unit.
+  static void RestoreDutyText(TFmtEdit* edit, double value, const QString& text);
   void FormActivate();
   void FileChosen(bool byUser);
   void FillFanList();

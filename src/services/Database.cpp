@@ -6,6 +6,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "services/FileLock.h"
 #include "services/Folders.h"
 #include "services/SafeWrite.h"
 
@@ -37,6 +38,11 @@ fs::path FreeNumberedName(const fs::path& backup) {
   }
 }
 
+// Another writer kept the database folder locked. (A folder that cannot be
+// opened to be locked is changed as before: the change itself then reports
+// what is wrong.)
+std::string BusyFolder(const std::string& why) { return "the database folder is busy: " + why; }
+
 }  // namespace
 
 TCopyResult CopyIntoDatabase(const std::string& sourcePath, const std::string& databaseFolder) {
@@ -52,6 +58,13 @@ TCopyResult CopyIntoDatabase(const std::string& sourcePath, const std::string& d
   fs::create_directories(databaseFolder, ec);
   if (ec) {
     result.Message = Format("Cannot create the database folder %s: %s", {databaseFolder, ec.message()});
+    return result;
+  }
+  // Changes of the database folder one at a time: an install and a delete
+  // of the same file end as one of their two orders, never a mix.
+  TFileLock lock;
+  if (std::string why = lock.LockFolder(databaseFolder); !why.empty() && lock.Busy()) {
+    result.Message = Format("Cannot copy %s to %s: %s", {sourcePath, result.Target, BusyFolder(why)});
     return result;
   }
   const std::string reason = CopyReplacing(source, result.Target);
@@ -100,6 +113,12 @@ TDeleteResult DeleteInstalledFile(const std::string& path) {
   result.Backup = backup.string();
 
   std::error_code ec;
+  TFileLock lock;
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  if (std::string why = lock.LockFolder(folder.string()); !why.empty() && lock.Busy()) {
+    result.Message = Format("Cannot delete %s: %s; the file was not deleted", {path, BusyFolder(why)});
+    return result;
+  }
   if (!fs::is_regular_file(file, ec)) {
     result.Message = Format("Cannot delete %s: the file does not exist", {path});
     return result;

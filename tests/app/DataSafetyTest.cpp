@@ -23,6 +23,7 @@
 #include "app/SourceEditor.h"
 #include "base/IniFile.h"
 #include "fan/QmFan.h"
+#include "services/FileLock.h"
 #include "services/MessageBox.h"
 #include "services/SafeWrite.h"
 
@@ -244,7 +245,82 @@ TEST_F(DataSafety, AFileTouchedButNotChangedSavesWithoutAsking) {
   EXPECT_EQ(ReadFileBytes(A.toStdString()), GoodFanFile("A") + "; edit");
 }
 
+TEST_F(DataSafety, ASaveWaitsForAnotherWritersLockAndThenSaysSo) {
+  auto form = EditedForm(false);
+  SetDefaultLockWaitForTesting(std::chrono::milliseconds(200));
+  TFileLock held;
+  ASSERT_EQ(held.LockFile(A.toStdString()), "");
+  form->ActionSave()->trigger();
+  SetDefaultLockWaitForTesting(std::chrono::milliseconds(0));
+  const QStringList boxes = World.Boxes();
+  ASSERT_EQ(boxes.size(), 1) << boxes.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(boxes[0],
+            QStringLiteral("Blowden: Cannot save \"%1\": another program is changing it (still locked "
+                           "after 0.2 s). The edits stay in the editor; save again later.")
+                .arg(A));
+  EXPECT_EQ(ReadFileBytes(A.toStdString()), GoodFanFile("A"));
+  EXPECT_TRUE(form->SynEdit1()->Modified());
+  held.Unlock();
+  form->ActionSave()->trigger();
+  EXPECT_EQ(ReadFileBytes(A.toStdString()), GoodFanFile("A") + "; edit");
+}
+
 // --- unsaved edits on close and on switching ---------------------------------
+
+TEST_F(DataSafety, AnUndoAfterASaveIsAnEditLikeAnyOther) {
+  struct Case {
+    const char* name;
+    bool autoSave;
+    const char* typedAfterSave;  // then undone with the rest
+  };
+  const Case cases[] = {
+      {"Auto save off", false, ""},
+      {"Auto save on", true, ""},
+      {"Auto save off, typed on after the save", false, " more"},
+      {"Auto save on, typed on after the save", true, " more"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto form = EditedForm(c.autoSave);
+    form->ActionSave()->trigger();
+    ASSERT_EQ(ReadFileBytes(A.toStdString()), GoodFanFile("A") + "; edit");
+    QTest::keyClicks(form->SynEdit1(), QString::fromLatin1(c.typedAfterSave));
+    QTest::keyClick(form->SynEdit1(), Qt::Key_Z, Qt::ControlModifier);
+    const QByteArray undone = form->SynEdit1()->Bytes();
+    ASSERT_NE(undone.toStdString(), GoodFanFile("A") + "; edit") << "the undo changed nothing";
+    EXPECT_TRUE(form->SynEdit1()->Modified()) << "the text differs from the file";
+    if (!c.autoSave) TMessageBox::SetNextChoice(QStringLiteral("Save"));
+    test::ClickRow(form->FileListBox1(), 1);
+    const QStringList boxes = World.Boxes();
+    ASSERT_EQ(boxes.size(), c.autoSave ? 0 : 1) << boxes.join(QStringLiteral(" | ")).toStdString();
+    if (!c.autoSave) {
+      EXPECT_TRUE(boxes[0].contains(QStringLiteral("has edits that are not saved")));
+    }
+    EXPECT_EQ(ReadFileBytes(A.toStdString()), undone.toStdString()) << "the undone text is what was saved";
+    EXPECT_TRUE(form->SynEdit1()->FileName().endsWith(QStringLiteral("b.qfn")));
+  }
+}
+
+TEST(SourceEditorModified, ATextBackToTheSavedBytesOrAwayFromThemIsJudgedByTheBytes) {
+  TTempDir dir;
+  const QString path = ToQ(dir.Write("a.qfn", "[A]\nK=1\n"));
+  TSourceEditor editor;
+  editor.LoadFromFile(path);
+  editor.moveCursor(QTextCursor::End);
+  QTest::keyClicks(&editor, QStringLiteral("L=2"));
+  editor.SaveToFile(path);
+  editor.undo();
+  EXPECT_EQ(editor.Text(), QStringLiteral("[A]\nK=1\n"));
+  EXPECT_TRUE(editor.Modified()) << "the file holds L=2";
+  editor.redo();
+  EXPECT_TRUE(editor.Modified()) << "the flag set by an edit stays as it was";
+  editor.SetModified(false);
+  EXPECT_FALSE(editor.Modified());
+  editor.undo();
+  EXPECT_TRUE(editor.Modified()) << "an undo after the flag was cleared";
+  editor.LoadFromFile(path);
+  EXPECT_FALSE(editor.Modified());
+}
 
 TEST_F(DataSafety, UnsavedEditsOnCloseAndSwitchingAreSavedOrAskedFor) {
   struct Case {

@@ -507,6 +507,67 @@ TEST_F(FanFormTest, SettingsAreSavedOnEveryCloseAndRestoredByANewWindow) {
   }
 }
 
+TEST_F(FanFormTest, ATypedDutyComesBackAsTypedAfterEveryRestart) {
+  InstallSamples();
+  QString flowText, pressureText;
+  {
+    auto form = OpenForm();
+    form->VolEdit()->SetUnitsValue(4);      // cfm
+    form->PStaticEdit()->SetUnitsValue(5);  // InchWg
+    TypeInto(form->VolEdit(), QStringLiteral("4200"));
+    TypeInto(form->PStaticEdit(), QStringLiteral("1.8"));
+    flowText = form->VolEdit()->text();
+    pressureText = form->PStaticEdit()->text();
+    EXPECT_TRUE(flowText.startsWith(QStringLiteral("4200"))) << flowText.toStdString();
+    EXPECT_TRUE(pressureText.startsWith(QStringLiteral("1.8"))) << pressureText.toStdString();
+    form->AcceptBtn()->click();
+  }
+  // Closed every way, five times over: the same text each time.
+  for (int cycle = 0; cycle < 6; ++cycle) {
+    SCOPED_TRACE("restart " + std::to_string(cycle + 1));
+    auto form = OpenForm();
+    EXPECT_EQ(form->VolEdit()->text(), flowText);
+    EXPECT_EQ(form->PStaticEdit()->text(), pressureText);
+    EXPECT_EQ(form->VolEdit()->UnitsValue(), 4);
+    EXPECT_EQ(form->PStaticEdit()->UnitsValue(), 5);
+    EXPECT_NEAR(ValueOf(form->VolEdit()), 4200 / 2118.8800032893155, 1e-12);
+    if (cycle % 3 == 0)
+      form->AcceptBtn()->click();
+    else if (cycle % 3 == 1)
+      form->CancelBtn()->click();
+    else
+      form->close();
+  }
+}
+
+TEST_F(FanFormTest, AStoredDutyTextThatNoLongerMeansTheStoredValueGivesWayToTheValue) {
+  InstallSamples();
+  struct Case {
+    const char* name;
+    const char* text;
+    int units;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"the text of the value", "4200", 4, "4200"},
+      {"another value's text (a store written without it)", "3000", 4, "4200.00"},
+      {"the text in another unit", "4200", 0, "1.982"},
+      {"no number", "abc", 4, "4200.00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      const auto settings = OpenSettings();
+      settings->setValue("Settings/Volume", 4200 / 2118.8800032893155);
+      settings->setValue("Settings/VolumeText", c.text);
+      settings->setValue("Settings/VolUnits", c.units);
+    }
+    auto form = OpenForm();
+    EXPECT_EQ(form->VolEdit()->text(), QString::fromLatin1(c.shown));
+    form->CancelBtn()->click();
+  }
+}
+
 TEST_F(FanFormTest, SavedNamesThatNoLongerExistFallBackToTheFirstEntries) {
   InstallSamples();
   {
