@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -53,6 +55,7 @@ constexpr TOptionSpec kOptions[] = {
     {"--units", true},          {"--all", false},
     {"--sort", true},           {"--limit", true},
     {"--csv", false},           {"--pdf", true},
+    {"--force", false},
 };
 
 struct TCommandSpec {
@@ -75,10 +78,10 @@ const std::vector<TCommandSpec>& Commands() {
        "[--pressure-kind static|total] [--units si|ip]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
-       "[--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
+       "[--force] [--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
        "select  (several FILEs | --all) --flow Q ... --pressure P ...\n"
        "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]\n"
-       "[--pdf OUT.pdf]",
+       "[--pdf OUT.pdf] [--force]",
        {"--json",
         "--model",
         "--browse",
@@ -100,13 +103,14 @@ const std::vector<TCommandSpec>& Commands() {
         "--sort",
         "--limit",
         "--csv",
-        "--pdf"},
+        "--pdf",
+        "--force"},
        0,
        kMany},
       {"schedule",
-       "schedule [--json | --csv] [--pdf OUT.pdf] [--sort KEY] [--units si|ip]\n"
+       "schedule [--json | --csv] [--pdf OUT.pdf] [--force] [--sort KEY] [--units si|ip]\n"
        "(FILE... | --all) SCHEDULE.csv",
-       {"--json", "--csv", "--pdf", "--sort", "--units", "--all"},
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force"},
        1,
        kMany},
       {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
@@ -381,12 +385,15 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   request.Browse = valueOf("--browse").has_value();
   request.Model = valueOf("--model");
   request.Png = valueOf("--png");
+  request.Force = valueOf("--force").has_value();
   if (request.Png && request.Png->empty()) return TUsageError{"option '--png' needs a file name", &spec};
   if (spec.Name == "select" || spec.Name == "schedule") {
     request.Pdf = valueOf("--pdf");
     if (request.Pdf && request.Pdf->empty()) return TUsageError{"option '--pdf' needs a file name", &spec};
     if (request.Pdf && request.Png && *request.Pdf == "-" && *request.Png == "-")
       return TUsageError{"'--png -' and '--pdf -' cannot both write to standard output", &spec};
+    if (request.Force && !request.Png && !request.Pdf)
+      return TUsageError{"option '--force' needs '--png' or '--pdf'", &spec};
   }
   request.Options = given;
   // The authoring commands check their options themselves: their units
@@ -671,9 +678,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   outBuf.Finish();
   errBuf.Finish();
+  // A full disk or a closed pipe on standard output: the output is not
+  // complete, and the user must learn it from more than the exit code.
+  errno = 0;
   safeOut.flush();
-  safeErr.flush();
+  out.flush();
+  const int flushError = errno;
   if (!safeOut) out.setstate(std::ios::badbit);
+  if (!out) {
+    safeErr << kProgram << ": cannot write to standard output"
+            << (flushError != 0 ? std::string(": ") + std::strerror(flushError) : std::string())
+            << "; the output is incomplete\n";
+    code = ecUsage;
+  }
+  safeErr.flush();
   return code;
 }
 

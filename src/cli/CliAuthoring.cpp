@@ -1,5 +1,7 @@
 #include "cli/CliAuthoring.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -12,6 +14,7 @@
 #include "fan/FanAuthoring.h"
 #include "fan/FanTable.h"
 #include "fan/QmFan.h"
+#include "services/FileChecks.h"
 #include "services/SafeWrite.h"
 
 namespace blowden {
@@ -45,6 +48,17 @@ std::string UnitChoices(TColumnRole role) {
   return text;
 }
 
+// Why the section may not be appended to `into`: a pipe, a device or a
+// socket (reading one would wait for a writer forever) or a file the user
+// may not write. Empty otherwise; a missing file is left to the read, which
+// says so.
+std::string IntoRefusal(const std::string& into) {
+  struct stat st {};
+  if (::stat(into.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::string();
+  if (std::string why = NotRegularFileReason(into); !why.empty()) return why;
+  return ReadOnlyRefusal(into);
+}
+
 // Prints the section, or appends it to `into` in one atomic replacement of
 // the file after making sure the file has no section of that name.
 int Deliver(const std::string& section, const std::string& name, const std::optional<std::string>& into,
@@ -52,6 +66,10 @@ int Deliver(const std::string& section, const std::string& name, const std::opti
   if (!into) {
     out << section;
     return ecSuccess;
+  }
+  if (std::string why = IntoRefusal(*into); !why.empty()) {
+    err << kProgram << ": cannot append to " << *into << ": " << why << " (the file is unchanged)\n";
+    return ecUsage;
   }
   std::string bytes;
   if (std::string reason = ReadWholeFile(*into, bytes); !reason.empty())
