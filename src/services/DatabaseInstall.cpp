@@ -59,7 +59,7 @@ TInstallResult InstallFanFile(const std::string& sourcePath, const std::string& 
   if (!name.empty() && name.front() == '.') {
     result.Message = Format(
         "Cannot install %s: its name begins with \".\", so the installed file would be "
-        "hidden and never listed; rename it first",
+        "hidden and would never be listed; rename it first",
         {sourcePath});
     return result;
   }
