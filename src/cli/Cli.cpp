@@ -521,7 +521,8 @@ Commands:
            them; a density and an altitude or temperature in one row are an
            error. A row that cannot be used is reported on standard error as
            "SCHEDULE.csv:LINE: why" and the other rows still run (exit code 1).
-           Text: one line per mark. --csv: one record per mark with the duty,
+           Text: one line per mark, a cell cut at 40 characters with "…" (the
+           last at 200). --csv: one record per mark with the duty,
            the best fan's figures (the columns of a ranked select), warnings,
            alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
            --json: an array of {"mark", "line", "duty", "units", "sort",
@@ -542,8 +543,11 @@ Commands:
            Install refuses a file with a check error.
   install  Verify each FILE and copy those without errors into the database
            folder (replacing an installed file of the same name). Refused files
-           are listed with their error lines.
-  list     The installed fan files: name and full path, separated by a tab.
+           are listed with their error lines. A FILE whose name begins with "."
+           or does not end in ".qfn" is refused: list, delete and --all would
+           never see it.
+  list     The installed fan files: name and full path, separated by a tab
+           (a tab or line break in a name shows as \x09 or \x0A).
   delete   Delete the installed file NAME (with or without ".qfn"), leaving the
            backup NAME._fn beside it. No question is asked.
            An earlier backup is kept as NAME._fn.1 (the next free number); the
@@ -579,11 +583,17 @@ Options:
   --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
                       InchWg, HP).
   --all               Rank every installed fan file (instead of FILEs).
+                      A FILE given twice (or by a second link) counts once; a
+                      FILE that cannot be read is said on standard error, is
+                      listed among the rejected, and makes the exit code 2.
   --sort KEY          Rank by power (lowest shaft power, default), efficiency
                       (highest), sound (lowest), speed (lowest) or margin
                       (largest stall margin); ties by file, then model.
   --limit N           Show only the first N candidates.
   --csv               Print the ranking as CSV (comma separated, CRLF lines).
+                      A text that begins with "=", "+", "-", "@", a tab or a
+                      carriage return gets a leading "'", so that a spreadsheet
+                      never runs it as a formula; numbers stay numbers.
   --png OUT.png       Also write the selector's curves chart as a PNG picture.
                       "-" writes it to standard output (the report then goes to
                       standard error); an existing pipe or device is written
@@ -602,6 +612,16 @@ Options:
                       "-", pipes, folders and files read as for --png. With
                       SOURCE_DATE_EPOCH set, the same input gives the same
                       bytes and the page's date is that time's.
+  --force             Let --pdf and --png replace an existing file of another
+                      kind. Without it such a file is refused (exit code 2):
+                      an existing file is judged by its first bytes (a PDF
+                      begins with "%PDF-", a PNG with its signature; a fan
+                      data file also by its .qfn name), so that "--pdf *.qfn"
+                      never turns a catalogue into a datasheet. A missing or
+                      empty file and one of the same kind are replaced without
+                      it. Never needed for, and never allowing: a file read by
+                      the command, a folder, a file you may not write (mode
+                      0444: refused even in a writable folder).
 )";
   t += AuthoringOptionsHelp();
   t += R"(  -h, --help          Print this help.
@@ -636,7 +656,9 @@ Exit codes:
   2  usage error (unknown command or option, a number or unit that does not
      parse), a file that cannot be read at all, a picture that cannot be written
      (the old file then stays as it was), not enough memory for a file, a
-     database folder that cannot be listed
+     database folder that cannot be listed, an output refused (a file of
+     another kind without --force, a read-only file, --into a pipe or a
+     device), standard output that cannot be written
 )";
   return t;
 }

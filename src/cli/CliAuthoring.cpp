@@ -258,7 +258,8 @@ std::string AuthoringOptionsHelp() {
                       units of those columns (overriding units in the titles);
                       pressure units also include "mmWg" (also "mm H2O").
   --into FILE         import, derive: append the section to FILE instead of
-                      printing it.
+                      printing it. A pipe, a device or a file you may not
+                      write is refused (exit code 2) and left as it is.
   --as NEW            derive: the new model's name.
   --diameter MM       derive: the new impeller diameter in whole millimetres.
   --speed RPM         derive: the new reference speed (default: the model's).
