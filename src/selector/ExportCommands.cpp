@@ -91,6 +91,13 @@ bool WriteExportFile(QWidget* parent, const QString& path, std::string_view byte
                            .arg(what, path));
     return false;
   }
+  // Nor is a file the user may not write, however writable its folder.
+  if (const std::string readOnly = ReadOnlyRefusal(target); !readOnly.empty()) {
+    TMessageBox::Error(
+        parent, Title(),
+        QStringLiteral("The %1 was not written to %2: %3").arg(what, path, QString::fromStdString(readOnly)));
+    return false;
+  }
   const std::string why = WriteFileAtomically(target, bytes);
   if (!why.empty()) {
     TMessageBox::Error(

@@ -43,7 +43,8 @@ QString FileNameOf(const QString& name);
 // Writes the bytes to `path` atomically. On failure an error box names the
 // file and the reason, the file keeps its old bytes, and false is returned;
 // on success the folder is remembered for the next export. An existing fan
-// data file is never replaced (an error box says so).
+// data file, or a file the user may not write, is never replaced (an error
+// box says so).
 bool WriteExportFile(QWidget* parent, const QString& path, std::string_view bytes, const QString& what);
 
 // The pages as one PDF written to `path`; an error box when it cannot be

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include "selector/CandidatesView.h"
 #include "selector/ExportCommands.h"
 #include "selector/QmFanForm.h"
+#include "services/FileChecks.h"
 #include "services/MessageBox.h"
 #include "services/Settings.h"
 #include "support/TestSupport.h"
@@ -395,6 +397,21 @@ TEST_F(ExportTest, AnExportNeverReplacesAFanFile) {
   for (const QString& box : boxes) EXPECT_TRUE(box.contains("is a fan data file")) << box.toStdString();
   EXPECT_EQ(test::ReadFileBytes(pdf), catalogue);
   EXPECT_EQ(test::ReadFileBytes(csv), catalogue);
+  // Nor a read-only file (root may write it: the access check then goes by
+  // the owner's write bit, as for an ordinary user).
+  const std::string readOnly = FOut.Write("ro.pdf", "%PDF-1.4\nkept\n");
+  fs::permissions(readOnly, fs::perms(0444));
+  SetWriteAccessForTesting([](const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
+  });
+  FAnswer = QString::fromStdString(readOnly);
+  EXPECT_FALSE(form->ExportDatasheet());
+  SetWriteAccessForTesting(nullptr);
+  const QStringList readOnlyBoxes = TMessageBox::TakeRecorded();
+  ASSERT_EQ(readOnlyBoxes.size(), 1);
+  EXPECT_TRUE(readOnlyBoxes[0].contains("read-only")) << readOnlyBoxes[0].toStdString();
+  EXPECT_EQ(test::ReadFileBytes(readOnly), "%PDF-1.4\nkept\n");
   // An earlier export is replaced as before.
   const std::string old = FOut.Write("old.pdf", "%PDF-1.4\nold\n");
   FAnswer = QString::fromStdString(old);
