@@ -12,6 +12,48 @@ std::string CsvField(std::string_view text) {
   return quoted + "\"";
 }
 
+namespace {
+
+// A decimal number as a spreadsheet reads one: "-12", "+0.5", "-1.5E-3".
+bool PlainNumber(std::string_view text) {
+  std::size_t i = 0;
+  const auto digits = [&] {
+    const std::size_t start = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i - start;
+  };
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t count = digits();
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    count += digits();
+  }
+  if (count == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == text.size();
+}
+
+}  // namespace
+
+std::string SpreadsheetText(std::string_view text) {
+  if (text.empty() || PlainNumber(text)) return std::string(text);
+  switch (text.front()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+      return "'" + std::string(text);
+    default:
+      return std::string(text);
+  }
+}
+
 std::string CsvRecord(const std::vector<std::string>& fields) {
   std::string record;
   for (std::size_t i = 0; i < fields.size(); ++i) {

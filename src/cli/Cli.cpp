@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -53,6 +55,7 @@ constexpr TOptionSpec kOptions[] = {
     {"--units", true},          {"--all", false},
     {"--sort", true},           {"--limit", true},
     {"--csv", false},           {"--pdf", true},
+    {"--force", false},
 };
 
 struct TCommandSpec {
@@ -75,10 +78,10 @@ const std::vector<TCommandSpec>& Commands() {
        "[--pressure-kind static|total] [--units si|ip]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
-       "[--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
+       "[--force] [--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
        "select  (several FILEs | --all) --flow Q ... --pressure P ...\n"
        "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]\n"
-       "[--pdf OUT.pdf]",
+       "[--pdf OUT.pdf] [--force]",
        {"--json",
         "--model",
         "--browse",
@@ -100,13 +103,14 @@ const std::vector<TCommandSpec>& Commands() {
         "--sort",
         "--limit",
         "--csv",
-        "--pdf"},
+        "--pdf",
+        "--force"},
        0,
        kMany},
       {"schedule",
-       "schedule [--json | --csv] [--pdf OUT.pdf] [--sort KEY] [--units si|ip]\n"
+       "schedule [--json | --csv] [--pdf OUT.pdf] [--force] [--sort KEY] [--units si|ip]\n"
        "(FILE... | --all) SCHEDULE.csv",
-       {"--json", "--csv", "--pdf", "--sort", "--units", "--all"},
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force"},
        1,
        kMany},
       {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
@@ -381,12 +385,15 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   request.Browse = valueOf("--browse").has_value();
   request.Model = valueOf("--model");
   request.Png = valueOf("--png");
+  request.Force = valueOf("--force").has_value();
   if (request.Png && request.Png->empty()) return TUsageError{"option '--png' needs a file name", &spec};
   if (spec.Name == "select" || spec.Name == "schedule") {
     request.Pdf = valueOf("--pdf");
     if (request.Pdf && request.Pdf->empty()) return TUsageError{"option '--pdf' needs a file name", &spec};
     if (request.Pdf && request.Png && *request.Pdf == "-" && *request.Png == "-")
       return TUsageError{"'--png -' and '--pdf -' cannot both write to standard output", &spec};
+    if (request.Force && !request.Png && !request.Pdf)
+      return TUsageError{"option '--force' needs '--png' or '--pdf'", &spec};
   }
   request.Options = given;
   // The authoring commands check their options themselves: their units
@@ -514,7 +521,8 @@ Commands:
            them; a density and an altitude or temperature in one row are an
            error. A row that cannot be used is reported on standard error as
            "SCHEDULE.csv:LINE: why" and the other rows still run (exit code 1).
-           Text: one line per mark. --csv: one record per mark with the duty,
+           Text: one line per mark, a cell cut at 40 characters with "…" (the
+           last at 200). --csv: one record per mark with the duty,
            the best fan's figures (the columns of a ranked select), warnings,
            alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
            --json: an array of {"mark", "line", "duty", "units", "sort",
@@ -535,8 +543,11 @@ Commands:
            Install refuses a file with a check error.
   install  Verify each FILE and copy those without errors into the database
            folder (replacing an installed file of the same name). Refused files
-           are listed with their error lines.
-  list     The installed fan files: name and full path, separated by a tab.
+           are listed with their error lines. A FILE whose name begins with "."
+           or does not end in ".qfn" is refused: list, delete and --all would
+           never see it.
+  list     The installed fan files: name and full path, separated by a tab
+           (a tab or line break in a name shows as \x09 or \x0A).
   delete   Delete the installed file NAME (with or without ".qfn"), leaving the
            backup NAME._fn beside it. No question is asked.
            An earlier backup is kept as NAME._fn.1 (the next free number); the
@@ -574,11 +585,17 @@ Options:
   --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
                       InchWg, HP).
   --all               Rank every installed fan file (instead of FILEs).
+                      A FILE given twice (or by a second link) counts once; a
+                      FILE that cannot be read is said on standard error, is
+                      listed among the rejected, and makes the exit code 2.
   --sort KEY          Rank by power (lowest shaft power, default), efficiency
                       (highest), sound (lowest), speed (lowest) or margin
                       (largest stall margin); ties by file, then model.
   --limit N           Show only the first N candidates.
   --csv               Print the ranking as CSV (comma separated, CRLF lines).
+                      A text that begins with "=", "+", "-", "@", a tab or a
+                      carriage return gets a leading "'", so that a spreadsheet
+                      never runs it as a formula; numbers stay numbers.
   --png OUT.png       Also write the selector's curves chart as a PNG picture.
                       "-" writes it to standard output (the report then goes to
                       standard error); an existing pipe or device is written
@@ -597,6 +614,16 @@ Options:
                       "-", pipes, folders and files read as for --png. With
                       SOURCE_DATE_EPOCH set, the same input gives the same
                       bytes and the page's date is that time's.
+  --force             Let --pdf and --png replace an existing file of another
+                      kind. Without it such a file is refused (exit code 2):
+                      an existing file is judged by its first bytes (a PDF
+                      begins with "%PDF-", a PNG with its signature; a fan
+                      data file also by its .qfn name), so that "--pdf *.qfn"
+                      never turns a catalogue into a datasheet. A missing or
+                      empty file and one of the same kind are replaced without
+                      it. Never needed for, and never allowing: a file read by
+                      the command, a folder, a file you may not write (mode
+                      0444: refused even in a writable folder).
 )";
   t += AuthoringOptionsHelp();
   t += R"(  -h, --help          Print this help.
@@ -631,7 +658,9 @@ Exit codes:
   2  usage error (unknown command or option, a number or unit that does not
      parse), a file that cannot be read at all, a picture that cannot be written
      (the old file then stays as it was), not enough memory for a file, a
-     database folder that cannot be listed
+     database folder that cannot be listed, an output refused (a file of
+     another kind without --force, a read-only file, --into a pipe or a
+     device), standard output that cannot be written
 )";
   return t;
 }
@@ -673,9 +702,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   outBuf.Finish();
   errBuf.Finish();
+  // A full disk or a closed pipe on standard output: the output is not
+  // complete, and the user must learn it from more than the exit code.
+  errno = 0;
   safeOut.flush();
-  safeErr.flush();
+  out.flush();
+  const int flushError = errno;
   if (!safeOut) out.setstate(std::ios::badbit);
+  if (!out) {
+    safeErr << kProgram << ": cannot write to standard output"
+            << (flushError != 0 ? std::string(": ") + std::strerror(flushError) : std::string())
+            << "; the output is incomplete\n";
+    code = ecUsage;
+  }
+  safeErr.flush();
   return code;
 }
 

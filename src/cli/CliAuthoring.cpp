@@ -1,5 +1,7 @@
 #include "cli/CliAuthoring.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -12,6 +14,7 @@
 #include "fan/FanAuthoring.h"
 #include "fan/FanTable.h"
 #include "fan/QmFan.h"
+#include "services/FileChecks.h"
 #include "services/FileLock.h"
 #include "services/SafeWrite.h"
 
@@ -46,6 +49,17 @@ std::string UnitChoices(TColumnRole role) {
   return text;
 }
 
+// Why the section may not be appended to `into`: a pipe, a device or a
+// socket (reading one would wait for a writer forever) or a file the user
+// may not write. Empty otherwise; a missing file is left to the read, which
+// says so.
+std::string IntoRefusal(const std::string& into) {
+  struct stat st {};
+  if (::stat(into.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::string();
+  if (std::string why = NotRegularFileReason(into); !why.empty()) return why;
+  return ReadOnlyRefusal(into);
+}
+
 // Prints the section, or appends it to `into` in one atomic replacement of
 // the file after making sure the file has no section of that name.
 int Deliver(const std::string& section, const std::string& name, const std::optional<std::string>& into,
@@ -53,6 +67,10 @@ int Deliver(const std::string& section, const std::string& name, const std::opti
   if (!into) {
     out << section;
     return ecSuccess;
+  }
+  if (std::string why = IntoRefusal(*into); !why.empty()) {
+    err << kProgram << ": cannot append to " << *into << ": " << why << " (the file is unchanged)\n";
+    return ecUsage;
   }
   // The file is read, checked and replaced under its lock, so that a writer
   // beside this one (another import, a derive, the editor's save) neither
@@ -250,10 +268,12 @@ std::string AuthoringOptionsHelp() {
                       units of those columns (overriding units in the titles);
                       pressure units also include "mmWg" (also "mm H2O").
   --into FILE         import, derive: append the section to FILE instead of
-                      printing it. FILE is read and replaced under a lock:
-                      another writer (an import, a derive, the window's save)
-                      waits for it, at most 10 s, then nothing is written
-                      and the reason is given (exit 2).
+                      printing it. A pipe, a device or a file you may not
+                      write is refused (exit code 2) and left as it is.
+                      FILE is read and replaced under a lock: another
+                      writer (an import, a derive, the window's save) waits
+                      for it, at most 10 s, then nothing is written and the
+                      reason is given (exit 2).
   --as NEW            derive: the new model's name.
   --diameter MM       derive: the new impeller diameter in whole millimetres.
   --speed RPM         derive: the new reference speed (default: the model's).

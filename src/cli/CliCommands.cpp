@@ -15,6 +15,7 @@
 #include "fan/ModelFits.h"
 #include "fan/QmFan.h"
 #include "services/Database.h"
+#include "services/FileChecks.h"
 #include "services/SafeWrite.h"
 
 namespace blowden {
@@ -352,24 +353,11 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
 
 // Writes the chart picture to `target`: "-" is standard output; an existing
 // FIFO or device is written into; a regular file is replaced only once the
-// picture is complete; a folder, or one of the files read, is refused.
-// Why an output may not go to `target`: a folder, or one of the files read.
-std::string RefusedTarget(const std::string& target, const std::vector<std::string>& inputs) {
-  if (target == "-") return std::string();
-  struct stat t {};
-  if (::stat(target.c_str(), &t) != 0) return std::string();
-  if (S_ISDIR(t.st_mode)) return Format("cannot write %s: it is a folder", {target});
-  for (const std::string& input : inputs) {
-    struct stat i {};
-    if (::stat(input.c_str(), &i) == 0 && i.st_dev == t.st_dev && i.st_ino == t.st_ino)
-      return Format("%s not written: it is the fan data file %s", {target, input});
-  }
-  return std::string();
-}
-
+// picture is complete; what RefusedTarget refuses is left alone.
 std::string WritePicture(const std::string& target, const std::vector<std::string>& inputs,
                          const TSelectorChart& chart, const TCliRequest& request, std::ostream& out) {
-  if (std::string why = RefusedTarget(target, inputs); !why.empty()) return why;
+  if (std::string why = RefusedTarget(target, inputs, TFileKind::Png, request.Force); !why.empty())
+    return why;
   std::string png;
   if (std::string why = RenderChartPicture(chart, request.Width, request.Height, target, png); !why.empty())
     return why;
@@ -385,15 +373,47 @@ std::string WritePicture(const std::string& target, const std::vector<std::strin
 
 }  // namespace
 
+std::string RefusedTarget(const std::string& target, const std::vector<std::string>& inputs, TFileKind kind,
+                          bool force) {
+  if (target == "-") return std::string();
+  struct stat t {};
+  if (::stat(target.c_str(), &t) != 0) return std::string();
+  if (S_ISDIR(t.st_mode)) return Format("cannot write %s: it is a folder", {target});
+  for (const std::string& input : inputs) {
+    struct stat i {};
+    if (::stat(input.c_str(), &i) == 0 && i.st_dev == t.st_dev && i.st_ino == t.st_ino)
+      return Format("%s not written: it is the fan data file %s", {target, input});
+  }
+  // A shell's "*.qfn" after --pdf makes the first catalogue the output.
+  if (std::string why = OutputKindRefusal(target, kind, force); !why.empty())
+    return Format("%s not written: %s (give --force to replace it)", {target, why});
+  if (std::string why = ReadOnlyRefusal(target); !why.empty())
+    return Format("%s not written: %s", {target, why});
+  return std::string();
+}
+
+bool OutputsRefused(const TCliRequest& request, const std::vector<std::string>& inputs, std::ostream& err) {
+  bool refused = false;
+  for (const auto& [target, kind] :
+       {std::pair{request.Png, TFileKind::Png}, std::pair{request.Pdf, TFileKind::Pdf}}) {
+    if (!target) continue;
+    if (const std::string why = RefusedTarget(*target, inputs, kind, request.Force); !why.empty()) {
+      err << kProgram << ": " << why << '\n';
+      refused = true;
+    }
+  }
+  return refused;
+}
+
 int UsageMessage(std::ostream& err, const std::string& message) {
   err << kProgram << ": " << message << "\nTry '" << kProgram << " --help' for more information.\n";
   return ecUsage;
 }
 
 std::string WriteDatasheets(const std::string& target, const std::vector<std::string>& inputs,
-                            const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
+                            const std::vector<TDatasheetPage>& pages, const TResultUnits& units, bool force,
                             std::ostream& out) {
-  if (std::string why = RefusedTarget(target, inputs); !why.empty()) return why;
+  if (std::string why = RefusedTarget(target, inputs, TFileKind::Pdf, force); !why.empty()) return why;
   std::string pdf;
   if (std::string why = RenderDatasheetPdf(pages, units, target, pdf); !why.empty()) return why;
   if (target == "-") {
@@ -407,6 +427,20 @@ std::string WriteDatasheets(const std::string& target, const std::vector<std::st
 }
 
 std::string& CliCurrentFile() { return gCurrentFile; }
+
+std::string FieldText(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    if (c == '\t')
+      result += "\\x09";
+    else if (c == '\n')
+      result += "\\x0A";
+    else
+      result += c;
+  }
+  return result;
+}
 
 std::string OutOfMemoryMessage(const std::string& file) {
   struct stat st {};
@@ -479,6 +513,8 @@ int RunShow(const TCliRequest& request, std::ostream& out, std::ostream& err) {
 
 int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) {
   const std::string& file = request.Operands.front();
+  // Outputs that would replace what they must not are refused before any work.
+  if (OutputsRefused(request, request.Operands, err)) return ecUsage;
   TFan fan;
   TMessageLog log(request.Json, err, file);
   log.Attach(fan);
@@ -566,7 +602,8 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
       TDuty duty = RequestDuty(request);
       if (request.Browse) duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air};
       const std::vector<TDatasheetPage> pages{{file, fan.Model().Name, duty, {}}};
-      if (const std::string why = WriteDatasheets(*request.Pdf, request.Operands, pages, request.Units, out);
+      if (const std::string why =
+              WriteDatasheets(*request.Pdf, request.Operands, pages, request.Units, request.Force, out);
           !why.empty()) {
         err << kProgram << ": " << why << '\n';
         code = ecUsage;
@@ -650,7 +687,7 @@ int RunList(const TCliRequest& request, const std::string& databaseFolder, std::
     w.EndArray();
     w.Finish();
   } else {
-    for (const TInstalledFile& f : files) out << f.Name << '\t' << f.Path << '\n';
+    for (const TInstalledFile& f : files) out << FieldText(f.Name) << '\t' << FieldText(f.Path) << '\n';
   }
   return ecSuccess;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "fan/FanRanking.h"
 #include "fan/FanSelection.h"
 #include "fan/SelectorChart.h"
+#include "services/FileChecks.h"
 
 namespace blowden {
 
@@ -34,6 +36,7 @@ struct TCliRequest {
   bool Csv = false;
   std::optional<std::string> Png;
   std::optional<std::string> Pdf;  // select --pdf: the datasheet's path, "-" for stdout
+  bool Force = false;              // --force: --png / --pdf may replace a file of another kind
   int Width = 640;                 // picture size, pixels
   int Height = 480;
   std::vector<std::string> Operands;  // files, or the name for delete
@@ -93,12 +96,28 @@ std::string RenderDatasheetPdf(const std::vector<TDatasheetPage>& pages, const T
 
 // Writes the datasheets of `pages` to `target` as --png writes its picture:
 // "-" is standard output; an existing FIFO or device is written into; a
-// regular file is replaced only once the document is complete; a folder, or
-// one of `inputs`, is refused. Returns an empty text on success, otherwise
+// regular file is replaced only once the document is complete; what
+// RefusedTarget refuses is left alone (`force` as there). Returns an empty text on success, otherwise
 // the message (without the program's name).
 std::string WriteDatasheets(const std::string& target, const std::vector<std::string>& inputs,
-                            const std::vector<TDatasheetPage>& pages, const TResultUnits& units,
+                            const std::vector<TDatasheetPage>& pages, const TResultUnits& units, bool force,
                             std::ostream& out);
+
+// Why an output of `kind` (Png, Pdf) may not go to `target`, or an empty
+// text: a folder; one of `inputs`; an existing file of another kind (unless
+// `force`: "a.qfn not written: a.qfn is a fan data file, not a PDF document
+// (give --force to replace it)"); a file the user may not write. "-", a
+// missing file, an empty one, a pipe or a device may be written.
+std::string RefusedTarget(const std::string& target, const std::vector<std::string>& inputs, TFileKind kind,
+                          bool force);
+// The --png and --pdf targets of a request checked by RefusedTarget before
+// any work; each refusal is said on `err`. True when one is refused.
+bool OutputsRefused(const TCliRequest& request, const std::vector<std::string>& inputs, std::ostream& err);
+
+// A field of a tab-separated text line: a tab or line break in a name
+// becomes "\x09" / "\x0A", so that it cannot split the line or the field
+// (other control characters are escaped for the terminal as usual).
+std::string FieldText(std::string_view text);
 
 // The fan data file a command is reading, for the message of a failed
 // allocation ("Not enough memory to open <file> (N MB)"); empty between files.

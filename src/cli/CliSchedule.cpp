@@ -80,6 +80,25 @@ std::size_t Width(const std::string& text) {
       text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+// The widest a cell of the text table is shown: every row is padded to its
+// column's widest cell, so one huge mark must not widen every line. The last
+// column is not padded but is held to a line a person reads.
+constexpr std::size_t kMaxCellWidth = 40;
+constexpr std::size_t kMaxLastCellWidth = 200;
+
+// `text` cut to `width` characters, the last of them "…" when cut.
+//   ("abcdef", 4) -> "abc…"
+std::string Truncated(const std::string& text, std::size_t width) {
+  if (Width(text) <= width) return text;
+  std::size_t chars = 0, end = 0;
+  for (; end < text.size(); ++end) {
+    if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) continue;
+    if (chars == width - 1) break;
+    ++chars;
+  }
+  return text.substr(0, end) + "…";
+}
+
 void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request, std::ostream& out) {
   TJsonWriter w(out);
   w.BeginArray();
@@ -133,9 +152,9 @@ void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
 }
 
 // CSV goes out unfiltered to keep its CRLF: what files and names hold is made
-// harmless for a terminal field by field.
+// harmless for a terminal and for a spreadsheet field by field.
 std::vector<std::string> SafeFields(std::vector<std::string> fields) {
-  for (std::string& f : fields) f = TerminalText(f);
+  for (std::string& f : fields) f = SpreadsheetText(TerminalText(f));
   return fields;
 }
 
@@ -224,9 +243,12 @@ void WriteText(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
   }
   // One line per mark: a line break or tab in a mark or file name is a blank here.
   for (auto& row : table)
-    for (std::string& cell : row)
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      std::string& cell = row[i];
       std::replace_if(
           cell.begin(), cell.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+      cell = Truncated(cell, i + 1 < row.size() ? kMaxCellWidth : kMaxLastCellWidth);
+    }
   std::vector<std::size_t> widths(table.front().size(), 0);
   for (const auto& row : table)
     for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
@@ -255,6 +277,8 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
   if (const auto error = ParseScheduleOperands(request, options)) return UsageMessage(err, *error);
 
   std::vector<std::string> files = options.Files;
+  bool unreadable = false;
+  if (!request.All) files = RankedFiles(options.Files, err, unreadable);
   if (request.All) {
     const std::string folder = CliDatabaseFolder();
     if (folder.empty()) {
@@ -274,6 +298,7 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
     err << kProgram << ": " << *request.Pdf << " not written: it is the schedule\n";
     return ecUsage;
   }
+  if (OutputsRefused(request, files, err)) return ecUsage;
 
   CliCurrentFile() = options.Schedule;
   std::string text;
@@ -314,7 +339,8 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
     if (pages.empty()) {
       // Nothing to draw: the marks' reasons say why (the exit code is 1 already).
       err << kProgram << ": " << *request.Pdf << " not written: no mark has a fan that meets its duty\n";
-    } else if (const std::string why = WriteDatasheets(*request.Pdf, files, pages, request.Units, out);
+    } else if (const std::string why =
+                   WriteDatasheets(*request.Pdf, files, pages, request.Units, request.Force, out);
                !why.empty()) {
       err << kProgram << ": " << why << '\n';
       code = ecUsage;
@@ -328,7 +354,8 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
     WriteCsv(marks, request, report);
   else
     WriteText(marks, request, report);
-  return code;
+  // A FILE that cannot be read is a usage error, whatever the marks gave.
+  return unreadable ? ecUsage : code;
 }
 
 }  // namespace blowden

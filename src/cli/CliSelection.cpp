@@ -15,6 +15,7 @@
 #include "fan/FanRanking.h"
 #include "fan/QmFan.h"
 #include "services/Database.h"
+#include "services/FileChecks.h"
 #include "units/QmConv.h"
 
 namespace blowden {
@@ -152,8 +153,26 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
   w.StringArray(r ? r->Warnings : std::vector<std::string>{});
 }
 
-int RunRank(const TCliRequest& request, const std::vector<std::string>& files, std::ostream& stdOut,
+std::vector<std::string> RankedFiles(const std::vector<std::string>& given, std::ostream& err,
+                                     bool& unreadable) {
+  std::vector<std::pair<std::string, std::string>> repeated;
+  std::vector<std::string> files = DistinctFiles(given, &repeated);
+  for (const auto& [path, first] : repeated)
+    err << kProgram << ": note: " << path << " is the same file as " << first << ": counted once\n";
+  unreadable = false;
+  for (const std::string& file : files)
+    if (const std::string why = UnreadableFileReason(file); !why.empty()) {
+      err << kProgram << ": cannot read " << file << ": " << why << '\n';
+      unreadable = true;
+    }
+  return files;
+}
+
+int RunRank(const TCliRequest& request, const std::vector<std::string>& given, std::ostream& stdOut,
             std::ostream& err) {
+  if (OutputsRefused(request, given, err)) return ecUsage;
+  bool unreadable = false;
+  const std::vector<std::string> files = RankedFiles(given, err, unreadable);
   // "--pdf -": the datasheets are standard output, the ranking goes to stderr.
   std::ostream& out = request.Pdf && *request.Pdf == "-" ? err : stdOut;
   const TRanking ranking = RankDuty(files, RequestDuty(request), request.Sort);
@@ -201,7 +220,7 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& files, s
       for (std::string& figure : CandidateFigures(c, units)) row.push_back(std::move(figure));
       row.push_back(Join(c.Warnings, "; "));
       if (csv)
-        for (std::string& field : row) field = CsvField(TerminalText(field));
+        for (std::string& field : row) field = CsvField(SpreadsheetText(TerminalText(field)));
       out << Join(row, sep) << (csv ? "\r\n" : "\n");
     }
     if (!csv) {
@@ -209,11 +228,13 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& files, s
       if (!ranking.Rejected.empty()) {
         out << "\nRejected\n";
         for (const TRejected& r : ranking.Rejected)
-          out << r.File << '\t' << (r.Model.empty() ? std::string("-") : r.Model) << '\t' << r.Reason << '\n';
+          out << FieldText(r.File) << '\t' << (r.Model.empty() ? std::string("-") : FieldText(r.Model))
+              << '\t' << r.Reason << '\n';
       }
     }
   }
-  int code = ranking.Candidates.empty() ? ecFailure : ecSuccess;
+  // A FILE that cannot be read is a usage error, whatever the others gave.
+  int code = unreadable ? ecUsage : ranking.Candidates.empty() ? ecFailure : ecSuccess;
   if (request.Pdf) {
     // One page per candidate shown, best first.
     std::vector<TDatasheetPage> pages;
@@ -221,7 +242,8 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& files, s
       pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request), {}});
     if (pages.empty()) {
       err << kProgram << ": " << *request.Pdf << " not written: no model meets the duty\n";
-    } else if (const std::string why = WriteDatasheets(*request.Pdf, files, pages, units, stdOut);
+    } else if (const std::string why =
+                   WriteDatasheets(*request.Pdf, files, pages, units, request.Force, stdOut);
                !why.empty()) {
       err << kProgram << ": " << why << '\n';
       code = ecUsage;

@@ -34,6 +34,13 @@ void WriteUnitsJson(TJsonWriter& w, const TCliRequest& request);
 // figures and warnings.
 void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits& units);
 
+// The catalogues a ranking reads: each file once (a repeat is noted on `err`
+// and left out), and every one that cannot be read said on `err`
+// ("cannot read typo.qfn: No such file or directory"), `unreadable` then true.
+// Such a file stays in the list, so that the ranking rejects it too.
+std::vector<std::string> RankedFiles(const std::vector<std::string>& given, std::ostream& err,
+                                     bool& unreadable);
+
 // schedule: every mark of an equipment schedule ranked over FILEs (or every
 // installed file), the best fan and two alternatives each. Its options (--csv,
 // --sort, --units, --all, --pdf) are checked here; request.Options holds them.

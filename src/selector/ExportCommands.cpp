@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include "base/Csv.h"
+#include "services/FileChecks.h"
 #include "services/MessageBox.h"
 #include "services/SafeWrite.h"
 #include "services/Settings.h"
@@ -81,7 +82,23 @@ QString FileNameOf(const QString& name) {
 }
 
 bool WriteExportFile(QWidget* parent, const QString& path, std::string_view bytes, const QString& what) {
-  const std::string why = WriteFileAtomically(QFile::encodeName(path).toStdString(), bytes);
+  const std::string target = QFile::encodeName(path).toStdString();
+  // The save dialog asked before replacing a file; a catalogue is never
+  // replaced by an export, whatever was answered.
+  if (ExistingFileKind(target) == TFileKind::FanData) {
+    TMessageBox::Error(parent, Title(),
+                       QStringLiteral("The %1 was not written: %2 is a fan data file. Choose another name.")
+                           .arg(what, path));
+    return false;
+  }
+  // Nor is a file the user may not write, however writable its folder.
+  if (const std::string readOnly = ReadOnlyRefusal(target); !readOnly.empty()) {
+    TMessageBox::Error(
+        parent, Title(),
+        QStringLiteral("The %1 was not written to %2: %3").arg(what, path, QString::fromStdString(readOnly)));
+    return false;
+  }
+  const std::string why = WriteFileAtomically(target, bytes);
   if (!why.empty()) {
     TMessageBox::Error(
         parent, Title(),
@@ -140,8 +157,9 @@ std::string TableAsCsv(const QAbstractItemModel& model) {
   text += CsvRecord(fields);
   for (int r = 0; r < model.rowCount(); ++r) {
     fields.clear();
+    // A maker, model or mark is text to a spreadsheet, never a formula.
     for (int c = 0; c < model.columnCount(); ++c)
-      fields.push_back(model.index(r, c).data().toString().toStdString());
+      fields.push_back(SpreadsheetText(model.index(r, c).data().toString().toStdString()));
     text += CsvRecord(fields);
   }
   return text;

@@ -42,7 +42,9 @@ QString FileNameOf(const QString& name);
 
 // Writes the bytes to `path` atomically. On failure an error box names the
 // file and the reason, the file keeps its old bytes, and false is returned;
-// on success the folder is remembered for the next export.
+// on success the folder is remembered for the next export. An existing fan
+// data file, or a file the user may not write, is never replaced (an error
+// box says so).
 bool WriteExportFile(QWidget* parent, const QString& path, std::string_view bytes, const QString& what);
 
 // The pages as one PDF written to `path`; an error box when it cannot be
@@ -55,7 +57,8 @@ void PrintDatasheets(QWidget* parent, const std::vector<TDatasheet>& pages,
                      const std::function<void(QPrintPreviewDialog&)>& hook);
 
 // A table as CSV text (RFC 4180, UTF-8, CRLF): the header's captions, then
-// each row's shown texts, in the model's order.
+// each row's shown texts, in the model's order; a text a spreadsheet would
+// take for a formula ("=...", "@...") gets a leading "'" (SpreadsheetText).
 std::string TableAsCsv(const QAbstractItemModel& model);
 
 }  // namespace blowden

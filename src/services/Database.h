@@ -57,7 +57,9 @@ std::vector<std::string> VerifyFile(const std::string& path, TFan& fan,
 TCopyResult CopyIntoDatabase(const std::string& sourcePath, const std::string& databaseFolder);
 
 // VerifyFile, then CopyIntoDatabase when there is no error line (a number
-// that does not convert is one: nothing is copied then).
+// that does not convert is one: nothing is copied then). A file whose name
+// the installed files list would not show (".hidden.qfn", "fans.txt") is
+// refused with the reason in Message.
 TInstallResult InstallFanFile(const std::string& sourcePath, const std::string& databaseFolder, TFan& fan);
 
 // The installed fan data files: ListFanFiles of `databaseFolder` (readable

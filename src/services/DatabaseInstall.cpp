@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/Convert.h"
 #include "base/Format.h"
 #include "fan/FanFindings.h"
 #include "fan/QmFan.h"
@@ -51,6 +52,22 @@ TInstallResult InstallFanFile(const std::string& sourcePath, const std::string& 
   fan.LoadFromFile(sourcePath);
   if (fan.LoadStatus() == fsFileNotFound || fan.LoadStatus() == fsReadError) {
     result.Errors = VerifyFile(sourcePath, fan, &result.Stopped);
+    return result;
+  }
+  // A name the installed files list never shows would be installed out of
+  // sight: list, delete and --all could never reach it.
+  if (!name.empty() && name.front() == '.') {
+    result.Message = Format(
+        "Cannot install %s: its name begins with \".\", so the installed file would be "
+        "hidden and would never be listed; rename it first",
+        {sourcePath});
+    return result;
+  }
+  if (!SameText(std::filesystem::path(name).extension().string(), FanFileExtension)) {
+    result.Message = Format(
+        "Cannot install %s: its name does not end in \"%s\", so the installed file "
+        "would never be listed; rename it first",
+        {sourcePath, FanFileExtension});
     return result;
   }
   // The file's bytes are read once; those bytes are verified, checked and

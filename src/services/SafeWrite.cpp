@@ -64,11 +64,6 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Creates a fresh hidden file beside `target`; returns its descriptor (or -1
 // with errno set) and its name in `temp`.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& temp) {
@@ -82,7 +77,9 @@ int CreateTemporary(const std::string& target, mode_t mode, std::string& temp) {
       std::lock_guard lock(genMutex);
       random = static_cast<unsigned>(gen() & 0x7FFFFFFFu);
     }
-    temp = Format("%s/.%s.%x-%x.tmp", {folder, NameOf(target), random, counter.fetch_add(1) & 0x7FFFFFFFu});
+    // A short name of its own: the target's name may already use up the
+    // 255 bytes a file name may have.
+    temp = Format("%s/.blowden-%x-%x.tmp", {folder, random, counter.fetch_add(1) & 0x7FFFFFFFu});
     if (const int fault = InjectedFault(TWriteStep::Create)) {
       errno = fault;
       return -1;

@@ -19,7 +19,8 @@ struct TSafeWriteOptions {
 // Writes `bytes` to the file `path` so that, whatever fails (a full disk, a
 // quota, an I/O error, a crash), the file afterwards holds either its old
 // bytes or the complete new ones:
-// - the bytes go unbuffered into a hidden temporary file beside the target,
+// - the bytes go unbuffered into a hidden temporary file beside the target
+//   (a short name of its own, ".blowden-<random>.tmp", whatever the target's),
 //   every write checked, then synced to the disk and closed (both checked);
 // - the temporary file takes the old file's permission bits and, where the
 //   process may, its owner and group, and is then renamed over the target;

@@ -19,6 +19,31 @@ TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
   EXPECT_EQ(CsvRecord({"a", "b,c", ""}), "a,\"b,c\",\r\n");
 }
 
+TEST(Csv, TextThatASpreadsheetWouldRunGetsAQuote) {
+  const struct {
+    const char* In;
+    const char* Out;
+  } cases[] = {{"=HYPERLINK(\"http://x\",\"m\")", "'=HYPERLINK(\"http://x\",\"m\")"},
+               {"+1+cmd|' /C calc'!A0", "'+1+cmd|' /C calc'!A0"},
+               {"-1+2", "'-1+2"},
+               {"@SUM(1,2)", "'@SUM(1,2)"},
+               {"\t=1", "'\t=1"},
+               {"\r=1", "'\r=1"},
+               {"-", "'-"},
+               {"-inf", "'-inf"},
+               {"--5", "'--5"},
+               {"1e", "1e"},
+               // Numbers stay numbers; text that starts otherwise stays as it is.
+               {"-12.5", "-12.5"},
+               {"+0.5", "+0.5"},
+               {"-1.5E-3", "-1.5E-3"},
+               {"-.5", "-.5"},
+               {"EF-1", "EF-1"},
+               {"a=b", "a=b"},
+               {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(SpreadsheetText(c.In), c.Out) << c.In;
+}
+
 TEST(Csv, ParsesWhatItWritesWithLineNumbers) {
   const std::string text = CsvRecord({"mark", "flow"}) + "\n" + CsvRecord({"F-1", "1.5"}) +
                            CsvRecord({"F \"2\"", "a,b"}) + "x\ny\r\nz\rlast";

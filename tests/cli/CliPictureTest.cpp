@@ -43,7 +43,8 @@ TEST_F(CliPictureTest, WritesTheChartAsPng) {
 }
 
 TEST_F(CliPictureTest, SizeOptionAndReplacingAnOldPicture) {
-  const std::string png = WriteFile("chart.png", "old bytes");
+  // An earlier picture: it begins with the PNG signature.
+  const std::string png = WriteFile("chart.png", std::string("\x89PNG\r\n\x1a\nold bytes", 17));
   const TCliRun run = SelectWithPicture({"--json", "--png", png, "--size", "320x200"});
   ASSERT_EQ(run.Code, ecSuccess) << run.Err;
   EXPECT_EQ(ParsedJson(run)["status"].Number, 0);  // stdout holds the JSON only

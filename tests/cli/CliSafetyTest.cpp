@@ -39,7 +39,8 @@ class CliSafetyTest : public TCliTest {
 
 TEST_F(CliSafetyTest, APictureThatCannotBeWrittenWholeKeepsTheOldFile) {
   BLOWDEN_NEEDS_PICTURES();
-  const std::string png = WriteFile("chart.png", "old picture");
+  const std::string old = std::string("\x89PNG\r\n\x1a\n", 8) + "old picture";
+  const std::string png = WriteFile("chart.png", old);
   for (const int error : {ENOSPC, EIO}) {
     SCOPED_TRACE(std::strerror(error));
     SetWriteFaultForTesting([error](TWriteStep step) { return step == TWriteStep::Sync ? error : 0; });
@@ -48,7 +49,7 @@ TEST_F(CliSafetyTest, APictureThatCannotBeWrittenWholeKeepsTheOldFile) {
     EXPECT_EQ(run.Code, ecUsage);
     EXPECT_NE(run.Err.find("cannot write " + png + ": " + std::strerror(error)), std::string::npos)
         << run.Err;
-    EXPECT_EQ(ReadFileBytes(png), "old picture");
+    EXPECT_EQ(ReadFileBytes(png), old);
   }
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include "selector/CandidatesView.h"
 #include "selector/ExportCommands.h"
 #include "selector/QmFanForm.h"
+#include "services/FileChecks.h"
 #include "services/MessageBox.h"
 #include "services/Settings.h"
 #include "support/TestSupport.h"
@@ -347,6 +349,74 @@ TEST_F(ExportTest, WithoutAnEvaluatedDutyTheCommandsAreOffAndSayWhy) {
   form->Evaluate();
   EXPECT_FALSE(form->ExportBtn()->isEnabled());
   EXPECT_FALSE(form->PrintBtn()->isEnabled());
+}
+
+TEST_F(ExportTest, CsvTextThatASpreadsheetWouldRunGetsAQuote) {
+  TRanking ranking;
+  TCandidate a;
+  a.File = "/db/Alpha.qfn";
+  a.Maker = "=HYPERLINK(\"http://x.example\",\"m\")";
+  a.Range = "@SUM(1,2)";
+  a.Model = "+1+cmd|x";
+  a.Speed = 1200;
+  a.Flow = 0.9;
+  a.StaticPressure = 400;
+  a.StallMargin = -12.5;  // a negative number stays a number
+  ranking.Candidates = {a};
+  TCandidatesView view;
+  view.AskSavePath = Answer();
+  view.SetRanking(ranking, TResultUnits{}, QStringLiteral("Duty"));
+  FAnswer = QString::fromStdString(FOut.File("hostile.csv"));
+  ASSERT_TRUE(view.ExportCsv());
+  std::vector<TCsvRecord> records;
+  std::string error;
+  ASSERT_TRUE(ParseCsv(test::ReadFileBytes(FOut.File("hostile.csv")), records, error)) << error;
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].Fields[1], "'=HYPERLINK(\"http://x.example\",\"m\")");
+  EXPECT_EQ(records[1].Fields[2], "'@SUM(1,2)");
+  EXPECT_EQ(records[1].Fields[3], "'+1+cmd|x");
+  EXPECT_EQ(records[1].Fields[13], "-12.5");
+}
+
+TEST_F(ExportTest, AnExportNeverReplacesAFanFile) {
+  // A catalogue saved under a name an export may choose: the save dialog's
+  // question was answered, but the file is still not replaced.
+  const std::string catalogue = test::ReadFileBytes(test::SamplesDir() / "orvane-ax-axial.qfn");
+  const std::string pdf = FOut.Write("catalogue.pdf", catalogue);
+  const std::string csv = FOut.Write("catalogue.csv", catalogue);
+  auto form = OpenForm();
+  FAnswer = QString::fromStdString(pdf);
+  EXPECT_FALSE(form->ExportDatasheet());
+  WithCandidates(*form, [&](TCandidatesView& view) {
+    EXPECT_FALSE(view.ExportDatasheetsPdf());
+    FAnswer = QString::fromStdString(csv);
+    EXPECT_FALSE(view.ExportCsv());
+  });
+  const QStringList boxes = TMessageBox::TakeRecorded();
+  ASSERT_EQ(boxes.size(), 3);
+  for (const QString& box : boxes) EXPECT_TRUE(box.contains("is a fan data file")) << box.toStdString();
+  EXPECT_EQ(test::ReadFileBytes(pdf), catalogue);
+  EXPECT_EQ(test::ReadFileBytes(csv), catalogue);
+  // Nor a read-only file (root may write it: the access check then goes by
+  // the owner's write bit, as for an ordinary user).
+  const std::string readOnly = FOut.Write("ro.pdf", "%PDF-1.4\nkept\n");
+  fs::permissions(readOnly, fs::perms(0444));
+  SetWriteAccessForTesting([](const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
+  });
+  FAnswer = QString::fromStdString(readOnly);
+  EXPECT_FALSE(form->ExportDatasheet());
+  SetWriteAccessForTesting(nullptr);
+  const QStringList readOnlyBoxes = TMessageBox::TakeRecorded();
+  ASSERT_EQ(readOnlyBoxes.size(), 1);
+  EXPECT_TRUE(readOnlyBoxes[0].contains("read-only")) << readOnlyBoxes[0].toStdString();
+  EXPECT_EQ(test::ReadFileBytes(readOnly), "%PDF-1.4\nkept\n");
+  // An earlier export is replaced as before.
+  const std::string old = FOut.Write("old.pdf", "%PDF-1.4\nold\n");
+  FAnswer = QString::fromStdString(old);
+  EXPECT_TRUE(form->ExportDatasheet());
+  EXPECT_NE(test::ReadFileBytes(old), "%PDF-1.4\nold\n");
 }
 
 // --- failures and the folder ----------------------------------------------------------
