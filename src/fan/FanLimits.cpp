@@ -46,6 +46,15 @@ void CheckBounds(std::vector<std::string>& out, const char* what, const char* un
                        {what, Figure(values[static_cast<std::size_t>(i)]), unit, i + 1, bounds, unit}));
 }
 
+// The catalogue's test density: a finite number above 0, within its bounds.
+void CheckDensity(std::vector<std::string>& out, double rho) {
+  if (!std::isfinite(rho) || rho <= 0)
+    out.push_back(Format("Density %s kg/m³ must be a finite number above zero", {Figure(rho)}));
+  else if (rho < kMinDensityBound || rho > kMaxDensityBound)
+    out.push_back(Format("Density %s kg/m³ lies beyond %s to %s kg/m³",
+                         {Figure(rho), Bound(kMinDensityBound), Bound(kMaxDensityBound)}));
+}
+
 }  // namespace
 
 double ModelOutletArea(const TFanModel& m) {
@@ -111,20 +120,16 @@ std::vector<std::string> VerifyModelData(const TFanHeader& header, const TFanMod
   if (readComplete) {
     std::vector<std::string> data = DataErrors(header, m);
     out.insert(out.end(), std::make_move_iterator(data.begin()), std::make_move_iterator(data.end()));
-  } else if (!std::isfinite(header.Density) || header.Density <= 0) {
-    out.push_back(Format("Density %s kg/m³ must be a finite number above zero", {Figure(header.Density)}));
+  } else {
+    // The lists of a read that stopped early are not this model's.
+    CheckDensity(out, header.Density);
   }
   return out;
 }
 
 std::vector<std::string> DataErrors(const TFanHeader& header, const TFanModel& m) {
   std::vector<std::string> out;
-  const double rho = header.Density;
-  if (!std::isfinite(rho) || rho <= 0)
-    out.push_back(Format("Density %s kg/m³ must be a finite number above zero", {Figure(rho)}));
-  else if (rho < kMinDensityBound || rho > kMaxDensityBound)
-    out.push_back(Format("Density %s kg/m³ lies beyond %s to %s kg/m³",
-                         {Figure(rho), Bound(kMinDensityBound), Bound(kMaxDensityBound)}));
+  CheckDensity(out, header.Density);
 
   const std::size_t count = std::min(static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size());
   if (count >= 2) {
@@ -158,9 +163,9 @@ std::vector<std::string> DataErrors(const TFanHeader& header, const TFanModel& m
   const double sizes[] = {m.Diameter, m.OutletWidth, m.OutletHeight};
   if (std::any_of(std::begin(sizes), std::end(sizes),
                   [](double s) { return !std::isfinite(s) || std::fabs(s) > kMaxSizeBound; }))
-    out.push_back(Format("Diameter and outlet sides must lie within %s mm (diameter %s, outlet %s x %s mm)",
-                         {Bound(kMaxSizeBound * 1000), Figure(m.Diameter * 1000),
-                          Figure(m.OutletWidth * 1000), Figure(m.OutletHeight * 1000)}));
+    out.push_back(Format("Diameter and outlet sides must lie within %s m (diameter %s mm, outlet %s x %s mm)",
+                         {Bound(kMaxSizeBound), Figure(m.Diameter * 1000), Figure(m.OutletWidth * 1000),
+                          Figure(m.OutletHeight * 1000)}));
   if (!std::isfinite(m.QaNom))
     out.push_back(Format("Nominal flow %s m³/s is not a finite number", {Figure(m.QaNom)}));
   return out;
