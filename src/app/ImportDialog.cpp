@@ -33,6 +33,7 @@
 #include "charts/widgets/ControlNames.h"
 #include "charts/widgets/QmGraphPanel.h"
 #include "fan/FanFindings.h"
+#include "fan/FanLimits.h"
 #include "fan/ModelFits.h"
 #include "numeric/Regress.h"
 #include "units/widgets/QmFmtEdit.h"
@@ -107,6 +108,10 @@ QColor LevelColor(const std::string& line) {
 // The physics check of the model, errors first, then warnings, then notes.
 std::vector<std::string> PhysicsFindings(const TFanModel& model, double density) {
   std::vector<std::string> lines;
+  // Data the verification would refuse come first.
+  TFanHeader header;
+  header.Density = density;
+  for (const std::string& e : DataErrors(header, model)) lines.push_back("error: " + e);
   const TCurveFit fit = FitCurve(model, ckPressure);
   const std::vector<TFinding> findings = CheckModelPhysics(model, density, fit.Coeffs, fit.ErrorCode);
   for (TFindingLevel level : {TFindingLevel::Error, TFindingLevel::Warning, TFindingLevel::Note})
