@@ -261,9 +261,9 @@ std::string AuthoringCommandsHelp() {
            k²·n², shaft powers × k⁵·n³, sound powers + 70·log10(k) +
            50·log10(n), outlet sides × k. The impeller keeps its tip speed
            limits whatever --speed says: MaxSpeed / k (rounded down) and
-           MinSpeed / k (rounded up). Listed speeds (motor speeds) stay as they
-           are where they lie within the new limits; the others are dropped
-           with a note. Without --speed the model's reference speed is kept,
+           MinSpeed / k (rounded up; a fan of one speed keeps one). Listed
+           speeds (motor speeds) stay as they are where they lie within the
+           new limits; the others are dropped with a note. Without --speed the model's reference speed is kept,
            or moved to the nearer new limit (with a note). Comment lines in the
            section name the source, the ratios, the speed limits and the notes.
            A result that would not verify (a speed outside the new limits or

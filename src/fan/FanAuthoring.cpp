@@ -376,6 +376,9 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   line.Diameter = request.Diameter;
   line.MaxSpeed = WholeSpeed(std::floor(source.MaxSpeed * d0 / d1 + kHair));
   line.MinSpeed = WholeSpeed(std::ceil(source.MinSpeed * d0 / d1 - kHair));
+  // A fan of one speed (MinSpeed = MaxSpeed) keeps one: the whole speed at
+  // or below its tip speed.
+  if (line.MinSpeed > line.MaxSpeed && source.MinSpeed <= source.MaxSpeed) line.MinSpeed = line.MaxSpeed;
   int newSpeed = request.RefSpeed;
   if (newSpeed == 0) {
     newSpeed = source.RefSpeed;

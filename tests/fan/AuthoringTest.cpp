@@ -510,6 +510,18 @@ TEST(Authoring, DeriveByTheFanLaws) {
       "at 1000 rpm");
   EXPECT_NEAR(large.N, 1000.0 / 1450, 1e-15);
 
+  // A fan of one speed keeps one, at or below its tip speed: 1450 rpm at
+  // 500 mm is 1294.6 rpm at 560 mm.
+  TFanModel fixed = source;
+  fixed.MinSpeed = fixed.MaxSpeed = fixed.RefSpeed;
+  fixed.HasSpeeds = false;
+  fixed.Speeds.clear();
+  request.Name = "F560";
+  request.Diameter = 560;
+  const TDeriveResult one = DeriveModel(fixed, nullptr, request);
+  ASSERT_EQ(one.Error, "");
+  EXPECT_NE(one.Section.find("\nModel=560,1294,1294,1294,"), std::string::npos) << one.Section;
+
   // Results that would not verify are refused, whatever speed is asked for.
   struct Unsafe {
     const char* name;
