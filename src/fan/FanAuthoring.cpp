@@ -478,7 +478,8 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   // Motor speeds stay what they are; those beyond the new limits go.
   m.HasSpeeds = source.HasSpeeds;
   std::vector<int> dropped;
-  for (int speed : source.Speeds) {
+  // Without a "Speed" key the list is an earlier model's: not this one's.
+  for (int speed : source.HasSpeeds ? source.Speeds : std::vector<int>()) {
     if (speed >= line.MinSpeed && speed <= line.MaxSpeed)
       m.Speeds.push_back(speed);
     else

@@ -157,7 +157,8 @@ std::vector<std::string> DataErrors(const TFanHeader& header, const TFanModel& m
 
   const int speeds[] = {m.RefSpeed, m.MinSpeed, m.MaxSpeed};
   if (std::any_of(std::begin(speeds), std::end(speeds), [](int s) { return s > kMaxSpeedBound; }) ||
-      std::any_of(m.Speeds.begin(), m.Speeds.end(), [](int s) { return s > kMaxSpeedBound; }))
+      (m.HasSpeeds &&
+       std::any_of(m.Speeds.begin(), m.Speeds.end(), [](int s) { return s > kMaxSpeedBound; })))
     out.push_back(Format("Speeds must not exceed %d rpm (RefSpeed %d, MinSpeed %d, MaxSpeed %d rpm)",
                          {kMaxSpeedBound, m.RefSpeed, m.MinSpeed, m.MaxSpeed}));
   const double sizes[] = {m.Diameter, m.OutletWidth, m.OutletHeight};
