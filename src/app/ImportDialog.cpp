@@ -1,6 +1,7 @@
 #include "app/ImportDialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -32,6 +33,7 @@
 #include "charts/widgets/ControlNames.h"
 #include "charts/widgets/QmGraphPanel.h"
 #include "fan/FanFindings.h"
+#include "fan/FanLimits.h"
 #include "fan/ModelFits.h"
 #include "numeric/Regress.h"
 #include "units/widgets/QmFmtEdit.h"
@@ -106,6 +108,10 @@ QColor LevelColor(const std::string& line) {
 // The physics check of the model, errors first, then warnings, then notes.
 std::vector<std::string> PhysicsFindings(const TFanModel& model, double density) {
   std::vector<std::string> lines;
+  // Data the verification would refuse come first.
+  TFanHeader header;
+  header.Density = density;
+  for (const std::string& e : DataErrors(header, model)) lines.push_back("error: " + e);
   const TCurveFit fit = FitCurve(model, ckPressure);
   const std::vector<TFinding> findings = CheckModelPhysics(model, density, fit.Coeffs, fit.ErrorCode);
   for (TFindingLevel level : {TFindingLevel::Error, TFindingLevel::Warning, TFindingLevel::Note})
@@ -189,11 +195,12 @@ void TImportDialog::CreateControls() {
 
   auto* columnsLabel = new QLabel(QStringLiteral("&Columns: what each holds, and its unit"), left);
   leftColumn->addWidget(columnsLabel);
-  FColumnsTable = new QTableWidget(0, 4, left);
+  FColumnsTable = new QTableWidget(0, 5, left);
   NameControl(FColumnsTable, QStringLiteral("ColumnsTable"));
   FColumnsTable->setAccessibleName(QStringLiteral("Columns"));
   FColumnsTable->setHorizontalHeaderLabels({QStringLiteral("Column"), QStringLiteral("Holds"),
-                                            QStringLiteral("Unit"), QStringLiteral("First values")});
+                                            QStringLiteral("Unit"), QStringLiteral("First values"),
+                                            QStringLiteral("Note")});
   FColumnsTable->verticalHeader()->hide();
   FColumnsTable->horizontalHeader()->setStretchLastSection(true);
   FColumnsTable->setWordWrap(false);
@@ -331,6 +338,11 @@ QComboBox* TImportDialog::UnitCombo(int column) const {
   return qobject_cast<QComboBox*>(FColumnsTable->cellWidget(column, 2));
 }
 
+QString TImportDialog::ColumnNote(int column) const {
+  const QTableWidgetItem* item = FColumnsTable->item(column, 4);
+  return item ? item->text() : QString();
+}
+
 void TImportDialog::SetTableText(const QString& text) { FTableEdit->setPlainText(text); }
 
 bool TImportDialog::LoadCsvFile(const QString& path) {
@@ -398,8 +410,16 @@ void TImportDialog::FillColumns(const std::vector<TColumnAssignment>& columns) {
     QStringList first;
     for (std::size_t r = 0; r < FTable.Rows.size() && first.size() < 4; ++r) first << ToQ(FTable.Rows[r][i]);
     FColumnsTable->setItem(c, 3, new QTableWidgetItem(first.join(QStringLiteral(", "))));
+    // Why a column whose title names a unit was left unassigned.
+    auto* note = new QTableWidgetItem(ToQ(columns[i].Problem));
+    note->setForeground(QColor(176, 0, 0));
+    note->setToolTip(note->text());
+    FColumnsTable->setItem(c, 4, note);
     connect(role, &QComboBox::currentIndexChanged, this, [this, c](int index) {
       if (FFilling) return;
+      // The user has said what the column holds: the reason no longer applies.
+      FColumnsTable->item(c, 4)->setText(QString());
+      FColumnsTable->item(c, 4)->setToolTip(QString());
       const auto chosen = static_cast<TColumnRole>(index);
       FillUnits(c, chosen, DefaultRoleUnit(chosen));
       Recompute();
@@ -410,7 +430,8 @@ void TImportDialog::FillColumns(const std::vector<TColumnAssignment>& columns) {
   }
   QHeaderView* header = FColumnsTable->horizontalHeader();
   for (int c = 0; c < 3; ++c) header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
-  header->setSectionResizeMode(3, QHeaderView::Stretch);
+  header->setSectionResizeMode(3, QHeaderView::Interactive);
+  header->setSectionResizeMode(4, QHeaderView::Stretch);
   FFilling = false;
 }
 
@@ -473,9 +494,12 @@ void TImportDialog::Recompute() {
     TImportRequest request;
     request.Name = FNameEdit->text().toStdString();
     request.Line = ReadModelLine(FNotes);
-    for (int c = 0; c < FColumnsTable->rowCount(); ++c)
-      request.Columns.push_back({static_cast<TColumnRole>(std::max(0, RoleCombo(c)->currentIndex())),
-                                 std::max(0, UnitCombo(c)->currentIndex())});
+    for (int c = 0; c < FColumnsTable->rowCount(); ++c) {
+      TColumnAssignment column;
+      column.Role = static_cast<TColumnRole>(std::max(0, RoleCombo(c)->currentIndex()));
+      column.Unit = std::max(0, UnitCombo(c)->currentIndex());
+      request.Columns.push_back(column);
+    }
     request.Source = FSource.toStdString();
     request.Density = FDensity;
     if (std::string e = CheckNewModelName(request.Name, FExisting); !e.empty()) {
@@ -566,12 +590,13 @@ void TImportDialog::PlotCurve(TGraphPanel* panel, int curve) {
 // ---------------------------------------------------------------------------
 
 TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool hasTotals,
-                             std::vector<std::string> existing, QWidget* parent)
+                             std::vector<std::string> existing, double density, QWidget* parent)
     : QDialog(parent),
       FSource(std::move(source)),
       FTotals(std::move(totals)),
       FHasTotals(hasTotals),
-      FExisting(std::move(existing)) {
+      FExisting(std::move(existing)),
+      FDensity(density) {
   NameControl(this, QStringLiteral("DeriveDialog"));
   setWindowTitle(QStringLiteral("Derive model from %1").arg(ToQ(FSource.Name)));
   setFont(ProgramFont(QStringLiteral("Tahoma"), 8));
@@ -601,8 +626,15 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   form->addWidget(FDiameterEdit, 1, 1);
   form->addWidget(speedLabel, 2, 0);
   form->addWidget(FSpeedEdit, 2, 1);
+  FAckeretBox = new QCheckBox(QStringLiteral("Step the &efficiency of a smaller size down (Ackeret)"), this);
+  NameControl(FAckeretBox, QStringLiteral("DeriveAckeretBox"));
+  FAckeretBox->setToolTip(QStringLiteral(
+      "(1 - η₂)/(1 - η₁) = 0.5 + 0.5 (Re₁/Re₂)^0.2 with Re ∝ n·D², from the model's peak total "
+      "efficiency; never a step up"));
+  form->addWidget(FAckeretBox, 3, 0, 1, 2);
   auto* origin = new QLabel(QStringLiteral("From %1: %2 mm at %3 rpm. Flows × k³·n, pressures × k²·n², "
-                                           "powers × k⁵·n³, sound + 70·log10(k) + 50·log10(n).")
+                                           "powers × k⁵·n³, sound + 70·log10(k) + 50·log10(n); speed "
+                                           "limits / k (the same tip speed).")
                                 .arg(ToQ(FSource.Name), Number(FSource.Diameter * 1000))
                                 .arg(FSource.RefSpeed),
                             this);
@@ -614,6 +646,14 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
     QPalette palette = FErrorLabel->palette();
     palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
     FErrorLabel->setPalette(palette);
+  }
+  FNotesLabel = new QLabel(this);
+  NameControl(FNotesLabel, QStringLiteral("DeriveNotesLabel"));
+  FNotesLabel->setWordWrap(true);
+  {
+    QPalette palette = FNotesLabel->palette();
+    palette.setColor(QPalette::WindowText, QColor(160, 96, 0));
+    FNotesLabel->setPalette(palette);
   }
   FPreview = new QPlainTextEdit(this);
   NameControl(FPreview, QStringLiteral("DerivePreview"));
@@ -632,6 +672,7 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   layout->addLayout(form);
   layout->addWidget(origin);
   layout->addWidget(FErrorLabel);
+  layout->addWidget(FNotesLabel);
   layout->addWidget(FPreview, 1);
   layout->addWidget(buttons);
   resize(760, 420);
@@ -639,6 +680,7 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   connect(FNameEdit, &QLineEdit::textChanged, this, &TDeriveDialog::Recompute);
   connect(FDiameterEdit, &QSpinBox::valueChanged, this, &TDeriveDialog::Recompute);
   connect(FSpeedEdit, &QSpinBox::valueChanged, this, &TDeriveDialog::Recompute);
+  connect(FAckeretBox, &QCheckBox::toggled, this, &TDeriveDialog::Recompute);
   Recompute();
 }
 
@@ -649,6 +691,8 @@ void TDeriveDialog::Recompute() {
   request.Name = FNameEdit->text().toStdString();
   request.Diameter = FDiameterEdit->value();
   request.RefSpeed = FSpeedEdit->value();
+  request.EfficiencyStep = FAckeretBox->isChecked() ? TEfficiencyStep::Ackeret : TEfficiencyStep::None;
+  request.Density = FDensity;
   FResult = TDeriveResult();
   FError = CheckNewModelName(request.Name, FExisting);
   if (FError.empty()) {
@@ -659,6 +703,11 @@ void TDeriveDialog::Recompute() {
   FErrorLabel->setVisible(!FError.empty());
   FInsertButton->setEnabled(FError.empty());
   FPreview->setPlainText(FError.empty() ? ToQ(FResult.Section) : QString());
+  QStringList notes;
+  for (const std::string& warning : FResult.Warnings) notes << QStringLiteral("warning: ") + ToQ(warning);
+  for (const std::string& note : FResult.Notes) notes << QStringLiteral("note: ") + ToQ(note);
+  FNotesLabel->setText(notes.join(QLatin1Char('\n')));
+  FNotesLabel->setVisible(!notes.isEmpty());
 }
 
 std::string TDeriveDialog::Section() const { return FError.empty() ? FResult.Section : std::string(); }

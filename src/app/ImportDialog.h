@@ -8,6 +8,7 @@
 #include "fan/FanAuthoring.h"
 #include "fan/FanTable.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -60,6 +61,10 @@ class TImportDialog : public QDialog {
   QTableWidget* ColumnsTable() const { return FColumnsTable; }
   QComboBox* RoleCombo(int column) const;
   QComboBox* UnitCombo(int column) const;
+  // Why the column was left unassigned (a unit its title names that the
+  // units catalogue does not know); empty when it was not, or once the user
+  // chose what it holds.
+  QString ColumnNote(int column) const;
   QLineEdit* NameEdit() const { return FNameEdit; }
   // The "Model" line fields in their order: diameter, reference, minimum and
   // maximum speed, outlet width and height, nominal flow.
@@ -110,17 +115,20 @@ class TImportDialog : public QDialog {
 };
 
 // "Derive model...": a new size of the selected model by the fan laws. The
-// user gives the new name, impeller diameter and (optionally) reference
-// speed and sees the section; Insert accepts the dialog.
+// user gives the new name, impeller diameter and reference speed, may step
+// the efficiency of a smaller size down by Ackeret's formula, and sees the
+// section with its notes and warnings; Insert accepts the dialog. A result
+// that would not verify cannot be inserted.
 class TDeriveDialog : public QDialog {
   Q_OBJECT
 
  public:
   // `source`: the model read to the end; `totals`: its listed total
   // pressures when its section gives them; `existing`: the section names of
-  // the text the new model goes into.
+  // the text the new model goes into; `density`: the catalogue's test
+  // density (kg/m³).
   TDeriveDialog(TFanModel source, std::vector<double> totals, bool hasTotals,
-                std::vector<std::string> existing, QWidget* parent = nullptr);
+                std::vector<std::string> existing, double density, QWidget* parent = nullptr);
   ~TDeriveDialog() override;
 
   const TDeriveResult& Result() const { return FResult; }
@@ -130,6 +138,9 @@ class TDeriveDialog : public QDialog {
   QLineEdit* NameEdit() const { return FNameEdit; }
   QSpinBox* DiameterEdit() const { return FDiameterEdit; }
   QSpinBox* SpeedEdit() const { return FSpeedEdit; }
+  QCheckBox* AckeretBox() const { return FAckeretBox; }
+  // The notes and warnings of the result, one a line ("warning: ...").
+  QLabel* NotesLabel() const { return FNotesLabel; }
   QPlainTextEdit* Preview() const { return FPreview; }
   QLabel* ErrorLabel() const { return FErrorLabel; }
   QPushButton* InsertButton() const { return FInsertButton; }
@@ -141,12 +152,15 @@ class TDeriveDialog : public QDialog {
   std::vector<double> FTotals;
   bool FHasTotals;
   std::vector<std::string> FExisting;
+  double FDensity;
   TDeriveResult FResult;
   std::string FError;
 
   QLineEdit* FNameEdit = nullptr;
   QSpinBox* FDiameterEdit = nullptr;
   QSpinBox* FSpeedEdit = nullptr;
+  QCheckBox* FAckeretBox = nullptr;
+  QLabel* FNotesLabel = nullptr;
   QPlainTextEdit* FPreview = nullptr;
   QLabel* FErrorLabel = nullptr;
   QPushButton* FInsertButton = nullptr;

@@ -122,7 +122,7 @@ void TBlowdenForm::ActionDeriveExecute() {
   }
   const TIniFile ini(FSynEdit1->Text().toStdString());
   TDeriveDialog dialog(source.Model(), totals.value_or(std::vector<double>()), totals.has_value(),
-                       ini.ReadSections(), this);
+                       ini.ReadSections(), source.Header().Density, this);
   const int result = RunDialog ? RunDialog(dialog) : dialog.exec();
   if (result == QDialog::Accepted && !dialog.Section().empty()) InsertSection(dialog.Section());
 }

@@ -55,7 +55,7 @@ constexpr TOptionSpec kOptions[] = {
     {"--units", true},          {"--all", false},
     {"--sort", true},           {"--limit", true},
     {"--csv", false},           {"--pdf", true},
-    {"--force", false},
+    {"--force", false},         {"--efficiency-step", true},
 };
 
 struct TCommandSpec {
@@ -127,8 +127,8 @@ const std::vector<TCommandSpec>& Commands() {
        1},
       {"derive",
        "derive  --model NAME --as NEW --diameter MM [--speed RPM]\n"
-       "[--into FILE] FILE",
-       {"--model", "--as", "--diameter", "--speed", "--into"},
+       "[--efficiency-step ackeret] [--into FILE] FILE",
+       {"--model", "--as", "--diameter", "--speed", "--efficiency-step", "--into"},
        1,
        1},
   };
@@ -480,6 +480,12 @@ Commands:
            as "Verify Fan" does. Prints per file "FAN Data file verify", the path,
            an empty line, then the error lines or "No errors have been found...",
            and after errors an empty line and "N error(s) found...".
+           Besides the file's structure the rules refuse data no result can
+           come from: a "Density" not a number above 0 or beyond 0.01 to 100
+           kg/m³, flows that repeat or are all 0, no positive static pressure,
+           a shaft power of 0 or less, a value not finite or beyond its bound
+           (flow ±1E4 m³/s, pressure ±1E6 Pa, power 1E5 kW, sound 0 to 200 dB,
+           speeds 100000 rpm, diameter and outlet 50 m).
   show     Load FILE, select the model NAME (default: the first) and print the
            catalogue header, the model's data and the fitted curves of the model
            view: Ps and Pw against Q (order 3), Lw against Q (order 2), each with
@@ -538,7 +544,14 @@ Commands:
            100 % (error), shaft power below the air power (error), the static
            pressure peak, fitted curves that miss a tested point by more than
            3 %, sound power that falls while the air power rises, and a nominal
-           flow the reader replaced. Prints per file "FAN Data file check", the
+           flow the reader replaced. Warnings also for figures no real fan
+           reaches: a test density outside 0.9 to 1.3 kg/m³, a pressure
+           coefficient pt/(rho u²) above 1.5 at a tested point (u = pi D n / 60
+           at the reference speed), a specific sound level Lw - 10 lg(Q) -
+           20 lg(pt) outside 20 to 55 dB where pt is at least 10 % of the
+           model's highest, and a tip speed at MaxSpeed above 150 m/s (or the
+           catalogue's "MaxTipSpeed" key, m/s). Data that fail verification are
+           check errors. Prints per file "FAN Data file check", the
            path, an empty line, one line per finding and "N errors, N warnings".
            Install refuses a file with a check error.
   install  Verify each FILE and copy those without errors into the database
@@ -656,7 +669,8 @@ Exit codes:
   1  a duty that is not met (select; a ranking: no model meets it), check
      errors
   2  usage error (unknown command or option, a number or unit that does not
-     parse), a file that cannot be read at all, a picture that cannot be written
+     parse; import: a column title naming an unknown unit; derive: a model that
+     would not verify), a file that cannot be read at all, a picture that cannot be written
      (the old file then stays as it was), not enough memory for a file, a
      database folder that cannot be listed, an output refused (a file of
      another kind without --force, a read-only file, --into a pipe or a

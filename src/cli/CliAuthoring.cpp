@@ -144,6 +144,27 @@ int RunImport(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     return Refused(err, tablePath + ": " + e);
 
   std::vector<TColumnAssignment> columns = GuessColumns(table);
+  // A unit the units catalogue does not know is never guessed: the unit of
+  // such a column comes from the command line, or nothing is imported.
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    TColumnAssignment& a = columns[c];
+    if (a.Problem.empty()) continue;
+    const TUnitOption* given = nullptr;
+    for (const TUnitOption& u : unitOptions)
+      if (u.Unit && (a.Named == u.Role || (u.Role == crStaticPressure && a.Named == crTotalPressure)))
+        given = &u;
+    if (!given) {
+      err << kProgram << ": " << tablePath << ": column " << c + 1 << ": " << a.Problem;
+      for (const TUnitOption& u : unitOptions)
+        if (a.Named == u.Role || (u.Role == crStaticPressure && a.Named == crTotalPressure))
+          err << "; give the unit with " << u.Option;
+      err << '\n';
+      return ecUsage;
+    }
+    a.Role = a.Named;
+    a.Unit = *given->Unit;
+    a.Problem.clear();
+  }
   if (!table.HasHeader)
     err << kProgram << ": note: " << tablePath
         << " has no header row: its columns are taken as flow, pressure, shaft power and sound power\n";
@@ -194,6 +215,11 @@ int RunDerive(const TCliRequest& request, std::ostream& out, std::ostream& err) 
   if (const auto speed = OptionValue(request, "--speed"))
     if (!TryStrToInt(*speed, derive.RefSpeed) || derive.RefSpeed <= 0)
       return UsageMessage(err, "'" + *speed + "' is not a speed in whole rpm above 0");
+  if (const auto step = OptionValue(request, "--efficiency-step")) {
+    const std::optional<TEfficiencyStep> method = FindEfficiencyStep(*step);
+    if (!method) return UsageMessage(err, "'--efficiency-step' takes 'ackeret', not '" + *step + "'");
+    derive.EfficiencyStep = *method;
+  }
 
   TFan fan;
   fan.OnMessage = [&](const std::string& message) {
@@ -223,8 +249,16 @@ int RunDerive(const TCliRequest& request, std::ostream& out, std::ostream& err) 
   if (!into)
     if (std::string e = CheckNewModelName(derive.Name, SectionNames(bytes)); !e.empty())
       return Refused(err, file + ": " + e);
+  derive.Density = fan.Header().Density;
   const TDeriveResult r = DeriveModel(source, totals ? &*totals : nullptr, derive);
+  if (r.Unverifiable) {
+    // A model that would not verify is never written anywhere.
+    err << kProgram << ": " << file << ": " << r.Error << '\n';
+    return ecUsage;
+  }
   if (!r.Error.empty()) return Refused(err, file + ": " + r.Error);
+  for (const std::string& note : r.Notes) err << kProgram << ": note: " << note << '\n';
+  for (const std::string& warning : r.Warnings) err << kProgram << ": warning: " << warning << '\n';
   return Deliver(r.Section, r.Model.Name, into, out, err);
 }
 
@@ -237,7 +271,10 @@ std::string AuthoringCommandsHelp() {
            header row the columns are found by their titles ("Q", "Flow (cfm)",
            "Ps", "SP [in. wg]", "Pt", "BHP", "Pw [W]", "Lw", ...), which may name
            their units; without one they are flow, pressure, shaft power and
-           sound power (dB). The values are converted to m³/s, Pa and kW and
+           sound power (dB). A title that names a unit the units catalogue does
+           not know ("Flow (cfn)", "Q [m^3/h]") is an error naming the title
+           and the unit (exit code 2), unless --flow-units, --pressure-units or
+           --power-units names that column's unit: a unit is never guessed. The values are converted to m³/s, Pa and kW and
            written with the shortest digits that read back exactly; the rows
            are sorted by flow. --model-line gives the "Model" line as the file
            holds it: diameter (whole mm), reference, minimum and maximum speed
@@ -250,8 +287,23 @@ std::string AuthoringCommandsHelp() {
            --speed, another reference speed, by the fan laws: with k the
            diameter ratio and n the speed ratio, flows × k³·n, pressures ×
            k²·n², shaft powers × k⁵·n³, sound powers + 70·log10(k) +
-           50·log10(n), outlet sides × k, speed limits and listed speeds × n.
-           A comment line in the section names the source and the ratios.
+           50·log10(n), outlet sides × k. The impeller keeps its tip speed
+           limits whatever --speed says: MaxSpeed / k (rounded down) and
+           MinSpeed / k (rounded up; a fan of one speed keeps one). Listed
+           speeds (motor speeds) stay as they are where they lie within the
+           new limits; the others are dropped with a note. Without --speed the model's reference speed is kept,
+           or moved to the nearer new limit (with a note). Comment lines in the
+           section name the source, the ratios, the speed limits and the notes.
+           A result that would not verify (a speed outside the new limits or
+           beyond 100000 rpm, a value not finite or beyond its bound, a sound
+           power below 0 dB, ...) is refused with exit code 2 and nothing is
+           written. A smaller size (k < 1) usually has a lower efficiency: a
+           warning and a comment line say so, unless --efficiency-step ackeret
+           steps the efficiency down by Ackeret's formula (1 - eta2)/(1 - eta1)
+           = 0.5 + 0.5 (Re1/Re2)^0.2 with Re ∝ n·D² (the step-down ISO 13348
+           allows): the model's peak total efficiency gives eta1 and every
+           shaft power is multiplied by eta1/eta2; a size at a Reynolds
+           number not below the model's is never stepped up.
            NEW must not name a section of FILE (or of --into FILE).
 )help";
 }
@@ -276,7 +328,11 @@ std::string AuthoringOptionsHelp() {
                       reason is given (exit 2).
   --as NEW            derive: the new model's name.
   --diameter MM       derive: the new impeller diameter in whole millimetres.
-  --speed RPM         derive: the new reference speed (default: the model's).
+  --speed RPM         derive: the new reference speed (default: the model's,
+                      within the new speed limits).
+  --efficiency-step ackeret
+                      derive: step the efficiency of a smaller size down by
+                      Ackeret's formula (see derive).
 )";
   return t;
 }

@@ -9,6 +9,7 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TextCodec.h"
+#include "fan/FanLimits.h"
 
 namespace blowden {
 
@@ -84,12 +85,13 @@ bool OutsideFlows(double qaNom, const std::vector<double>& qa) {
 }
 
 // "[Name]" and the lines of a section, "\n" line ends.
-std::string SectionText(const std::string& name, const std::string& comment, const TModelLine& line,
-                        const std::vector<int>* speeds, const std::vector<double>& qa, bool total,
-                        const std::vector<double>& pressure, const std::vector<double>& pw,
+std::string SectionText(const std::string& name, const std::vector<std::string>& comments,
+                        const TModelLine& line, const std::vector<int>* speeds, const std::vector<double>& qa,
+                        bool total, const std::vector<double>& pressure, const std::vector<double>& pw,
                         const std::vector<double>& lw) {
   std::string s = "[" + name + "]\n";
-  if (!comment.empty()) s += "; " + comment + "\n";
+  for (const std::string& comment : comments)
+    if (!comment.empty()) s += "; " + comment + "\n";
   s += "Model=" + ModelLineText(line) + "\n";
   if (speeds) s += "Speed=" + IntListText(*speeds) + "\n";
   s += "Qa=" + ListText(qa) + "\n";
@@ -303,9 +305,46 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
               (total ? "total" : "static") + " pressure in " + unitOf(pressureColumn) + ", shaft power in " +
               unitOf(column[crShaftPower]) + ", sound power in dB";
   }
-  r.Section = SectionText(m.Name, comment, line, nullptr, m.Qa, total, r.Pressure, m.Pw, m.Lw);
+  r.Section = SectionText(m.Name, {comment}, line, nullptr, m.Qa, total, r.Pressure, m.Pw, m.Lw);
   return r;
 }
+
+std::optional<TEfficiencyStep> FindEfficiencyStep(std::string_view name) {
+  if (SameText(Trim(name), "ackeret")) return TEfficiencyStep::Ackeret;
+  return std::nullopt;
+}
+
+namespace {
+
+// A whole speed from a long double, saturated at the int range (the
+// verification then reports a speed beyond its bound).
+int WholeSpeed(long double rpm) {
+  if (!(rpm < 2147483647.0L)) return 2147483647;
+  if (!(rpm > -2147483647.0L)) return -2147483647;
+  return static_cast<int>(rpm);
+}
+
+// The highest total efficiency over the tested points (a fraction): listed
+// total pressures, or static ones plus the velocity pressure at the outlet.
+double PeakTotalEfficiency(const TFanModel& m, std::size_t n, const std::vector<double>* totals,
+                           double density) {
+  const double area = ModelOutletArea(m);
+  double best = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    const double v = area > 0 ? m.Qa[j] / area : 0;
+    const double pt = totals ? (*totals)[j] : m.Ps[j] + 0.5 * density * v * v;
+    if (m.Pw[j] > 0) best = std::max(best, m.Qa[j] * pt / (1000 * m.Pw[j]));
+  }
+  return best;
+}
+
+std::string SpeedList(const std::vector<int>& speeds) {
+  std::string text;
+  for (int s : speeds) text += (text.empty() ? "" : ", ") + Format("%d", {s});
+  return text;
+}
+
+}  // namespace
 
 TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* totalPressures,
                           const TDeriveRequest& request) {
@@ -327,31 +366,97 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   if (request.Diameter <= 0) return fail("the new diameter must be above 0 mm");
   if (request.RefSpeed < 0) return fail("the new reference speed must be above 0 rpm");
 
-  const int newSpeed = request.RefSpeed > 0 ? request.RefSpeed : source.RefSpeed;
+  using TLong = long double;
+  const TLong d1 = request.Diameter, d0 = oldDiameter;
+  // The impeller's tip speed limits: the speeds scale with 1 / k, whatever
+  // speed the new data are given at. A hair of tolerance keeps 1600 / 0.8
+  // at 2000, not 1999.
+  constexpr TLong kHair = 1e-9L;
+  TModelLine line;
+  line.Diameter = request.Diameter;
+  line.MaxSpeed = WholeSpeed(std::floor(source.MaxSpeed * d0 / d1 + kHair));
+  line.MinSpeed = WholeSpeed(std::ceil(source.MinSpeed * d0 / d1 - kHair));
+  // A fan of one speed (MinSpeed = MaxSpeed) keeps one: the whole speed at
+  // or below its tip speed.
+  if (line.MinSpeed > line.MaxSpeed && source.MinSpeed <= source.MaxSpeed) line.MinSpeed = line.MaxSpeed;
+  int newSpeed = request.RefSpeed;
+  if (newSpeed == 0) {
+    newSpeed = source.RefSpeed;
+    if (line.MinSpeed <= line.MaxSpeed && (newSpeed < line.MinSpeed || newSpeed > line.MaxSpeed)) {
+      const int moved = std::clamp(newSpeed, line.MinSpeed, line.MaxSpeed);
+      r.Notes.push_back(
+          Format("The reference speed %d rpm lies outside the new speed limits %d..%d rpm: the "
+                 "data are given at %d rpm",
+                 {newSpeed, line.MinSpeed, line.MaxSpeed, moved}));
+      newSpeed = moved;
+    }
+  }
+  line.RefSpeed = newSpeed;
+
   // The factors as ratios of products of the diameters and speeds, in
   // extended precision, and every value scaled in it: k = 0.8 scales by
   // exactly 0.512, 0.64 and 0.32768 (to the double), and 1.75 becomes 0.896,
   // not 0.8960000000000002.
-  using TLong = long double;
-  const TLong d1 = request.Diameter, d0 = oldDiameter, n1 = newSpeed, n0 = source.RefSpeed;
+  const TLong n1 = newSpeed, n0 = source.RefSpeed;
   const TLong flowFactor = (d1 * d1 * d1 * n1) / (d0 * d0 * d0 * n0);
   const TLong pressureFactor = (d1 * d1 * n1 * n1) / (d0 * d0 * n0 * n0);
-  const TLong powerFactor = (d1 * d1 * d1 * d1 * d1 * n1 * n1 * n1) / (d0 * d0 * d0 * d0 * d0 * n0 * n0 * n0);
+  TLong powerFactor = (d1 * d1 * d1 * d1 * d1 * n1 * n1 * n1) / (d0 * d0 * d0 * d0 * d0 * n0 * n0 * n0);
   const TLong soundStep = 70 * std::log10(d1 / d0) + 50 * std::log10(n1 / n0);
   const auto scale = [](double value, TLong factor) { return static_cast<double>(value * factor); };
   const double k = static_cast<double>(d1 / d0);
   const double sn = static_cast<double>(n1 / n0);
   r.K = k;
   r.N = sn;
-  const auto speedOf = [&](int speed) {
-    return newSpeed == source.RefSpeed ? speed : static_cast<int>(std::lround(speed * (n1 / n0)));
-  };
 
-  TModelLine line;
-  line.Diameter = request.Diameter;
-  line.RefSpeed = newSpeed;
-  line.MinSpeed = speedOf(source.MinSpeed);
-  line.MaxSpeed = speedOf(source.MaxSpeed);
+  std::vector<std::string> comments;
+  comments.push_back(
+      "Derived from " + OneLine(source.Name) + " by the fan laws: diameter " + ShortestDecimal(oldDiameter) +
+      " mm -> " + Format("%d", {request.Diameter}) + " mm (k = " + FormatGeneral(k, 6) + "), speed " +
+      Format("%d rpm -> %d rpm", {source.RefSpeed, newSpeed}) + " (n = " + FormatGeneral(sn, 6) +
+      "); flow * k^3*n, pressure * k^2*n^2, power * k^5*n^3, sound + 70 log10(k) + 50 log10(n)");
+  comments.push_back(Format("Speed limits / k (the same tip speed): %d..%d rpm -> %d..%d rpm",
+                            {source.MinSpeed, source.MaxSpeed, line.MinSpeed, line.MaxSpeed}));
+
+  // The efficiency of the new size.
+  if (request.EfficiencyStep == TEfficiencyStep::Ackeret) {
+    const TLong reRatio = (n0 * d0 * d0) / (n1 * d1 * d1);  // Re1 / Re2
+    if (reRatio > 1) {
+      const double eta1 = PeakTotalEfficiency(source, n, totalPressures, request.Density);
+      if (!(eta1 > 0 && eta1 < 1))
+        return fail(
+            Format("the model \"%s\" has no peak total efficiency between 0 and 100 %% (%0.1f %%) to "
+                   "step down from",
+                   {source.Name, 100 * eta1}));
+      const double ratio = 0.5 + 0.5 * std::pow(static_cast<double>(reRatio), 0.2);
+      const double eta2 = 1 - (1 - eta1) * ratio;
+      if (!(eta2 > 0))
+        return fail(Format("the efficiency step leaves no efficiency (%0.1f %% -> %0.1f %%)",
+                           {100 * eta1, 100 * eta2}));
+      r.PowerFactor = eta1 / eta2;
+      powerFactor *= r.PowerFactor;
+      const std::string step = Format(
+          "Efficiency stepped down by Ackeret's formula (1 - eta2)/(1 - eta1) = 0.5 + 0.5 (Re1/Re2)^0.2 "
+          "with Re1/Re2 = %s: peak total efficiency %0.1f %% -> %0.1f %%, shaft power * %s",
+          {FormatGeneral(static_cast<double>(reRatio), 6), 100 * eta1, 100 * eta2,
+           FormatGeneral(r.PowerFactor, 6)});
+      comments.push_back(step);
+      r.Notes.push_back(step);
+    } else {
+      const std::string kept =
+          "No efficiency step: the new size runs at a Reynolds number not below the model's, and the "
+          "efficiency is never stepped up";
+      comments.push_back(kept);
+      r.Notes.push_back(kept);
+    }
+  } else if (k < 1) {
+    const std::string smaller = Format(
+        "Smaller than %s (k = %s): a smaller size usually has a lower efficiency; the shaft powers are "
+        "scaled by the fan laws only",
+        {OneLine(source.Name), FormatGeneral(k, 6)});
+    comments.push_back(smaller);
+    r.Warnings.push_back(smaller + " (--efficiency-step ackeret steps them down)");
+  }
+
   line.OutletWidth = static_cast<double>(Millimetres(source.OutletWidth) * d1 / d0);
   line.OutletHeight = static_cast<double>(Millimetres(source.OutletHeight) * d1 / d0);
   line.QaNom = scale(source.QaNom, flowFactor);
@@ -369,18 +474,40 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   }
   m.QaNomFallBack = OutsideFlows(line.QaNom, m.Qa);
   m.QaNom = m.QaNomFallBack ? FallbackNominalFlow(m.Qa) : line.QaNom;
-  m.HasSpeeds = source.HasSpeeds;
-  for (int s : source.Speeds) m.Speeds.push_back(speedOf(s));
-  for (const std::vector<double>* list : {&m.Qa, &m.Ps, &m.Pw, &m.Lw})
-    for (double v : *list)
-      if (!std::isfinite(v)) return fail("the scaled values are beyond the range of numbers");
 
-  const std::string comment =
-      "Derived from " + OneLine(source.Name) + " by the fan laws: diameter " + ShortestDecimal(oldDiameter) +
-      " mm -> " + Format("%d", {request.Diameter}) + " mm (k = " + FormatGeneral(k, 6) + "), speed " +
-      Format("%d rpm -> %d rpm", {source.RefSpeed, newSpeed}) + " (n = " + FormatGeneral(sn, 6) +
-      "); flow * k^3*n, pressure * k^2*n^2, power * k^5*n^3, sound + 70 log10(k) + 50 log10(n)";
-  r.Section = SectionText(m.Name, comment, line, source.HasSpeeds ? &m.Speeds : nullptr, m.Qa,
+  // Motor speeds stay what they are; those beyond the new limits go.
+  m.HasSpeeds = source.HasSpeeds;
+  std::vector<int> dropped;
+  // Without a "Speed" key the list is an earlier model's: not this one's.
+  for (int speed : source.HasSpeeds ? source.Speeds : std::vector<int>()) {
+    if (speed >= line.MinSpeed && speed <= line.MaxSpeed)
+      m.Speeds.push_back(speed);
+    else
+      dropped.push_back(speed);
+  }
+  if (m.HasSpeeds && !dropped.empty()) {
+    if (m.Speeds.empty()) {
+      r.Unverifiable = true;
+      return fail(Format("none of the listed speeds (%s rpm) lies within the new speed limits %d..%d rpm",
+                         {SpeedList(dropped), line.MinSpeed, line.MaxSpeed}));
+    }
+    const std::string note = Format("Listed speeds %s rpm dropped: outside the new speed limits %d..%d rpm",
+                                    {SpeedList(dropped), line.MinSpeed, line.MaxSpeed});
+    comments.push_back(note);
+    r.Notes.push_back(note);
+  }
+
+  // What the reader and the verification will make of it.
+  TFanHeader header;
+  header.Density = request.Density;
+  const std::vector<std::string> errors = VerifyModelData(header, m, fsReady, "", true);
+  if (!errors.empty()) {
+    r.Unverifiable = true;
+    std::string text = "the derived model would not verify:";
+    for (const std::string& e : errors) text += "\n  " + e;
+    return fail(text);
+  }
+  r.Section = SectionText(m.Name, comments, line, source.HasSpeeds ? &m.Speeds : nullptr, m.Qa,
                           totalPressures != nullptr, listed, m.Pw, m.Lw);
   return r;
 }

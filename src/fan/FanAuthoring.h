@@ -88,27 +88,63 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
 // diameter and n = new reference speed / old one:
 //   flow × k³·n, pressure × k²·n², shaft power × k⁵·n³,
 //   sound power + 70·log10(k) + 50·log10(n), diameter and outlet sides × k,
-//   the nominal flow as a flow, speed limits and listed speeds × n (whole rpm).
+//   the nominal flow as a flow.
 //   k = 0.8, n = 1: flow × 0.512, pressure × 0.64, power × 0.32768, sound - 6.78 dB
+// The impeller keeps its tip speed limits, whatever the new reference speed:
+// MaxSpeed / k (whole rpm, rounded down) and MinSpeed / k (rounded up).
+// Listed speeds (motor speeds) are kept where they lie within the new limits.
+//   500 mm, 900..1600 rpm -> 400 mm: 1125..2000 rpm
+
+// How the efficiency of a smaller size is stepped down.
+enum class TEfficiencyStep {
+  None,  // the fan laws alone: the efficiency stays as measured
+  // Ackeret's formula, (1 - eta2) / (1 - eta1) = 0.5 + 0.5 (Re1 / Re2)^0.2 with
+  // Re ∝ n·D², applied when the new size runs at a lower Reynolds number:
+  // from the model's peak total efficiency, every shaft power × eta1 / eta2.
+  Ackeret,
+};
+
+// "ackeret" (any case) -> Ackeret; nullopt for anything else.
+std::optional<TEfficiencyStep> FindEfficiencyStep(std::string_view name);
+
 struct TDeriveRequest {
   std::string Name;  // the new section
   int Diameter = 0;  // mm
-  int RefSpeed = 0;  // rpm; 0 keeps the model's
+  // rpm; 0 keeps the model's, moved into the new speed limits when it lies
+  // outside them (a note says so).
+  int RefSpeed = 0;
+  TEfficiencyStep EfficiencyStep = TEfficiencyStep::None;
+  // The catalogue's test density (kg/m³): the total efficiencies of a model
+  // given by static pressures, and the verification of the result.
+  double Density = kDefaultDensity;
 };
 
 struct TDeriveResult {
-  std::string Error;  // why nothing can be derived; empty on success
-  double K = 1;       // diameter ratio
-  double N = 1;       // speed ratio
-  TFanModel Model;    // the new model as the reader will read it (static pressures)
+  // Why nothing can be derived; empty on success.
+  std::string Error;
+  // The error is a result that was built but would not verify (the lines
+  // follow in Error): nothing may be written.
+  bool Unverifiable = false;
+  double K = 1;     // diameter ratio
+  double N = 1;     // speed ratio
+  TFanModel Model;  // the new model as the reader will read it (static pressures)
   std::string Section;
+  // What the user should know: listed speeds dropped, the reference speed
+  // moved into the new limits, the efficiency step taken.
+  std::vector<std::string> Notes;
+  // A smaller size without an efficiency step: its efficiency is most likely lower.
+  std::vector<std::string> Warnings;
+  double PowerFactor = 1;  // the efficiency step's factor on every shaft power
 };
 
 // `source` is a model read to the end (its pressures static, as the reader
-// derives them). When its section gives total pressures, `totalPressures`
+// derived them). When its section gives total pressures, `totalPressures`
 // holds the listed values and the new section lists scaled total pressures
-// too. The section starts with a comment line naming the source and the
-// ratios.
+// too. The section starts with comment lines naming the source, the ratios,
+// the speed limits and what the notes and warnings say. A result that would
+// not verify (VerifyModelData: overflow, a speed below 1 rpm or beyond the
+// bounds, a sound power below 0 dB, the reference speed outside the new
+// limits, ...) is refused with Unverifiable set.
 TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* totalPressures,
                           const TDeriveRequest& request);
 

@@ -28,6 +28,63 @@ double OutletAreaOf(const TFanModel& m) {
   return 0.25 * 3.14159265358979323846 * d * d;
 }
 
+// Figures of a model that no real fan reaches, one warning each at the
+// point furthest from what is real: the pressure coefficient, the specific
+// sound level, the tip speed at MaxSpeed.
+template <typename TAdd>
+void CheckImplausibleFigures(const TFanModel& m, double density, std::size_t n, double maxTipSpeed,
+                             TAdd add) {
+  const double area = OutletAreaOf(m);
+  std::vector<double> pt(n);
+  double ptMax = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    const double v = area > 0 ? m.Qa[j] / area : 0;
+    pt[j] = m.Ps[j] + 0.5 * density * v * v;
+    ptMax = std::max(ptMax, pt[j]);
+  }
+
+  const double tipRef = TipSpeed(m, m.RefSpeed);
+  if (density > 0 && tipRef > 0) {
+    std::size_t worst = 0;
+    for (std::size_t j = 1; j < n; ++j)
+      if (pt[j] > pt[worst]) worst = j;
+    const double psi = pt[worst] / (density * tipRef * tipRef);
+    if (psi > kMaxPressureCoefficient)
+      add(TFindingLevel::Warning, static_cast<int>(worst),
+          Format("Pressure coefficient pt/(rho u²) %0.2f is above %0.1f (tip speed %0.1f m/s at %d rpm): no "
+                 "real fan reaches it; pressure, diameter or speed mistyped?",
+                 {psi, kMaxPressureCoefficient, tipRef, m.RefSpeed}));
+  }
+
+  // The specific sound level where the pressure is high enough for it to mean something.
+  int worst = -1;
+  double worstLevel = 0, worstDistance = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    if (!(m.Qa[j] > 0 && pt[j] > 0 && pt[j] >= kSpecificSoundPressureShare * ptMax)) continue;
+    const double level = m.Lw[j] - 10 * std::log10(m.Qa[j]) - 20 * std::log10(pt[j]);
+    const double distance = std::max(kMinSpecificSound - level, level - kMaxSpecificSound);
+    if (distance > worstDistance) {
+      worst = static_cast<int>(j);
+      worstLevel = level;
+      worstDistance = distance;
+    }
+  }
+  if (worst >= 0)
+    add(TFindingLevel::Warning, worst,
+        Format(
+            "Specific sound level Lw - 10 lg(Q) - 20 lg(pt) %0.1f dB lies outside %0.0f to %0.0f dB: no real "
+            "fan is so %s; sound power or pressure mistyped?",
+            {worstLevel, kMinSpecificSound, kMaxSpecificSound,
+             worstLevel < kMinSpecificSound ? "quiet" : "loud"}));
+
+  const double limit = maxTipSpeed > 0 ? maxTipSpeed : kMaxTipSpeed;
+  const double tipMax = TipSpeed(m, m.MaxSpeed);
+  if (tipMax > limit)
+    add(TFindingLevel::Warning, -1,
+        Format("Tip speed %0.1f m/s at MaxSpeed %d rpm is above %s m/s: the impeller may not be built for it",
+               {tipMax, m.MaxSpeed, FormatGeneral(limit, 6)}));
+}
+
 }  // namespace
 
 std::string_view FindingLevelName(TFindingLevel level) {
@@ -156,7 +213,7 @@ TOperatingAssessment AssessOperatingPoint(const TFanModel& m, const TPressurePea
 }
 
 std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std::span<const double> coeffs,
-                                        int fitError) {
+                                        int fitError, double maxTipSpeed) {
   std::vector<TFinding> out;
   auto add = [&](TFindingLevel level, int point, std::string text) {
     out.push_back({m.Name, level, point, std::move(text)});
@@ -245,6 +302,7 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
                    {m.Lw[j - 1] - m.Lw[j], 100 * (air1 / air0 - 1)}));
     }
   }
+  CheckImplausibleFigures(m, density, n, maxTipSpeed, add);
   return out;
 }
 
@@ -270,6 +328,13 @@ TFileCheck CheckFile(TFan& fan, const std::string& fileName) {
     fan.OnMessage = std::move(previous);
     return check;
   }
+  const double density = fan.Header().Density;
+  if (std::isfinite(density) && density > 0 && (density < kMinTestDensity || density > kMaxTestDensity))
+    check.Findings.push_back(
+        {"", TFindingLevel::Warning, -1,
+         Format("Test density %s kg/m³ lies outside %0.1f to %0.1f kg/m³: every result at site air scales by "
+                "it; a typing error?",
+                {FormatGeneral(density, 6), kMinTestDensity, kMaxTestDensity})});
   const std::vector<std::string> models = fan.Models();
   for (const std::string& name : models) {
     try {
@@ -284,8 +349,11 @@ TFileCheck CheckFile(TFan& fan, const std::string& fileName) {
       check.Findings.push_back({name, TFindingLevel::Error, -1, std::move(text)});
       continue;
     }
-    std::vector<TFinding> found =
-        CheckModelPhysics(fan.Model(), fan.Header().Density, fan.Coeffs(), fan.FitError());
+    const std::vector<std::string> unusable = DataErrors(fan.Header(), fan.Model());
+    for (const std::string& text : unusable) check.Findings.push_back({name, TFindingLevel::Error, -1, text});
+    if (!unusable.empty()) continue;
+    std::vector<TFinding> found = CheckModelPhysics(fan.Model(), fan.Header().Density, fan.Coeffs(),
+                                                    fan.FitError(), fan.Header().MaxTipSpeed);
     check.Findings.insert(check.Findings.end(), std::make_move_iterator(found.begin()),
                           std::make_move_iterator(found.end()));
   }

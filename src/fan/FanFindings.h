@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fan/FanLimits.h"
 #include "fan/FanTypes.h"
 
 namespace blowden {
@@ -82,15 +83,22 @@ TOperatingAssessment AssessOperatingPoint(const TFanModel& model, const TPressur
 // The physics check of one model read to the end (its static pressures as
 // the reader derived them, `coeffs` its fitted static-pressure curve):
 // efficiencies, power below the air power, the pressure peak, each fit's
-// residuals, falling sound power, and the nominal flow fall-back.
+// residuals, falling sound power, the nominal flow fall-back, and figures no
+// real fan reaches: a pressure coefficient above kMaxPressureCoefficient, a
+// specific sound level outside kMinSpecificSound..kMaxSpecificSound, a tip
+// speed at MaxSpeed above `maxTipSpeed` (m/s; 0 or less: kMaxTipSpeed).
 std::vector<TFinding> CheckModelPhysics(const TFanModel& model, double density,
-                                        std::span<const double> coeffs, int fitError);
+                                        std::span<const double> coeffs, int fitError,
+                                        double maxTipSpeed = kMaxTipSpeed);
 
 // The physics check of every model of a fan data file, as "Check Fan" and
 // `blowden-cli check` report it. Models whose read does not end "Ready" (or
 // stops on a number that does not convert) get one error naming what was
-// wrong and are not checked further; a file that does not load, or names no
-// model, gives one error with the model name empty.
+// wrong, and models whose data no result can use (DataErrors) one error
+// each; neither is checked further. A file that does not load, or names no
+// model, gives one error with the model name empty; a test density outside
+// kMinTestDensity..kMaxTestDensity one warning with the model name empty,
+// before the models' findings.
 struct TFileCheck {
   std::string File;
   int Status = fsReady;               // the file's load status

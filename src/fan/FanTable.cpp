@@ -320,6 +320,7 @@ bool HasWord(const std::vector<std::string>& words, std::initializer_list<std::s
 // The role a title names by its words; sound before power ("Sound power")
 // and total before static ("Total pressure").
 TColumnRole RoleOfWords(const std::vector<std::string>& w) {
+  if (HasWord(w, {"efficiency", "eff", "eta"})) return crIgnore;
   if (HasWord(w, {"lw", "lwa", "sound", "noise", "swl"})) return crSoundPower;
   if (HasWord(w, {"pt", "ptot", "total", "tp", "ptf"})) return crTotalPressure;
   if (HasWord(w, {"ps", "pst", "psf", "static", "sp", "pressure", "press", "dp"})) return crStaticPressure;
@@ -331,8 +332,38 @@ TColumnRole RoleOfWords(const std::vector<std::string>& w) {
 // The role of a title that is a unit alone ("cfm", "Pa", "hp", "dB").
 std::optional<TColumnAssignment> RoleOfUnit(std::string_view text) {
   for (TColumnRole role : {crFlow, crStaticPressure, crShaftPower, crSoundPower})
-    if (const auto unit = FindRoleUnit(role, text)) return TColumnAssignment{role, *unit};
+    if (const auto unit = FindRoleUnit(role, text)) {
+      TColumnAssignment a;
+      a.Role = role;
+      a.Unit = *unit;
+      return a;
+    }
   return std::nullopt;
+}
+
+// The units of a role as a list for a message: "m³/s, m³/min, m³/hr, l/s, cfm".
+std::string UnitList(TColumnRole role) {
+  std::string text;
+  for (const TQuantityUnit& u : RoleUnits(role)) text += (text.empty() ? "" : ", ") + std::string(u.Label);
+  return text;
+}
+
+// A word that can only be meant as a unit: "m^3/h", "ft3/s".
+bool LooksLikeUnit(std::string_view word) { return word.find_first_of("/^") != std::string_view::npos; }
+
+TColumnAssignment Unassigned(std::string_view title, TColumnRole role, std::string_view unit) {
+  TColumnAssignment a;
+  a.Named = role;
+  a.Problem = Format(
+      "the title \"%s\" gives the %s in '%s', a unit the units catalogue does not know (%s "
+      "units: %s)",
+      {title, ColumnRoleName(role), unit,
+       role == crStaticPressure || role == crTotalPressure ? "pressure"
+       : role == crShaftPower                              ? "power"
+       : role == crSoundPower                              ? "sound power"
+                                                           : "flow",
+       UnitList(role)});
+  return a;
 }
 
 }  // namespace
@@ -362,6 +393,16 @@ TColumnAssignment GuessColumn(std::string_view title) {
       }
     }
   }
+  bool bracketed = !unit.empty();
+  if (unit.empty()) {
+    // A last word that can only be a unit ("Q m^3/h") is one, known or not.
+    const auto blank = title.find_last_of(" \t");
+    if (blank != std::string_view::npos && LooksLikeUnit(title.substr(blank + 1))) {
+      unit = title.substr(blank + 1);
+      name = Trim(title.substr(0, blank));
+      bracketed = true;
+    }
+  }
   TColumnAssignment a;
   a.Role = RoleOfWords(Words(name));
   if (a.Role == crIgnore) {
@@ -370,6 +411,7 @@ TColumnAssignment GuessColumn(std::string_view title) {
   }
   // A name that is a unit itself ("BHP") gives the unit too.
   auto found = FindRoleUnit(a.Role, unit.empty() ? name : unit);
+  if (!found && bracketed) return Unassigned(title, a.Role, unit);
   a.Unit = found ? *found : DefaultRoleUnit(a.Role);
   return a;
 }
@@ -382,8 +424,10 @@ std::vector<TColumnAssignment> GuessColumns(const TTextTable& table) {
     return columns;
   }
   constexpr TColumnRole byPosition[] = {crFlow, crStaticPressure, crShaftPower, crSoundPower};
-  for (std::size_t c = 0; c < columns.size() && c < std::size(byPosition); ++c)
-    columns[c] = {byPosition[c], DefaultRoleUnit(byPosition[c])};
+  for (std::size_t c = 0; c < columns.size() && c < std::size(byPosition); ++c) {
+    columns[c].Role = byPosition[c];
+    columns[c].Unit = DefaultRoleUnit(byPosition[c]);
+  }
   return columns;
 }
 

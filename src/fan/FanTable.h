@@ -76,14 +76,24 @@ std::optional<int> FindRoleUnit(TColumnRole role, std::string_view text);
 struct TColumnAssignment {
   TColumnRole Role = crIgnore;
   int Unit = 0;
+  // A title naming a unit that the units catalogue does not know: the
+  // column is left unassigned (Role crIgnore), Named is the role its title
+  // names and Problem says why, naming the title and the unit. No unit is
+  // ever guessed.
+  TColumnRole Named = crIgnore;
+  std::string Problem;
 };
 
-// The meaning of a column guessed from its title: a role by a name ("Q",
+// The meaning of a column found from its title: a role by a name ("Q",
 // "Flow", "Ps", "Static pressure", "Pt", "Total", "Pw", "Power", "Lw",
 // "Sound", ...) or by a unit alone, and the unit written in brackets or as
-// the last word.
+// the last word. A title without a unit takes the SI unit of its role; an
+// efficiency is never a pressure or a power.
 //   "Flow (cfm)" -> crFlow, cfm;  "Pt [in. wg]" -> crTotalPressure, InchWg;
 //   "hp" -> crShaftPower, HP;  "Lw dB" -> crSoundPower, dB;  "Remarks" -> crIgnore
+//   "Flow (cfn)" -> crIgnore, Named crFlow, Problem
+//     "the title \"Flow (cfn)\" gives the flow in 'cfn', a unit the units catalogue does
+//      not know (flow units: m³/s, m³/min, m³/hr, l/s, cfm)"
 TColumnAssignment GuessColumn(std::string_view title);
 
 // The columns of a table: with a header by GuessColumn of each title;

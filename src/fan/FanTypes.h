@@ -64,6 +64,9 @@ struct TFanHeader {
   std::string Version;
   double Density = 0;  // kg/m³
   TFanKind Kind = fkNone;
+  // m/s, "MaxTipSpeed": the highest tip speed the maker allows its impellers;
+  // 0 when not given (the physics check then takes kMaxTipSpeed).
+  double MaxTipSpeed = 0;
 };
 
 // One fan model: its scalar data and test curves at RefSpeed.

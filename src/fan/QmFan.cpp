@@ -9,6 +9,7 @@
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "base/IniFile.h"
+#include "fan/FanLimits.h"
 #include "numeric/QmRoot.h"
 
 namespace blowden {
@@ -179,6 +180,7 @@ bool ReadCatalogue(const TIniFile& ini, TFanHeader& header, std::vector<std::str
   header.Description = ini.ReadString("Catalog", "Description", "");
   header.Version = ini.ReadString("Catalog", "Version", "");
   header.Density = ini.ReadFloat("Catalog", "Density", kDefaultDensity);
+  header.MaxTipSpeed = ini.ReadFloat("Catalog", "MaxTipSpeed", 0);
   bool kindNamed = false;
   const std::string kind = ini.ReadString("Catalog", "Kind", "None");
   for (std::size_t k = 0; k < KindNames.size(); ++k)
@@ -524,54 +526,8 @@ void TFan::CheckModels(bool goOn, std::exception_ptr& stop, TConversionStop* rep
 }
 
 void TFan::CheckReadModel() {
-  {
-    const TFanModel& m = FModel;
-    const std::size_t count = static_cast<std::size_t>(std::max(m.Count, 0));
-    if (m.Count < 5) AddError("Too few volume data points (must be more than 5)");
-    if (m.Ps.size() != count) AddError("Static pressure point count error");
-    if (m.Pw.size() != count) AddError("Power point count error");
-    if (m.Lw.size() != count) AddError("Noise point count error");
-    bool ordered = true, positive = true;
-    for (std::size_t i = 0; i < m.Qa.size(); ++i) {
-      if (i > 0 && m.Qa[i] < m.Qa[i - 1]) ordered = false;
-      if (m.Qa[i] < 0) positive = false;
-    }
-    if (!ordered) AddError("Volume flows must be in increasing order");
-    if (!positive) AddError("Volume flows must be greater than zero");
-    if (!m.Qa.empty() && !(m.QaNom >= m.Qa[0])) AddError("Nominal flow must be greater than the lowest flow");
-    if (count > 0 && count <= m.Qa.size() && m.QaNom > m.Qa[count - 1])
-      AddError("Nominal flow must be less than the biggest flow");
-    if (OutletArea() == 0) AddError("Outlet dimensions need to be assigned");
-    if (m.RefSpeed < m.MinSpeed) AddError("Ref speed must be greater than MinSpeed");
-    if (m.RefSpeed > m.MaxSpeed) AddError("Ref speed must be less than MaxSpeed");
-    if (m.HasSpeeds) {
-      bool rising = true;
-      for (std::size_t i = 1; i < m.Speeds.size(); ++i)
-        if (m.Speeds[i] < m.Speeds[i - 1]) rising = false;
-      if (!rising) AddError("Speed range must be in increasing order");
-    }
-    // What the twelve rules above let through but no duty can be solved with.
-    if (FModelStatus != fsReady) {
-      std::string line = "Model read ended with \"" + std::string(StatusTextOf(FModelStatus)) + "\"";
-      if (!FReadProblem.empty()) line += ": " + FReadProblem;
-      AddError(line);
-    }
-    if (m.RefSpeed <= 0 || m.MinSpeed <= 0 || m.MaxSpeed <= 0)
-      AddError(Format("Speeds must be above zero (RefSpeed %d, MinSpeed %d, MaxSpeed %d rpm)",
-                      {m.RefSpeed, m.MinSpeed, m.MaxSpeed}));
-    if (m.MinSpeed > m.MaxSpeed)
-      AddError(Format("MinSpeed %d rpm must not be above MaxSpeed %d rpm", {m.MinSpeed, m.MaxSpeed}));
-    if (m.HasSpeeds) {
-      for (int speed : m.Speeds) {
-        if (speed < m.MinSpeed || speed > m.MaxSpeed) {
-          AddError(Format("Listed speed %d rpm lies outside MinSpeed..MaxSpeed (%d..%d rpm)",
-                          {speed, m.MinSpeed, m.MaxSpeed}));
-          break;
-        }
-      }
-    }
-    if (!(m.Diameter > 0)) AddError(Format("Diameter must be above zero (%g mm)", {m.Diameter * 1000}));
-  }
+  for (const std::string& line : VerifyModelData(FHeader, FModel, FModelStatus, FReadProblem, FModelComplete))
+    AddError(line);
 }
 
 void TFan::RestoreModel(const std::string& name) {

@@ -114,6 +114,31 @@ TEST(ImportDialog, GuessesConvertsChecksAndRefuses) {
   }
 }
 
+// A title naming a unit the catalogue does not know: the column stays
+// unassigned with the reason beside it until the user says what it holds.
+TEST(ImportDialog, AColumnWithAnUnknownUnitStaysUnassigned) {
+  TAppWorld world;
+  TImportDialog dialog({"Catalog"}, 1.2);
+  QString table = QString::fromUtf8(kIpTable);
+  table.replace(QStringLiteral("CFM\t"), QStringLiteral("Flow (cfn)\t"));
+  dialog.SetTableText(table);
+  dialog.NameEdit()->setText(QStringLiteral("BD24"));
+  EXPECT_EQ(dialog.RoleCombo(0)->currentIndex(), crIgnore);
+  EXPECT_TRUE(dialog.ColumnNote(0).startsWith(
+      QStringLiteral("the title \"Flow (cfn)\" gives the flow in 'cfn', a unit the units catalogue does not "
+                     "know")))
+      << dialog.ColumnNote(0).toStdString();
+  for (int c = 1; c < 4; ++c) EXPECT_EQ(dialog.ColumnNote(c), QString());
+  EXPECT_EQ(dialog.Error(), "no column holds the flow");
+  EXPECT_FALSE(dialog.InsertButton()->isEnabled());
+
+  dialog.RoleCombo(0)->setCurrentIndex(crFlow);
+  dialog.UnitCombo(0)->setCurrentText(QStringLiteral("cfm"));
+  EXPECT_EQ(dialog.ColumnNote(0), QString());
+  ASSERT_EQ(dialog.Error(), "");
+  EXPECT_NEAR(dialog.Result().Model.Qa[0], 2000 * kCfm, 1e-12 * 2000 * kCfm);
+}
+
 TEST(ImportDialog, ReadsAWindows1252CsvFile) {
   TAppWorld world;
   const QString csv = ToQ(
@@ -185,6 +210,22 @@ TEST_F(AuthoringWindow, DeriveInsertsTheScaledModel) {
     EXPECT_FALSE(dialog.InsertButton()->isEnabled());
     dialog.NameEdit()->setText(QStringLiteral("F320"));
     dialog.DiameterEdit()->setValue(320);
+    // A smaller size: a warning, until its efficiency is stepped down.
+    EXPECT_TRUE(
+        dialog.NotesLabel()->text().startsWith(QStringLiteral("warning: Smaller than F400 (k = 0.8)")))
+        << dialog.NotesLabel()->text().toStdString();
+    dialog.AckeretBox()->setChecked(true);
+    EXPECT_TRUE(dialog.NotesLabel()->text().startsWith(
+        QStringLiteral("note: Efficiency stepped down by Ackeret's formula")))
+        << dialog.NotesLabel()->text().toStdString();
+    dialog.AckeretBox()->setChecked(false);
+    // A speed beyond the new limits would not verify: nothing to insert.
+    dialog.SpeedEdit()->setValue(2100);
+    EXPECT_TRUE(dialog.Result().Unverifiable);
+    EXPECT_FALSE(dialog.InsertButton()->isEnabled());
+    EXPECT_NE(dialog.Error().find("Ref speed must be less than MaxSpeed"), std::string::npos)
+        << dialog.Error();
+    dialog.SpeedEdit()->setValue(1450);
     return int(QDialog::Accepted);
   };
   Form->ActionDerive()->trigger();
@@ -194,7 +235,7 @@ TEST_F(AuthoringWindow, DeriveInsertsTheScaledModel) {
       text.contains(QStringLiteral("\n\n[F320]\n; Derived from F400 by the fan laws: diameter 400 mm -> 320 "
                                    "mm (k = 0.8), speed 1450 rpm -> "
                                    "1450 rpm (n = 1); ")));
-  EXPECT_TRUE(text.contains(QStringLiteral("\nModel=320,1450,900,1600,360,304,0.768\nQa=0.256,")));
+  EXPECT_TRUE(text.contains(QStringLiteral("\nModel=320,1450,1125,2000,360,304,0.768\nQa=0.256,")));
 }
 
 TEST(AuthoringWindowNoFile, CommandsNeedALoadedFile) {

@@ -1,4 +1,5 @@
 // import, derive and the residuals of show --json.
+#include <algorithm>
 #include <cmath>
 
 #include "CliTestSupport.h"
@@ -173,7 +174,11 @@ TEST_F(CliAuthoringTest, DeriveAppendsTheScaledModel) {
   EXPECT_NE(bytes.find(
                 "\r\n\r\n[T400]\r\n; Derived from T500 by the fan laws: diameter 500 mm -> 400 mm (k = 0.8)"),
             std::string::npos);
-  EXPECT_NE(bytes.find("\r\nModel=400,1450,900,1600,400,320,0.768\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("\r\nModel=400,1450,1125,2000,400,320,0.768\r\n"), std::string::npos);
+  EXPECT_NE(
+      run.Err.find("warning: Smaller than T500 (k = 0.8): a smaller size usually has a lower efficiency"),
+      std::string::npos)
+      << run.Err;
   EXPECT_NE(bytes.find("\r\nPt=396.8,390.4,377.6,358.4,332.8,300.8\r\n"), std::string::npos);
   EXPECT_EQ(bytes.find("\n\n"), std::string::npos);  // no bare line ends
 
@@ -183,6 +188,125 @@ TEST_F(CliAuthoringTest, DeriveAppendsTheScaledModel) {
   ExpectScaled(derived["ps"], source["ps"].Numbers(), 0.64, "static pressure");
   ExpectScaled(derived["pw"], source["pw"].Numbers(), 0.32768, "power");
   EXPECT_EQ(RunCliArgs({"verify", cat}).Code, ecSuccess);
+}
+
+// A unit the catalogue does not know stops the import (exit 2, nothing
+// written) unless the command line names it.
+TEST_F(CliAuthoringTest, ImportNeverGuessesAUnit) {
+  const std::string cat = Catalogue();
+  const std::string before = ReadFileBytes(cat);
+  const std::string rows = "\n1000,400,0.5,70\n2000,300,0.8,72\n";
+  struct Case {
+    const char* title;  // of the one column at fault
+    std::vector<std::string> options;
+    int code;
+    const char* text;  // on standard error, or among the printed lines
+  } cases[] = {
+      {"Flow (cfn),Ps,Pw,Lw",
+       {},
+       ecUsage,
+       "column 1: the title \"Flow (cfn)\" gives the flow in 'cfn', a unit the units catalogue does not know "
+       "(flow units: m³/s, m³/min, m³/hr, l/s, cfm); give the unit with --flow-units"},
+      {"Q,SP (in wq),Pw,Lw",
+       {},
+       ecUsage,
+       "column 2: the title \"SP (in wq)\" gives the static pressure in 'in wq'"},
+      {"Q [m^3/h],Ps,Pw,Lw", {}, ecUsage, "column 1: the title \"Q [m^3/h]\" gives the flow in 'm^3/h'"},
+      {"Q,Ps,Pw (PS),Lw", {}, ecUsage, "give the unit with --power-units"},
+      {"Flow (cfn),Ps,Pw,Lw", {"--flow-units", "cfm"}, ecSuccess, "Qa=0.4719474432,0.9438948864"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    const std::string table = WriteFile("t.csv", std::string(c.title) + rows);
+    std::vector<std::string> args{"import", "--model", "N1", "--model-line", "500,1450,1450,1450,500,500,-99",
+                                  "--into", cat};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(table);
+    const TCliRun run = RunCliArgs(args);
+    EXPECT_EQ(run.Code, c.code) << run.Err;
+    if (c.code == ecSuccess) {
+      EXPECT_NE(ReadFileBytes(cat).find(c.text), std::string::npos);
+      break;
+    }
+    EXPECT_NE(run.Err.find(c.text), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadFileBytes(cat), before);
+  }
+}
+
+// derive keeps the impeller within its tip speed and refuses what would not
+// verify, writing nothing.
+TEST_F(CliAuthoringTest, DeriveKeepsTheImpellerSafe) {
+  const std::string bc =
+      WriteFile("bc.qfn", ReadFileBytes((SamplesDir() / "orvane-bc-centrifugal.qfn").string()));
+  const std::string ax = WriteFile("ax.qfn", ReadFileBytes((SamplesDir() / "orvane-ax-axial.qfn").string()));
+  const std::string bcBefore = ReadFileBytes(bc);
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+    std::vector<std::string> out;  // printed lines (exit 0) or parts of standard error
+  } cases[] = {
+      // 1800 rpm at 500 mm is 1607 rpm at 560 mm (the sample BC560 has 1600).
+      {"larger",
+       {"--model", "BC500", "--diameter", "560", bc},
+       ecSuccess,
+       {"Model=560,1450,581,1607,448,392,"}},
+      {"larger, another speed",
+       {"--model", "BC500", "--diameter", "560", "--speed", "960", bc},
+       ecSuccess,
+       {"Model=560,960,581,1607,448,392,"}},
+      {"axial doubled: the speeds move into the new limits",
+       {"--model", "AX500", "--diameter", "1000", ax},
+       ecSuccess,
+       {"Model=1000,720,235,720,1000,0,", "Speed=470,710",
+        "; Listed speeds 960, 1440 rpm dropped: outside the new speed limits 235..720 rpm"}},
+      {"speed overflowing",
+       {"--model", "BC500", "--diameter", "560", "--speed", "2147483647", "--into", bc, bc},
+       ecUsage,
+       {"would not verify:\n  Ref speed must be less than MaxSpeed"}},
+      {"speed 1",
+       {"--model", "BC500", "--diameter", "560", "--speed", "1", "--into", bc, bc},
+       ecUsage,
+       {"Ref speed must be greater than MinSpeed"}},
+      {"diameter 1",
+       {"--model", "BC500", "--diameter", "1", "--into", bc, bc},
+       ecUsage,
+       {"Speeds must not exceed 100000 rpm"}},
+      {"smaller: a warning",
+       {"--model", "BC500", "--diameter", "400", bc},
+       ecSuccess,
+       {"; Smaller than BC500 (k = 0.8): a smaller size usually has a lower efficiency; the shaft powers are "
+        "scaled by the fan laws only"}},
+      {"smaller, stepped down",
+       {"--model", "BC500", "--diameter", "400", "--efficiency-step", "Ackeret", bc},
+       ecSuccess,
+       {"; Efficiency stepped down by Ackeret's formula"}},
+      {"unknown step",
+       {"--model", "BC500", "--diameter", "400", "--efficiency-step", "moody", bc},
+       ecUsage,
+       {"'--efficiency-step' takes 'ackeret', not 'moody'"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args{"derive", "--as", "NEW"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const TCliRun run = RunCliArgs(args);
+    EXPECT_EQ(run.Code, c.code) << run.Err;
+    const std::vector<std::string> lines = SplitLines(run.Out);
+    for (const std::string& part : c.out) {
+      if (c.code != ecSuccess) {
+        EXPECT_NE(run.Err.find(part), std::string::npos) << run.Err;
+        continue;
+      }
+      EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                              [&](const std::string& l) { return l.rfind(part, 0) == 0; }))
+          << part << "\n"
+          << run.Out;
+    }
+    EXPECT_EQ(run.Err.find("warning: Smaller") != std::string::npos,
+              std::string(c.name) == "smaller: a warning");
+    EXPECT_EQ(ReadFileBytes(bc), bcBefore);
+  }
 }
 
 TEST_F(CliAuthoringTest, ShowGivesEveryPointsResidual) {

@@ -96,6 +96,48 @@ TEST_F(CliDatabaseTest, InstallJsonAndExitCodes) {
   EXPECT_EQ(ParsedJson(all).Size(), 3u);
 }
 
+// Data no result can be computed from fail verify, check and install alike,
+// with the line that says why.
+TEST_F(CliDatabaseTest, UnusableDataAreRefusedEverywhere) {
+  const std::string good = "Qa=1,2,3,4,5\nPs=500,400,300,200,100\nPw=1,1.1,1.2,1.3,1.4\nLw=85\n";
+  struct Case {
+    const char* name;
+    std::string density;
+    std::string model;
+    const char* line;
+  } cases[] = {
+      {"density 0", "0", good, "Density 0 kg/m³ must be a finite number above zero"},
+      {"density -1.2", "-1.2", good, "Density -1.2 kg/m³ must be a finite number above zero"},
+      {"density 1e-300", "1e-300", good, "Density 1E-300 kg/m³ lies beyond 0.01 to 100 kg/m³"},
+      {"all flows 0", "1.2", "Qa=0,0,0,0,0\nPs=500,400,300,200,100\nPw=1\nLw=85\n",
+       "Volume flows are all zero"},
+      {"equal flows", "1.2", "Qa=1,2,2,4,5\nPs=500,400,300,200,100\nPw=1\nLw=85\n",
+       "Volume flows must not repeat: points 2 and 3 both have 2 m³/s"},
+      {"all pressures negative", "1.2", "Qa=1,2,3,4,5\nPs=-5,-4,-3,-2,-1\nPw=1\nLw=85\n",
+       "No positive static pressure: the fan delivers against no pressure at any point"},
+      {"negative power", "1.2", "Qa=1,2,3,4,5\nPs=500,400,300,200,100\nPw=1,1,-0.455,1,1\nLw=85\n",
+       "Shaft power must be above zero (point 3: -0.455 kW)"},
+      {"1e308", "1.2", "Qa=1,2,3,4,5\nPs=500,400,300,200,100\nPw=1,1,1e308,1,1\nLw=85\n",
+       "Shaft power 1E308 kW at point 3 lies beyond ±1E5 kW"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file =
+        WriteFile("U.qfn", "[Catalog]\nRange=U\nDensity=" + c.density + "\n[U1]\n" + c.model);
+    const std::string expected = std::string("U (U1)  ") + c.line;
+    const TCliRun verify = RunCliArgs({"verify", file});
+    EXPECT_EQ(verify.Code, ecFailure);
+    const std::vector<std::string> lines = SplitLines(verify.Out);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << verify.Out;
+    const TCliRun check = RunCliArgs({"check", file});
+    EXPECT_EQ(check.Code, ecFailure);
+    EXPECT_NE(check.Out.find(std::string("U (U1)  error: ") + c.line), std::string::npos) << check.Out;
+    const TCliRun install = RunCliArgs({"install", file});
+    EXPECT_EQ(install.Code, ecFailure);
+    EXPECT_FALSE(fs::exists(Database() / "U.qfn"));
+  }
+}
+
 TEST_F(CliDatabaseTest, InstallReplacesAnInstalledFileOfTheSameName) {
   const std::string first = Fixture("exact.qfn", "one/Same.qfn");
   ASSERT_EQ(RunCliArgs({"install", first}).Code, ecSuccess);

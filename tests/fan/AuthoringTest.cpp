@@ -277,7 +277,9 @@ TEST(Authoring, GuessColumn) {
       {"Sound power level (dB)", crSoundPower, "dB"},
       {"Lw", crSoundPower, "dB"},
       {"Efficiency", crIgnore, ""},
+      {"Total efficiency (%)", crIgnore, ""},
       {"Remarks", crIgnore, ""},
+      {"Remarks (see note)", crIgnore, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
@@ -287,6 +289,37 @@ TEST(Authoring, GuessColumn) {
       EXPECT_EQ(std::string(RoleUnits(a.Role)[static_cast<std::size_t>(a.Unit)].Label), c.unit);
     }
   }
+}
+
+// A title naming a unit the catalogue does not know leaves its column
+// unassigned, naming the title and the unit; no unit is guessed.
+TEST(Authoring, UnknownUnitsAreNeverGuessed) {
+  struct Case {
+    const char* title;
+    TColumnRole named;
+    const char* problem;
+  } cases[] = {
+      {"Flow (cfn)", crFlow,
+       "the title \"Flow (cfn)\" gives the flow in 'cfn', a unit the units catalogue does not know (flow "
+       "units: "
+       "m³/s, m³/min, m³/hr, l/s, cfm)"},
+      {"SP (in wq)", crStaticPressure,
+       "the title \"SP (in wq)\" gives the static pressure in 'in wq', a unit the units catalogue does not "
+       "know "
+       "(pressure units: kPa, Pa, Psi, Bar, Atm, InchWg, InchHg, mHead, mmWg)"},
+      {"Q [m^3/h]", crFlow, "the title \"Q [m^3/h]\" gives the flow in 'm^3/h', a unit"},
+      {"Q m^3/h", crFlow, "the title \"Q m^3/h\" gives the flow in 'm^3/h', a unit"},
+      {"Pw (PS)", crShaftPower, "the title \"Pw (PS)\" gives the shaft power in 'PS', a unit"},
+      {"Lw (dBA)", crSoundPower, "the title \"Lw (dBA)\" gives the sound power in 'dBA', a unit"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    const TColumnAssignment a = GuessColumn(c.title);
+    EXPECT_EQ(a.Role, crIgnore);
+    EXPECT_EQ(a.Named, c.named);
+    EXPECT_EQ(a.Problem.rfind(c.problem, 0), 0u) << a.Problem;
+  }
+  EXPECT_EQ(GuessColumn("Flow (cfm)").Problem, "");
 }
 
 TEST(Authoring, RoleUnits) {
@@ -389,7 +422,7 @@ TEST(Authoring, DeriveByTheFanLaws) {
     double k, n;
   } cases[] = {
       {"smaller, same speed", 400, 0, 0.8, 1},
-      {"same size, double speed", 500, 2900, 1, 2},
+      {"same size, faster", 500, 1600, 1, 1600.0 / 1450},
       {"larger and slower", 630, 960, 1.26, 960.0 / 1450},
   };
   for (const Case& c : cases) {
@@ -427,7 +460,17 @@ TEST(Authoring, DeriveByTheFanLaws) {
       r.Section.substr(0, r.Section.find("\nQa=")),
       "[F400]\n; Derived from F500 by the fan laws: diameter 500 mm -> 400 mm (k = 0.8), speed 1450 rpm -> "
       "1450 rpm (n = 1); flow * k^3*n, pressure * k^2*n^2, power * k^5*n^3, sound + 70 log10(k) + 50 "
-      "log10(n)\nModel=400,1450,900,1600,400,320,0.896\nSpeed=960,1450");
+      "log10(n)\n; Speed limits / k (the same tip speed): 900..1600 rpm -> 1125..2000 rpm\n; Smaller than "
+      "F500 "
+      "(k = 0.8): a smaller size usually has a lower efficiency; the shaft powers are scaled by the fan laws "
+      "only\n; Listed speeds 960 rpm dropped: outside the new speed limits 1125..2000 rpm\n"
+      "Model=400,1450,1125,2000,400,320,0.896\nSpeed=1450");
+  EXPECT_EQ(r.Notes, std::vector<std::string>{"Listed speeds 960 rpm dropped: outside the new speed limits "
+                                              "1125..2000 rpm"});
+  ASSERT_EQ(r.Warnings.size(), 1u);
+  EXPECT_EQ(
+      r.Warnings[0].rfind("Smaller than F500 (k = 0.8): a smaller size usually has a lower efficiency", 0),
+      0u);
   const std::string path = dir.Write("derived.qfn", std::string(kCatalog) + r.Section);
   TFan back;
   back.LoadFromFile(path);
@@ -438,17 +481,78 @@ TEST(Authoring, DeriveByTheFanLaws) {
   EXPECT_EQ(back.Model().Pw, r.Model.Pw);
   EXPECT_EQ(back.Model().Lw, r.Model.Lw);
 
-  // Double speed scales the speed limits and the listed speeds; total
-  // pressures stay total.
-  request.Name = "F500-2P";
+  // Another reference speed leaves the speed limits and the listed speeds
+  // as they are; total pressures stay total.
+  request.Name = "F500-S";
   request.Diameter = 500;
-  request.RefSpeed = 2900;
+  request.RefSpeed = 1160;
   const std::vector<double> pt(source.Qa.size(), 100);
-  const TDeriveResult fast = DeriveModel(source, &pt, request);
-  ASSERT_EQ(fast.Error, "");
-  EXPECT_NE(fast.Section.find("\nModel=500,2900,1800,3200,500,400,"), std::string::npos);
-  EXPECT_NE(fast.Section.find("\nSpeed=1920,2900\n"), std::string::npos);
-  EXPECT_NE(fast.Section.find("\nPt=400,400,"), std::string::npos);
+  const TDeriveResult slow = DeriveModel(source, &pt, request);
+  ASSERT_EQ(slow.Error, "");
+  EXPECT_NE(slow.Section.find("\nModel=500,1160,900,1600,500,400,"), std::string::npos);
+  EXPECT_NE(slow.Section.find("\nSpeed=960,1450\n"), std::string::npos);
+  EXPECT_NE(slow.Section.find("\nPt=64,64,"), std::string::npos);
+  EXPECT_TRUE(slow.Notes.empty());
+  EXPECT_TRUE(slow.Warnings.empty());
+
+  // A larger size without a speed: the reference speed moves into the new
+  // limits (1600 / 1.6 = 1000 rpm) and the data are given there.
+  request.Name = "F800";
+  request.Diameter = 800;
+  request.RefSpeed = 0;
+  const TDeriveResult large = DeriveModel(source, nullptr, request);
+  ASSERT_EQ(large.Error, "");
+  EXPECT_NE(large.Section.find("\nModel=800,1000,563,1000,800,640,"), std::string::npos) << large.Section;
+  EXPECT_NE(large.Section.find("\nSpeed=960\n"), std::string::npos);
+  EXPECT_EQ(
+      large.Notes.front(),
+      "The reference speed 1450 rpm lies outside the new speed limits 563..1000 rpm: the data are given "
+      "at 1000 rpm");
+  EXPECT_NEAR(large.N, 1000.0 / 1450, 1e-15);
+
+  // A fan of one speed keeps one, at or below its tip speed: 1450 rpm at
+  // 500 mm is 1294.6 rpm at 560 mm.
+  TFanModel fixed = source;
+  fixed.MinSpeed = fixed.MaxSpeed = fixed.RefSpeed;
+  fixed.HasSpeeds = false;
+  fixed.Speeds.clear();
+  request.Name = "F560";
+  request.Diameter = 560;
+  const TDeriveResult one = DeriveModel(fixed, nullptr, request);
+  ASSERT_EQ(one.Error, "");
+  EXPECT_NE(one.Section.find("\nModel=560,1294,1294,1294,"), std::string::npos) << one.Section;
+
+  // Results that would not verify are refused, whatever speed is asked for.
+  struct Unsafe {
+    const char* name;
+    int diameter, speed;
+    bool listedSpeeds;  // the source keeps its listed speeds (else they would be dropped first)
+    const char* line;   // a line of the refusal
+  } unsafe[] = {
+      {"speed overflowing", 500, 2147483647, false, "\n  Ref speed must be less than MaxSpeed"},
+      {"speed 1", 500, 1, false, "\n  Ref speed must be greater than MinSpeed"},
+      // 1 mm: the same tip speed needs 800,000 rpm.
+      {"diameter 1", 1, 450000, false,
+       "\n  Speeds must not exceed 100000 rpm (RefSpeed 450000, MinSpeed 450000, MaxSpeed 800000 rpm)"},
+      {"no listed speed left", 250, 0, true,
+       "none of the listed speeds (960, 1450 rpm) lies within the new speed limits 1800..3200 rpm"},
+  };
+  for (const Unsafe& c : unsafe) {
+    SCOPED_TRACE(c.name);
+    TDeriveRequest bad;
+    bad.Name = "N";
+    bad.Diameter = c.diameter;
+    bad.RefSpeed = c.speed;
+    TFanModel from = source;
+    if (!c.listedSpeeds) {
+      from.HasSpeeds = false;
+      from.Speeds.clear();
+    }
+    const TDeriveResult refused = DeriveModel(from, nullptr, bad);
+    EXPECT_TRUE(refused.Unverifiable);
+    EXPECT_NE(refused.Error.find(c.line), std::string::npos) << refused.Error;
+    EXPECT_TRUE(refused.Section.empty());
+  }
 
   struct Refusal {
     const char* name;
@@ -466,6 +570,61 @@ TEST(Authoring, DeriveByTheFanLaws) {
     bad.Diameter = c.diameter;
     EXPECT_EQ(DeriveModel(source, nullptr, bad).Error, c.error);
   }
+}
+
+// Ackeret's step-down: the derived model's peak total efficiency eta2
+// satisfies (1 - eta2) / (1 - eta1) = 0.5 + 0.5 (Re1 / Re2)^0.2, Re ∝ n·D².
+TEST(Authoring, DeriveStepsTheEfficiencyDown) {
+  TTempDir dir;
+  TFan fan;
+  LoadText(fan, dir, std::string(kCatalog) + CurveModel("F500", "Model=500,1450,900,1600,500,400,1.75\n"));
+  fan.SelectModel("F500");
+  ASSERT_EQ(fan.Status(), fsReady);
+  const TFanModel& source = fan.Model();
+  const auto peakEta = [](const TFanModel& m) {
+    const double area = m.OutletWidth * m.OutletHeight;
+    double best = 0;
+    for (std::size_t j = 0; j < m.Qa.size(); ++j) {
+      const double v = m.Qa[j] / area;
+      best = std::max(best, m.Qa[j] * (m.Ps[j] + 0.6 * v * v) / (1000 * m.Pw[j]));
+    }
+    return best;
+  };
+  struct Case {
+    const char* name;
+    int diameter, speed;
+    double reRatio;  // Re1 / Re2; 0: no step
+  } cases[] = {
+      {"smaller", 400, 0, 1.5625},
+      {"smaller and slower", 400, 1160, 1.5625 * 1.25},
+      {"larger: never stepped up", 630, 0, 0},
+      {"smaller but faster: a higher Reynolds number", 460, 1720, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TDeriveRequest request;
+    request.Name = "D";
+    request.Diameter = c.diameter;
+    request.RefSpeed = c.speed;
+    request.EfficiencyStep = TEfficiencyStep::Ackeret;
+    const TDeriveResult r = DeriveModel(source, nullptr, request);
+    ASSERT_EQ(r.Error, "");
+    EXPECT_TRUE(r.Warnings.empty());
+    ASSERT_FALSE(r.Notes.empty());
+    const double eta1 = peakEta(source), eta2 = peakEta(r.Model);
+    if (c.reRatio == 0) {
+      EXPECT_EQ(r.PowerFactor, 1);
+      EXPECT_NEAR(eta2, eta1, 1e-12);
+      EXPECT_EQ(r.Notes.back().rfind("No efficiency step", 0), 0u);
+      continue;
+    }
+    EXPECT_NEAR((1 - eta2) / (1 - eta1), 0.5 + 0.5 * std::pow(c.reRatio, 0.2), 1e-9);
+    EXPECT_GT(r.PowerFactor, 1);
+    EXPECT_EQ(r.Notes.back().rfind("Efficiency stepped down by Ackeret's formula", 0), 0u);
+    EXPECT_NE(r.Section.find("\n; Efficiency stepped down by Ackeret's formula"), std::string::npos);
+  }
+  EXPECT_EQ(FindEfficiencyStep("Ackeret"), TEfficiencyStep::Ackeret);
+  EXPECT_FALSE(FindEfficiencyStep("moody").has_value());
 }
 
 TEST(Authoring, ResidualsOfExactCurvesAreZeroToRounding) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fan/FanFindings.h"
+#include "fan/FanTestFiles.h"
 #include "numeric/Regress.h"
 
 namespace blowden {
@@ -141,6 +142,10 @@ TEST(PressurePeak, FallingCurveHasNoUnstableRegion) {
 
 TEST(PhysicsCheck, PlausibleModelHasNoErrorOrWarning) {
   TFanModel m = Plausible();
+  // A sound power and a size such a fan has: specific sound level 29-36 dB,
+  // pressure coefficient below 0.5, tip speed 63 m/s at MaxSpeed.
+  for (double& lw : m.Lw) lw += 10;
+  m.Diameter = 0.8;
   const auto findings = CheckModelPhysics(m, 1.2, Fit(m, m.Ps, 3), 0);
   for (const TFinding& f : findings) EXPECT_EQ(f.Level, TFindingLevel::Note) << f.Text;
   // One note per tested point with both efficiencies and every residual, and
@@ -192,7 +197,7 @@ TEST(PhysicsCheck, ResidualsVanishForDataOnTheFittedCurves) {
   for (double q : qa) {
     ps.push_back(900 + 40 * q - 30 * q * q - 5 * q * q * q);
     pw.push_back(5 + 0.2 * q + 0.01 * q * q * q);
-    lw.push_back(70 + 2 * q - 0.3 * q * q);
+    lw.push_back(90 + 2 * q - 0.3 * q * q);
   }
   const TFanModel m = MakeModel(qa, ps, pw, lw);
   for (const TFinding& f : CheckModelPhysics(m, 1.2, Fit(m, m.Ps, 3), 0)) {
@@ -201,6 +206,106 @@ TEST(PhysicsCheck, ResidualsVanishForDataOnTheFittedCurves) {
       EXPECT_NE(f.Text.find("Ps residual 0.0 Pa (0.0 %)"), std::string::npos) << f.Text;
       EXPECT_NE(f.Text.find("Lw residual 0.00 dB (0.0 %)"), std::string::npos) << f.Text;
     }
+  }
+}
+
+// Figures no real fan reaches: each raises one warning, the plausible model none.
+TEST(PhysicsCheck, ImplausibleFigures) {
+  struct Case {
+    const char* name;
+    void (*change)(TFanModel&);
+    double maxTipSpeed;
+    const char* warning;  // nullptr: none of the three
+    int point;
+  } cases[] = {
+      {"plausible", [](TFanModel&) {}, kMaxTipSpeed, nullptr, -1},
+      // 1038 Pa total at 2 m³/s, a tip speed of 10.5 m/s: psi 7.89.
+      {"pressure coefficient", [](TFanModel& m) { m.Diameter = 0.2; }, kMaxTipSpeed,
+       "Pressure coefficient pt/(rho u²) 7.89 is above 1.5", 2},
+      {"quiet", [](TFanModel& m) { m.Lw.assign(m.Lw.size(), 40); }, kMaxTipSpeed,
+       "Specific sound level Lw - 10 lg(Q) - 20 lg(pt) -24.7 dB lies outside 20 to 55 dB: no real fan is so "
+       "quiet",
+       4},
+      {"loud", [](TFanModel& m) { m.Lw.assign(m.Lw.size(), 130); }, kMaxTipSpeed,
+       "Specific sound level Lw - 10 lg(Q) - 20 lg(pt) 70.8 dB lies outside 20 to 55 dB: no real fan is so "
+       "loud",
+       0},
+      // Near free delivery the specific sound level means nothing: the last
+      // point, at 5 % of the highest total pressure, is not judged.
+      {"quiet at free delivery",
+       [](TFanModel& m) {
+         m.Qa.push_back(5);
+         m.Ps.push_back(-190);
+         m.Pw.push_back(4.5);
+         m.Lw.push_back(20);
+         m.Count = 8;
+       },
+       kMaxTipSpeed, nullptr, -1},
+      {"tip speed", [](TFanModel& m) { m.MaxSpeed = 3600; }, kMaxTipSpeed,
+       "Tip speed 150.8 m/s at MaxSpeed 3600 rpm is above 150 m/s", -1},
+      {"tip speed the catalogue allows", [](TFanModel& m) { m.MaxSpeed = 3600; }, 160, nullptr, -1},
+      {"tip speed above the catalogue's limit", [](TFanModel& m) { m.MaxSpeed = 3000; }, 120,
+       "Tip speed 125.7 m/s at MaxSpeed 3000 rpm is above 120 m/s", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TFanModel m = Plausible();
+    for (double& lw : m.Lw) lw += 10;
+    m.Diameter = 0.8;
+    c.change(m);
+    const auto findings = CheckModelPhysics(m, 1.2, Fit(m, m.Ps, 3), 0, c.maxTipSpeed);
+    std::vector<const TFinding*> found;
+    for (const TFinding& f : findings)
+      for (const char* kind : {"Pressure coefficient", "Specific sound level", "Tip speed"})
+        if (f.Text.rfind(kind, 0) == 0) found.push_back(&f);
+    if (!c.warning) {
+      for (const TFinding* f : found) ADD_FAILURE() << f->Text;
+      continue;
+    }
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->Level, TFindingLevel::Warning);
+    EXPECT_EQ(found[0]->Text.rfind(c.warning, 0), 0u) << found[0]->Text;
+    EXPECT_EQ(found[0]->Point, c.point);
+  }
+}
+
+// The file check: the catalogue's test density and tip speed limit, and data
+// no result can use reported as errors instead of being judged.
+TEST(PhysicsCheck, FileCheckJudgesTheCatalogue) {
+  const std::string model = test::CurveModel("F500", "Model=500,1450,900,1600,500,400,1.75\n");
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<std::string> findings;  // errors and warnings, "model: text" (start of the text)
+  } cases[] = {
+      {"sound", std::string(test::kCatalog) + model, {}},
+      {"density typed 0.12",
+       "[Catalog]\nRange=FX\nDensity=0.12\n" + model,
+       {": Test density 0.12 kg/m³ lies outside 0.9 to 1.3 kg/m³",
+        // The mistyped density shows in the pressure coefficient as well.
+        "F500: Pressure coefficient"}},
+      {"tip speed",
+       std::string(test::kCatalog) + test::CurveModel("F2000", "Model=2000,1450,900,1600,2000,0,1.75\n"),
+       {"F2000: Tip speed 167.6 m/s at MaxSpeed 1600 rpm is above 150 m/s"}},
+      {"tip speed allowed",
+       std::string(test::kCatalog) + "MaxTipSpeed=170\n" +
+           test::CurveModel("F2000", "Model=2000,1450,900,1600,2000,0,1.75\n"),
+       {}},
+      {"negative power",
+       std::string(test::kCatalog) + "[N]\nQa=1,2,3,4,5\nPs=500,400,300,200,100\nPw=1,1,-0.455,1,1\nLw=85\n",
+       {"N: Shaft power must be above zero (point 3: -0.455 kW)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TTempDir dir;
+    TFan fan;
+    const TFileCheck check = CheckFile(fan, dir.Write("fan.qfn", c.text));
+    std::vector<std::string> found;
+    for (const TFinding& f : check.Findings)
+      if (f.Level != TFindingLevel::Note) found.push_back(f.Model + ": " + f.Text);
+    ASSERT_EQ(found.size(), c.findings.size()) << (found.empty() ? "" : found[0]);
+    for (std::size_t i = 0; i < found.size(); ++i)
+      EXPECT_EQ(found[i].rfind(c.findings[i], 0), 0u) << found[i];
   }
 }
 

@@ -66,7 +66,9 @@ TEST(Verify, EachRule) {
       {"falling run counts once",
        "Qa=0.1,0.5,0.4,0.3,0.2,0.6,0.7\nPs=7,6,5,4,3,2,1\nPw=1\nLw=1\n",
        {"Volume flows must be in increasing order"}},
-      {"equal flows pass", "Qa=0.1,0.2,0.2,0.3,0.4\nPs=5,4,3,2,1\nPw=1\nLw=1\n", {}},
+      {"equal flows",
+       "Qa=0.1,0.2,0.2,0.3,0.4\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
+       {"Volume flows must not repeat: points 2 and 3 both have 0.2 m³/s"}},
       {"negative flow",
        "Qa=-0.1,0.2,0.3,0.4,0.5\nPs=5,4,3,2,1\nPw=1\nLw=1\n",
        {"Volume flows must be greater than zero"}},
@@ -122,6 +124,76 @@ TEST(Verify, EachRule) {
     for (const auto& m : c.messages) expected.push_back("FX (F400)  " + m);
     EXPECT_EQ(r.errors, expected);
     EXPECT_EQ(r.count, static_cast<int>(expected.size()));
+  }
+}
+
+// Data no result can be computed from: each fails verification with one
+// line after the model's other lines, in every model of the file.
+TEST(Verify, UnusableData) {
+  const std::string good = "Qa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=70\n";
+  struct Case {
+    const char* name;
+    std::string density;  // the catalogue's "Density" line
+    std::string body;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"sound data", "1.2", good, {}},
+      {"density 0", "0", good, {"Density 0 kg/m³ must be a finite number above zero"}},
+      {"density negative", "-1.2", good, {"Density -1.2 kg/m³ must be a finite number above zero"}},
+      {"density tiny", "1e-300", good, {"Density 1E-300 kg/m³ lies beyond 0.01 to 100 kg/m³"}},
+      {"density huge", "1e308", good, {"Density 1E308 kg/m³ lies beyond 0.01 to 100 kg/m³"}},
+      {"all flows 0", "1.2", "Qa=0,0,0,0,0\nPs=5,4,3,2,1\nPw=1\nLw=70\n", {"Volume flows are all zero"}},
+      {"no positive pressure",
+       "1.2",
+       "Qa=1,2,3,4,5\nPs=-1,-2,-3,-4,-5\nPw=1\nLw=70\n",
+       {"No positive static pressure: the fan delivers against no pressure at any point"}},
+      {"zero pressure everywhere",
+       "1.2",
+       "Qa=1,2,3,4,5\nPs=0,0,0,0,0\nPw=1\nLw=70\n",
+       {"No positive static pressure: the fan delivers against no pressure at any point"}},
+      {"negative power",
+       "1.2",
+       "Qa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1,1,-0.455,1,1\nLw=70\n",
+       {"Shaft power must be above zero (point 3: -0.455 kW)"}},
+      {"zero power",
+       "1.2",
+       "Qa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=0\nLw=70\n",
+       {"Shaft power must be above zero (point 1: 0 kW)"}},
+      {"huge flow",
+       "1.2",
+       "Qa=1,2,3,4,1e308\nPs=5,4,3,2,1\nPw=1\nLw=70\n",
+       {"Volume flow 1E308 m³/s at point 5 lies beyond ±1E4 m³/s"}},
+      {"huge pressure",
+       "1.2",
+       "Qa=1,2,3,4,5\nPs=1e308,4,3,2,1\nPw=1\nLw=70\n",
+       {"Static pressure 1E308 Pa at point 1 lies beyond ±1E6 Pa"}},
+      {"huge power",
+       "1.2",
+       "Qa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1,1e308\nLw=70\n",
+       {"Shaft power 1E308 kW at point 2 lies beyond ±1E5 kW"}},
+      {"negative sound",
+       "1.2",
+       "Qa=1,2,3,4,5\nPs=5,4,3,2,1\nPw=1\nLw=-92\n",
+       {"Sound power -92 dB at point 1 lies beyond 0 to 200 dB"}},
+      {"total pressure overflowing the static one",
+       "1.2",
+       "Model=400,1450,900,1600,400,300,1\nQa=1,2,3,4,1e200\nPt=5,4,3,2,1\nPw=1\nLw=70\n",
+       {"No positive static pressure: the fan delivers against no pressure at any point",
+        "Volume flow 1E200 m³/s at point 5 lies beyond ±1E4 m³/s",
+        "Static pressure -infinite Pa at point 5 lies beyond ±1E6 Pa"}},
+      {"speed beyond the bound",
+       "1.2",
+       "Model=400,1450,900,2147483647,400,300,1\n" + good,
+       {"Speeds must not exceed 100000 rpm (RefSpeed 1450, MinSpeed 900, MaxSpeed 2147483647 rpm)"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TVerifyRun r = Verify("[Catalog]\nRange=FX\nDensity=" + c.density + "\n" + Section("A", c.body) +
+                                Section("B", c.body));
+    std::vector<std::string> expected;
+    for (const char* model : {"A", "B"})
+      for (const auto& m : c.messages) expected.push_back(std::string("FX (") + model + ")  " + m);
+    EXPECT_EQ(r.errors, expected);
   }
 }
 
