@@ -12,6 +12,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliSelection.h"
 #include "cli/TerminalText.h"
+#include "fan/FanDuty.h"
 #include "services/Folders.h"
 #include "services/QmVerInfo.h"
 #include "units/QmConv.h"
@@ -25,9 +26,7 @@ constexpr std::string_view kProgram = "blowden-cli";
 // Flow units are those of the selector's flow field (stored in m³/s, index
 // 0), pressure units those of its pressure field (stored in Pa, index 1).
 constexpr TUnitsType kFlowType = utAirFlowPrim;
-constexpr int kFlowStored = 0;
 constexpr TUnitsType kPressureType = utAirPressDrop;
-constexpr int kPressureStored = 1;
 
 // Picture sizes: the chart's margins need room, and a picture stays a
 // picture (8192 x 8192 is 256 MB of pixels already).
@@ -53,6 +52,7 @@ constexpr TOptionSpec kOptions[] = {
     {"--units", true},          {"--all", false},
     {"--sort", true},           {"--limit", true},
     {"--csv", false},           {"--pdf", true},
+    {"--tolerance", true},
 };
 
 struct TCommandSpec {
@@ -72,7 +72,7 @@ const std::vector<TCommandSpec>& Commands() {
       {"select",
        "select  [--json] [--model NAME] [--browse]\n"
        "--flow Q [--flow-units U] --pressure P [--pressure-units U]\n"
-       "[--pressure-kind static|total] [--units si|ip]\n"
+       "[--pressure-kind static|total] [--units si|ip] [--tolerance PCT]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
        "[--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
@@ -100,13 +100,14 @@ const std::vector<TCommandSpec>& Commands() {
         "--sort",
         "--limit",
         "--csv",
-        "--pdf"},
+        "--pdf",
+        "--tolerance"},
        0,
        kMany},
       {"schedule",
-       "schedule [--json | --csv] [--pdf OUT.pdf] [--sort KEY] [--units si|ip]\n"
+       "schedule [--json | --csv] [--pdf OUT.pdf] [--sort KEY] [--units si|ip] [--tolerance PCT]\n"
        "(FILE... | --all) SCHEDULE.csv",
-       {"--json", "--csv", "--pdf", "--sort", "--units", "--all"},
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--tolerance"},
        1,
        kMany},
       {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
@@ -183,14 +184,6 @@ std::string UnitChoices(TUnitsType type) {
   return text;
 }
 
-// Stored value (m³/s or Pa) of a number given in the named unit.
-std::optional<double> ToStored(double value, TUnitsType type, int stored, const std::string& unit) {
-  const std::optional<int> shown = FindUnitsIndex(type, unit);
-  if (!shown) return std::nullopt;
-  const TUnitsConversion conv = GetUnitsConversion(type, *shown, stored);
-  return FromUnits(value, conv.Factor, conv.Offset);
-}
-
 // "640x480" -> 640, 480.
 bool ParseSize(std::string_view text, int& width, int& height) {
   const auto x = text.find_first_of("xX");
@@ -237,62 +230,52 @@ std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliReque
 // result units and the ranking. Returns what is wrong, if anything.
 template <class ValueOf>
 std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliRequest& request) {
-  if (const auto kind = valueOf("--pressure-kind")) {
-    if (*kind == "static")
-      request.PressureKind = TPressureKind::Static;
-    else if (*kind == "total")
-      request.PressureKind = TPressureKind::Total;
-    else
-      return Format("'%s' is not a pressure kind (static or total)", {*kind});
-  }
   if (auto e = ParseUnitsOption(valueOf, request)) return e;
-  const auto number = [&](std::string_view option, double& value) -> std::optional<std::string> {
-    const auto text = valueOf(option);
-    if (!TryStrToFloat(*text, value)) return Format("'%s' is not a valid floating point value", {*text});
-    return std::nullopt;
-  };
   const auto density = valueOf("--density"), altitude = valueOf("--altitude"),
              temperature = valueOf("--temperature");
-  if (density && (altitude || temperature))
-    return std::string("give the air either as '--density' or as '--altitude' and '--temperature', not both");
   if (valueOf("--density-units") && !density)
     return std::string("option '--density-units' needs '--density'");
   if (valueOf("--altitude-units") && !altitude)
     return std::string("option '--altitude-units' needs '--altitude'");
   if (valueOf("--temperature-units") && !temperature)
     return std::string("option '--temperature-units' needs '--temperature'");
-  if (density) {
-    double rho = 0;
-    if (auto e = number("--density", rho)) return e;
-    const std::string unit = valueOf("--density-units").value_or(std::string(GetUnitsLabel(utDensity, 0)));
-    const auto stored = ToStored(rho, utDensity, 0, unit);
-    if (!stored) return Format("unknown density unit '%s' (known: %s)", {unit, UnitChoices(utDensity)});
-    request.Air = TSiteAir{TSiteAir::saDensity, *stored};
-  } else if (altitude || temperature) {
-    TSiteAir air{TSiteAir::saAltitudeTemperature};
-    if (altitude) {
-      double h = 0;
-      if (auto e = number("--altitude", h)) return e;
-      const std::string unit = valueOf("--altitude-units").value_or("m");
-      if (unit == "ft")
-        h /= 3.2808398950131235;
-      else if (unit != "m")
-        return Format("unknown altitude unit '%s' (known: m, ft)", {unit});
-      air.Altitude = h;
-    }
-    if (temperature) {
-      double t = 0;
-      if (auto e = number("--temperature", t)) return e;
-      const std::string unit = valueOf("--temperature-units").value_or("C");
-      if (unit == "F" || unit == "°F")
-        t = (t - 32) / 1.8;
-      else if (unit != "C" && unit != "°C")
-        return Format("unknown temperature unit '%s' (known: C, F)", {unit});
-      air.Temperature = t;
-    }
-    request.Air = air;
+  // The duty is read as every view reads one.
+  constexpr std::pair<TDutyField, std::string_view> kFields[] = {
+      {dfFlow, "--flow"},
+      {dfFlowUnits, "--flow-units"},
+      {dfPressure, "--pressure"},
+      {dfPressureUnits, "--pressure-units"},
+      {dfPressureKind, "--pressure-kind"},
+      {dfDensity, "--density"},
+      {dfDensityUnits, "--density-units"},
+      {dfAltitude, "--altitude"},
+      {dfAltitudeUnits, "--altitude-units"},
+      {dfTemperature, "--temperature"},
+      {dfTemperatureUnits, "--temperature-units"},
+      {dfTolerance, "--tolerance"},
+  };
+  TDutyText text;
+  for (const auto& [field, option] : kFields) {
+    text.Values[field] = valueOf(option).value_or(std::string());
+    text.Places[field] = " for " + std::string(option);
   }
-  if (const auto e = SiteAirError(request.Air)) return *e;
+  const bool hasDuty = valueOf("--flow") && valueOf("--pressure");
+  if (!hasDuty) {
+    // Browse mode has no duty of its own: the rest is read around a neutral one.
+    text.Values[dfFlow] = "1";
+    text.Values[dfPressure] = "0";
+  }
+  TDuty duty;
+  std::string error;
+  if (!ParseDuty(text, duty, error)) return error;
+  request.HasDuty = hasDuty;
+  if (hasDuty) {
+    request.Flow = duty.Flow;
+    request.Pressure = duty.Pressure;
+  }
+  request.PressureKind = duty.Kind;
+  request.Air = duty.Air;
+  request.Tolerance = duty.Tolerance;
 
   if (auto e = ParseRankingOptions(valueOf, request)) return e;
   const bool ranked = request.All || request.Operands.size() > 1;
@@ -395,6 +378,13 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   // A schedule's duties are in its table; the rest is how to rank and show them.
   if (spec.Name == "schedule") {
     if (auto e = ParseUnitsOption(valueOf, request)) return TUsageError{*e, &spec};
+    if (const auto tolerance = valueOf("--tolerance")) {
+      double t = 0;
+      if (!TryStrToFloat(*tolerance, t))
+        return TUsageError{Format("'%s' is not a number for --tolerance", {*tolerance}), &spec};
+      if (auto e = ToleranceError(t, *tolerance, " for --tolerance")) return TUsageError{*e, &spec};
+      request.Tolerance = t;
+    }
     if (auto e = ParseRankingOptions(valueOf, request)) return TUsageError{*e, &spec};
     return std::nullopt;
   }
@@ -407,42 +397,10 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
                          &spec};
   }
 
-  // The duty: numbers in the given units, stored in m³/s and Pa.
-  const auto flowText = valueOf("--flow");
-  const auto pressureText = valueOf("--pressure");
-  const std::string flowUnit =
-      valueOf("--flow-units").value_or(std::string(GetUnitsLabel(kFlowType, kFlowStored)));
-  const std::string pressureUnit =
-      valueOf("--pressure-units").value_or(std::string(GetUnitsLabel(kPressureType, kPressureStored)));
-  if (!FindUnitsIndex(kFlowType, flowUnit))
-    return TUsageError{Format("unknown flow unit '%s' (known: %s)", {flowUnit, UnitChoices(kFlowType)}),
-                       &spec};
-  if (!FindUnitsIndex(kPressureType, pressureUnit))
-    return TUsageError{
-        Format("unknown pressure unit '%s' (known: %s)", {pressureUnit, UnitChoices(kPressureType)}), &spec};
-
   if (spec.Name == "select") {
-    if (!request.Browse && (!flowText || !pressureText))
+    if (!request.Browse && (!valueOf("--flow") || !valueOf("--pressure")))
       return TUsageError{"select needs the duty: '--flow Q' and '--pressure P' (or '--browse')", &spec};
-    double flow = 0, pressure = 0;
-    if (flowText && !TryStrToFloat(*flowText, flow))
-      return TUsageError{Format("'%s' is not a valid floating point value", {*flowText}), &spec};
-    if (pressureText && !TryStrToFloat(*pressureText, pressure))
-      return TUsageError{Format("'%s' is not a valid floating point value", {*pressureText}), &spec};
     if (const auto error = ParseSelectionOptions(valueOf, request)) return TUsageError{*error, &spec};
-    if (flowText && pressureText) {
-      request.HasDuty = true;
-      request.Flow = *ToStored(flow, kFlowType, kFlowStored, flowUnit);
-      request.Pressure = *ToStored(pressure, kPressureType, kPressureStored, pressureUnit);
-      // A duty needs a flow: at zero flow there is no system curve through
-      // it and the fan laws divide by the flow. Any other flow and any
-      // pressure are evaluated as the selector evaluates whatever its edits
-      // hold; only a value the unit conversion carries beyond a double is
-      // refused.
-      if (!std::isfinite(request.Flow) || !std::isfinite(request.Pressure))
-        return TUsageError{"the duty lies beyond the range of a number after unit conversion", &spec};
-      if (request.Flow == 0) return TUsageError{"the duty flow must not be 0", &spec};
-    }
   }
   return std::nullopt;
 }

@@ -26,8 +26,10 @@ TEST_F(CliRankTest, AnUnmetDutyExitsOneWithTheSentenceInWarnings) {
   const TJson doc = ParsedJson(run);
   EXPECT_EQ(doc["status"].Number, 0);
   EXPECT_FALSE(doc["duty_met"].Bool);
-  ASSERT_GE(doc["warnings"].Size(), 1u);
-  EXPECT_EQ(doc["warnings"][0].String.rfind("Duty not met: at ", 0), 0u) << doc["warnings"][0].String;
+  EXPECT_EQ(doc["verdict"].String, "rejected");
+  ASSERT_GE(doc["reasons"].Size(), 1u);
+  EXPECT_EQ(doc["reasons"][0].String.rfind("duty not met at the highest listed speed ", 0), 0u)
+      << doc["reasons"][0].String;
   EXPECT_EQ(doc["lines"].Size(), 9u);
   EXPECT_LE(doc["chart"]["x_min"].Number, 5);
   EXPECT_GE(doc["chart"]["x_max"].Number, 5);
@@ -36,7 +38,7 @@ TEST_F(CliRankTest, AnUnmetDutyExitsOneWithTheSentenceInWarnings) {
   const TCliRun text =
       RunCliArgs({"select", "--flow", "5", "--pressure", "1000", Sample("orvane-ax-axial.qfn")});
   EXPECT_EQ(text.Code, ecFailure);
-  EXPECT_NE(text.Out.find("\nWarning: Duty not met: at "), std::string::npos) << text.Out;
+  EXPECT_NE(text.Out.find("\nRejected: duty not met at "), std::string::npos) << text.Out;
 }
 
 TEST_F(CliRankTest, SiteAirAndResultUnits) {
@@ -117,6 +119,8 @@ TEST_F(CliRankTest, RankedEntriesEqualTheSingleSelection) {
                                                   flow, "--pressure", pressure, c["file"].String}));
       EXPECT_EQ(single["status"].Number, 0);
       EXPECT_TRUE(single["duty_met"].Bool);
+      EXPECT_EQ(c["verdict"].String, single["verdict"].String);
+      EXPECT_NE(c["verdict"].String, "rejected");
       for (const char* key : {"speed", "flow", "static_pressure", "total_pressure", "shaft_power",
                               "efficiency", "static_efficiency", "sound_power"})
         EXPECT_EQ(c[key].Number, single[key].Number) << c["model"].String << " " << key;
@@ -127,7 +131,8 @@ TEST_F(CliRankTest, RankedEntriesEqualTheSingleSelection) {
       const TJson single = ParsedJson(RunCliArgs({"select", "--json", "--model", r["model"].String, "--flow",
                                                   flow, "--pressure", pressure, r["file"].String}));
       EXPECT_EQ(r["status"].Number, single["status"].Number) << r["model"].String;
-      EXPECT_FALSE(single["status"].Number == 0 && single["duty_met"].Bool) << r["model"].String;
+      EXPECT_EQ(single["verdict"].String, "rejected") << r["model"].String;
+      EXPECT_EQ(r["reasons"].Strings(), single["reasons"].Strings()) << r["model"].String;
       EXPECT_FALSE(r["reason"].String.empty());
     }
   }
