@@ -175,5 +175,49 @@ TEST_F(CliRankTest, CheckFindsImpossibleDataAndInstallRefusesIt) {
   EXPECT_NE(install.Out.find("below the air power"), std::string::npos) << install.Out;
 }
 
+// --tolerance: how far the flow may fall short before the duty counts as not
+// met; the search's choice AX500 gives 0.99 m³/s for 1 m³/s.
+TEST_F(CliRankTest, ToleranceDecidesWhetherAShortFlowMeetsTheDuty) {
+  const std::string axial = Sample("orvane-ax-axial.qfn");
+  const TJson strict =
+      ParsedJson(RunCliArgs({"select", "--json", "--flow", "1", "--pressure", "500", axial}));
+  EXPECT_EQ(strict["model"].String, "AX560");
+  EXPECT_EQ(strict["best_index"].Number, 5);
+  ASSERT_EQ(strict["find_notes"].Size(), 1U);
+  EXPECT_EQ(strict["find_notes"][0].String.rfind("AX500 passed over (duty not met", 0), 0U);
+  const TCliRun run =
+      RunCliArgs({"select", "--json", "--tolerance", "2", "--flow", "1", "--pressure", "500", axial});
+  EXPECT_EQ(run.Code, ecSuccess) << run.Err;
+  const TJson tolerant = ParsedJson(run);
+  EXPECT_EQ(tolerant["model"].String, "AX500");
+  EXPECT_EQ(tolerant["verdict"].String, "warning");
+  EXPECT_EQ(tolerant["tolerance"].Number, 2);
+  EXPECT_TRUE(tolerant["duty_met"].Bool);
+  for (const char* bad : {"-1", "60", "x"}) {
+    SCOPED_TRACE(bad);
+    const TCliRun select =
+        RunCliArgs({"select", "--tolerance", bad, "--flow", "1", "--pressure", "500", axial});
+    EXPECT_EQ(select.Code, ecUsage) << select.Err;
+    const TCliRun schedule = RunCliArgs({"schedule", "--tolerance", bad, axial, CliDataFile("schedule.csv")});
+    EXPECT_EQ(schedule.Code, ecUsage) << schedule.Err;
+    EXPECT_NE(schedule.Err.find("--tolerance"), std::string::npos) << schedule.Err;
+  }
+}
+
+// No pressure peak inside the tested flows: the stall margin is null in JSON,
+// "n/a" in text and CSV, and last when ranking by margin.
+TEST_F(CliRankTest, AMissingStallMarginIsNullAndSortsLast) {
+  std::vector<std::string> args{"select", "--json", "--sort", "margin", "--flow", "1.5", "--pressure", "400"};
+  for (const char* s : kSamples) args.push_back(Sample(s));
+  const TJson doc = ParsedJson(RunCliArgs(args));
+  ASSERT_FALSE(doc["candidates"].Items.empty());
+  for (const TJson& c : doc["candidates"].Items) EXPECT_EQ(c["stall_margin"].Kind, TJson::jNull);
+  args[1] = "--csv";
+  const TCliRun csv = RunCliArgs(args);
+  const std::vector<std::string> lines = SplitLines(csv.Out);
+  ASSERT_GE(lines.size(), 2U);
+  EXPECT_NE(lines[1].find(",n/a,"), std::string::npos) << lines[1];
+}
+
 }  // namespace
 }  // namespace blowden::test
