@@ -443,22 +443,44 @@ Commands:
            then the speed is solved and the nine result lines are printed (or the
            status text when the model cannot meet the duty). Results are always
            in m³/s, Pa, kW, % and dB.
-           After the nine lines, one "Warning: " line for each thing an engineer
-           must know: the duty is not met, the operating point lies left of the
-           pressure peak (stall-prone) or outside the tested flows (extrapolated),
-           or the efficiency is above 90 % (implausible) or 100 % (impossible).
-           With --json: "duty_met" (true when the fan delivers at least the
-           duty), "static_efficiency", "pressure_kind", "density",
-           "reference_density", "density_ratio", "units" and "warnings".
+           Every selection gets a verdict, ok, warning or rejected, by the
+           rules the window, the ranking, the schedule and the datasheet use.
+           Rejected: a speed above MaxSpeed or below MinSpeed (the search
+           looks up to 1.1 x MaxSpeed, the verdict decides); an operating flow
+           below the duty flow by more than --tolerance (default 0 %); a point
+           left of the fitted pressure peak (stall); a status other than
+           Ready; an efficiency above 100 %, a shaft power of 0 or below, or
+           below the air power; a model whose read failed or that has a
+           verification error. Warnings: an efficiency above 90 %; a point
+           outside the tested flows (extrapolated); an operating flow outside
+           70-130 % of the fitted best-efficiency flow; a total efficiency more
+           than 15 points below the model's peak; a listed-speed fan giving
+           more than 110 % of the duty flow; a flow short within the tolerance.
+           After the nine lines: "Running Speed" when a limit's message took
+           the speed's line, one "Rejected: " line per reason and one
+           "Warning: " line per warning. When the search's choice is rejected
+           and another model of the file is acceptable, the acceptable one with
+           the lowest shaft power is evaluated, with a line saying why the
+           first was passed over; when none is, "No model of this file meets
+           the duty: " and the count of models per reason.
+           With --json: "duty_met", "speed_margin", "stall_margin" (null
+           without a pressure peak inside the tested flows), "bep_ratio",
+           "peak_efficiency", "tolerance", "static_efficiency",
+           "pressure_kind", "density", "reference_density", "density_ratio",
+           "units", "verdict", "reasons", "warnings" and "find_notes".
            With several FILEs, or --all (every installed file), every model of
-           every file is evaluated for the duty and the models that meet it are
-           ranked (--sort, default power; --limit N shows the first N): one row
+           every file is evaluated for the duty and the models whose verdict is
+           ok or warning are ranked (--sort, default power; --limit N shows the
+           first N): one row
            each with rank, file, maker, range, model, speed, speed_margin, flow,
            static_pressure, total_pressure, shaft_power, static_efficiency,
            efficiency, sound_power, stall_margin, bep_ratio and warnings, tab
            separated (--csv: comma separated CSV), then "Rejected" and each left
-           out model with the reason. With --json: "duty", "units", "sort",
-           "candidates", "rejected" and "messages".
+           out model with its reasons. A stall margin that does not exist reads
+           "n/a". With --json: "duty", "units", "sort", "tolerance",
+           "candidates" (each with "verdict", "reasons", "warnings"),
+           "rejected" (each with "reason", "verdict", "reasons", "warnings")
+           and "messages".
   schedule Rank every mark of an equipment schedule over the FILEs (or, with
            --all, every installed file) as a ranked select ranks one duty, and
            give each mark its best fan and the next two, or why no fan fits
@@ -476,7 +498,8 @@ Commands:
            the best fan's figures (the columns of a ranked select), warnings,
            alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
            --json: an array of {"mark", "line", "duty", "units", "sort",
-           "candidates" (up to 3, as a ranked select's), "reason" (null when a
+           "candidates" (up to 3, as a ranked select's), "rejected" (as a
+           ranked select's), "reason" (null when a
            fan fits), "error" (null, or why the row cannot be used; its duty
            is then null), "messages"}. Every row of the schedule appears, in
            file order. --pdf OUT.pdf also writes one datasheet page per mark
@@ -509,30 +532,36 @@ Options:
   --browse            Evaluate the model (default: the first) at its nominal flow
                       and reference speed, as the selector's browse mode does;
                       --flow and --pressure are not needed then.
-  --flow Q            Duty volume flow (not 0).
+  --flow Q            Duty volume flow (above 0).
   --flow-units U      Unit of Q (default m³/s): )";
   t += UnitChoices(kFlowType);
   t += R"(.
-  --pressure P        Duty static pressure.
+  --pressure P        Duty static pressure (0 or more).
   --pressure-units U  Unit of P (default Pa): )";
   t += UnitChoices(kPressureType);
   t += R"(.
                       Units match without regard to case; "m3" may stand for "m³".
-  --pressure-kind K   Whether P is the fan's static (default) or total pressure.
+  --pressure-kind K   Whether P is the fan's static (default) or total pressure
+                      (any case).
   --density RHO       The air at the fan (site air) as a density (default: each
                       catalogue's own "Density"); --density-units U, default kg/m³.
   --altitude H        The site air as the standard atmosphere's at altitude H
                       (--altitude-units m (default) or ft; -500 to 11000 m) ...
-  --temperature T     ... and temperature T (--temperature-units C (default) or
-                      F); either alone assumes 0 m or 20 °C for the other.
-                      Site air scales pressures and power by the density ratio
-                      site / catalogue; flow, efficiency and sound power stay.
+  --temperature T     ... and temperature T (--temperature-units °C (default),
+                      °F or K; C and F too); either alone assumes 0 m or 20 °C
+                      for the other. Site air scales pressures and power by the
+                      density ratio r = site / catalogue and sound power by
+                      20 lg r dB; flow and efficiency stay.
+  --tolerance PCT     How far the operating flow may fall short of the duty
+                      flow, in % of it, before the duty counts as not met
+                      (0 to 50, default 0; select and schedule).
   --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
                       InchWg, HP).
   --all               Rank every installed fan file (instead of FILEs).
   --sort KEY          Rank by power (lowest shaft power, default), efficiency
                       (highest), sound (lowest), speed (lowest) or margin
-                      (largest stall margin); ties by file, then model.
+                      (largest stall margin; models without one last); ties by
+                      file, then model.
   --limit N           Show only the first N candidates.
   --csv               Print the ranking as CSV (comma separated, CRLF lines).
   --png OUT.png       Also write the selector's curves chart as a PNG picture.
@@ -582,7 +611,8 @@ Exit codes:
   1  verification errors, an install refused or not copied, a selection whose
      status is not 0, a number in a fan data file that does not convert
      (import, derive: a table or model that cannot be used, a name taken)
-  1  a duty that is not met (select; a ranking: no model meets it), check
+  1  a selection whose verdict is rejected: a duty that is not met, a speed
+     outside the fan's limits, ... (select; a ranking: no candidate), check
      errors
   2  usage error (unknown command or option, a number or unit that does not
      parse), a file that cannot be read at all, a picture that cannot be written
