@@ -375,7 +375,7 @@ TFindResult FindAcceptableModel(TFan& fan, const TDuty& duty) {
     return found;
   }
   const std::vector<std::string> models = fan.Models();
-  const std::string firstName = models[static_cast<std::size_t>(found.SearchIndex)];
+  const std::string& firstName = models[static_cast<std::size_t>(found.SearchIndex)];
   std::vector<TVerdictRule> rules;
   int best = -1;
   double bestPower = 0;
