@@ -73,6 +73,7 @@ struct TRankCatalogue::TKeptFile {
     std::string Name;
     bool Evaluable = false;
     TFan::TReadState State;  // Evaluable
+    TModelFacts Facts;       // Evaluable: what every duty's evaluation shares
     TRejected Rejection;     // not Evaluable
   };
   std::string File;
@@ -126,6 +127,7 @@ std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
     }
     m.Evaluable = true;
     m.State = fan.ReadState();
+    m.Facts = CurrentModelFacts(fan);
     kept->Points += static_cast<std::size_t>(std::max(m.State.Model.Count, 0)) + 1;
   }
   return kept;
@@ -233,7 +235,7 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFan& fan, TFileRanking
       continue;
     }
     fan.RestoreReadState(f.Header, m.State);
-    TSelectionResult r = EvaluateDutyFigures(fan, duty);
+    TSelectionResult r = EvaluateDutyFigures(fan, duty, m.Facts);
     if (r.Verdict != TVerdictKind::Rejected)
       out.Candidates.push_back(CandidateOf(f.File, fan, std::move(r)));
     else

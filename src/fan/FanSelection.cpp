@@ -116,8 +116,9 @@ struct TShowContext {
   double Ratio = 1;  // site density / catalogue density
   TResultUnits Units;
   bool Chart = true;
-  bool Lines = true;     // result lines, extra lines and the R² text
-  double Tolerance = 0;  // % of the duty flow
+  bool Lines = true;                   // result lines, extra lines and the R² text
+  double Tolerance = 0;                // % of the duty flow
+  const TModelFacts* Facts = nullptr;  // the current model's, when known
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -203,7 +204,9 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
     r.Tolerance = ctx.Tolerance;
     r.DutyMet = r.Status == fsReady && r.Volume >= dutyFlow * (1 - ctx.Tolerance / 100) * (1 - kFlowRounding);
     const std::size_t n = std::min(static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size());
-    const TPressurePeak peak = FindPressurePeak(m, fan.Coeffs(), fan.FitError());
+    const TModelFacts facts = ctx.Facts ? TModelFacts{} : CurrentModelFacts(fan);
+    const TModelFacts& known = ctx.Facts ? *ctx.Facts : facts;
+    const TPressurePeak& peak = known.PressurePeak;
     r.StallMargin.reset();
     if (n >= 2 && peak.Flow > m.Qa[0] && peak.Flow < m.Qa[n - 1])
       r.StallMargin = 100 * (refFlow - peak.Flow) / peak.Flow;
@@ -214,11 +217,11 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
       if (beyond > 0 && span > 0) r.Extrapolation = 100 * beyond / span;
     }
     r.SpeedMargin = m.MaxSpeed != 0 ? 100.0 * (m.MaxSpeed - r.Speed) / m.MaxSpeed : 0;
-    const TEfficiencyPeak bep = FindEfficiencyPeak(m, fan.Coeffs(), fan.FitError(), fan.Header().Density);
+    const TEfficiencyPeak& bep = known.EfficiencyPeak;
     r.PeakEfficiency = bep.Efficiency;
     // Without a peak inside the tested flows the best-efficiency flow is not known.
     r.BepRatio = bep.Interior && bep.Flow > 0 && r.Speed != 0 ? 100.0 * refFlow / bep.Flow : 0;
-    TVerdict v = JudgeSelection(m, CurrentModelHealth(fan), r, ctx.Tolerance, ctx.Units);
+    TVerdict v = JudgeSelection(m, known.Health, r, ctx.Tolerance, ctx.Units);
     r.Verdict = v.Kind;
     r.RejectRule = v.Rule;
     r.Reasons = std::move(v.Reasons);
@@ -336,6 +339,20 @@ TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty) {
   ctx.Chart = false;
   ctx.Lines = false;
   return Evaluate(fan, duty, duty.Flow, duty.Pressure, {}, ctx);
+}
+
+TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty, const TModelFacts& facts) {
+  TShowContext ctx;
+  ctx.Chart = false;
+  ctx.Lines = false;
+  ctx.Facts = &facts;
+  return Evaluate(fan, duty, duty.Flow, duty.Pressure, {}, ctx);
+}
+
+TModelFacts CurrentModelFacts(TFan& fan) {
+  const TFanModel& m = fan.Model();
+  return {FindPressurePeak(m, fan.Coeffs(), fan.FitError()),
+          FindEfficiencyPeak(m, fan.Coeffs(), fan.FitError(), fan.Header().Density), CurrentModelHealth(fan)};
 }
 
 int FindBestModel(TFan& fan, const TDuty& duty) {

@@ -118,11 +118,24 @@ TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double sh
 TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
                               const TChartWindow& previous, const TResultUnits& units, bool withChart = true);
 
+// What a model's evaluations share, whatever the duty: its fitted pressure
+// and efficiency peaks and its health (read status, verification). A
+// ranking takes them once per model; every evaluation takes them from the
+// fan's current model otherwise.
+struct TModelFacts {
+  TPressurePeak PressurePeak;
+  TEfficiencyPeak EfficiencyPeak;
+  TModelHealth Health;
+};
+TModelFacts CurrentModelFacts(TFan& fan);
+
 // The figures, status and warnings of EvaluateDuty(fan, duty, duty.Flow,
 // duty.Pressure, {}, TResultUnits{}, false), bit for bit, without the
 // result lines, the caption and the R² text (left empty): a ranking judges
 // thousands of models and shows none of them as the selector does.
 TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty);
+// The same with the current model's facts given (CurrentModelFacts of it).
+TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty, const TModelFacts& facts);
 
 // The best-model search for a duty at site air or of total pressure: the
 // rule of TFan::FindBestModel (the model whose nominal flow at its solved
