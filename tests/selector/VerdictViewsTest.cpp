@@ -4,6 +4,7 @@
 // verdict, reasons, warnings and figures of each model.
 #include <gtest/gtest.h>
 
+#include <QDoubleSpinBox>
 #include <QTest>
 #include <cmath>
 #include <fstream>
@@ -241,6 +242,27 @@ TEST_F(VerdictViewsTest, EveryViewSaysTheSameOfEveryModel) {
   for (const char* kind : {"above the maximum", "duty not met", "left of the pressure peak",
                            "the fan data are impossible", "flow outside the tested range"})
     EXPECT_NE(allReasons.find(kind), std::string::npos) << kind;
+}
+
+// The selector's Tolerance box judges the model shown again, and is kept
+// with the settings.
+TEST_F(VerdictViewsTest, TheToleranceSettingJudgesAndIsRemembered) {
+  {
+    TFanForm form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.VolEdit()->SetValue(1.0);
+    form.PStaticEdit()->SetValue(500.0);
+    ASSERT_TRUE(form.ChooseFileAndModel("orvane-ax-axial", "AX500"));
+    EXPECT_EQ(form.LastResult().Verdict, TVerdictKind::Rejected);
+    EXPECT_EQ(form.MemoLines().filter("Rejected: duty not met").size(), 1);
+    form.ToleranceBox()->setValue(2);
+    EXPECT_EQ(form.LastResult().Verdict, TVerdictKind::Warning);
+    EXPECT_EQ(form.MemoLines().filter("within the tolerance of 2 %").size(), 1);
+    form.done(1);
+  }
+  TFanForm again;
+  EXPECT_EQ(again.ToleranceBox()->value(), 2);
 }
 
 }  // namespace
