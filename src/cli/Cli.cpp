@@ -14,6 +14,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliSelection.h"
 #include "cli/TerminalText.h"
+#include "fan/FanDuty.h"
 #include "services/Folders.h"
 #include "services/QmVerInfo.h"
 #include "units/QmConv.h"
@@ -27,9 +28,7 @@ constexpr std::string_view kProgram = "blowden-cli";
 // Flow units are those of the selector's flow field (stored in m³/s, index
 // 0), pressure units those of its pressure field (stored in Pa, index 1).
 constexpr TUnitsType kFlowType = utAirFlowPrim;
-constexpr int kFlowStored = 0;
 constexpr TUnitsType kPressureType = utAirPressDrop;
-constexpr int kPressureStored = 1;
 
 // Picture sizes: the chart's margins need room, and a picture stays a
 // picture (8192 x 8192 is 256 MB of pixels already).
@@ -56,6 +55,7 @@ constexpr TOptionSpec kOptions[] = {
     {"--sort", true},           {"--limit", true},
     {"--csv", false},           {"--pdf", true},
     {"--force", false},         {"--efficiency-step", true},
+    {"--tolerance", true},
 };
 
 struct TCommandSpec {
@@ -75,7 +75,7 @@ const std::vector<TCommandSpec>& Commands() {
       {"select",
        "select  [--json] [--model NAME] [--browse]\n"
        "--flow Q [--flow-units U] --pressure P [--pressure-units U]\n"
-       "[--pressure-kind static|total] [--units si|ip]\n"
+       "[--pressure-kind static|total] [--units si|ip] [--tolerance PCT]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
        "[--force] [--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
@@ -104,13 +104,14 @@ const std::vector<TCommandSpec>& Commands() {
         "--limit",
         "--csv",
         "--pdf",
-        "--force"},
+        "--force",
+        "--tolerance"},
        0,
        kMany},
       {"schedule",
-       "schedule [--json | --csv] [--pdf OUT.pdf] [--force] [--sort KEY] [--units si|ip]\n"
+       "schedule [--json | --csv] [--pdf OUT.pdf] [--force] [--sort KEY] [--units si|ip] [--tolerance PCT]\n"
        "(FILE... | --all) SCHEDULE.csv",
-       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force"},
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance"},
        1,
        kMany},
       {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
@@ -187,14 +188,6 @@ std::string UnitChoices(TUnitsType type) {
   return text;
 }
 
-// Stored value (m³/s or Pa) of a number given in the named unit.
-std::optional<double> ToStored(double value, TUnitsType type, int stored, const std::string& unit) {
-  const std::optional<int> shown = FindUnitsIndex(type, unit);
-  if (!shown) return std::nullopt;
-  const TUnitsConversion conv = GetUnitsConversion(type, *shown, stored);
-  return FromUnits(value, conv.Factor, conv.Offset);
-}
-
 // "640x480" -> 640, 480.
 bool ParseSize(std::string_view text, int& width, int& height) {
   const auto x = text.find_first_of("xX");
@@ -241,62 +234,52 @@ std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliReque
 // result units and the ranking. Returns what is wrong, if anything.
 template <class ValueOf>
 std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliRequest& request) {
-  if (const auto kind = valueOf("--pressure-kind")) {
-    if (*kind == "static")
-      request.PressureKind = TPressureKind::Static;
-    else if (*kind == "total")
-      request.PressureKind = TPressureKind::Total;
-    else
-      return Format("'%s' is not a pressure kind (static or total)", {*kind});
-  }
   if (auto e = ParseUnitsOption(valueOf, request)) return e;
-  const auto number = [&](std::string_view option, double& value) -> std::optional<std::string> {
-    const auto text = valueOf(option);
-    if (!TryStrToFloat(*text, value)) return Format("'%s' is not a valid floating point value", {*text});
-    return std::nullopt;
-  };
   const auto density = valueOf("--density"), altitude = valueOf("--altitude"),
              temperature = valueOf("--temperature");
-  if (density && (altitude || temperature))
-    return std::string("give the air either as '--density' or as '--altitude' and '--temperature', not both");
   if (valueOf("--density-units") && !density)
     return std::string("option '--density-units' needs '--density'");
   if (valueOf("--altitude-units") && !altitude)
     return std::string("option '--altitude-units' needs '--altitude'");
   if (valueOf("--temperature-units") && !temperature)
     return std::string("option '--temperature-units' needs '--temperature'");
-  if (density) {
-    double rho = 0;
-    if (auto e = number("--density", rho)) return e;
-    const std::string unit = valueOf("--density-units").value_or(std::string(GetUnitsLabel(utDensity, 0)));
-    const auto stored = ToStored(rho, utDensity, 0, unit);
-    if (!stored) return Format("unknown density unit '%s' (known: %s)", {unit, UnitChoices(utDensity)});
-    request.Air = TSiteAir{TSiteAir::saDensity, *stored};
-  } else if (altitude || temperature) {
-    TSiteAir air{TSiteAir::saAltitudeTemperature};
-    if (altitude) {
-      double h = 0;
-      if (auto e = number("--altitude", h)) return e;
-      const std::string unit = valueOf("--altitude-units").value_or("m");
-      if (unit == "ft")
-        h /= 3.2808398950131235;
-      else if (unit != "m")
-        return Format("unknown altitude unit '%s' (known: m, ft)", {unit});
-      air.Altitude = h;
-    }
-    if (temperature) {
-      double t = 0;
-      if (auto e = number("--temperature", t)) return e;
-      const std::string unit = valueOf("--temperature-units").value_or("C");
-      if (unit == "F" || unit == "°F")
-        t = (t - 32) / 1.8;
-      else if (unit != "C" && unit != "°C")
-        return Format("unknown temperature unit '%s' (known: C, F)", {unit});
-      air.Temperature = t;
-    }
-    request.Air = air;
+  // The duty is read as every view reads one.
+  constexpr std::pair<TDutyField, std::string_view> kFields[] = {
+      {dfFlow, "--flow"},
+      {dfFlowUnits, "--flow-units"},
+      {dfPressure, "--pressure"},
+      {dfPressureUnits, "--pressure-units"},
+      {dfPressureKind, "--pressure-kind"},
+      {dfDensity, "--density"},
+      {dfDensityUnits, "--density-units"},
+      {dfAltitude, "--altitude"},
+      {dfAltitudeUnits, "--altitude-units"},
+      {dfTemperature, "--temperature"},
+      {dfTemperatureUnits, "--temperature-units"},
+      {dfTolerance, "--tolerance"},
+  };
+  TDutyText text;
+  for (const auto& [field, option] : kFields) {
+    text.Values[field] = valueOf(option).value_or(std::string());
+    text.Places[field] = " for " + std::string(option);
   }
-  if (const auto e = SiteAirError(request.Air)) return *e;
+  const bool hasDuty = valueOf("--flow") && valueOf("--pressure");
+  if (!hasDuty) {
+    // Browse mode has no duty of its own: the rest is read around a neutral one.
+    text.Values[dfFlow] = "1";
+    text.Values[dfPressure] = "0";
+  }
+  TDuty duty;
+  std::string error;
+  if (!ParseDuty(text, duty, error)) return error;
+  request.HasDuty = hasDuty;
+  if (hasDuty) {
+    request.Flow = duty.Flow;
+    request.Pressure = duty.Pressure;
+  }
+  request.PressureKind = duty.Kind;
+  request.Air = duty.Air;
+  request.Tolerance = duty.Tolerance;
 
   if (auto e = ParseRankingOptions(valueOf, request)) return e;
   const bool ranked = request.All || request.Operands.size() > 1;
@@ -402,6 +385,13 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   // A schedule's duties are in its table; the rest is how to rank and show them.
   if (spec.Name == "schedule") {
     if (auto e = ParseUnitsOption(valueOf, request)) return TUsageError{*e, &spec};
+    if (const auto tolerance = valueOf("--tolerance")) {
+      double t = 0;
+      if (!TryStrToFloat(*tolerance, t))
+        return TUsageError{Format("'%s' is not a number for --tolerance", {*tolerance}), &spec};
+      if (auto e = ToleranceError(t, *tolerance, " for --tolerance")) return TUsageError{*e, &spec};
+      request.Tolerance = t;
+    }
     if (auto e = ParseRankingOptions(valueOf, request)) return TUsageError{*e, &spec};
     return std::nullopt;
   }
@@ -414,42 +404,10 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
                          &spec};
   }
 
-  // The duty: numbers in the given units, stored in m³/s and Pa.
-  const auto flowText = valueOf("--flow");
-  const auto pressureText = valueOf("--pressure");
-  const std::string flowUnit =
-      valueOf("--flow-units").value_or(std::string(GetUnitsLabel(kFlowType, kFlowStored)));
-  const std::string pressureUnit =
-      valueOf("--pressure-units").value_or(std::string(GetUnitsLabel(kPressureType, kPressureStored)));
-  if (!FindUnitsIndex(kFlowType, flowUnit))
-    return TUsageError{Format("unknown flow unit '%s' (known: %s)", {flowUnit, UnitChoices(kFlowType)}),
-                       &spec};
-  if (!FindUnitsIndex(kPressureType, pressureUnit))
-    return TUsageError{
-        Format("unknown pressure unit '%s' (known: %s)", {pressureUnit, UnitChoices(kPressureType)}), &spec};
-
   if (spec.Name == "select") {
-    if (!request.Browse && (!flowText || !pressureText))
+    if (!request.Browse && (!valueOf("--flow") || !valueOf("--pressure")))
       return TUsageError{"select needs the duty: '--flow Q' and '--pressure P' (or '--browse')", &spec};
-    double flow = 0, pressure = 0;
-    if (flowText && !TryStrToFloat(*flowText, flow))
-      return TUsageError{Format("'%s' is not a valid floating point value", {*flowText}), &spec};
-    if (pressureText && !TryStrToFloat(*pressureText, pressure))
-      return TUsageError{Format("'%s' is not a valid floating point value", {*pressureText}), &spec};
     if (const auto error = ParseSelectionOptions(valueOf, request)) return TUsageError{*error, &spec};
-    if (flowText && pressureText) {
-      request.HasDuty = true;
-      request.Flow = *ToStored(flow, kFlowType, kFlowStored, flowUnit);
-      request.Pressure = *ToStored(pressure, kPressureType, kPressureStored, pressureUnit);
-      // A duty needs a flow: at zero flow there is no system curve through
-      // it and the fan laws divide by the flow. Any other flow and any
-      // pressure are evaluated as the selector evaluates whatever its edits
-      // hold; only a value the unit conversion carries beyond a double is
-      // refused.
-      if (!std::isfinite(request.Flow) || !std::isfinite(request.Pressure))
-        return TUsageError{"the duty lies beyond the range of a number after unit conversion", &spec};
-      if (request.Flow == 0) return TUsageError{"the duty flow must not be 0", &spec};
-    }
   }
   return std::nullopt;
 }
@@ -498,22 +456,44 @@ Commands:
            then the speed is solved and the nine result lines are printed (or the
            status text when the model cannot meet the duty). Results are always
            in m³/s, Pa, kW, % and dB.
-           After the nine lines, one "Warning: " line for each thing an engineer
-           must know: the duty is not met, the operating point lies left of the
-           pressure peak (stall-prone) or outside the tested flows (extrapolated),
-           or the efficiency is above 90 % (implausible) or 100 % (impossible).
-           With --json: "duty_met" (true when the fan delivers at least the
-           duty), "static_efficiency", "pressure_kind", "density",
-           "reference_density", "density_ratio", "units" and "warnings".
+           Every selection gets a verdict, ok, warning or rejected, by the
+           rules the window, the ranking, the schedule and the datasheet use.
+           Rejected: a speed above MaxSpeed or below MinSpeed (the search
+           looks up to 1.1 x MaxSpeed, the verdict decides); an operating flow
+           below the duty flow by more than --tolerance (default 0 %); a point
+           left of the fitted pressure peak (stall); a status other than
+           Ready; an efficiency above 100 %, a shaft power of 0 or below, or
+           below the air power; a model whose read failed or that has a
+           verification error. Warnings: an efficiency above 90 %; a point
+           outside the tested flows (extrapolated); an operating flow outside
+           70-130 % of the fitted best-efficiency flow; a total efficiency more
+           than 15 points below the model's peak; a listed-speed fan giving
+           more than 110 % of the duty flow; a flow short within the tolerance.
+           After the nine lines: "Running Speed" when a limit's message took
+           the speed's line, one "Rejected: " line per reason and one
+           "Warning: " line per warning. When the search's choice is rejected
+           and another model of the file is acceptable, the acceptable one with
+           the lowest shaft power is evaluated, with a line saying why the
+           first was passed over; when none is, "No model of this file meets
+           the duty: " and the count of models per reason.
+           With --json: "duty_met", "speed_margin", "stall_margin" (null
+           without a pressure peak inside the tested flows), "bep_ratio",
+           "peak_efficiency", "tolerance", "static_efficiency",
+           "pressure_kind", "density", "reference_density", "density_ratio",
+           "units", "verdict", "reasons", "warnings" and "find_notes".
            With several FILEs, or --all (every installed file), every model of
-           every file is evaluated for the duty and the models that meet it are
-           ranked (--sort, default power; --limit N shows the first N): one row
+           every file is evaluated for the duty and the models whose verdict is
+           ok or warning are ranked (--sort, default power; --limit N shows the
+           first N): one row
            each with rank, file, maker, range, model, speed, speed_margin, flow,
            static_pressure, total_pressure, shaft_power, static_efficiency,
            efficiency, sound_power, stall_margin, bep_ratio and warnings, tab
            separated (--csv: comma separated CSV), then "Rejected" and each left
-           out model with the reason. With --json: "duty", "units", "sort",
-           "candidates", "rejected" and "messages".
+           out model with its reasons. A stall margin that does not exist reads
+           "n/a". With --json: "duty", "units", "sort", "tolerance",
+           "candidates" (each with "verdict", "reasons", "warnings"),
+           "rejected" (each with "reason", "verdict", "reasons", "warnings")
+           and "messages".
   schedule Rank every mark of an equipment schedule over the FILEs (or, with
            --all, every installed file) as a ranked select ranks one duty, and
            give each mark its best fan and the next two, or why no fan fits
@@ -532,7 +512,8 @@ Commands:
            the best fan's figures (the columns of a ranked select), warnings,
            alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
            --json: an array of {"mark", "line", "duty", "units", "sort",
-           "candidates" (up to 3, as a ranked select's), "reason" (null when a
+           "candidates" (up to 3, as a ranked select's), "rejected" (as a
+           ranked select's), "reason" (null when a
            fan fits), "error" (null, or why the row cannot be used; its duty
            is then null), "messages"}. Every row of the schedule appears, in
            file order. --pdf OUT.pdf also writes one datasheet page per mark
@@ -577,24 +558,29 @@ Options:
   --browse            Evaluate the model (default: the first) at its nominal flow
                       and reference speed, as the selector's browse mode does;
                       --flow and --pressure are not needed then.
-  --flow Q            Duty volume flow (not 0).
+  --flow Q            Duty volume flow (above 0).
   --flow-units U      Unit of Q (default m³/s): )";
   t += UnitChoices(kFlowType);
   t += R"(.
-  --pressure P        Duty static pressure.
+  --pressure P        Duty static pressure (0 or more).
   --pressure-units U  Unit of P (default Pa): )";
   t += UnitChoices(kPressureType);
   t += R"(.
                       Units match without regard to case; "m3" may stand for "m³".
-  --pressure-kind K   Whether P is the fan's static (default) or total pressure.
+  --pressure-kind K   Whether P is the fan's static (default) or total pressure
+                      (any case).
   --density RHO       The air at the fan (site air) as a density (default: each
                       catalogue's own "Density"); --density-units U, default kg/m³.
   --altitude H        The site air as the standard atmosphere's at altitude H
                       (--altitude-units m (default) or ft; -500 to 11000 m) ...
-  --temperature T     ... and temperature T (--temperature-units C (default) or
-                      F); either alone assumes 0 m or 20 °C for the other.
-                      Site air scales pressures and power by the density ratio
-                      site / catalogue; flow, efficiency and sound power stay.
+  --temperature T     ... and temperature T (--temperature-units °C (default),
+                      °F or K; C and F too); either alone assumes 0 m or 20 °C
+                      for the other. Site air scales pressures and power by the
+                      density ratio r = site / catalogue and sound power by
+                      20 lg r dB; flow and efficiency stay.
+  --tolerance PCT     How far the operating flow may fall short of the duty
+                      flow, in % of it, before the duty counts as not met
+                      (0 to 50, default 0; select and schedule).
   --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
                       InchWg, HP).
   --all               Rank every installed fan file (instead of FILEs).
@@ -603,7 +589,8 @@ Options:
                       listed among the rejected, and makes the exit code 2.
   --sort KEY          Rank by power (lowest shaft power, default), efficiency
                       (highest), sound (lowest), speed (lowest) or margin
-                      (largest stall margin); ties by file, then model.
+                      (largest stall margin; models without one last); ties by
+                      file, then model.
   --limit N           Show only the first N candidates.
   --csv               Print the ranking as CSV (comma separated, CRLF lines).
                       A text that begins with "=", "+", "-", "@", a tab or a
@@ -666,7 +653,8 @@ Exit codes:
   1  verification errors, an install refused or not copied, a selection whose
      status is not 0, a number in a fan data file that does not convert
      (import, derive: a table or model that cannot be used, a name taken)
-  1  a duty that is not met (select; a ranking: no model meets it), check
+  1  a selection whose verdict is rejected: a duty that is not met, a speed
+     outside the fan's limits, ... (select; a ranking: no candidate), check
      errors
   2  usage error (unknown command or option, a number or unit that does not
      parse; import: a column title naming an unknown unit; derive: a model that

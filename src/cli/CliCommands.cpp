@@ -286,7 +286,8 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
                      const TFan& fan, int status, const std::string& statusText,
                      std::optional<double> dutyFlow, std::optional<double> dutyPressure,
                      const TSelectionResult* r, const std::vector<std::string>& lines,
-                     const std::vector<std::string>& messages, const TCliRequest& request) {
+                     const std::vector<std::string>& messages, const std::vector<std::string>& findNotes,
+                     const std::string& noResultReason, const TCliRequest& request) {
   const TResultUnits& u = request.Units;
   TJsonWriter w(out);
   w.BeginObject();
@@ -344,7 +345,9 @@ void WriteSelectJson(std::ostream& out, const std::string& file, const std::opti
     w.Null();
   }
   number("r2", &TSelectionResult::R2);
-  WriteSelectionExtras(w, r, request);
+  WriteSelectionExtras(w, r, request, noResultReason);
+  w.Key("find_notes");
+  w.StringArray(findNotes);
   w.Key("messages");
   w.StringArray(messages);
   w.EndObject();
@@ -521,6 +524,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
 
   std::optional<int> bestIndex;
   std::optional<TSelectionResult> result;
+  std::vector<std::string> findNotes;  // why the search's choice was passed over
   bool stopped = false;
   try {
     LoadFan(fan, file, log);
@@ -544,7 +548,9 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
         // The search judges each model at the site's air and, for a total
         // duty, at its own outlet.
         const TDuty duty = RequestDuty(request);
-        bestIndex = FindBestModel(fan, duty);
+        const TFindResult found = FindAcceptableModel(fan, duty);
+        bestIndex = found.Index;
+        findNotes = found.Notes;
         if (*bestIndex >= 0)
           result = EvaluateDuty(fan, duty, request.Flow, request.Pressure, {}, request.Units);
       }
@@ -560,6 +566,11 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
   // model (or a conversion error stopped the read).
   if (!result && status == fsReady) status = stopped ? fsDataError : fsModelNotFound;
   const std::string statusText(StatusTextOf(status));
+  // Without an evaluation: why, as the ranking says it of a model whose read failed.
+  const std::string noResultReason =
+      !result && !Unreadable(fan) && fan.ModelStatus() != fsReady && fan.ModelStatus() != fsNotLoaded
+          ? ModelReadReason(fan)
+          : statusText;
   const std::vector<std::string> lines = result ? result->Lines : std::vector<std::string>{statusText};
   // The duty as the selector's edits hold it: in browse mode the nominal
   // point written into them, otherwise what was given (none: null).
@@ -572,10 +583,12 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     dutyPressure = request.Pressure;
   }
 
-  // A duty that is not met is no success, whatever the status says.
-  int code = Unreadable(fan)                                                       ? ecUsage
-             : status == fsReady && (!result || result->DutyMet || request.Browse) ? ecSuccess
-                                                                                   : ecFailure;
+  // A selection the rules reject is no success, whatever the status says;
+  // browse mode shows a model and judges nothing.
+  int code = Unreadable(fan) ? ecUsage
+             : status == fsReady && (request.Browse || (result && result->Verdict != TVerdictKind::Rejected))
+                 ? ecSuccess
+                 : ecFailure;
 
   // "--png -" or "--pdf -": the picture or the datasheet is standard output,
   // the report goes to stderr.
@@ -613,14 +626,22 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
 
   if (request.Json) {
     WriteSelectJson(report, file, bestIndex, fan, status, statusText, dutyFlow, dutyPressure,
-                    result ? &*result : nullptr, lines, log.Messages, request);
+                    result ? &*result : nullptr, lines, log.Messages, findNotes, noResultReason, request);
   } else {
     if (result) report << result->ModelCaption << '\n';
     for (const std::string& line : lines) report << line << '\n';
-    if (result) report << result->R2Text << '\n';
-    // What an engineer must know beyond the nine lines.
-    if (result)
+    if (result) {
+      // The speed the fan would run at, where a limit's message took its line.
+      for (const std::string& line : result->ExtraLines)
+        if (line.rfind("Running Speed\t", 0) == 0) report << line << '\n';
+      report << result->R2Text << '\n';
+    }
+    // The verdict beyond the nine lines: why rejected, what to be warned of.
+    for (const std::string& note : findNotes) report << note << '\n';
+    if (result) {
+      for (const std::string& reason : result->Reasons) report << "Rejected: " << reason << '\n';
       for (const std::string& warning : result->Warnings) report << "Warning: " << warning << '\n';
+    }
   }
   return code;
 }

@@ -27,7 +27,8 @@ struct TCliRequest {
   // The duty's pressure kind and the air at the fan (select).
   TPressureKind PressureKind = TPressureKind::Static;
   TSiteAir Air;
-  TResultUnits Units;  // --units si|ip
+  double Tolerance = 0;  // % of the duty flow the operating flow may fall short (--tolerance)
+  TResultUnits Units;    // --units si|ip
   bool Ip = false;
   // A ranked selection: several files or --all.
   bool All = false;
@@ -60,7 +61,8 @@ std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::
 TDuty RequestDuty(const TCliRequest& request);
 // The "duty_met", "warnings", site air and units fields of a selection's JSON.
 class TJsonWriter;
-void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliRequest& request);
+void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliRequest& request,
+                          std::string_view noResultReason);
 
 int RunInstall(const TCliRequest& request, const std::string& databaseFolder, std::ostream& out,
                std::ostream& err);

@@ -115,6 +115,10 @@ void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
       w.BeginArray();
       for (const TCandidate& c : e.Candidates) WriteCandidateJson(w, c, request.Units);
       w.EndArray();
+      w.Key("rejected");
+      w.BeginArray();
+      for (const TRejected& r : e.Rejected) WriteRejectedJson(w, r);
+      w.EndArray();
       w.Key("reason");
       if (e.Reason.empty())
         w.Null();
@@ -137,6 +141,9 @@ void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
       WriteUnitsJson(w, request);
       w.Field("sort", RankKeyName(request.Sort));
       w.Key("candidates");
+      w.BeginArray();
+      w.EndArray();
+      w.Key("rejected");
       w.BeginArray();
       w.EndArray();
       w.Key("reason");
@@ -313,6 +320,8 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
     return ecUsage;
   }
 
+  // --tolerance applies to every mark's duty.
+  for (TScheduleRow& row : schedule.Rows) row.Duty.Tolerance = request.Tolerance;
   const std::vector<TScheduleEntry> entries = RunSchedule(files, schedule, request.Sort);
 
   // Everything is computed: now the reports, each complete or not at all.

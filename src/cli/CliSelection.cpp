@@ -35,24 +35,36 @@ std::string Join(const std::vector<std::string>& items, std::string_view separat
 
 struct TColumn {
   const char* Name;
-  double (*Value)(const TCandidate&, const TResultUnits&);
+  std::optional<double> (*Value)(const TCandidate&, const TResultUnits&);
 };
 
+using TFigure = std::optional<double>;
+
 const TColumn kFigureColumns[] = {
-    {"speed", [](const TCandidate& c, const TResultUnits&) { return c.Speed; }},
-    {"speed_margin", [](const TCandidate& c, const TResultUnits&) { return c.SpeedMargin; }},
-    {"flow", [](const TCandidate& c, const TResultUnits& u) { return FlowInUnits(c.Flow, u); }},
-    {"static_pressure",
-     [](const TCandidate& c, const TResultUnits& u) { return PressureInUnits(c.StaticPressure, u); }},
+    {"speed", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.Speed); }},
+    {"speed_margin", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.SpeedMargin); }},
+    {"flow", [](const TCandidate& c, const TResultUnits& u) { return TFigure(FlowInUnits(c.Flow, u)); }},
+    {"static_pressure", [](const TCandidate& c,
+                           const TResultUnits& u) { return TFigure(PressureInUnits(c.StaticPressure, u)); }},
     {"total_pressure",
-     [](const TCandidate& c, const TResultUnits& u) { return PressureInUnits(c.TotalPressure, u); }},
-    {"shaft_power", [](const TCandidate& c, const TResultUnits& u) { return PowerInUnits(c.ShaftPower, u); }},
-    {"static_efficiency", [](const TCandidate& c, const TResultUnits&) { return c.StaticEfficiency; }},
-    {"efficiency", [](const TCandidate& c, const TResultUnits&) { return c.Efficiency; }},
-    {"sound_power", [](const TCandidate& c, const TResultUnits&) { return c.SoundPower; }},
+     [](const TCandidate& c, const TResultUnits& u) { return TFigure(PressureInUnits(c.TotalPressure, u)); }},
+    {"shaft_power",
+     [](const TCandidate& c, const TResultUnits& u) { return TFigure(PowerInUnits(c.ShaftPower, u)); }},
+    {"static_efficiency",
+     [](const TCandidate& c, const TResultUnits&) { return TFigure(c.StaticEfficiency); }},
+    {"efficiency", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.Efficiency); }},
+    {"sound_power", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.SoundPower); }},
     {"stall_margin", [](const TCandidate& c, const TResultUnits&) { return c.StallMargin; }},
-    {"bep_ratio", [](const TCandidate& c, const TResultUnits&) { return c.BepRatio; }},
+    {"bep_ratio", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.BepRatio); }},
 };
+
+void OptionalNumber(TJsonWriter& w, std::string_view key, const std::optional<double>& value) {
+  w.Key(key);
+  if (value)
+    w.Number(*value);
+  else
+    w.Null();
+}
 
 }  // namespace
 
@@ -72,7 +84,12 @@ std::vector<std::string> CandidateFigureNames() {
 
 std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnits& units) {
   std::vector<std::string> figures;
-  for (const TColumn& col : kFigureColumns) figures.push_back(CliFigure(col.Value(c, units)));
+  // A figure that does not exist (a stall margin without a pressure peak
+  // inside the tested flows) reads "n/a".
+  for (const TColumn& col : kFigureColumns) {
+    const std::optional<double> value = col.Value(c, units);
+    figures.push_back(value ? CliFigure(*value) : std::string("n/a"));
+  }
   return figures;
 }
 
@@ -108,14 +125,17 @@ void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits&
   w.Field("model", c.Model);
   w.Field("status", c.Status);
   w.Field("duty_met", c.DutyMet);
-  for (const TColumn& col : kFigureColumns) w.Field(col.Name, col.Value(c, units));
+  for (const TColumn& col : kFigureColumns) OptionalNumber(w, col.Name, col.Value(c, units));
+  w.Field("verdict", VerdictName(c.Verdict));
+  w.Key("reasons");
+  w.StringArray({});
   w.Key("warnings");
   w.StringArray(c.Warnings);
   w.EndObject();
 }
 
 TDuty RequestDuty(const TCliRequest& request) {
-  return TDuty{request.Flow, request.Pressure, request.PressureKind, request.Air};
+  return TDuty{request.Flow, request.Pressure, request.PressureKind, request.Air, request.Tolerance};
 }
 
 std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::string* error) {
@@ -124,9 +144,33 @@ std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::
   return paths;
 }
 
-void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliRequest& request) {
+void WriteRejectedJson(TJsonWriter& w, const TRejected& r) {
+  w.BeginObject();
+  w.Field("file", r.File);
+  w.Field("model", r.Model);
+  w.Field("status", r.Status);
+  w.Field("reason", r.Reason);
+  w.Field("verdict", VerdictName(TVerdictKind::Rejected));
+  w.Key("reasons");
+  w.StringArray(r.Reasons.empty() ? std::vector<std::string>{r.Reason} : r.Reasons);
+  w.Key("warnings");
+  w.StringArray(r.Warnings);
+  w.EndObject();
+}
+
+void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliRequest& request,
+                          std::string_view noResultReason) {
   w.Key("duty_met");
   w.Bool(r != nullptr && r->DutyMet);
+  w.Key("speed_margin");
+  if (r)
+    w.Number(r->SpeedMargin);
+  else
+    w.Null();
+  OptionalNumber(w, "stall_margin", r ? r->StallMargin : std::nullopt);
+  OptionalNumber(w, "bep_ratio", r ? std::optional<double>(r->BepRatio) : std::nullopt);
+  OptionalNumber(w, "peak_efficiency", r ? std::optional<double>(r->PeakEfficiency) : std::nullopt);
+  w.Field("tolerance", request.Tolerance);
   w.Key("static_efficiency");
   if (r)
     w.Number(r->StaticEfficiency);
@@ -149,6 +193,11 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
   else
     w.Null();
   WriteUnitsJson(w, request);
+  // The verdict of the rules; without an evaluation there is nothing to
+  // accept, and what stopped it is the reason.
+  w.Field("verdict", VerdictName(r ? r->Verdict : TVerdictKind::Rejected));
+  w.Key("reasons");
+  w.StringArray(r ? r->Reasons : std::vector<std::string>{std::string(noResultReason)});
   w.Key("warnings");
   w.StringArray(r ? r->Warnings : std::vector<std::string>{});
 }
@@ -187,20 +236,14 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
     WriteDutyJson(w, RequestDuty(request), request);
     WriteUnitsJson(w, request);
     w.Field("sort", RankKeyName(request.Sort));
+    w.Field("tolerance", request.Tolerance);
     w.Key("candidates");
     w.BeginArray();
     for (std::size_t i = 0; i < shown; ++i) WriteCandidateJson(w, ranking.Candidates[i], units);
     w.EndArray();
     w.Key("rejected");
     w.BeginArray();
-    for (const TRejected& r : ranking.Rejected) {
-      w.BeginObject();
-      w.Field("file", r.File);
-      w.Field("model", r.Model);
-      w.Field("status", r.Status);
-      w.Field("reason", r.Reason);
-      w.EndObject();
-    }
+    for (const TRejected& r : ranking.Rejected) WriteRejectedJson(w, r);
     w.EndArray();
     w.Key("messages");
     w.StringArray(ranking.Messages);

@@ -30,9 +30,13 @@ double CliDensityInUnits(double rho, const TCliRequest& request);
 void WriteDutyJson(TJsonWriter& w, const TDuty& duty, const TCliRequest& request);
 // "units": {"flow", "pressure", "power", "density"}.
 void WriteUnitsJson(TJsonWriter& w, const TCliRequest& request);
-// One candidate object: file, maker, range, model, status, duty_met, the
-// figures and warnings.
+// One candidate object: file, maker, range, model, status, verdict ("ok" or
+// "warning"), duty_met, the figures (a stall margin without a pressure peak
+// inside the tested flows is null), reasons (empty) and warnings.
 void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits& units);
+// One rejected object: file, model, status, verdict "rejected", reason (the
+// reasons joined by "; "), reasons and warnings.
+void WriteRejectedJson(TJsonWriter& w, const TRejected& r);
 
 // The catalogues a ranking reads: each file once (a repeat is noted on `err`
 // and left out), and every one that cannot be read said on `err`

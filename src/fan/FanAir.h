@@ -51,6 +51,9 @@ struct TDuty {
   double Pressure = 0;  // Pa, static or total as Kind says, at site air
   TPressureKind Kind = TPressureKind::Static;
   TSiteAir Air;
+  // How far the operating flow may fall short of Flow, in % of Flow, before
+  // the duty counts as not met (0: not at all).
+  double Tolerance = 0;
 };
 
 // The duty carried to the catalogue's air, as the static pressure the fan

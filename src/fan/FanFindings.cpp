@@ -165,6 +165,74 @@ TPressurePeak FindPressurePeak(const TFanModel& m, std::span<const double> coeff
   return peak;
 }
 
+TEfficiencyPeak FindEfficiencyPeak(const TFanModel& m, std::span<const double> coeffs, int fitError,
+                                   double density) {
+  TEfficiencyPeak peak;
+  const std::size_t n = std::min(PointCount(m), m.Pw.size());
+  if (n < 2) return peak;
+  std::vector<double> powerCoeffs;
+  int powerError = 0;
+  TFitStats stats;
+  std::string summary;
+  FitPolynomial(std::span<const double>(m.Qa.data(), n), std::span<const double>(m.Pw.data(), n),
+                static_cast<int>(n), CurveSpec(ckPower).Order, powerCoeffs, powerError, stats, summary);
+  if (powerError != 0 || powerCoeffs.empty()) return peak;
+  const bool pressureFit = fitError == 0 && !coeffs.empty();
+  const double area = OutletAreaOf(m);
+  const auto staticPressure = [&](double q) {
+    if (pressureFit) return PolyValue(coeffs, q);
+    // Straight lines between the tested points.
+    std::size_t j = 1;
+    while (j + 1 < n && m.Qa[j] < q) ++j;
+    const double q0 = m.Qa[j - 1], q1 = m.Qa[j];
+    const double t = q1 != q0 ? (q - q0) / (q1 - q0) : 0;
+    return m.Ps[j - 1] + t * (m.Ps[j] - m.Ps[j - 1]);
+  };
+  const auto efficiency = [&](double q) {
+    const double v = area > 0 ? q / area : 0;
+    const double power = PolyValue(powerCoeffs, q);
+    if (!(power > 0)) return 0.0;
+    const double eta = 0.1 * q * (staticPressure(q) + 0.5 * density * v * v) / power;
+    return std::isfinite(eta) ? eta : 0.0;
+  };
+  const double q0 = m.Qa[0], q1 = m.Qa[n - 1];
+  if (!(q1 > q0)) return peak;
+  constexpr int kSamples = 200;
+  double bestQ = q0, best = efficiency(q0);
+  int bestSample = 0;
+  for (int k = 1; k <= kSamples; ++k) {
+    const double q = q0 + (q1 - q0) * k / kSamples;
+    const double eta = efficiency(q);
+    if (eta > best) {
+      best = eta;
+      bestQ = q;
+      bestSample = k;
+    }
+  }
+  peak.Interior = bestSample > 0 && bestSample < kSamples;
+  // Refine between the neighbouring samples by golden-section search.
+  const double step = (q1 - q0) / kSamples;
+  double a = std::max(q0, bestQ - step), b = std::min(q1, bestQ + step);
+  constexpr double kGolden = 0.6180339887498949;
+  for (int k = 0; k < 40 && b - a > 1e-9 * std::max(1.0, std::abs(b)); ++k) {
+    const double c = b - kGolden * (b - a), d = a + kGolden * (b - a);
+    if (efficiency(c) >= efficiency(d))
+      b = d;
+    else
+      a = c;
+  }
+  const double refined = 0.5 * (a + b);
+  if (efficiency(refined) > best) {
+    best = efficiency(refined);
+    bestQ = refined;
+  }
+  if (best > 0) {
+    peak.Flow = bestQ;
+    peak.Efficiency = best;
+  }
+  return peak;
+}
+
 TOperatingAssessment AssessOperatingPoint(const TFanModel& m, const TPressurePeak& peak,
                                           const TOperatingPoint& p) {
   TOperatingAssessment a;

@@ -47,6 +47,21 @@ struct TPressurePeak {
 };
 TPressurePeak FindPressurePeak(const TFanModel& model, std::span<const double> coeffs, int fitError);
 
+// The highest point of the model's fitted total-efficiency curve at
+// reference speed and the catalogue's air: Q × (Ps + ½ ρ (Q/A)²) / Pw over
+// the tested flows, with Ps the fitted static-pressure curve (the data when
+// the fit failed) and Pw the fitted shaft-power curve. Efficiency in %, 0
+// (flow 0) when the model's data give no such curve. Interior is false when
+// the highest value lies at the first or the last tested flow: the curve has
+// no peak there, and the best-efficiency flow is not known.
+struct TEfficiencyPeak {
+  double Flow = 0;        // m³/s at reference speed
+  double Efficiency = 0;  // %
+  bool Interior = false;
+};
+TEfficiencyPeak FindEfficiencyPeak(const TFanModel& model, std::span<const double> coeffs, int fitError,
+                                   double density);
+
 // The operating point the selector computed for a duty, in SI units.
 struct TOperatingPoint {
   double DutyFlow = 0;      // m³/s asked for

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <exception>
 #include <iterator>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <tuple>
@@ -73,6 +74,7 @@ struct TRankCatalogue::TKeptFile {
     std::string Name;
     bool Evaluable = false;
     TFan::TReadState State;  // Evaluable
+    TModelFacts Facts;       // Evaluable: what every duty's evaluation shares
     TRejected Rejection;     // not Evaluable
   };
   std::string File;
@@ -100,9 +102,9 @@ std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
   fan.LoadFromFile(file);
   if (fan.Status() != fsReady || fan.Models().empty()) {
     const int status = fan.Status() != fsReady ? fan.Status() : fsModelNotFound;
-    kept->Unusable = TRejected{
-        file, "", status,
-        fan.Status() != fsReady ? std::string(StatusTextOf(status)) : std::string("the file names no model")};
+    const std::string reason =
+        fan.Status() != fsReady ? std::string(StatusTextOf(status)) : std::string("the file names no model");
+    kept->Unusable = TRejected{file, "", status, reason, TVerdictRule::OtherStatus, {reason}, {}};
     return kept;
   }
   kept->Header = fan.Header();
@@ -115,17 +117,18 @@ std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
     try {
       fan.SelectModel(name);
     } catch (const EConvertError&) {
-      m.Rejection = {file, name, fsDataError, "data error: " + fan.ReadProblem()};
+      const std::string reason = ModelReadReason(fan);
+      m.Rejection = {file, name, fsDataError, reason, TVerdictRule::ModelRead, {reason}, {}};
       continue;
     }
     if (fan.Status() != fsReady) {
-      std::string reason = fan.ReadProblem().empty() ? std::string(StatusTextOf(fan.Status()))
-                                                     : "data error: " + fan.ReadProblem();
-      m.Rejection = {file, name, fan.Status(), std::move(reason)};
+      const std::string reason = ModelReadReason(fan);
+      m.Rejection = {file, name, fan.Status(), reason, TVerdictRule::ModelRead, {reason}, {}};
       continue;
     }
     m.Evaluable = true;
     m.State = fan.ReadState();
+    m.Facts = CurrentModelFacts(fan);
     kept->Points += static_cast<std::size_t>(std::max(m.State.Model.Count, 0)) + 1;
   }
   return kept;
@@ -208,8 +211,15 @@ TCandidate CandidateOf(const std::string& file, const TFan& fan, TSelectionResul
   c.SoundPower = r.SoundPower;
   c.StallMargin = r.StallMargin;
   c.BepRatio = r.BepRatio;
+  c.Verdict = r.Verdict;
   c.Warnings = std::move(r.Warnings);
   return c;
+}
+
+std::string JoinReasons(const std::vector<std::string>& reasons) {
+  std::string text;
+  for (const std::string& reason : reasons) text += (text.empty() ? "" : "; ") + reason;
+  return text;
 }
 
 // The duty on every model of one kept file, in model order; `fan` is the
@@ -226,11 +236,11 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFan& fan, TFileRanking
       continue;
     }
     fan.RestoreReadState(f.Header, m.State);
-    TSelectionResult r = EvaluateDutyFigures(fan, duty);
-    if (r.Status == fsReady && r.DutyMet)
+    TSelectionResult r = EvaluateDutyFigures(fan, duty, m.Facts);
+    if (r.Verdict != TVerdictKind::Rejected)
       out.Candidates.push_back(CandidateOf(f.File, fan, std::move(r)));
     else
-      out.Rejected.push_back({f.File, m.Name, r.Status, RejectionReason(fan.Model(), r)});
+      out.Rejected.push_back(MakeRejected(f.File, fan, r));
   }
 }
 
@@ -249,24 +259,9 @@ std::optional<TRankKey> FindRankKey(std::string_view name) {
   return std::nullopt;
 }
 
-std::string RejectionReason(const TFanModel& m, const TSelectionResult& r) {
-  switch (r.Status) {
-    case fsReady:
-      if (m.HasSpeeds && !m.Speeds.empty())
-        return Format("duty not met at the highest listed speed %d rpm", {m.Speeds.back()});
-      return "duty not met";
-    case fsSpeedRange:
-      if (r.RawSpeed > m.MaxSpeed)
-        return Format("speed %0.0f rpm above the maximum %d rpm", {r.RawSpeed, m.MaxSpeed});
-      return Format("speed %0.0f rpm below the minimum %d rpm", {r.RawSpeed, m.MinSpeed});
-    case fsVolumeRange:
-      return Format("flow outside the tested range by %0.0f %%", {r.Extrapolation});
-    case fsDataError:
-      return "no speed meets the duty (data error)";
-    default:
-      break;
-  }
-  return std::string(StatusTextOf(r.Status));
+TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectionResult& r) {
+  return TRejected{file,         fan.Model().Name, r.Status,  JoinReasons(r.Reasons),
+                   r.RejectRule, r.Reasons,        r.Warnings};
 }
 
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r) {
@@ -286,7 +281,8 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
       case TRankKey::Speed:
         return c.Speed;
       case TRankKey::Margin:
-        return -c.StallMargin;
+        // A model without a pressure peak in its tested flows has no margin to compare.
+        return c.StallMargin ? -*c.StallMargin : std::numeric_limits<double>::infinity();
     }
     return 0.0;
   };

@@ -17,7 +17,7 @@ enum class TRankKey {
   Efficiency,  // highest total efficiency
   Sound,       // lowest sound power
   Speed,       // lowest speed
-  Margin,      // largest stall margin
+  Margin,      // largest stall margin; models without one last
 };
 
 // "power", "efficiency", "sound", "speed", "margin"; FindRankKey matches
@@ -25,8 +25,9 @@ enum class TRankKey {
 std::string_view RankKeyName(TRankKey key);
 std::optional<TRankKey> FindRankKey(std::string_view name);
 
-// A model that meets the duty (status 0, duty met), with the figures of the
-// selector's evaluation at site air. Units: m³/s, Pa, kW, %, dB, rpm.
+// A model whose selection the verdict accepts (ok or warning), with the
+// figures of the selector's evaluation at site air. Units: m³/s, Pa, kW, %,
+// dB, rpm.
 struct TCandidate {
   std::string File, Maker, Range, Model;
   int Status = fsReady;
@@ -40,8 +41,11 @@ struct TCandidate {
   double StaticEfficiency = 0;
   double Efficiency = 0;  // total
   double SoundPower = 0;
-  double StallMargin = 0;  // % of the pressure peak's flow right of it
-  double BepRatio = 0;     // operating flow in % of the best-efficiency flow at that speed
+  // % of the pressure peak's flow right of it; none when the peak does not
+  // lie inside the tested flows.
+  std::optional<double> StallMargin;
+  double BepRatio = 0;  // operating flow in % of the fitted best-efficiency flow at that speed; 0: none
+  TVerdictKind Verdict = TVerdictKind::Ok;
   std::vector<std::string> Warnings;
 };
 
@@ -50,7 +54,10 @@ struct TCandidate {
 struct TRejected {
   std::string File, Model;
   int Status = fsReady;
-  std::string Reason;
+  std::string Reason;                      // the reasons joined by "; "
+  TVerdictRule Rule = TVerdictRule::None;  // the first reason's rule (None: by Status)
+  std::vector<std::string> Reasons{};      // the verdict's reasons, one sentence each
+  std::vector<std::string> Warnings{};     // the verdict's warnings besides
 };
 
 struct TRanking {
@@ -59,10 +66,11 @@ struct TRanking {
   std::vector<std::string> Messages;   // message boxes of the reader, "<file> (<model>): <text>"
 };
 
-// The reason a model that was evaluated is not a candidate.
-std::string RejectionReason(const TFanModel& model, const TSelectionResult& r);
+// The rejection of an evaluated model whose verdict is Rejected: its
+// reasons, joined into Reason.
+TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectionResult& r);
 
-// The candidate of an evaluation (Status 0, duty met).
+// The candidate of an evaluation whose verdict is ok or warning.
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r);
 
 // Evaluates the duty on every model of every file exactly as the selector

@@ -10,7 +10,7 @@
 #include "base/Convert.h"
 #include "base/Csv.h"
 #include "base/Format.h"
-#include "units/QmConv.h"
+#include "fan/FanDuty.h"
 
 namespace blowden {
 
@@ -35,19 +35,6 @@ constexpr std::array<std::string_view, scCount> kColumnNames = {"mark",     "flo
 
 constexpr TScheduleColumn kRequired[] = {scMark, scFlow, scPressure};
 
-// The units of `select`: flow as the selector's flow field (stored in m³/s,
-// index 0), pressure as its pressure field (stored in Pa, index 1).
-constexpr TUnitsType kFlowType = utAirFlowPrim;
-constexpr int kFlowStored = 0;
-constexpr TUnitsType kPressureType = utAirPressDrop;
-constexpr int kPressureStored = 1;
-
-std::string UnitChoices(TUnitsType type) {
-  std::string text;
-  for (const TUnitDef& u : GetUnitsList(type)) text += (text.empty() ? "" : ", ") + std::string(u.Label);
-  return text;
-}
-
 // Where each known column is in the records (-1: absent).
 using TColumnMap = std::array<int, scCount>;
 
@@ -63,105 +50,24 @@ class TRowReader {
     return i < 0 ? std::string_view() : Trim(FFields[static_cast<std::size_t>(i)]);
   }
 
-  // A number of a column; `required` columns must hold one.
-  std::optional<double> Number(TScheduleColumn c, std::string& error) const {
-    const std::string_view text = Field(c);
-    if (text.empty()) {
-      error = Format("no value in column %s", {std::string(kColumnNames[c])});
-      return std::nullopt;
-    }
-    double value = 0;
-    if (!TryStrToFloat(text, value) || !std::isfinite(value)) {
-      error = Format("'%s' is not a number in column %s", {std::string(text), std::string(kColumnNames[c])});
-      return std::nullopt;
-    }
-    return value;
-  }
-
-  // A value of column `c` given in the units named by column `unitColumn`,
-  // converted to the stored unit.
-  std::optional<double> Stored(TScheduleColumn c, TScheduleColumn unitColumn, TUnitsType type, int stored,
-                               const char* what, std::string& error) const {
-    const std::optional<double> value = Number(c, error);
-    if (!value) return std::nullopt;
-    const std::string_view unitText = Field(unitColumn);
-    const std::optional<int> shown =
-        unitText.empty() ? std::optional<int>(stored) : FindUnitsIndex(type, unitText);
-    if (!shown) {
-      error = Format("unknown %s unit '%s' in column %s (known: %s)",
-                     {std::string(what), std::string(unitText), std::string(kColumnNames[unitColumn]),
-                      UnitChoices(type)});
-      return std::nullopt;
-    }
-    const TUnitsConversion conv = GetUnitsConversion(type, *shown, stored);
-    const double result = FromUnits(*value, conv.Factor, conv.Offset);
-    if (!std::isfinite(result)) {
-      error = Format("'%s' %s lies beyond the range of a number in column %s",
-                     {std::string(Field(c)), std::string(unitText), std::string(kColumnNames[c])});
-      return std::nullopt;
-    }
-    return result;
-  }
-
+  // The row's duty, read as every view reads one (ParseDuty); the messages
+  // name the columns.
   std::optional<TDuty> Duty(std::string& error) const {
+    constexpr std::pair<TDutyField, TScheduleColumn> kFields[] = {{dfFlow, scFlow},
+                                                                  {dfFlowUnits, scFlowUnits},
+                                                                  {dfPressure, scPressure},
+                                                                  {dfPressureUnits, scPressureUnits},
+                                                                  {dfPressureKind, scPressureKind},
+                                                                  {dfDensity, scDensity},
+                                                                  {dfAltitude, scAltitude},
+                                                                  {dfTemperature, scTemperature}};
+    TDutyText text;
+    for (const auto& [field, column] : kFields) {
+      text.Values[field] = std::string(Field(column));
+      text.Places[field] = " in column " + std::string(kColumnNames[column]);
+    }
     TDuty duty;
-    const std::optional<double> flow = Stored(scFlow, scFlowUnits, kFlowType, kFlowStored, "flow", error);
-    if (!flow) return std::nullopt;
-    if (!(*flow > 0)) {
-      error = Format("the flow must be above 0 ('%s' in column flow)", {std::string(Field(scFlow))});
-      return std::nullopt;
-    }
-    const std::optional<double> pressure =
-        Stored(scPressure, scPressureUnits, kPressureType, kPressureStored, "pressure", error);
-    if (!pressure) return std::nullopt;
-    if (*pressure < 0) {
-      error = Format("the pressure must not be negative ('%s' in column pressure)",
-                     {std::string(Field(scPressure))});
-      return std::nullopt;
-    }
-    duty.Flow = *flow;
-    duty.Pressure = *pressure;
-
-    const std::string_view kind = Field(scPressureKind);
-    if (kind.empty() || SameText(kind, "static")) {
-      duty.Kind = TPressureKind::Static;
-    } else if (SameText(kind, "total")) {
-      duty.Kind = TPressureKind::Total;
-    } else {
-      error = Format("'%s' is not a pressure kind in column pressure_kind (static or total)",
-                     {std::string(kind)});
-      return std::nullopt;
-    }
-
-    const bool density = !Field(scDensity).empty();
-    const bool altitude = !Field(scAltitude).empty();
-    const bool temperature = !Field(scTemperature).empty();
-    if (density && (altitude || temperature)) {
-      error = "give the air either as density or as altitude and temperature, not both";
-      return std::nullopt;
-    }
-    if (density) {
-      const std::optional<double> rho = Number(scDensity, error);
-      if (!rho) return std::nullopt;
-      duty.Air = TSiteAir{TSiteAir::saDensity, *rho};
-    } else if (altitude || temperature) {
-      TSiteAir air{TSiteAir::saAltitudeTemperature};
-      if (altitude) {
-        const std::optional<double> h = Number(scAltitude, error);
-        if (!h) return std::nullopt;
-        air.Altitude = *h;
-      }
-      if (temperature) {
-        const std::optional<double> t = Number(scTemperature, error);
-        if (!t) return std::nullopt;
-        air.Temperature = *t;
-      }
-      duty.Air = air;
-    }
-    if (const std::optional<std::string> e = SiteAirError(duty.Air)) {
-      error = *e;
-      return std::nullopt;
-    }
+    if (!ParseDuty(text, duty, error)) return std::nullopt;
     return duty;
   }
 
@@ -264,12 +170,67 @@ std::string NoCandidateSummary(const TRanking& ranking) {
       {"short of the duty at its highest listed speed", "short of the duty at their highest listed speed"},
       {"with a data error", "with data errors"},
       {"file that cannot be used", "files that cannot be used"},
+      {"short of the duty", "short of the duty"},
+      {"left of its pressure peak", "left of their pressure peak"},
+      {"with impossible figures", "with impossible figures"},
+      {"with a verify error", "with verify errors"},
+      {"with no speed for the duty", "with no speed for the duty"},
   };
-  enum { kAbove, kBelow, kFlowRange, kShort, kData, kFile };
+  enum {
+    kAbove,
+    kBelow,
+    kFlowRange,
+    kShort,
+    kData,
+    kFile,
+    kShortOfDuty,
+    kStall,
+    kImpossible,
+    kVerify,
+    kNoSpeed
+  };
   std::map<std::string, int> others;  // by the reason's own words
   for (const TRejected& r : ranking.Rejected) {
     if (r.Model.empty()) {
       ++kinds[kFile].Count;
+      continue;
+    }
+    // The verdict's first rule, where the rejection names one.
+    int byRule = -1;
+    switch (r.Rule) {
+      case TVerdictRule::SpeedAbove:
+        byRule = kAbove;
+        break;
+      case TVerdictRule::SpeedBelow:
+        byRule = kBelow;
+        break;
+      case TVerdictRule::FlowRange:
+        byRule = kFlowRange;
+        break;
+      case TVerdictRule::DutyNotMet:
+        byRule = kShortOfDuty;
+        break;
+      case TVerdictRule::Stall:
+        byRule = kStall;
+        break;
+      case TVerdictRule::Impossible:
+        byRule = kImpossible;
+        break;
+      case TVerdictRule::VerifyError:
+        byRule = kVerify;
+        break;
+      case TVerdictRule::NoSpeed:
+        byRule = kNoSpeed;
+        break;
+      case TVerdictRule::ModelRead:
+        byRule = kData;
+        break;
+      case TVerdictRule::None:
+      case TVerdictRule::OtherStatus:
+        break;
+    }
+    if (byRule >= 0) {
+      ++kinds[byRule].Count;
       continue;
     }
     switch (r.Status) {
@@ -320,6 +281,7 @@ std::vector<TScheduleEntry> RunSchedule(const std::vector<std::string>& files, c
     if (ranking.Candidates.empty()) entry.Reason = NoCandidateSummary(ranking);
     if (ranking.Candidates.size() > kScheduleCandidates) ranking.Candidates.resize(kScheduleCandidates);
     entry.Candidates = std::move(ranking.Candidates);
+    entry.Rejected = std::move(ranking.Rejected);
     entry.Messages = std::move(ranking.Messages);
     entries.push_back(std::move(entry));
   }

@@ -50,6 +50,7 @@ bool ParseSchedule(std::string_view text, TSchedule& schedule, std::string& erro
 struct TScheduleEntry {
   TScheduleRow Row;
   std::vector<TCandidate> Candidates;  // best first, at most kScheduleCandidates
+  std::vector<TRejected> Rejected;     // the models the verdict rejects, as the ranking gives them
   std::string Reason;                  // empty when there is a candidate
   std::vector<std::string> Messages;   // the reader's message boxes for this row's ranking
 };

@@ -117,7 +117,9 @@ struct TShowContext {
   double Ratio = 1;  // site density / catalogue density
   TResultUnits Units;
   bool Chart = true;
-  bool Lines = true;  // result lines, extra lines and the R² text
+  bool Lines = true;                   // result lines, extra lines and the R² text
+  double Tolerance = 0;                // % of the duty flow
+  const TModelFacts* Facts = nullptr;  // the current model's, when known
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -133,26 +135,6 @@ void Include(TChartWindow& w, double x, double y) {
   if (x > w.XMax) w.XMax = CeilToStep(x, 0.25, 0);
   if (y < w.YMin) w.YMin = FloorToStep(y, 25, 0);
   if (y > w.YMax) w.YMax = CeilToStep(y, 25, 0);
-}
-
-// The flow of the tested point with the highest total efficiency, at
-// reference speed; 0 without usable data.
-double BestEfficiencyFlow(const TFan& fan) {
-  const TFanModel& m = fan.Model();
-  const std::size_t n =
-      std::min({static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size(), m.Ps.size(), m.Pw.size()});
-  const double area = fan.OutletArea(), rho = fan.Header().Density;
-  double best = -1, flow = 0;
-  for (std::size_t j = 0; j < n; ++j) {
-    if (m.Pw[j] == 0) continue;
-    const double v = area > 0 ? m.Qa[j] / area : 0;
-    const double eta = m.Qa[j] * (m.Ps[j] + 0.5 * rho * v * v) / m.Pw[j];
-    if (eta > best) {
-      best = eta;
-      flow = m.Qa[j];
-    }
-  }
-  return flow;
 }
 
 // The nine result lines (or the status text) and the extra lines.
@@ -182,6 +164,11 @@ void AddResultLines(const TFan& fan, TSelectionResult& r, const TResultUnits& u)
                       powerUnit);
     r.Lines.push_back(Format("Fan Efficiency\t%0.0f\t%%", {r.Efficiency}));
     r.Lines.push_back(Format("Sound Power\t%0.1f\tdB(a)", {r.SoundPower}));
+    // The first line gives its place to a limit's message: the speed the
+    // fan would run at is still shown.
+    if (r.Speed > m.MaxSpeed || r.Speed < m.MinSpeed)
+      r.ExtraLines.push_back(Format("Running Speed\t%0.0f\trpm", {r.Speed}) +
+                             Format(" (limits %d – %d)", {m.MinSpeed, m.MaxSpeed}));
     r.ExtraLines.push_back(std::string("Duty Pressure\t") + PressureKindName(r.PressureKind) + "\t");
     r.ExtraLines.push_back(Format("Static Efficiency\t%0.0f\t%%", {r.StaticEfficiency}));
     r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
@@ -196,7 +183,6 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
   const double ratio = ctx.Ratio;
   // The solve ran at the catalogue's air; pressures and power scale with the
   // density at the same speed and flow (exactly unchanged at ratio 1).
-  const double refStatic = r.PStatic;
   if (ratio != 1) r.PStatic *= ratio;
   r.PDynamic = fan.DynamicPressure(r.Volume);
   if (ratio != 1) r.PDynamic *= ratio;
@@ -206,39 +192,41 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
   // A shaft power of 0 gives no efficiency: shown as 0.
   r.Efficiency = r.ShaftPower != 0 ? 0.1 * r.Volume * r.PTotal / r.ShaftPower : 0;
   r.StaticEfficiency = r.ShaftPower != 0 ? 0.1 * r.Volume * r.PStatic / r.ShaftPower : 0;
+  // Sound power scales with the density as 20 lg(ρ/ρref) at the same speed.
   r.SoundPower = fan.SoundPower(r.Speed);
+  if (ratio != 1) r.SoundPower += 20 * std::log10(ratio);
   r.Status = fan.Status();
   r.StatusText = std::string(StatusTextOf(r.Status));
 
-  // Judgements of the operating point, in the catalogue's air where the
-  // duty was solved.
+  // The figures the verdict judges, in the catalogue's air where the duty
+  // was solved.
   {
-    TOperatingPoint op;
-    op.DutyFlow = dutyFlow;
-    op.DutyPressure = ratio != 1 ? dutyPressure / ratio : dutyPressure;
-    op.Flow = r.Volume;
-    op.PStatic = refStatic;
-    op.PTotal = ratio != 1 ? r.PTotal / ratio : r.PTotal;
-    op.Speed = r.Speed;
-    op.ShaftPower = ratio != 1 ? r.ShaftPower / ratio : r.ShaftPower;
-    op.Status = r.Status;
-    const TPressurePeak peak = FindPressurePeak(m, fan.Coeffs(), fan.FitError());
-    TOperatingAssessment a = AssessOperatingPoint(m, peak, op);
-    r.DutyMet = a.DutyMet;
-    r.StallMargin = a.StallMargin;
-    r.Extrapolation = a.Extrapolation;
-    r.Warnings = std::move(a.Warnings);
-    // The duty-not-met sentence with the site figures, in the units shown.
-    for (std::string& w : r.Warnings)
-      if (w.rfind("Duty not met", 0) == 0)
-        w = Format("Duty not met: at %0.0f rpm the fan gives ", {r.Speed}) +
-            Value(utAirFlowPrim, ctx.Units.Flow, TResultUnits::kSIFlow, "%0.2f", r.Volume) + " " +
-            std::string(FlowUnitLabel(ctx.Units)) + " at " +
-            Value(utAirPressDrop, ctx.Units.Pressure, TResultUnits::kSIPressure, "%0.0f", r.PStatic) + " " +
-            std::string(PressureUnitLabel(ctx.Units));
+    const double refFlow = r.Speed != 0 ? r.Volume * m.RefSpeed / r.Speed : 0;
+    r.Tolerance = ctx.Tolerance;
+    r.DutyMet = r.Status == fsReady && r.Volume >= dutyFlow * (1 - ctx.Tolerance / 100) * (1 - kFlowRounding);
+    const std::size_t n = std::min(static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size());
+    const TModelFacts facts = ctx.Facts ? TModelFacts{} : CurrentModelFacts(fan);
+    const TModelFacts& known = ctx.Facts ? *ctx.Facts : facts;
+    const TPressurePeak& peak = known.PressurePeak;
+    r.StallMargin.reset();
+    if (n >= 2 && peak.Flow > m.Qa[0] && peak.Flow < m.Qa[n - 1])
+      r.StallMargin = 100 * (refFlow - peak.Flow) / peak.Flow;
+    r.Extrapolation = 0;
+    if (n >= 2) {
+      const double lo = m.Qa[0], hi = m.Qa[n - 1], span = hi - lo;
+      const double beyond = refFlow < lo ? lo - refFlow : refFlow > hi ? refFlow - hi : 0;
+      if (beyond > 0 && span > 0) r.Extrapolation = 100 * beyond / span;
+    }
     r.SpeedMargin = m.MaxSpeed != 0 ? 100.0 * (m.MaxSpeed - r.Speed) / m.MaxSpeed : 0;
-    const double bep = BestEfficiencyFlow(fan);
-    r.BepRatio = bep > 0 && r.Speed != 0 ? 100.0 * (r.Volume * m.RefSpeed / r.Speed) / bep : 0;
+    const TEfficiencyPeak& bep = known.EfficiencyPeak;
+    r.PeakEfficiency = bep.Efficiency;
+    // Without a peak inside the tested flows the best-efficiency flow is not known.
+    r.BepRatio = bep.Interior && bep.Flow > 0 && r.Speed != 0 ? 100.0 * refFlow / bep.Flow : 0;
+    TVerdict v = JudgeSelection(m, known.Health, r, ctx.Tolerance, ctx.Units);
+    r.Verdict = v.Kind;
+    r.RejectRule = v.Rule;
+    r.Reasons = std::move(v.Reasons);
+    r.Warnings = std::move(v.Warnings);
   }
 
   r.Lines.clear();
@@ -330,6 +318,7 @@ TSelectionResult Evaluate(TFan& fan, const TDuty& duty, double shownFlow, double
   r.PStatic = r.Density != r.ReferenceDensity ? siteStatic * r.ReferenceDensity / r.Density : siteStatic;
   r.Speed = fan.SolveSpeed(r.Volume, r.PStatic, r.RawSpeed);
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
+  ctx.Tolerance = duty.Tolerance;
   const bool plain = duty.Kind == TPressureKind::Static;
   Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic,
        previous, ctx);
@@ -351,6 +340,20 @@ TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty) {
   ctx.Chart = false;
   ctx.Lines = false;
   return Evaluate(fan, duty, duty.Flow, duty.Pressure, {}, ctx);
+}
+
+TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty, const TModelFacts& facts) {
+  TShowContext ctx;
+  ctx.Chart = false;
+  ctx.Lines = false;
+  ctx.Facts = &facts;
+  return Evaluate(fan, duty, duty.Flow, duty.Pressure, {}, ctx);
+}
+
+TModelFacts CurrentModelFacts(TFan& fan) {
+  const TFanModel& m = fan.Model();
+  return {FindPressurePeak(m, fan.Coeffs(), fan.FitError()),
+          FindEfficiencyPeak(m, fan.Coeffs(), fan.FitError(), fan.Header().Density), CurrentModelHealth(fan)};
 }
 
 int FindBestModel(TFan& fan, const TDuty& duty) {
@@ -378,6 +381,56 @@ int FindBestModel(TFan& fan, const TDuty& duty) {
   }
   fan.SelectModel(models[static_cast<std::size_t>(chosen)]);
   return fan.Status() == fsReady ? chosen : -1;
+}
+
+TFindResult FindAcceptableModel(TFan& fan, const TDuty& duty) {
+  TFindResult found;
+  found.SearchIndex = found.Index = FindBestModel(fan, duty);
+  if (found.SearchIndex < 0) return found;
+  const TSelectionResult first = EvaluateDutyFigures(fan, duty);
+  if (first.Verdict != TVerdictKind::Rejected) {
+    found.Acceptable = true;
+    return found;
+  }
+  const std::vector<std::string> models = fan.Models();
+  const std::string& firstName = models[static_cast<std::size_t>(found.SearchIndex)];
+  std::vector<TVerdictRule> rules;
+  int best = -1;
+  double bestPower = 0;
+  for (std::size_t i = 0; i < models.size(); ++i) {
+    try {
+      fan.SelectModel(models[i]);
+    } catch (const EConvertError&) {
+      rules.push_back(TVerdictRule::ModelRead);
+      continue;
+    }
+    if (fan.Status() != fsReady || !fan.ModelReadComplete()) {
+      rules.push_back(TVerdictRule::ModelRead);
+      continue;
+    }
+    const TSelectionResult r = EvaluateDutyFigures(fan, duty);
+    if (r.Verdict == TVerdictKind::Rejected) {
+      rules.push_back(r.RejectRule);
+    } else if (best < 0 || r.ShaftPower < bestPower ||
+               (r.ShaftPower == bestPower && models[i] < models[static_cast<std::size_t>(best)])) {
+      best = static_cast<int>(i);
+      bestPower = r.ShaftPower;
+    }
+  }
+  std::string why;
+  for (const std::string& reason : first.Reasons) why += (why.empty() ? "" : "; ") + reason;
+  if (best >= 0) {
+    fan.SelectModel(models[static_cast<std::size_t>(best)]);
+    found.Index = best;
+    found.Acceptable = true;
+    found.Notes.push_back(
+        Format("%s passed over (%s): %s is the acceptable model with the lowest shaft power",
+               {firstName, why, models[static_cast<std::size_t>(best)]}));
+  } else {
+    fan.SelectModel(firstName);
+    found.Notes.push_back("No model of this file meets the duty: " + RejectionCounts(rules));
+  }
+  return found;
 }
 
 TSelectionResult EvaluateBrowse(TFan& fan, const TChartWindow& previous) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "fan/FanAir.h"
 #include "fan/FanFindings.h"
 #include "fan/FanTypes.h"
+#include "fan/FanVerdict.h"
 #include "fan/SelectorChart.h"
 
 namespace blowden {
@@ -67,14 +69,22 @@ struct TSelectionResult {
   TSelectorChart Chart;       // window, curves and markers
   bool ChartScaleOk = false;  // false: the window could not be computed and Chart holds the previous one
 
-  // Beyond the nine lines: whether the duty is met, what an engineer must
-  // be warned of, and the figures behind those judgements.
-  bool DutyMet = false;         // Status 0 and the fan delivers at least the duty
+  // Beyond the nine lines: whether the duty is met, the verdict of the
+  // rules (JudgeSelection) and the figures behind it.
+  bool DutyMet = false;         // Status 0 and the flow short of the duty by no more than the tolerance
   double StaticEfficiency = 0;  // %, Q × Ps / shaft power
-  double StallMargin = 0;       // % of the pressure peak's flow, negative left of the peak
-  double Extrapolation = 0;     // % of the tested flow span the point lies outside it
-  double SpeedMargin = 0;       // % of MaxSpeed left above the speed
-  double BepRatio = 0;          // operating flow / best-efficiency flow at that speed, %
+  // Distance of the operating flow (at reference speed) from the fitted
+  // pressure peak, in % of the peak's flow, negative left of it; none when
+  // the peak does not lie inside the tested flows.
+  std::optional<double> StallMargin;
+  double Extrapolation = 0;   // % of the tested flow span the point lies outside it
+  double SpeedMargin = 0;     // % of MaxSpeed left above the speed
+  double BepRatio = 0;        // operating flow at reference speed / fitted best-efficiency flow, %; 0: none
+  double PeakEfficiency = 0;  // %, the peak of the model's fitted total-efficiency curve; 0: none
+  double Tolerance = 0;       // % of the duty flow the operating flow may fall short
+  TVerdictKind Verdict = TVerdictKind::Ok;
+  TVerdictRule RejectRule = TVerdictRule::None;  // the first reason's rule
+  std::vector<std::string> Reasons;              // why rejected (empty unless Verdict is Rejected)
   std::vector<std::string> Warnings;
   // The air and the duty's pressure kind it was computed for.
   TPressureKind PressureKind = TPressureKind::Static;
@@ -83,8 +93,9 @@ struct TSelectionResult {
   double Density = 0;           // kg/m³ at the fan
   double ReferenceDensity = 0;  // kg/m³ of the catalogue's test data
   double DensityRatio = 1;      // Density / ReferenceDensity
-  // Lines the selector shows after the nine: the duty's pressure kind, the
-  // air, both efficiencies (empty when Status is not 0).
+  // Lines the selector shows after the nine: the running speed when the
+  // first line gives its place to a limit's message, the duty's pressure
+  // kind, the air, both efficiencies (empty when Status is not 0).
   std::vector<std::string> ExtraLines;
 };
 
@@ -107,11 +118,24 @@ TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double sh
 TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
                               const TChartWindow& previous, const TResultUnits& units, bool withChart = true);
 
+// What a model's evaluations share, whatever the duty: its fitted pressure
+// and efficiency peaks and its health (read status, verification). A
+// ranking takes them once per model; every evaluation takes them from the
+// fan's current model otherwise.
+struct TModelFacts {
+  TPressurePeak PressurePeak;
+  TEfficiencyPeak EfficiencyPeak;
+  TModelHealth Health;
+};
+TModelFacts CurrentModelFacts(TFan& fan);
+
 // The figures, status and warnings of EvaluateDuty(fan, duty, duty.Flow,
 // duty.Pressure, {}, TResultUnits{}, false), bit for bit, without the
 // result lines, the caption and the R² text (left empty): a ranking judges
 // thousands of models and shows none of them as the selector does.
 TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty);
+// The same with the current model's facts given (CurrentModelFacts of it).
+TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty, const TModelFacts& facts);
 
 // The best-model search for a duty at site air or of total pressure: the
 // rule of TFan::FindBestModel (the model whose nominal flow at its solved
@@ -120,6 +144,20 @@ TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty);
 // static duty at the catalogue's air is exactly TFan::FindBestModel. The
 // chosen model is current; -1 as FindBestModel gives it.
 int FindBestModel(TFan& fan, const TDuty& duty);
+
+// The best-model search followed by the verdict: FindBestModel's choice
+// when its verdict accepts it; otherwise the acceptable model of the file
+// with the lowest shaft power (ties: model name), with a note why the first
+// choice was passed over; with no acceptable model the search's choice
+// stays, with the note "No model of this file meets the duty: " and the
+// count of models per reason. The chosen model is current.
+struct TFindResult {
+  int Index = -1;        // in Models, the model chosen; -1 as FindBestModel gives it
+  int SearchIndex = -1;  // FindBestModel's own choice
+  bool Acceptable = false;
+  std::vector<std::string> Notes;
+};
+TFindResult FindAcceptableModel(TFan& fan, const TDuty& duty);
 
 // Browse mode: the model's nominal point at RefSpeed (Status set to 0 first).
 // The edits are to show Volume, PStatic and Speed; no operating point is

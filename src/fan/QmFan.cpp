@@ -474,6 +474,14 @@ void TFan::AddError(const std::string& message) {
   FErrors.push_back(FHeader.Range + " (" + FModel.Name + ")  " + message);
 }
 
+std::vector<std::string> TFan::ModelVerifyErrors() {
+  std::vector<std::string> kept;
+  kept.swap(FErrors);
+  CheckReadModel();
+  kept.swap(FErrors);
+  return kept;
+}
+
 int TFan::Verify() {
   std::exception_ptr stop;
   const int count = VerifyModels(stop, nullptr);

@@ -85,6 +85,10 @@ class TFan {
   std::optional<TConversionStop> VerifyReporting();
   // Appends Header.Range + " (" + Model.Name + ")  " + message.
   void AddError(const std::string& message);
+  // The lines Verify gives for the current model as it was read (the rules
+  // judged on it alone, nothing read again); Errors is left as it is. Empty
+  // for a model that verifies clean.
+  std::vector<std::string> ModelVerifyErrors();
 
   // --- the current model at reference speed --------------------------------
   // FQ := Q; FQRef := RefSpeed * Q / N, located in Qa.

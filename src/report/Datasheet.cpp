@@ -203,10 +203,16 @@ std::vector<TDatasheetRow> ResultRows(const TDatasheet& d) {
     rows.push_back(row);
   };
   for (const std::string& line : r.Lines) split(line, r.Status != 0 || line.find('\t') == std::string::npos);
-  if (r.Status != 0) return rows;
+  if (r.Status != 0) {
+    // The speed the search found, which the status refused.
+    if (r.RawSpeed > 0) rows.push_back({"Solved speed", Format("%0.0f", {r.RawSpeed}), "rpm"});
+    return rows;
+  }
   for (const std::string& line : r.ExtraLines) split(line, false);
   rows.push_back({"Speed margin", Format("%0.1f", {r.SpeedMargin}), "%"});
-  rows.push_back({"Stall margin", Format("%0.1f", {r.StallMargin}), "%"});
+  // No pressure peak inside the tested flows: no margin to it.
+  rows.push_back({"Stall margin", r.StallMargin ? Format("%0.1f", {*r.StallMargin}) : std::string("n/a"),
+                  r.StallMargin ? "%" : ""});
   rows.push_back({"BEP ratio", Format("%0.0f", {r.BepRatio}), "%"});
   if (r.Extrapolation > 0) rows.push_back({"Beyond tested flows", Format("%0.1f", {r.Extrapolation}), "%"});
   if (!r.R2Text.empty()) {
@@ -220,6 +226,7 @@ std::vector<TDatasheetRow> ResultRows(const TDatasheet& d) {
 std::vector<std::string> WarningItems(const TDatasheet& d) {
   std::vector<std::string> items;
   if (d.Result.Status != 0) items.push_back("Not selected: " + d.Result.StatusText);
+  for (const std::string& reason : d.Result.Reasons) items.push_back("Rejected: " + reason);
   for (const std::string& w : d.Result.Warnings) items.push_back(w);
   return items;
 }

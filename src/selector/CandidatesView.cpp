@@ -174,7 +174,9 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
     case cSoundPower:
       return number(c.SoundPower, 1);
     case cStallMargin:
-      return number(c.StallMargin, 1);
+      // No pressure peak inside the tested flows: no margin, sorted last.
+      if (!c.StallMargin) return sort ? QVariant() : QVariant(QStringLiteral("n/a"));
+      return number(*c.StallMargin, 1);
     case cBepRatio:
       return number(c.BepRatio, 0);
     case cWarnings:
@@ -184,11 +186,22 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
   }
 }
 
+namespace {
+
+// A rejected model's reasons, then what it would have been warned of.
+std::string RejectedText(const TRejected& r) {
+  std::string text = r.Reason;
+  for (const std::string& w : r.Warnings) text += "; warning: " + w;
+  return text;
+}
+
+}  // namespace
+
 QVariant TCandidatesModel::RejectedData(const TRejected& r, int column, int role) const {
   if (role == PathRole) return ToQ(r.File);
   // Greyed: a rejected model is there to say why it was left out.
   if (role == Qt::ForegroundRole) return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
-  if (role == Qt::ToolTipRole) return column == cFile ? ToQ(r.File) : ToQ(r.Reason);
+  if (role == Qt::ToolTipRole) return column == cFile ? ToQ(r.File) : ToQ(RejectedText(r));
   if (role != Qt::DisplayRole && role != SortRole) return {};
   switch (column) {
     case cFile:
@@ -196,7 +209,7 @@ QVariant TCandidatesModel::RejectedData(const TRejected& r, int column, int role
     case cModel:
       return ToQ(r.Model);
     case cWarnings:
-      return ToQ(r.Reason);
+      return ToQ(RejectedText(r));
     default:
       return {};
   }
@@ -213,6 +226,8 @@ bool TCandidatesProxy::lessThan(const QModelIndex& left, const QModelIndex& righ
   if (leftRejected != rightRejected) return rightRejected != descending;
   if (leftRejected) return (left.row() < right.row()) != descending;
   const QVariant a = left.data(TCandidatesModel::SortRole), b = right.data(TCandidatesModel::SortRole);
+  // A figure that does not exist ("n/a") goes last in either direction.
+  if (a.isValid() != b.isValid()) return a.isValid() != descending;
   const int order = QVariant::compare(a, b) == QPartialOrdering::Less      ? -1
                     : QVariant::compare(a, b) == QPartialOrdering::Greater ? 1
                                                                            : 0;

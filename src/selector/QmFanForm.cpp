@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
@@ -42,6 +43,7 @@
 #include "charts/SelectorChartView.h"
 #include "charts/widgets/ControlNames.h"
 #include "charts/widgets/QmChartPanel.h"
+#include "fan/FanDuty.h"
 #include "fan/FanRanking.h"
 #include "fan/QmFan.h"
 #include "selector/CandidatesView.h"
@@ -290,6 +292,22 @@ void TFanForm::CreateControls() {
   powerRow->addWidget(powerLabel);
   powerRow->addWidget(FPowerUnitsBox);
   powerRow->addStretch(1);
+  // How far the delivered flow may fall short of the duty before the
+  // selection is rejected.
+  auto* toleranceLabel = new QLabel(QStringLiteral("Tolerance"), left);
+  FToleranceBox = new QDoubleSpinBox(left);
+  NameControl(FToleranceBox, QStringLiteral("ToleranceBox"));
+  FToleranceBox->setAccessibleName(QStringLiteral("Duty tolerance"));
+  FToleranceBox->setToolTip(QStringLiteral(
+      "How far the delivered flow may fall short of the duty flow before the fan is rejected"));
+  FToleranceBox->setRange(0, kMaxDutyTolerance);
+  FToleranceBox->setDecimals(1);
+  FToleranceBox->setSingleStep(0.5);
+  FToleranceBox->setSuffix(QStringLiteral(" %"));
+  FToleranceBox->setValue(kDefaultDutyTolerance);
+  toleranceLabel->setBuddy(FToleranceBox);
+  powerRow->addWidget(toleranceLabel);
+  powerRow->addWidget(FToleranceBox);
   column->addLayout(powerRow);
 
   FMemo = new QPlainTextEdit(left);
@@ -351,6 +369,7 @@ void TFanForm::CreateControls() {
   setTabOrder(FFindBtn, FcbBrowse);
   setTabOrder(FcbBrowse, FCompareBtn);
   setTabOrder(FCompareBtn, FPowerUnitsBox);
+  setTabOrder(FPowerUnitsBox, FToleranceBox);
   setTabOrder(FPowerUnitsBox, FCurvePanel);
 
   // Handlers.
@@ -401,6 +420,10 @@ void TFanForm::CreateControls() {
     connect(edit, &QmCustomEdit::InputHint, this, [this](const QString& hint) { ShowHint(hint); });
   }
   connect(FCompareBtn, &QPushButton::clicked, this, &TFanForm::CompareAll);
+  // A new tolerance judges the model shown again.
+  connect(FToleranceBox, &QDoubleSpinBox::valueChanged, this, [this] {
+    if (HaveModel()) Evaluate();
+  });
   connect(FExportBtn, &QToolButton::clicked, this, [this] { ExportDatasheet(); });
   connect(FPrintBtn, &QToolButton::clicked, this, &TFanForm::PrintDatasheet);
   connect(FStatusBar, &QStatusBar::messageChanged, this, &TFanForm::StatusMessageChanged);
@@ -612,7 +635,7 @@ void TFanForm::CompareAll() {
     ShowHint(QStringLiteral("No fan files installed..."));
     return;
   }
-  const TDuty duty{flow, pressure, PressureKind(), air};
+  const TDuty duty{flow, pressure, PressureKind(), air, FToleranceBox->value()};
   const TResultUnits units = ResultUnits();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   TRanking ranking = RankDuty(files, duty, TRankKey::Power);
@@ -756,6 +779,11 @@ void TFanForm::LoadSettings() {
   FAirSourceBox->setCurrentIndex(readInt("AirSource", 0, 0, 2));
   FPressureKindBox->setCurrentIndex(readInt("PressureKind", 0, 0, 1));
   FPowerUnitsBox->setCurrentIndex(readInt("PowerUnits", 0, 0, FPowerUnitsBox->count() - 1));
+  {
+    // A tolerance outside what the box allows keeps the default.
+    const double tolerance = readDouble("Tolerance", kDefaultDutyTolerance);
+    FToleranceBox->setValue(ToleranceError(tolerance, "") ? kDefaultDutyTolerance : tolerance);
+  }
   FDensityEdit->SetValue(readDouble("Density", 1.2));
   FAltitudeEdit->SetValue(readDouble("Altitude", kDefaultSiteAltitude));
   FTemperatureEdit->SetValue(readDouble("Temperature", kDefaultSiteTemperature));
@@ -824,6 +852,7 @@ void TFanForm::SaveSettings() {
   settings->setValue(QStringLiteral("AirSource"), FAirSourceBox->currentIndex());
   settings->setValue(QStringLiteral("PressureKind"), FPressureKindBox->currentIndex());
   settings->setValue(QStringLiteral("PowerUnits"), FPowerUnitsBox->currentIndex());
+  settings->setValue(QStringLiteral("Tolerance"), FToleranceBox->value());
   for (const auto& [key, edit] : {std::pair{"Density", FDensityEdit}, std::pair{"Altitude", FAltitudeEdit},
                                   std::pair{"Temperature", FTemperatureEdit}}) {
     try {
@@ -993,12 +1022,11 @@ bool TFanForm::ReadDuty(double& flow, double& pressure) {
     ClearResults({QString::fromUtf8(error.what())});
     return false;
   }
-  // A fan moves air one way against a resistance: a negative duty is a
-  // typing slip, not a point to solve.
-  if (flow < 0 || pressure < 0) {
-    ClearResults({flow < 0
-                      ? QStringLiteral("The volume flow is negative: enter a flow of 0 or more.")
-                      : QStringLiteral("The static pressure is negative: enter a pressure of 0 or more.")});
+  // The rules every view reads a duty by: a flow above 0, a pressure of 0
+  // or more.
+  if (const auto error = DutyValuesError(flow, pressure, FVolEdit->text().toStdString(),
+                                         FPStaticEdit->text().toStdString())) {
+    ClearResults({ToQ(*error)});
     return false;
   }
   return true;
@@ -1048,10 +1076,12 @@ void TFanForm::Evaluate() {
 // kind; air that cannot be computed searches at the catalogue's air (the
 // evaluation then says what is wrong with the air).
 int TFanForm::FindBestModelAtSite(double flow, double pressure) {
-  TDuty duty{flow, pressure, PressureKind(), SiteAir()};
+  TDuty duty{flow, pressure, PressureKind(), SiteAir(), FToleranceBox->value()};
   if (SiteAirError(duty.Air)) duty.Air = TSiteAir{};
   const TBoxCollector::TScope collect(FBoxes);
-  return FindBestModel(*FFan, duty);
+  TFindResult found = FindAcceptableModel(*FFan, duty);
+  FFindNotes = std::move(found.Notes);
+  return found.Index;
 }
 
 // Details of at most this many boxes: the box stays quick to open whatever
@@ -1082,7 +1112,7 @@ void TFanForm::EvaluateAtDuty(double flow, double pressure) {
     ClearResults({ToQ(*error)});
     return;
   }
-  const TDuty duty{flow, pressure, PressureKind(), air};
+  const TDuty duty{flow, pressure, PressureKind(), air, FToleranceBox->value()};
   FDuty = duty;
   FResult =
       EvaluateDuty(*FFan, duty, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax}, ResultUnits());
@@ -1110,16 +1140,24 @@ void TFanForm::ShowResults() {
   ShowMemoLines(lines);
   FMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   FMemo->setWordWrapMode(QTextOption::WordWrap);
-  // Each warning is a line of its own in a warning colour after the results.
-  if (!FResult.Warnings.empty()) {
-    QTextCursor cursor(FMemo->document());
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat warning;
-    warning.setForeground(QColor(0xa0, 0x00, 0x00));
-    for (const std::string& text : FResult.Warnings) {
-      cursor.insertBlock();
-      cursor.insertText(QStringLiteral("Warning: ") + ToQ(text), warning);
-    }
+  // The verdict after the results: each reason and each warning a red line
+  // of its own, then what Find said about its choice.
+  QTextCursor cursor(FMemo->document());
+  cursor.movePosition(QTextCursor::End);
+  QTextCharFormat red;
+  red.setForeground(QColor(0xa0, 0x00, 0x00));
+  for (const std::string& text : FResult.Reasons) {
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("Rejected: ") + ToQ(text), red);
+  }
+  for (const std::string& text : FResult.Warnings) {
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("Warning: ") + ToQ(text), red);
+  }
+  // Find's notes belong to the evaluation that follows it only.
+  for (const std::string& text : std::exchange(FFindNotes, {})) {
+    cursor.insertBlock();
+    cursor.insertText(ToQ(text), QTextCharFormat());
   }
   DrawSelectorChart(*FCurvePanel, FResult.Chart, ChartUnits());
   FChartValid = true;

@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -102,6 +103,7 @@ class TFanForm : public QDialog {
   QToolButton* AcceptBtn() const { return FAcceptBtn; }
   QToolButton* CancelBtn() const { return FToolButton2; }
   QComboBox* PowerUnitsBox() const { return FPowerUnitsBox; }
+  QDoubleSpinBox* ToleranceBox() const { return FToleranceBox; }
   QComboBox* AirSourceBox() const { return FAirSourceBox; }
   QComboBox* PressureKindBox() const { return FPressureKindBox; }
   TFmtEdit* DensityEdit() const { return FDensityEdit; }
@@ -239,6 +241,11 @@ class TFanForm : public QDialog {
   QToolButton* FPrintBtn = nullptr;
   QLabel* FPStaticCaption = nullptr;
   QComboBox* FPowerUnitsBox = nullptr;
+  QDoubleSpinBox* FToleranceBox = nullptr;  // % of the duty flow the fan may fall short
+  // What the last Find said beyond its choice (why its first choice was
+  // passed over, or that no model of the file meets the duty), shown once
+  // after the results of the model it chose.
+  std::vector<std::string> FFindNotes;
   QGroupBox* FAirGroup = nullptr;
   QComboBox* FAirSourceBox = nullptr;
   QComboBox* FPressureKindBox = nullptr;

@@ -26,8 +26,10 @@ TEST_F(CliRankTest, AnUnmetDutyExitsOneWithTheSentenceInWarnings) {
   const TJson doc = ParsedJson(run);
   EXPECT_EQ(doc["status"].Number, 0);
   EXPECT_FALSE(doc["duty_met"].Bool);
-  ASSERT_GE(doc["warnings"].Size(), 1u);
-  EXPECT_EQ(doc["warnings"][0].String.rfind("Duty not met: at ", 0), 0u) << doc["warnings"][0].String;
+  EXPECT_EQ(doc["verdict"].String, "rejected");
+  ASSERT_GE(doc["reasons"].Size(), 1u);
+  EXPECT_EQ(doc["reasons"][0].String.rfind("duty not met at the highest listed speed ", 0), 0u)
+      << doc["reasons"][0].String;
   EXPECT_EQ(doc["lines"].Size(), 9u);
   EXPECT_LE(doc["chart"]["x_min"].Number, 5);
   EXPECT_GE(doc["chart"]["x_max"].Number, 5);
@@ -36,7 +38,7 @@ TEST_F(CliRankTest, AnUnmetDutyExitsOneWithTheSentenceInWarnings) {
   const TCliRun text =
       RunCliArgs({"select", "--flow", "5", "--pressure", "1000", Sample("orvane-ax-axial.qfn")});
   EXPECT_EQ(text.Code, ecFailure);
-  EXPECT_NE(text.Out.find("\nWarning: Duty not met: at "), std::string::npos) << text.Out;
+  EXPECT_NE(text.Out.find("\nRejected: duty not met at "), std::string::npos) << text.Out;
 }
 
 TEST_F(CliRankTest, SiteAirAndResultUnits) {
@@ -117,6 +119,8 @@ TEST_F(CliRankTest, RankedEntriesEqualTheSingleSelection) {
                                                   flow, "--pressure", pressure, c["file"].String}));
       EXPECT_EQ(single["status"].Number, 0);
       EXPECT_TRUE(single["duty_met"].Bool);
+      EXPECT_EQ(c["verdict"].String, single["verdict"].String);
+      EXPECT_NE(c["verdict"].String, "rejected");
       for (const char* key : {"speed", "flow", "static_pressure", "total_pressure", "shaft_power",
                               "efficiency", "static_efficiency", "sound_power"})
         EXPECT_EQ(c[key].Number, single[key].Number) << c["model"].String << " " << key;
@@ -127,7 +131,8 @@ TEST_F(CliRankTest, RankedEntriesEqualTheSingleSelection) {
       const TJson single = ParsedJson(RunCliArgs({"select", "--json", "--model", r["model"].String, "--flow",
                                                   flow, "--pressure", pressure, r["file"].String}));
       EXPECT_EQ(r["status"].Number, single["status"].Number) << r["model"].String;
-      EXPECT_FALSE(single["status"].Number == 0 && single["duty_met"].Bool) << r["model"].String;
+      EXPECT_EQ(single["verdict"].String, "rejected") << r["model"].String;
+      EXPECT_EQ(r["reasons"].Strings(), single["reasons"].Strings()) << r["model"].String;
       EXPECT_FALSE(r["reason"].String.empty());
     }
   }
@@ -168,6 +173,50 @@ TEST_F(CliRankTest, CheckFindsImpossibleDataAndInstallRefusesIt) {
   const TCliRun install = RunCliArgs({"install", bad});
   EXPECT_EQ(install.Code, ecFailure);
   EXPECT_NE(install.Out.find("below the air power"), std::string::npos) << install.Out;
+}
+
+// --tolerance: how far the flow may fall short before the duty counts as not
+// met; the search's choice AX500 gives 0.99 m³/s for 1 m³/s.
+TEST_F(CliRankTest, ToleranceDecidesWhetherAShortFlowMeetsTheDuty) {
+  const std::string axial = Sample("orvane-ax-axial.qfn");
+  const TJson strict =
+      ParsedJson(RunCliArgs({"select", "--json", "--flow", "1", "--pressure", "500", axial}));
+  EXPECT_EQ(strict["model"].String, "AX560");
+  EXPECT_EQ(strict["best_index"].Number, 5);
+  ASSERT_EQ(strict["find_notes"].Size(), 1U);
+  EXPECT_EQ(strict["find_notes"][0].String.rfind("AX500 passed over (duty not met", 0), 0U);
+  const TCliRun run =
+      RunCliArgs({"select", "--json", "--tolerance", "2", "--flow", "1", "--pressure", "500", axial});
+  EXPECT_EQ(run.Code, ecSuccess) << run.Err;
+  const TJson tolerant = ParsedJson(run);
+  EXPECT_EQ(tolerant["model"].String, "AX500");
+  EXPECT_EQ(tolerant["verdict"].String, "warning");
+  EXPECT_EQ(tolerant["tolerance"].Number, 2);
+  EXPECT_TRUE(tolerant["duty_met"].Bool);
+  for (const char* bad : {"-1", "60", "x"}) {
+    SCOPED_TRACE(bad);
+    const TCliRun select =
+        RunCliArgs({"select", "--tolerance", bad, "--flow", "1", "--pressure", "500", axial});
+    EXPECT_EQ(select.Code, ecUsage) << select.Err;
+    const TCliRun schedule = RunCliArgs({"schedule", "--tolerance", bad, axial, CliDataFile("schedule.csv")});
+    EXPECT_EQ(schedule.Code, ecUsage) << schedule.Err;
+    EXPECT_NE(schedule.Err.find("--tolerance"), std::string::npos) << schedule.Err;
+  }
+}
+
+// No pressure peak inside the tested flows: the stall margin is null in JSON,
+// "n/a" in text and CSV, and last when ranking by margin.
+TEST_F(CliRankTest, AMissingStallMarginIsNullAndSortsLast) {
+  std::vector<std::string> args{"select", "--json", "--sort", "margin", "--flow", "1.5", "--pressure", "400"};
+  for (const char* s : kSamples) args.push_back(Sample(s));
+  const TJson doc = ParsedJson(RunCliArgs(args));
+  ASSERT_FALSE(doc["candidates"].Items.empty());
+  for (const TJson& c : doc["candidates"].Items) EXPECT_EQ(c["stall_margin"].Kind, TJson::jNull);
+  args[1] = "--csv";
+  const TCliRun csv = RunCliArgs(args);
+  const std::vector<std::string> lines = SplitLines(csv.Out);
+  ASSERT_GE(lines.size(), 2U);
+  EXPECT_NE(lines[1].find(",n/a,"), std::string::npos) << lines[1];
 }
 
 }  // namespace

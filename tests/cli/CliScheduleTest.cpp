@@ -208,9 +208,9 @@ TEST_F(CliScheduleTest, MalformedRowsAreReportedByLineAndTheOthersRun) {
   EXPECT_EQ(run.Code, ecFailure);
   const std::string prefix = "blowden-cli: " + path + ":";
   for (const char* line :
-       {"3: 'abc' is not a number in column flow", "4: unknown flow unit 'furlong/s' in column flow_units",
-        "5: the flow must be above 0", "7: give the air either as density or as altitude",
-        "8: 4 fields where the header has 6"})
+       {"3: 'abc' is not a valid floating point value in column flow",
+        "4: unknown flow unit 'furlong/s' in column flow_units", "5: the flow must be above 0",
+        "7: give the air either as density or as altitude", "8: 4 fields where the header has 6"})
     EXPECT_NE(run.Err.find(prefix + line), std::string::npos) << line << "\n" << run.Err;
   const TJson doc = ParsedJson(run);
   ASSERT_EQ(doc.Size(), 7u);
@@ -237,7 +237,7 @@ TEST_F(CliScheduleTest, MalformedRowsAreReportedByLineAndTheOthersRun) {
   const std::vector<TCsvRecord> records = CsvRecords(csv.Out);
   ASSERT_EQ(records.size(), 8u);
   EXPECT_EQ(records[2].Fields[0], "B-1");
-  EXPECT_EQ(records[2].Fields.back(), "'abc' is not a number in column flow");
+  EXPECT_EQ(records[2].Fields.back(), "'abc' is not a valid floating point value in column flow");
   EXPECT_EQ(records[7].Fields[0], "OK-2");
   EXPECT_EQ(records[7].Fields.back(), "");
   // RFC 4180 records end with CRLF, also when written to a terminal.
@@ -248,7 +248,9 @@ TEST_F(CliScheduleTest, MalformedRowsAreReportedByLineAndTheOthersRun) {
   const TCliRun text = RunCliArgs(args);
   EXPECT_EQ(text.Code, ecFailure);
   EXPECT_EQ(SplitLines(text.Out).size(), 8u) << text.Out;
-  EXPECT_NE(text.Out.find("line 3: 'abc' is not a number in column flow"), std::string::npos) << text.Out;
+  EXPECT_NE(text.Out.find("line 3: 'abc' is not a valid floating point value in column flow"),
+            std::string::npos)
+      << text.Out;
 }
 
 TEST_F(CliScheduleTest, ATableThatCannotBeUsedIsAUsageErrorAndWritesNothing) {

@@ -63,13 +63,21 @@ TEST_F(CliSelectTest, JsonCarriesTheContractsFields) {
                                                   "chart",
                                                   "r2",
                                                   "duty_met",
+                                                  "speed_margin",
+                                                  "stall_margin",
+                                                  "bep_ratio",
+                                                  "peak_efficiency",
+                                                  "tolerance",
                                                   "static_efficiency",
                                                   "pressure_kind",
                                                   "density",
                                                   "reference_density",
                                                   "density_ratio",
                                                   "units",
+                                                  "verdict",
+                                                  "reasons",
                                                   "warnings",
+                                                  "find_notes",
                                                   "messages"}));
   EXPECT_EQ(doc["best_index"].Kind, TJson::jNull);  // --model: no search
   EXPECT_EQ(doc["model"].String, "E1");
@@ -142,11 +150,14 @@ TEST_F(CliSelectTest, UnitsOfTheCatalogueGiveTheSameSelection) {
   }
 }
 
-TEST_F(CliSelectTest, SpeedWithinTenPercentAboveTheLimitIsAWarning) {
+TEST_F(CliSelectTest, SpeedWithinTenPercentAboveTheLimitIsRejected) {
   // E1's reference point (2 m³/s, 560 Pa) carried to 1680 rpm, 5 % above
-  // MaxSpeed 1600: 2.4 m³/s at 806.4 Pa.
-  const TJson doc = Select({"--model", "E1", "--flow", "2.4", "--pressure", "806.4"});
+  // MaxSpeed 1600: 2.4 m³/s at 806.4 Pa. The search may look there; the
+  // impeller's limit rejects the selection.
+  const TJson doc = Select({"--model", "E1", "--flow", "2.4", "--pressure", "806.4"}, ecFailure);
   EXPECT_EQ(doc["status"].Number, 0);
+  EXPECT_EQ(doc["verdict"].String, "rejected");
+  EXPECT_EQ(doc["reasons"].Strings(), std::vector<std::string>{"speed 1680 rpm above the maximum 1600 rpm"});
   EXPECT_NEAR(doc["speed"].Number, 1680, 1e-3);
   const auto lines = doc["lines"].Strings();
   ASSERT_EQ(lines.size(), 9u);
@@ -164,46 +175,33 @@ TEST_F(CliSelectTest, DutyTheModelCannotMeetShowsTheStatusText) {
   EXPECT_EQ(doc["chart"].Kind, TJson::jObject);
 }
 
-TEST_F(CliSelectTest, NegativeDutyValuesAreEvaluatedAsTheSelectorDoes) {
-  // The selector evaluates whatever its edits hold: a static pressure below
-  // 0 is a duty on the part of a curve that crosses zero, and a negative
-  // flow is evaluated too (only a flow of 0 is refused). Ps = 600 - 100 Q²:
-  // at Q = 2.5 the reference curve gives -25 Pa at 1400 rpm.
-  const std::string file = WriteFile("crossing.qfn",
-                                     "[Catalog]\nMaker=Cross\n[C1]\nModel=400,1400,700,1600,400,400,1.8\n"
-                                     "Qa=0.5,1.0,1.5,2.0,2.5,3.0\nPs=575,500,375,200,-25,-300\n"
-                                     "Pw=1.25,1.5,1.75,2,2.25,2.5\nLw=81,82,83,84,85,86\n");
+TEST_F(CliSelectTest, ADutyOutsideTheRulesOfEveryViewIsAUsageError) {
+  // A fan moves air one way against a resistance: a flow of 0 or below and a
+  // pressure below 0 are refused as the selector and the schedule refuse
+  // them, with the same message; a pressure of 0 is a duty.
   struct Case {
     const char* name;
     const char* flow;
     const char* pressure;
-    int code;
+    const char* message;  // empty: evaluated
   };
   const Case cases[] = {
-      {"pressure below 0 on the curve", "2.5", "-25", ecSuccess},
-      {"pressure below 0 by search", "2.5", "-25", ecSuccess},
-      {"flow below 0", "-1", "400", ecFailure},
+      {"pressure below 0", "2.5", "-25", "the pressure must not be negative ('-25' for --pressure)"},
+      {"flow below 0", "-1", "400", "the flow must be above 0 ('-1' for --flow)"},
+      {"flow of 0", "0", "400", "the flow must be above 0 ('0' for --flow)"},
+      {"pressure of 0", "1", "0", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> args{"select", "--json", "--flow", c.flow, "--pressure", c.pressure, file};
-    if (std::string(c.name).find("search") == std::string::npos)
-      args.insert(args.begin() + 2, {"--model", "C1"});
-    const TCliRun run = RunCliArgs(args);
-    EXPECT_EQ(run.Code, c.code) << run.Err;
-    EXPECT_EQ(run.Err, "");
-    const TJson doc = ParsedJson(run);
-    EXPECT_EQ(doc["model"].String, "C1");
-    EXPECT_EQ(doc["speed"].Kind, TJson::jNumber);
-    if (c.code == ecSuccess) {
-      EXPECT_EQ(doc["status"].Number, 0);
-      EXPECT_NEAR(doc["speed"].Number, 1400, 1e-3);
-      EXPECT_EQ(doc["lines"][0].String, "Fan Speed\t1400\trpm");
-      EXPECT_EQ(doc["lines"][3].String, "Static Pressure\t-25\tPa");
-    } else {
-      EXPECT_NE(doc["status"].Number, 0);
-      EXPECT_EQ(doc["lines"].Strings(), std::vector<std::string>{doc["status_text"].String});
+    const TCliRun run = RunCliArgs(
+        {"select", "--json", "--flow", c.flow, "--pressure", c.pressure, CliDataFile("exact.qfn")});
+    if (*c.message == 0) {
+      EXPECT_NE(run.Code, ecUsage) << run.Err;
+      continue;
     }
+    EXPECT_EQ(run.Code, ecUsage);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err.rfind(std::string("blowden-cli: ") + c.message + "\n", 0), 0U) << run.Err;
   }
 }
 

@@ -32,7 +32,7 @@ TEST_F(CliUsageTest, UsageErrorsExitWith2AndNothingOnStdout) {
       {"pressure not a number",
        {"select", "--flow", "1.5", "--pressure", "high", good},
        "'high' is not a valid floating point value"},
-      {"flow zero", {"select", "--flow", "0", "--pressure", "400", good}, "must not be 0"},
+      {"flow zero", {"select", "--flow", "0", "--pressure", "400", good}, "the flow must be above 0"},
       {"pressure beyond a double in its unit",
        {"select", "--flow", "1", "--pressure", "1e306", "--pressure-units", "kPa", good},
        "beyond the range"},

@@ -80,8 +80,8 @@ TEST(Schedule, BadRowsAreReportedByLineAndReadingGoesOn) {
     const char* Row;  // mark,flow,flow_units,pressure,pressure_kind,density,altitude
     const char* Problem;
   } cases[] = {
-      {"A,abc,,400,,,", "'abc' is not a number in column flow"},
-      {"A,1,,4OO,,,", "'4OO' is not a number in column pressure"},
+      {"A,abc,,400,,,", "'abc' is not a valid floating point value in column flow"},
+      {"A,1,,4OO,,,", "'4OO' is not a valid floating point value in column pressure"},
       {"A,,,400,,,", "no value in column flow"},
       {"A,1,,,,,", "no value in column pressure"},
       {"A,1,gallons,400,,,", "unknown flow unit 'gallons' in column flow_units (known: m³/s, "},
@@ -92,11 +92,11 @@ TEST(Schedule, BadRowsAreReportedByLineAndReadingGoesOn) {
       {"A,1,,400,,1.2,100", "give the air either as density or as altitude and temperature, not both"},
       {"A,1,,400,,0,", "The air density must be above 0"},
       {"A,1,,400,,,12000", "The altitude must lie between"},
-      {"A,1,,400,,x,", "'x' is not a number in column density"},
+      {"A,1,,400,,x,", "'x' is not a valid floating point value in column density"},
       {"A,1,,400", "4 fields where the header has 7"},
       {"A,1,,400,,,,", "8 fields where the header has 7"},
       {" ,1,,400,,,", "no mark in column mark"},
-      {"A,1e999,,400,,,", "'1e999' is not a number in column flow"},
+      {"A,1e999,,400,,,", "'1e999' is not a valid floating point value in column flow"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Row);

@@ -170,7 +170,7 @@ TEST_F(ExportTest, CsvOfAKnownRankingIsTheShownTableQuotedAsSpreadsheetsReadIt) 
                 "Alpha,\"Orvane, Ltd\",TST,\"T400 "
                 "\"\"quiet\"\"\",1234,31.4,0.900,400,453,0.812,44.4,50.2,83.3,12.5,"
                 "96,near stall; fast\r\n"
-                "Beta,Beta Fans,BF,B315,1450,0.0,0.900,400,430,1.500,0.0,0.0,0.0,0.0,0,\r\n"
+                "Beta,Beta Fans,BF,B315,1450,0.0,0.900,400,430,1.500,0.0,0.0,0.0,n/a,0,\r\n"
                 "Alpha,,,T500,,,,,,,,,,,,speed 1840 rpm above the maximum 1600 rpm\r\n");
 
   // The shown order and rows: sorted by model, without the rejected.

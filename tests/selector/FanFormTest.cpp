@@ -136,11 +136,16 @@ class FanFormTest : public ::testing::Test {
 
   // What the memo shows for a result: the nine lines, the added lines, then
   // each warning.
-  static QStringList MemoOf(const TSelectionResult& r) {
+  // The memo of an evaluation: result lines, added lines, the verdict's
+  // reasons and warnings, and what Find said of its choice.
+  static QStringList MemoOf(const TSelectionResult& r, const std::vector<std::string>& findNotes = {}) {
     QStringList list = ToList(r.Lines);
     list += ToList(r.ExtraLines);
+    for (const std::string& reason : r.Reasons)
+      list.append(QStringLiteral("Rejected: ") + QString::fromStdString(reason));
     for (const std::string& w : r.Warnings)
       list.append(QStringLiteral("Warning: ") + QString::fromStdString(w));
+    list += ToList(findNotes);
     return list;
   }
 
@@ -409,17 +414,6 @@ TEST_F(FanFormTest, CtrlClickInsideTheChartWindowMovesTheDuty) {
   EXPECT_EQ(form->VolEdit()->text(), "1.000");
 }
 
-TEST_F(FanFormTest, ADutyFlowOfZeroIsEvaluatedWithoutASystemCurve) {
-  InstallSamples();
-  auto form = OpenForm();
-  form->VolEdit()->SetValue(0.0);
-  form->Evaluate();
-  const TSelectionResult core = CoreDuty("Alpha.qfn", "T500", 0.0, 500.0);
-  EXPECT_EQ(form->MemoLines(), MemoOf(core));
-  ASSERT_FALSE(form->CurvePanel()->Lines().empty());
-  EXPECT_TRUE(form->CurvePanel()->Lines().back()->Points.empty());
-}
-
 TEST_F(FanFormTest, ADutyNoModelMeetsShowsTheStatusTextOnly) {
   InstallSamples();
   auto form = OpenForm();
@@ -429,12 +423,16 @@ TEST_F(FanFormTest, ADutyNoModelMeetsShowsTheStatusTextOnly) {
   form->FindBtn()->click();
 
   FFan.LoadFromFile(PathOf("Alpha.qfn"));
-  const int best = FFan.FindBestModel(1.0, 20000.0);
-  EXPECT_EQ(form->FanListBox()->currentRow(), best);
+  const TFindResult found = FindAcceptableModel(FFan, TDuty{1.0, 20000.0, TPressureKind::Static, {}});
+  EXPECT_EQ(found.Index, found.SearchIndex);
+  EXPECT_EQ(form->FanListBox()->currentRow(), found.Index);
   const TSelectionResult core = EvaluateDuty(FFan, 1.0, 20000.0, 1.0, 20000.0);
   ASSERT_NE(core.Status, 0);
-  // The status text in place of the nine lines, then what the core warns of.
-  EXPECT_EQ(form->MemoLines(), MemoOf(core));
+  // The status text in place of the nine lines, then why the core rejects
+  // it, then that no model of the file meets the duty.
+  ASSERT_EQ(found.Notes.size(), 1U);
+  EXPECT_EQ(found.Notes[0].rfind("No model of this file meets the duty: ", 0), 0U) << found.Notes[0];
+  EXPECT_EQ(form->MemoLines(), MemoOf(core, found.Notes));
   EXPECT_EQ(form->MemoLines().value(0), QString::fromStdString(core.StatusText));
   // The chart still shows the model, and the fit.
   EXPECT_FALSE(form->CurvePanel()->Lines().empty());
@@ -845,8 +843,9 @@ TEST_F(FanFormTest, ANegativeDutyIsNotEvaluated) {
     double flow, pressure;
     const char* message;
   } cases[] = {
-      {"flow", -1.0, 500.0, "The volume flow is negative: enter a flow of 0 or more."},
-      {"pressure", 1.0, -20.0, "The static pressure is negative: enter a pressure of 0 or more."},
+      {"flow", -1.0, 500.0, "the flow must be above 0 ('-1.000')"},
+      {"flow of 0", 0.0, 500.0, "the flow must be above 0 ('0.000')"},
+      {"pressure", 1.0, -20.0, "the pressure must not be negative ('-20')"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.field);
@@ -932,14 +931,15 @@ TEST_F(FanFormTest, WarningsFollowTheResultLinesInAWarningColour) {
 
   FFan.LoadFromFile(PathOf("Axial.qfn"));
   const TDuty duty{5, 1000, TPressureKind::Static, {}};
-  ASSERT_GE(FindBestModel(FFan, duty), 0);
+  const TFindResult found = FindAcceptableModel(FFan, duty);
+  ASSERT_GE(found.Index, 0);
   const TSelectionResult core = EvaluateDuty(FFan, duty, 5, 1000, {}, TResultUnits{});
   ASSERT_FALSE(core.DutyMet);
-  ASSERT_FALSE(core.Warnings.empty());
+  ASSERT_FALSE(core.Reasons.empty());
   EXPECT_EQ(form->FanName().toStdString(), FFan.Model().Name);
   const QStringList memo = form->MemoLines();
-  EXPECT_EQ(memo, MemoOf(core));
-  // Every warning line, and only those, is drawn in the warning colour.
+  EXPECT_EQ(memo, MemoOf(core, found.Notes));
+  // Every reason and warning line, and only those, is drawn in the warning colour.
   const QTextDocument* doc = form->Memo()->document();
   ASSERT_EQ(doc->blockCount(), memo.size());
   for (int i = 0; i < memo.size(); ++i) {
@@ -947,7 +947,7 @@ TEST_F(FanFormTest, WarningsFollowTheResultLinesInAWarningColour) {
     const QTextBlock block = doc->findBlockByNumber(i);
     const QColor colour = block.begin().fragment().charFormat().foreground().color();
     const bool warned = colour == QColor(0xa0, 0, 0);
-    EXPECT_EQ(warned, memo[i].startsWith("Warning: "));
+    EXPECT_EQ(warned, memo[i].startsWith("Warning: ") || memo[i].startsWith("Rejected: "));
   }
 }
 

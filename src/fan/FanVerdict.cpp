@@ -1,0 +1,203 @@
+#include "fan/FanVerdict.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "base/Format.h"
+#include "fan/FanSelection.h"
+#include "fan/QmFan.h"
+
+namespace blowden {
+
+namespace {
+
+std::string FlowText(double value, const TResultUnits& u) {
+  return Format("%0.2f", {FlowInUnits(value, u)}) + " " + std::string(FlowUnitLabel(u));
+}
+
+std::string PressureText(double value, const TResultUnits& u) {
+  return Format("%0.0f", {PressureInUnits(value, u)}) + " " + std::string(PressureUnitLabel(u));
+}
+
+// What a verification line says without its "Range (Model)  " head.
+std::string WithoutHead(const std::string& line, const TFanModel& model) {
+  const std::string head = " (" + model.Name + ")  ";
+  const auto at = line.find(head);
+  return at == std::string::npos ? line : line.substr(at + head.size());
+}
+
+}  // namespace
+
+std::string_view VerdictName(TVerdictKind kind) {
+  switch (kind) {
+    case TVerdictKind::Ok:
+      return "ok";
+    case TVerdictKind::Warning:
+      return "warning";
+    case TVerdictKind::Rejected:
+      break;
+  }
+  return "rejected";
+}
+
+void TVerdict::Reject(TVerdictRule rule, std::string reason) {
+  if (Reasons.empty()) Rule = rule;
+  Reasons.push_back(std::move(reason));
+  Kind = TVerdictKind::Rejected;
+}
+
+void TVerdict::Warn(std::string warning) {
+  Warnings.push_back(std::move(warning));
+  if (Kind == TVerdictKind::Ok) Kind = TVerdictKind::Warning;
+}
+
+std::string ModelReadReason(const TFan& fan) {
+  if (fan.ReadProblem().empty()) return std::string(StatusTextOf(fan.Status()));
+  return "data error: " + fan.ReadProblem();
+}
+
+TModelHealth CurrentModelHealth(TFan& fan) {
+  TModelHealth h;
+  h.ReadStatus = fan.ModelStatus();
+  h.ReadProblem = fan.ReadProblem();
+  h.VerifyErrors = fan.ModelVerifyErrors();
+  return h;
+}
+
+TVerdict JudgeSelection(const TFanModel& m, const TModelHealth& health, const TSelectionResult& r,
+                        double tolerance, const TResultUnits& units) {
+  TVerdict v;
+  // The model itself.
+  if (health.ReadStatus != fsReady) {
+    std::string reason = "model read ended with \"" + std::string(StatusTextOf(health.ReadStatus)) + "\"";
+    if (!health.ReadProblem.empty()) reason += ": " + health.ReadProblem;
+    v.Reject(TVerdictRule::ModelRead, std::move(reason));
+  }
+  for (const std::string& line : health.VerifyErrors) {
+    const std::string text = WithoutHead(line, m);
+    // The read's own end is said above already.
+    if (health.ReadStatus != fsReady && text.rfind("Model read ended with", 0) == 0) continue;
+    v.Reject(TVerdictRule::VerifyError, "verify error: " + text);
+  }
+
+  // The speed search.
+  switch (r.Status) {
+    case fsReady:
+      break;
+    case fsSpeedRange:
+      if (r.RawSpeed > m.MaxSpeed)
+        v.Reject(TVerdictRule::SpeedAbove,
+                 Format("speed %0.0f rpm above the maximum %d rpm", {r.RawSpeed, m.MaxSpeed}));
+      else
+        v.Reject(TVerdictRule::SpeedBelow,
+                 Format("speed %0.0f rpm below the minimum %d rpm", {r.RawSpeed, m.MinSpeed}));
+      break;
+    case fsVolumeRange:
+      v.Reject(TVerdictRule::FlowRange,
+               Format("flow outside the tested range by %0.0f %%", {r.Extrapolation}));
+      break;
+    case fsDataError:
+      v.Reject(TVerdictRule::NoSpeed, "no speed meets the duty (data error)");
+      break;
+    default:
+      v.Reject(TVerdictRule::OtherStatus, std::string(StatusTextOf(r.Status)));
+      break;
+  }
+  if (r.Status != fsReady) return v;
+
+  // The point the fan runs at.
+  if (r.Speed > m.MaxSpeed)
+    v.Reject(TVerdictRule::SpeedAbove,
+             Format("speed %0.0f rpm above the maximum %d rpm", {r.Speed, m.MaxSpeed}));
+  else if (r.Speed < m.MinSpeed)
+    v.Reject(TVerdictRule::SpeedBelow,
+             Format("speed %0.0f rpm below the minimum %d rpm", {r.Speed, m.MinSpeed}));
+
+  const double shortBy = r.DutyFlow > 0 ? 100 * (r.DutyFlow - r.Volume) / r.DutyFlow : 0;
+  const bool listed = m.HasSpeeds && !m.Speeds.empty();
+  if (!r.DutyMet) {
+    const bool top = listed && r.Speed >= m.Speeds.back();
+    std::string reason =
+        (top ? Format("duty not met at the highest listed speed %d rpm: the fan gives ", {m.Speeds.back()})
+             : Format("duty not met: at %0.0f rpm the fan gives ", {r.Speed})) +
+        FlowText(r.Volume, units) + " at " + PressureText(r.PStatic, units) +
+        Format(", %0.1f %% short of the duty flow", {shortBy});
+    if (tolerance > 0) reason += Format(" (tolerance %g %%)", {tolerance});
+    v.Reject(TVerdictRule::DutyNotMet, std::move(reason));
+  } else if (shortBy > kFlowRounding * 100) {
+    v.Warn(Format("flow %0.1f %% short of the duty, within the tolerance of %g %%", {shortBy, tolerance}));
+  }
+
+  if (r.StallMargin && *r.StallMargin < 0)
+    v.Reject(
+        TVerdictRule::Stall,
+        Format("operating point left of the pressure peak (unstable, stall-prone region): at %0.0f %% of "
+               "the peak's flow",
+               {100 + *r.StallMargin}));
+
+  const double airPower = 0.001 * r.Volume * r.PTotal;  // kW
+  if (!(r.ShaftPower > 0))
+    v.Reject(TVerdictRule::Impossible,
+             Format("shaft power %0.3g kW is not above 0: the fan data are impossible", {r.ShaftPower}));
+  else if (r.ShaftPower < airPower || r.Efficiency > kMaxVerdictEfficiency)
+    v.Reject(
+        TVerdictRule::Impossible,
+        Format("efficiency %0.0f %% is above 100 %% (shaft power %0.3g kW below the air power %0.3g kW): "
+               "the fan data are impossible",
+               {r.Efficiency, r.ShaftPower, airPower}));
+
+  // What an engineer must be warned of.
+  if (r.Efficiency > kHighVerdictEfficiency && r.Efficiency <= kMaxVerdictEfficiency)
+    v.Warn(Format("efficiency %0.0f %% is above %g %%: the fan data are implausible",
+                  {r.Efficiency, kHighVerdictEfficiency}));
+  if (r.Extrapolation > 0)
+    v.Warn(Format("operating point outside the tested flows by %0.0f %% of their span (extrapolated)",
+                  {r.Extrapolation}));
+  if (r.BepRatio > 0 && (r.BepRatio < kBepRatioLow || r.BepRatio > kBepRatioHigh))
+    v.Warn(Format("operating flow at %0.0f %% of the best-efficiency flow (outside %g–%g %%)",
+                  {r.BepRatio, kBepRatioLow, kBepRatioHigh}));
+  if (r.PeakEfficiency > 0 && r.Efficiency < r.PeakEfficiency - kEfficiencyWindow)
+    v.Warn(Format("total efficiency %0.0f %% is more than %g points below the model's peak of %0.0f %%",
+                  {r.Efficiency, kEfficiencyWindow, r.PeakEfficiency}));
+  if (listed && r.DutyFlow > 0 && r.Volume > r.DutyFlow * kListedSpeedOversize / 100)
+    v.Warn(
+        Format("at the listed speed %0.0f rpm the fan delivers %0.0f %% of the duty flow (more than %g %%)",
+               {r.Speed, 100 * r.Volume / r.DutyFlow, kListedSpeedOversize}));
+  return v;
+}
+
+std::string RejectionCounts(std::span<const TVerdictRule> rules) {
+  struct TKind {
+    TVerdictRule Rule;
+    const char* One;
+    const char* Many;
+    int Count = 0;
+  };
+  std::array<TKind, 10> kinds{{
+      {TVerdictRule::SpeedAbove, "above its maximum speed", "above their maximum speed"},
+      {TVerdictRule::SpeedBelow, "below its minimum speed", "below their minimum speed"},
+      {TVerdictRule::FlowRange, "outside its tested flow range", "outside their tested flow range"},
+      {TVerdictRule::DutyNotMet, "short of the duty", "short of the duty"},
+      {TVerdictRule::Stall, "left of its pressure peak", "left of their pressure peak"},
+      {TVerdictRule::Impossible, "with impossible figures", "with impossible figures"},
+      {TVerdictRule::NoSpeed, "with no speed for the duty", "with no speed for the duty"},
+      {TVerdictRule::VerifyError, "with a verify error", "with verify errors"},
+      {TVerdictRule::ModelRead, "with a data error", "with data errors"},
+      {TVerdictRule::OtherStatus, "with another status", "with other statuses"},
+  }};
+  for (TVerdictRule rule : rules)
+    for (TKind& k : kinds)
+      if (k.Rule == rule) ++k.Count;
+  std::stable_sort(kinds.begin(), kinds.end(),
+                   [](const TKind& a, const TKind& b) { return a.Count > b.Count; });
+  std::string text;
+  for (const TKind& k : kinds) {
+    if (k.Count == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(k.Count) + " " + (k.Count == 1 ? k.One : k.Many);
+  }
+  return text;
+}
+
+}  // namespace blowden
