@@ -106,8 +106,10 @@ run_tests() {
   local status=0
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log" || status=1
   # "  12/345 Test  #12: Suite.Name .....   Passed    1.23 sec"
+  local suffix=""
+  [ -n "$label" ] && suffix=" ($label)"
   sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/p' "$log" |
-    sed "s/\$/ ($label)/" >>"$test_times"
+    sed "s/\$/$suffix/" >>"$test_times"
   if ! scripts/check-skips.py "$log" tests/allowed-skips.txt "$ci"; then
     status=1
   fi
@@ -187,7 +189,8 @@ fi
 step_end
 
 echo "== The ten slowest tests =="
-sort -rn "$test_times" | head -10 | awk '{ printf "%8.2fs  %s\n", $1, substr($0, index($0, $2)) }'
+# awk takes every line (head would close the pipe on sort: SIGPIPE under pipefail).
+sort -rn "$test_times" | awk 'NR <= 10 { printf "%8.2fs  %s\n", $1, substr($0, index($0, $2)) }'
 echo "== Times ($($full && echo full || echo fast) lane) =="
 printf '%s\n' "${timings[@]}"
 printf '%5ds  total\n' "$SECONDS"

@@ -3,9 +3,10 @@ option(BLOWDEN_WERROR "Treat compiler warnings as errors (CI builds with it)" OF
 option(BLOWDEN_PCH "Precompile the large library headers (GoogleTest, Qt, the standard library) per target" ON)
 
 # The core (no Qt) is held to stricter warnings: a local that hides another
-# name and a cast that says nothing about what it does are where numeric code
-# goes quietly wrong. Applied to the core libraries' own sources only.
-set(BLOWDEN_CORE_WARNINGS -Wshadow -Wold-style-cast)
+# name, a cast that says nothing about what it does and a conversion that may
+# lose a value unnoticed are where numeric code goes quietly wrong. Applied to
+# the core libraries' own sources only.
+set(BLOWDEN_CORE_WARNINGS -Wshadow -Wold-style-cast -Wconversion)
 
 # What almost every source includes, parsed once per target instead of once
 # per file. Only system headers: a precompiled header of project headers
