@@ -179,15 +179,6 @@ int ReportUsage(const TUsageError& e, std::ostream& err) {
   return ecUsage;
 }
 
-std::string UnitChoices(TUnitsType type) {
-  std::string text;
-  for (const TUnitDef& u : GetUnitsList(type)) {
-    if (!text.empty()) text += ", ";
-    text += u.Label;
-  }
-  return text;
-}
-
 // "640x480" -> 640, 480.
 bool ParseSize(std::string_view text, int& width, int& height) {
   const auto x = text.find_first_of("xX");
@@ -560,11 +551,11 @@ Options:
                       --flow and --pressure are not needed then.
   --flow Q            Duty volume flow (above 0).
   --flow-units U      Unit of Q (default m³/s): )";
-  t += UnitChoices(kFlowType);
+  t += GetUnitsLabelList(kFlowType);
   t += R"(.
   --pressure P        Duty static pressure (0 or more).
   --pressure-units U  Unit of P (default Pa): )";
-  t += UnitChoices(kPressureType);
+  t += GetUnitsLabelList(kPressureType);
   t += R"(.
                       Units match without regard to case; "m3" may stand for "m³".
   --pressure-kind K   Whether P is the fan's static (default) or total pressure

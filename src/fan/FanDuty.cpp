@@ -19,15 +19,6 @@ constexpr int kDensityStored = 0;      // kg/m³
 constexpr int kAltitudeStored = 0;     // m
 constexpr int kTemperatureStored = 0;  // °C
 
-std::string UnitChoices(TUnitsType type) {
-  std::string text;
-  for (const TUnitDef& u : GetUnitsList(type)) {
-    if (!text.empty()) text += ", ";
-    text += u.Label;
-  }
-  return text;
-}
-
 class TReader {
  public:
   explicit TReader(const TDutyText& text) : FText(text) {}
@@ -61,7 +52,7 @@ class TReader {
       index = FindUnitsIndex(type, "°" + std::string(text));
     if (!index)
       error = Format("unknown %s unit '%s'%s (known: %s)",
-                     {std::string(what), std::string(text), Place(unitField), UnitChoices(type)});
+                     {std::string(what), std::string(text), Place(unitField), GetUnitsLabelList(type)});
     return index;
   }
 

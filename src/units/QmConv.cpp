@@ -380,6 +380,15 @@ std::vector<std::string_view> GetUnitsLabels(TUnitsType type) {
   return labels;
 }
 
+std::string GetUnitsLabelList(TUnitsType type) {
+  std::string text;
+  for (const TUnitDef& u : GetUnitsList(type)) {
+    if (!text.empty()) text += ", ";
+    text += u.Label;
+  }
+  return text;
+}
+
 std::string_view GetUnitsCaption(TUnitsType type) {
   return IsKnownType(type) ? Types[type].Caption : std::string_view();
 }

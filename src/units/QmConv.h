@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -92,6 +93,8 @@ int GetUnitsCount(TUnitsType type);
 
 // The labels of a type in index order, for the unit chooser.
 std::vector<std::string_view> GetUnitsLabels(TUnitsType type);
+// The same labels as one text for a message: "m³/s, m³/h, cfm, ...".
+std::string GetUnitsLabelList(TUnitsType type);
 
 // Display name of a type: utAirFlowPrim -> "Air Flow - Primary".
 std::string_view GetUnitsCaption(TUnitsType type);
