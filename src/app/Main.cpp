@@ -310,6 +310,14 @@ void TBlowdenForm::CreateControls() {
     auto* layout = new QVBoxLayout(FTabSheet1);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(FMemo1);
+    FShowEveryPoint = new QCheckBox(QStringLiteral("Show every poin&t"), FTabSheet1);
+    NameControl(FShowEveryPoint, QStringLiteral("ShowEveryPoint"));
+    FShowEveryPoint->setToolTip(
+        QStringLiteral("Check Fan lists the notes on every tested point (efficiencies and residuals) too"));
+    layout->addWidget(FShowEveryPoint);
+    connect(FShowEveryPoint, &QCheckBox::toggled, this, [this] {
+      if (FShownCheck) ShowCheckReport();
+    });
   }
 
   FTabSheet2 = new QWidget;
@@ -404,6 +412,7 @@ void TBlowdenForm::LoadSettings() {
     FPanel1->setSizes({split[0].toInt(), split[1].toInt()});
   FModelView->SetPlotUnits(
       settings->value(QStringLiteral("Settings/PlotUnits")).toString() == QLatin1String("IP") ? puIP : puSI);
+  FShowEveryPoint->setChecked(settings->value(QStringLiteral("Settings/ShowEveryPoint"), false).toBool());
 }
 
 void TBlowdenForm::SaveSettings() {
@@ -415,6 +424,7 @@ void TBlowdenForm::SaveSettings() {
     settings->setValue(QStringLiteral("Settings/FolderSplit"), QVariantList{split[0], split[1]});
   settings->setValue(QStringLiteral("Settings/PlotUnits"),
                      FModelView->PlotUnits() == puIP ? QStringLiteral("IP") : QStringLiteral("SI"));
+  settings->setValue(QStringLiteral("Settings/ShowEveryPoint"), FShowEveryPoint->isChecked());
   settings->sync();
 }
 

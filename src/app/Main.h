@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "fan/CheckReport.h"
 #include "selector/BoxCollector.h"
 #include "services/Database.h"
 
@@ -151,6 +152,8 @@ class TBlowdenForm : public QMainWindow {
   TSourceEditor* SynEdit1() const { return FSynEdit1; }
   TModelView* ModelView() const { return FModelView; }
   QCheckBox* CBAutoSave() const { return FCBAutoSave; }
+  // Check Fan's report shows the notes on single points too.
+  QCheckBox* ShowEveryPoint() const { return FShowEveryPoint; }
   QAction* ActionSave() const { return FActionSave; }
   QAction* ActionManage() const { return FActionManage; }
   QAction* ActionVerifyFan() const { return FActionVerifyFan; }
@@ -189,6 +192,12 @@ class TBlowdenForm : public QMainWindow {
   void ClearReport();
   void AddReport(const QString& line);
   void AddReportLines(const std::vector<std::string>& lines);
+  // Lines in their report style: errors in the error colour, warnings in
+  // the warning colour, the summary in bold.
+  void AddReportLines(const std::vector<TReportLine>& lines);
+  // Check Fan's report of FShownCheck, notes on single points as the
+  // "Show every point" box says.
+  void ShowCheckReport();
   void ShowDataPage();
   int RunVerify();
   TInstallResult InstallLoadedFile();
@@ -233,6 +242,10 @@ class TBlowdenForm : public QMainWindow {
   std::unique_ptr<TFan> FFan;
   QString FFileFolder;
   bool FReportStarted = false;
+  // The check the report shows, kept to show again when "Show every point"
+  // is ticked or cleared; any other report forgets it.
+  std::shared_ptr<const TFileCheck> FShownCheck;
+  std::string FShownCheckRange;
   bool FFollowFolder = true;  // keep the folder shown in view while the tree fills  // the report's first
                               // line has been written
   TFanForm* FFanForm = nullptr;
@@ -274,6 +287,7 @@ class TBlowdenForm : public QMainWindow {
   QPushButton* FButton8 = nullptr;  // Import table
   QPushButton* FButton9 = nullptr;  // Check Fan
   QCheckBox* FCBAutoSave = nullptr;
+  QCheckBox* FShowEveryPoint = nullptr;
   QSplitter* FPanel1 = nullptr;
   QFileSystemModel* FFolderModel = nullptr;
   QFileSystemWatcher* FFolderWatcher = nullptr;

@@ -1,4 +1,5 @@
 // The verify and install commands of the main window and their report.
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,6 +32,7 @@ void TBlowdenForm::ShowDataPage() { FPageControl1->setCurrentWidget(FTabSheet1);
 void TBlowdenForm::ClearReport() {
   FMemo1->clear();
   FReportStarted = false;
+  FShownCheck.reset();
 }
 
 void TBlowdenForm::AddReport(const QString& line) {
@@ -38,14 +40,46 @@ void TBlowdenForm::AddReport(const QString& line) {
   // remembers whether its first line has been written.
   QTextCursor cursor(FMemo1->document());
   cursor.movePosition(QTextCursor::End);
-  if (FReportStarted || !FMemo1->document()->isEmpty()) cursor.insertBlock();
-  cursor.insertText(line);
+  // A line takes no colour or weight from the line before it.
+  if (FReportStarted || !FMemo1->document()->isEmpty())
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+  cursor.insertText(line, QTextCharFormat());
   FReportStarted = true;
   FMemo1->setTextCursor(cursor);
 }
 
 void TBlowdenForm::AddReportLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) AddReport(QString::fromStdString(line));
+}
+
+void TBlowdenForm::AddReportLines(const std::vector<TReportLine>& lines) {
+  for (const TReportLine& line : lines) {
+    AddReport(QString::fromStdString(line.Text));
+    QColor colour;
+    bool bold = true;
+    switch (line.Style) {
+      case TReportStyle::Plain:
+      case TReportStyle::Note:
+        bold = false;
+        break;
+      case TReportStyle::Summary:
+        break;
+      case TReportStyle::ErrorSummary:
+      case TReportStyle::Error:
+        colour = QColor(0xC0, 0x00, 0x00);
+        break;
+      case TReportStyle::Warning:
+        colour = QColor(0xB0, 0x60, 0x00);
+        break;
+    }
+    if (!bold) continue;
+    QTextCursor cursor(FMemo1->document()->lastBlock());
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setFontWeight(QFont::Bold);
+    if (colour.isValid()) format.setForeground(colour);
+    cursor.mergeCharFormat(format);
+  }
 }
 
 QStringList TBlowdenForm::ReportLines() const {
@@ -98,35 +132,28 @@ void TBlowdenForm::ActionCheckFanExecute() {
   // A fan model of its own reads the file, so the model shown and its plots
   // stay as they are; the reader's message boxes come back in the check.
   TFan fan;
-  const TFileCheck check = CheckFile(fan, FFan->FileName());
+  FShownCheck = std::make_shared<const TFileCheck>(CheckFile(fan, FFan->FileName()));
+  FShownCheckRange = fan.Header().Range;
+  ShowCheckReport();
+}
+
+void TBlowdenForm::ShowCheckReport() {
+  const std::shared_ptr<const TFileCheck> check = FShownCheck;  // the clearing forgets it
+  ClearReport();
+  FShownCheck = check;
   AddReport(QStringLiteral("FAN Data file check"));
-  AddReport(QString::fromStdString(FFan->FileName()));
+  AddReport(QString::fromStdString(check->File));
   AddReport(QString());
-  const int first = FMemo1->document()->blockCount();
-  const std::vector<std::string> lines = CheckReportLines(check, fan.Header().Range);
-  AddReportLines(lines);
-  if (!check.Messages.empty()) {
+  // The answer first: the counts, the errors, the warnings, the notes on
+  // models; the notes on single points only when asked for.
+  AddReportLines(CheckReport(*check, FShownCheckRange, FShowEveryPoint->isChecked(),
+                             "tick \"Show every point\" to see them"));
+  if (!check->Messages.empty()) {
     AddReport(QString());
-    AddReportLines(check.Messages);
+    AddReportLines(check->Messages);
   }
-  // Errors in red, warnings in dark orange, both bold, and the count line
-  // bold, so that they stand out among the notes of a long report.
-  auto mark = [this](int block, const QColor& colour) {
-    QTextCursor cursor(FMemo1->document()->findBlockByNumber(block));
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    QTextCharFormat format;
-    format.setFontWeight(QFont::Bold);
-    if (colour.isValid()) format.setForeground(colour);
-    cursor.mergeCharFormat(format);
-  };
-  for (std::size_t i = 0; i < check.Findings.size(); ++i) {
-    const TFindingLevel level = check.Findings[i].Level;
-    if (level == TFindingLevel::Error)
-      mark(first + int(i), QColor(0xC0, 0x00, 0x00));
-    else if (level == TFindingLevel::Warning)
-      mark(first + int(i), QColor(0xB0, 0x60, 0x00));
-  }
-  mark(first + int(check.Findings.size()), check.Errors() > 0 ? QColor(0xC0, 0x00, 0x00) : QColor());
+  FMemo1->moveCursor(QTextCursor::Start);
+  FMemo1->ensureCursorVisible();
 }
 
 void TBlowdenForm::ActionInstallFanExecute() {
@@ -138,11 +165,12 @@ void TBlowdenForm::ActionInstallFanExecute() {
   const TInstallResult result = InstallLoadedFile();
   FModelView->RepaintPlots();
   if (!result.Errors.empty()) {
+    // The refusal names the errors, so that the user sees what to mend and
+    // which command lists them.
     ShowDataPage();
     ClearReport();
-    AddReport(QString());
-    AddReport(QStringLiteral("There are errors in this fan data file"));
-    AddReport(QStringLiteral("Please VERIFY before installing..."));
+    AddReportLines(InstallRefusalReport(result.Errors));
+    FMemo1->moveCursor(QTextCursor::Start);
     return;
   }
   // What happened replaces the earlier report.
@@ -197,9 +225,11 @@ void TBlowdenForm::RunAllFiles(bool install) {
     }
     if (install) {
       const TInstallResult result = InstallLoadedFile();
-      if (!result.Errors.empty())
-        AddReportLines(result.Errors);
-      else if (!result.Installed)
+      if (!result.Errors.empty()) {
+        std::vector<TReportLine> lines;
+        for (const std::string& e : result.Errors) lines.push_back({TReportStyle::Error, e});
+        AddReportLines(lines);
+      } else if (!result.Installed)
         AddReport(QString::fromStdString(result.Message));
     } else if (RunVerify() > 0) {
       AddReportLines(FFan->Errors());

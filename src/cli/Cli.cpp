@@ -55,7 +55,8 @@ constexpr TOptionSpec kOptions[] = {
     {"--sort", true},           {"--limit", true},
     {"--csv", false},           {"--pdf", true},
     {"--force", false},         {"--efficiency-step", true},
-    {"--tolerance", true},
+    {"--tolerance", true},      {"--verbose", false},
+    {"--exact", false},
 };
 
 struct TCommandSpec {
@@ -114,22 +115,22 @@ const std::vector<TCommandSpec>& Commands() {
        {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance"},
        1,
        kMany},
-      {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
+      {"check", "check   [--json] [--verbose] FILE...", {"--json", "--verbose"}, 1, kMany},
       {"install", "install [--json] FILE...", {"--json"}, 1, kMany},
       {"list", "list    [--json]", {"--json"}, 0, 0},
       {"delete", "delete  NAME", {}, 1, 1},
       {"import",
        "import  --model NAME --model-line D,REF,MIN,MAX,W,H,QNOM\n"
        "[--flow-units U] [--pressure-units U] [--pressure-kind static|total]\n"
-       "[--power-units U] [--into FILE] TABLE.csv",
+       "[--power-units U] [--exact] [--into FILE] TABLE.csv",
        {"--model", "--model-line", "--flow-units", "--pressure-units", "--pressure-kind", "--power-units",
-        "--into"},
+        "--into", "--exact"},
        1,
        1},
       {"derive",
        "derive  --model NAME --as NEW --diameter MM [--speed RPM]\n"
-       "[--efficiency-step ackeret] [--into FILE] FILE",
-       {"--model", "--as", "--diameter", "--speed", "--efficiency-step", "--into"},
+       "[--efficiency-step ackeret] [--exact] [--into FILE] FILE",
+       {"--model", "--as", "--diameter", "--speed", "--efficiency-step", "--into", "--exact"},
        1,
        1},
   };
@@ -356,6 +357,7 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   };
 
   request.Json = valueOf("--json").has_value();
+  request.Verbose = valueOf("--verbose").has_value();
   request.Browse = valueOf("--browse").has_value();
   request.Model = valueOf("--model");
   request.Png = valueOf("--png");

@@ -40,6 +40,7 @@ struct TCliRequest {
   bool Force = false;              // --force: --png / --pdf may replace a file of another kind
   int Width = 640;                 // picture size, pixels
   int Height = 480;
+  bool Verbose = false;               // check --verbose: every finding, the notes on single points too
   std::vector<std::string> Operands;  // files, or the name for delete
   // Every option given, with its value ("" for a flag), in command-line
   // order: import and derive check theirs themselves.

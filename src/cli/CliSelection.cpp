@@ -11,6 +11,7 @@
 #include "cli/CliCommands.h"
 #include "cli/JsonWriter.h"
 #include "cli/TerminalText.h"
+#include "fan/CheckReport.h"
 #include "fan/FanFindings.h"
 #include "fan/FanRanking.h"
 #include "fan/QmFan.h"
@@ -333,7 +334,9 @@ int RunCheck(const TCliRequest& request, std::ostream& out, std::ostream& err) {
       for (const std::string& m : check.Messages) err << kProgram << ": " << file << ": " << m << '\n';
       if (!first) out << '\n';
       out << "FAN Data file check\n" << file << "\n\n";
-      for (const std::string& line : CheckReportLines(check, fan.Header().Range)) out << line << '\n';
+      for (const std::string& line :
+           ReportTexts(CheckReport(check, fan.Header().Range, request.Verbose, "--verbose shows them")))
+        out << line << '\n';
     }
     first = false;
   }

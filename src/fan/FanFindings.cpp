@@ -6,6 +6,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "fan/FindingsFold.h"
 #include "fan/ModelFits.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"
@@ -53,7 +54,8 @@ void CheckImplausibleFigures(const TFanModel& m, double density, std::size_t n, 
       add(TFindingLevel::Warning, static_cast<int>(worst),
           Format("Pressure coefficient pt/(rho u²) %0.2f is above %0.1f (tip speed %0.1f m/s at %d rpm): no "
                  "real fan reaches it; pressure, diameter or speed mistyped?",
-                 {psi, kMaxPressureCoefficient, tipRef, m.RefSpeed}));
+                 {psi, kMaxPressureCoefficient, tipRef, m.RefSpeed}),
+          ftPs);
   }
 
   // The specific sound level where the pressure is high enough for it to mean something.
@@ -75,7 +77,8 @@ void CheckImplausibleFigures(const TFanModel& m, double density, std::size_t n, 
             "Specific sound level Lw - 10 lg(Q) - 20 lg(pt) %0.1f dB lies outside %0.0f to %0.0f dB: no real "
             "fan is so %s; sound power or pressure mistyped?",
             {worstLevel, kMinSpecificSound, kMaxSpecificSound,
-             worstLevel < kMinSpecificSound ? "quiet" : "loud"}));
+             worstLevel < kMinSpecificSound ? "quiet" : "loud"}),
+        ftLw | ftPs);
 
   const double limit = maxTipSpeed > 0 ? maxTipSpeed : kMaxTipSpeed;
   const double tipMax = TipSpeed(m, m.MaxSpeed);
@@ -283,8 +286,11 @@ TOperatingAssessment AssessOperatingPoint(const TFanModel& m, const TPressurePea
 std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std::span<const double> coeffs,
                                         int fitError, double maxTipSpeed) {
   std::vector<TFinding> out;
-  auto add = [&](TFindingLevel level, int point, std::string text) {
+  // What each finding judges, so that a fit's misses another finding explains fold into it.
+  std::vector<TFindingTag> tags;
+  auto add = [&](TFindingLevel level, int point, std::string text, unsigned topic = ftNone, int fit = -1) {
     out.push_back({m.Name, level, point, std::move(text)});
+    tags.push_back({topic, fit});
   };
   const std::size_t n = std::min({PointCount(m), m.Pw.size(), m.Lw.size()});
   if (n == 0) return out;
@@ -313,6 +319,7 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
 
   struct TResidual {
     const char* Name;
+    unsigned Topic;
     const char* Unit;
     const char* Fmt;
     const std::vector<double>* Values;
@@ -320,9 +327,9 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
     bool Ok;
   };
   const TResidual fits[] = {
-      {"Ps", "Pa", "%0.1f", &m.Ps, coeffs, fitError == 0 && !coeffs.empty()},
-      {"Pw", "kW", "%0.4f", &m.Pw, pwCoeffs, pwError == 0 && !pwCoeffs.empty()},
-      {"Lw", "dB", "%0.2f", &m.Lw, lwCoeffs, lwError == 0 && !lwCoeffs.empty()},
+      {"Ps", ftPs, "Pa", "%0.1f", &m.Ps, coeffs, fitError == 0 && !coeffs.empty()},
+      {"Pw", ftPw, "kW", "%0.4f", &m.Pw, pwCoeffs, pwError == 0 && !pwCoeffs.empty()},
+      {"Lw", ftLw, "dB", "%0.2f", &m.Lw, lwCoeffs, lwError == 0 && !lwCoeffs.empty()},
   };
 
   for (std::size_t j = 0; j < n; ++j) {
@@ -335,6 +342,7 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
     std::string line =
         Format("Q %0.4g m³/s: static efficiency %0.1f %%, total efficiency %0.1f %%", {q, etaS, etaT});
     for (const TResidual& f : fits) {
+      const int fitIndex = static_cast<int>(&f - fits);
       if (!f.Ok) continue;
       const double measured = (*f.Values)[j];
       const double r = measured - PolyValue(f.Coeffs, q);
@@ -344,21 +352,24 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
         line += Format(" (%0.1f %%)", {pct});
         if (std::abs(pct) > kResidualWarningPercent)
           add(TFindingLevel::Warning, point,
-              Format("%s fit misses the tested value by %0.1f %% (more than 3 %%)", {f.Name, pct}));
+              Format("%s fit misses the tested value by %0.1f %% (more than 3 %%)", {f.Name, pct}), f.Topic,
+              fitIndex);
       }
     }
     add(TFindingLevel::Note, point, line);
 
     // The static efficiency never exceeds the total one, so the total one alone is judged.
     if (etaT > kImpossibleEfficiency)
-      add(TFindingLevel::Error, point, Format("Total efficiency %0.1f %% is above 100 %%", {etaT}));
+      add(TFindingLevel::Error, point, Format("Total efficiency %0.1f %% is above 100 %%", {etaT}),
+          ftPs | ftPw);
     else if (etaT > kImplausibleEfficiency)
-      add(TFindingLevel::Warning, point, Format("Total efficiency %0.1f %% is above 90 %%", {etaT}));
+      add(TFindingLevel::Warning, point, Format("Total efficiency %0.1f %% is above 90 %%", {etaT}),
+          ftPs | ftPw);
     const double airPower = q * pt / 1000;  // kW
     if (pw < airPower)
       add(TFindingLevel::Error, point,
-          Format("Shaft power %0.4g kW is below the air power %0.4g kW (Q × Pt): impossible",
-                 {pw, airPower}));
+          Format("Shaft power %0.4g kW is below the air power %0.4g kW (Q × Pt): impossible", {pw, airPower}),
+          ftPs | ftPw);
 
     if (j > 0) {
       const double q0 = m.Qa[j - 1];
@@ -367,10 +378,18 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
       if (air0 > 0 && air1 > kSteepAirPowerRise * air0 && m.Lw[j] < m.Lw[j - 1] - kSoundDropWarning)
         add(TFindingLevel::Warning, point,
             Format("Sound power falls by %0.1f dB while the air power rises by %0.0f %%: a typing error?",
-                   {m.Lw[j - 1] - m.Lw[j], 100 * (air1 / air0 - 1)}));
+                   {m.Lw[j - 1] - m.Lw[j], 100 * (air1 / air0 - 1)}),
+            ftLw);
     }
   }
   CheckImplausibleFigures(m, density, n, maxTipSpeed, add);
+  const std::span<const double> flows(m.Qa.data(), n);
+  const TFoldFit folds[] = {
+      {"Ps", ftPs, std::span<const double>(m.Ps.data(), n), std::max(1, static_cast<int>(coeffs.size()) - 1)},
+      {"Pw", ftPw, std::span<const double>(m.Pw.data(), n), CurveSpec(ckPower).Order},
+      {"Lw", ftLw, std::span<const double>(m.Lw.data(), n), CurveSpec(ckSound).Order},
+  };
+  FoldFitMisses(flows, folds, out, tags);
   return out;
 }
 

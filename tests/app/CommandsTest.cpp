@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -94,13 +95,15 @@ TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
     int row;  // in the file list, by name
     QString path;
     bool errors;               // the check finds errors
+    bool warnings;             // and warnings
     const char* expectedLine;  // a line the report must hold; null: none
   };
   const Case cases[] = {
       // F400 alone: efficiencies above 90 % (warnings) but no error.
-      {0, World.WriteFan("clean.qfn", GoodFanFile().substr(0, GoodFanFile().find("[F500]"))), false,
+      {0, World.WriteFan("clean.qfn", GoodFanFile().substr(0, GoodFanFile().find("[F500]"))), false, true,
        "FX (F400)  point 5: warning: Total efficiency 93.9 % is above 90 %"},
-      {1, World.WriteFan("typo.qfn", kImpossibleFan), true,
+      // The typing error's misses of the power fit fold into its error: no warning.
+      {1, World.WriteFan("typo.qfn", kImpossibleFan), true, false,
        "TY (T1)  point 2: error: Shaft power 0.05 kW is below the air power 0.5234 kW (Q × Pt): impossible"},
   };
   auto form = OpenMainForm(World.FansFolder());
@@ -123,7 +126,7 @@ TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
     EXPECT_TRUE(World.Boxes().isEmpty());
     // Every error line, and only those (with the count line when there are
     // errors), is drawn in red, every warning line in orange; the count line
-    // says how many.
+    // comes first and says how many.
     int errorLines = 0, redLines = 0, warningLines = 0;
     for (QTextBlock block = form->Memo1()->document()->begin(); block.isValid(); block = block.next()) {
       const auto formats = block.textFormats();
@@ -141,9 +144,25 @@ TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
     }
     EXPECT_EQ(errorLines > 0, c.errors) << lines.join('\n').toStdString();
     EXPECT_EQ(redLines, errorLines + (c.errors ? 1 : 0));
-    EXPECT_GT(warningLines, 0);
-    EXPECT_TRUE(lines.last().startsWith(QString::number(errorLines) + QStringLiteral(" error")))
-        << lines.last().toStdString();
+    EXPECT_EQ(warningLines > 0, c.warnings);
+    EXPECT_TRUE(lines[3].startsWith(QString::number(errorLines) + QStringLiteral(" error")))
+        << lines[3].toStdString();
+    // Errors before warnings before notes; the notes on single points behind the box.
+    int lastLevel = 0;
+    for (const QString& line : lines) {
+      const int level = line.contains(QStringLiteral(": error: "))     ? 1
+                        : line.contains(QStringLiteral(": warning: ")) ? 2
+                        : line.contains(QStringLiteral(": note: "))    ? 3
+                                                                       : lastLevel;
+      EXPECT_GE(level, lastLevel) << line.toStdString();
+      lastLevel = level;
+    }
+    EXPECT_FALSE(lines.join('\n').contains(QStringLiteral("point 1: note: ")));
+    form->ShowEveryPoint()->setChecked(true);
+    EXPECT_TRUE(form->ReportLines().join('\n').contains(QStringLiteral("point 1: note: Q 0.5 m³/s")));
+    EXPECT_EQ(form->ReportLines().mid(0, 4), lines.mid(0, 4));
+    form->ShowEveryPoint()->setChecked(false);
+    EXPECT_EQ(form->ReportLines(), lines);
   }
 }
 
@@ -155,12 +174,29 @@ TEST_F(Commands, CheckFanWithNothingLoaded) {
 
 TEST_F(Commands, InstallRefusesAFileWithErrors) {
   World.WriteFan("bad.qfn", BadFanFile());
+  World.WriteFan("typo.qfn", kImpossibleFan);
   auto form = OpenMainForm(World.FansFolder());
   test::ClickRow(form->FileListBox1(), 0);
   form->ActionInstallFan()->trigger();
-  EXPECT_EQ(form->ReportLines(), (QStringList{"", "There are errors in this fan data file",
-                                              "Please VERIFY before installing..."}));
+  // The refusal names the errors, in the error colour.
+  QStringList expected{"", "There are errors in this fan data file", "Please VERIFY before installing...",
+                       "3 errors, found by Verify Fan: the file is not installed", ""};
+  expected << BadLines;
+  EXPECT_EQ(form->ReportLines(), expected);
+  const QTextBlock last = form->Memo1()->document()->lastBlock();
+  ASSERT_FALSE(last.textFormats().isEmpty());
+  EXPECT_EQ(last.textFormats().first().format.foreground().color(), QColor(0xC0, 0x00, 0x00));
   EXPECT_FALSE(IsInstalled("bad.qfn"));
+
+  // A file that verifies clean but fails the physics check says which command lists its errors.
+  test::ClickRow(form->FileListBox1(), 1);
+  form->ActionInstallFan()->trigger();
+  const QStringList lines = form->ReportLines();
+  ASSERT_GE(lines.size(), 6);
+  EXPECT_EQ(lines[3], QStringLiteral("2 errors, found by Check Fan: the file is not installed"));
+  EXPECT_TRUE(lines[5].startsWith(QStringLiteral("TY (T1)  point 2: check error: Total efficiency")))
+      << lines[5].toStdString();
+  EXPECT_FALSE(IsInstalled("typo.qfn"));
 }
 
 TEST_F(Commands, InstallCopiesTheVerifiedFileReplacingAnOlderCopy) {
