@@ -365,7 +365,11 @@ void TImportDialog::OpenCsv() {
   if (!path.isEmpty()) LoadCsvFile(path);
 }
 
-void TImportDialog::PasteClipboard() { FTableEdit->setPlainText(QApplication::clipboard()->text()); }
+void TImportDialog::PasteClipboard() {
+  // The table is no longer the file opened before.
+  FSource.clear();
+  FTableEdit->setPlainText(QApplication::clipboard()->text());
+}
 
 void TImportDialog::TableChanged() {
   const std::vector<std::string> oldHeader = FTable.Header;
@@ -509,7 +513,11 @@ void TImportDialog::Recompute() {
       FError = FResult.Error;
     }
     if (FError.empty()) {
-      FFindings = PhysicsFindings(FResult.Model, FDensity);
+      // The import's own note names the nominal flow the reader takes: the
+      // check's note of the same fall-back would say it a second time.
+      TFanModel checked = FResult.Model;
+      checked.QaNomFallBack = false;
+      FFindings = PhysicsFindings(checked, FDensity);
       for (int c = 0; c < 3; ++c)
         FCoeffs[static_cast<std::size_t>(c)] = FitCurve(FResult.Model, static_cast<TCurveKind>(c)).Coeffs;
     }

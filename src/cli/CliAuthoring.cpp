@@ -195,6 +195,7 @@ int RunImport(const TCliRequest& request, std::ostream& out, std::ostream& err) 
   importRequest.Line = line;
   importRequest.Columns = std::move(columns);
   importRequest.Source = std::filesystem::path(tablePath).filename().string();
+  importRequest.Exact = OptionValue(request, "--exact").has_value();
   const TImportResult r = ImportTable(table, importRequest);
   if (!r.Error.empty()) return Refused(err, tablePath + ": " + r.Error);
   for (const std::string& note : r.Notes) err << kProgram << ": note: " << note << '\n';
@@ -250,6 +251,7 @@ int RunDerive(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     if (std::string e = CheckNewModelName(derive.Name, SectionNames(bytes)); !e.empty())
       return Refused(err, file + ": " + e);
   derive.Density = fan.Header().Density;
+  derive.Exact = OptionValue(request, "--exact").has_value();
   const TDeriveResult r = DeriveModel(source, totals ? &*totals : nullptr, derive);
   if (r.Unverifiable) {
     // A model that would not verify is never written anywhere.

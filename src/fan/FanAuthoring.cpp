@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "base/CatalogueNumber.h"
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "base/IniFile.h"
@@ -242,7 +243,7 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
       v /= RoleUnits(a.Role)[static_cast<std::size_t>(a.Unit)].PerSI;
       if (!std::isfinite(v))
         return fail(place + "'" + cell + "' is beyond the range of a number in SI units");
-      values[k] = v;
+      values[k] = request.Exact ? v : CatalogueValue(v, cell);
     }
     if (values[0] < 0)
       return fail(Format("line %d, ", {line}) + title(column[crFlow]) + ": a flow cannot be negative");
@@ -296,12 +297,13 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
   }
 
   std::string comment;
-  if (!request.Source.empty()) {
+  {
     const auto unitOf = [&](int c) {
       const TColumnAssignment& a = request.Columns[static_cast<std::size_t>(c)];
       return std::string(RoleUnits(a.Role)[static_cast<std::size_t>(a.Unit)].Label);
     };
-    comment = "Imported from " + OneLine(request.Source) + ": flow in " + unitOf(column[crFlow]) + ", " +
+    const std::string source = request.Source.empty() ? "a pasted table" : OneLine(request.Source);
+    comment = "Imported from " + source + ": flow in " + unitOf(column[crFlow]) + ", " +
               (total ? "total" : "static") + " pressure in " + unitOf(pressureColumn) + ", shaft power in " +
               unitOf(column[crShaftPower]) + ", sound power in dB";
   }
@@ -402,7 +404,12 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   const TLong pressureFactor = (d1 * d1 * n1 * n1) / (d0 * d0 * n0 * n0);
   TLong powerFactor = (d1 * d1 * d1 * d1 * d1 * n1 * n1 * n1) / (d0 * d0 * d0 * d0 * d0 * n0 * n0 * n0);
   const TLong soundStep = 70 * std::log10(d1 / d0) + 50 * std::log10(n1 / n0);
-  const auto scale = [](double value, TLong factor) { return static_cast<double>(value * factor); };
+  // A scaled value as a catalogue maker writes it, unless the exact double is asked for.
+  const auto written = [&request](long double scaled, double from) {
+    const auto v = static_cast<double>(scaled);
+    return request.Exact ? v : CatalogueValue(v, from);
+  };
+  const auto scale = [&](double value, TLong factor) { return written(value * factor, value); };
   const double k = static_cast<double>(d1 / d0);
   const double sn = static_cast<double>(n1 / n0);
   r.K = k;
@@ -457,8 +464,8 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
     r.Warnings.push_back(smaller + " (--efficiency-step ackeret steps them down)");
   }
 
-  line.OutletWidth = static_cast<double>(Millimetres(source.OutletWidth) * d1 / d0);
-  line.OutletHeight = static_cast<double>(Millimetres(source.OutletHeight) * d1 / d0);
+  line.OutletWidth = scale(Millimetres(source.OutletWidth), d1 / d0);
+  line.OutletHeight = scale(Millimetres(source.OutletHeight), d1 / d0);
   line.QaNom = scale(source.QaNom, flowFactor);
 
   TFanModel& m = r.Model;
@@ -469,7 +476,7 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
     m.Qa.push_back(scale(source.Qa[j], flowFactor));
     m.Ps.push_back(scale(source.Ps[j], pressureFactor));
     m.Pw.push_back(scale(source.Pw[j], powerFactor));
-    m.Lw.push_back(static_cast<double>(source.Lw[j] + soundStep));
+    m.Lw.push_back(written(source.Lw[j] + soundStep, source.Lw[j]));
     listed.push_back(totalPressures ? scale((*totalPressures)[j], pressureFactor) : m.Ps.back());
   }
   m.QaNomFallBack = OutsideFlows(line.QaNom, m.Qa);

@@ -52,11 +52,16 @@ struct TImportRequest {
   std::string Name;  // the model (section) name
   TModelLine Line;
   std::vector<TColumnAssignment> Columns;  // one per column of the table
-  // Named in the section's comment line ("; Imported from fan.csv: ..."); empty: no comment.
+  // Named in the section's comment line with the table's units ("; Imported
+  // from fan.csv: flow in cfm, ..."); empty: "; Imported from a pasted table: ...".
   std::string Source;
   // Density of the target catalogue (kg/m³), for the static pressures that
   // the reader derives from total ones.
   double Density = kDefaultDensity;
+  // Each value is written with the significant digits of its cell plus two,
+  // at least six (CatalogueValue): 1000 cfm -> 0.471947. Exact: the
+  // converted double itself, 0.4719474432.
+  bool Exact = false;
 };
 
 // A model section built from a table.
@@ -117,6 +122,9 @@ struct TDeriveRequest {
   // The catalogue's test density (kg/m³): the total efficiencies of a model
   // given by static pressures, and the verification of the result.
   double Density = kDefaultDensity;
+  // Each scaled value keeps the significant digits of the model's value plus
+  // two, at least six (CatalogueValue). Exact: the scaled double itself.
+  bool Exact = false;
 };
 
 struct TDeriveResult {

@@ -58,6 +58,7 @@ TImportResult ImportIp(const std::string& name = "BD24") {
   TTextTable table;
   EXPECT_EQ(ParseTextTable(kIpTable, table), "");
   TImportRequest request;
+  request.Exact = true;  // the converted and scaled doubles themselves
   request.Name = name;
   request.Line = Line(610, 1750, 900, 2100, 700, 600, -99);
   request.Columns = GuessColumns(table);
@@ -105,6 +106,7 @@ TEST(Authoring, SectionReadsBackAsTheImportedModel) {
     TTextTable table;
     ASSERT_EQ(ParseTextTable(c.table, table), "");
     TImportRequest request;
+    request.Exact = true;  // the converted and scaled doubles themselves
     request.Name = "M1";
     request.Line = Line(450, 1400, 700, 1800, 400, 320, 0.9);
     request.Columns = GuessColumns(table);
@@ -225,6 +227,7 @@ TEST(Authoring, ImportErrorsNameLineAndColumn) {
     TTextTable t;
     ASSERT_EQ(ParseTextTable(c.text, t), "");
     TImportRequest request;
+    request.Exact = true;  // the converted and scaled doubles themselves
     request.Name = "X";
     request.Line = Line(500, 1450, 1450, 1450, 500, 500, -99);
     request.Columns = GuessColumns(t);
@@ -236,6 +239,7 @@ TEST(Authoring, ImportSortsAndNotes) {
   TTextTable t;
   ASSERT_EQ(ParseTextTable("Q,Ps,Pw,Lw,Remarks\n3,100,3,82,free\n1,300,1,80,\n2,200,2,81,x\n", t), "");
   TImportRequest request;
+  request.Exact = true;  // the converted and scaled doubles themselves
   request.Name = "  S1 ";
   request.Line = Line(500, 1450, 1450, 1450, 500, 0, 9);
   request.Columns = GuessColumns(t);
@@ -244,8 +248,10 @@ TEST(Authoring, ImportSortsAndNotes) {
   EXPECT_EQ(r.Model.Qa, (std::vector<double>{1, 2, 3}));
   EXPECT_EQ(r.Model.Ps, (std::vector<double>{300, 200, 100}));
   EXPECT_EQ(r.Model.Name, "S1");
-  EXPECT_EQ(r.Section,
-            "[S1]\nModel=500,1450,1450,1450,500,0,9\nQa=1,2,3\nPs=300,200,100\nPw=1,2,3\nLw=80,81,82\n");
+  EXPECT_EQ(
+      r.Section,
+      "[S1]\n; Imported from a pasted table: flow in m³/s, static pressure in Pa, shaft power in kW, sound "
+      "power in dB\nModel=500,1450,1450,1450,500,0,9\nQa=1,2,3\nPs=300,200,100\nPw=1,2,3\nLw=80,81,82\n");
   EXPECT_EQ(r.Notes,
             (std::vector<std::string>{
                 "The column 5 (Remarks) is not imported",
@@ -428,6 +434,7 @@ TEST(Authoring, DeriveByTheFanLaws) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TDeriveRequest request;
+    request.Exact = true;  // the converted and scaled doubles themselves
     request.Name = "D";
     request.Diameter = c.diameter;
     request.RefSpeed = c.speed;
@@ -449,6 +456,7 @@ TEST(Authoring, DeriveByTheFanLaws) {
   // k = 0.8: flow × 0.512, pressure × 0.64, power × 0.32768; the section
   // reads back as the model.
   TDeriveRequest request;
+  request.Exact = true;  // the converted and scaled doubles themselves
   request.Name = "F400";
   request.Diameter = 400;
   const TDeriveResult r = DeriveModel(source, nullptr, request);
@@ -603,6 +611,7 @@ TEST(Authoring, DeriveStepsTheEfficiencyDown) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TDeriveRequest request;
+    request.Exact = true;  // the converted and scaled doubles themselves
     request.Name = "D";
     request.Diameter = c.diameter;
     request.RefSpeed = c.speed;
