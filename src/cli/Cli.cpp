@@ -480,10 +480,15 @@ Commands:
            first N): one row
            each with rank, file, maker, range, model, speed, speed_margin, flow,
            static_pressure, total_pressure, shaft_power, static_efficiency,
-           efficiency, sound_power, stall_margin, bep_ratio and warnings, tab
-           separated (--csv: comma separated CSV), then "Rejected" and each left
-           out model with its reasons. A stall margin that does not exist reads
-           "n/a". With --json: "duty", "units", "sort", "tolerance",
+           efficiency, sound_power, stall_margin, bep_ratio and warnings, then
+           "Rejected" and each left out model with its reasons. The text is a
+           table for people: columns lined up, units in the header ("speed
+           [rpm]", "flow [cfm]"), figures rounded as the selector shows them
+           (speed 0 decimals, efficiencies 0.1, flow, pressure and power as
+           their unit's format), files by name without their folders unless
+           two differ only by folder. --csv writes comma separated CSV with
+           every digit (the shortest text that reads back as the double), as
+           JSON does. A stall margin that does not exist reads "n/a". With --json: "duty", "units", "sort", "tolerance",
            "candidates" (each with "verdict", "reasons", "warnings"),
            "rejected" (each with "reason", "verdict", "reasons", "warnings")
            and "messages".
@@ -500,8 +505,9 @@ Commands:
            them; a density and an altitude or temperature in one row are an
            error. A row that cannot be used is reported on standard error as
            "SCHEDULE.csv:LINE: why" and the other rows still run (exit code 1).
-           Text: one line per mark, a cell cut at 40 characters with "…" (the
-           last at 200). --csv: one record per mark with the duty,
+           Text: one line per mark with units in the header and figures
+           rounded as a ranked select's text; a cell cut at 40 characters with
+           "…" (the last at 200). --csv and --json keep every digit. --csv: one record per mark with the duty,
            the best fan's figures (the columns of a ranked select), warnings,
            alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
            --json: an array of {"mark", "line", "duty", "units", "sort",
@@ -526,7 +532,14 @@ Commands:
            model's highest, and a tip speed at MaxSpeed above 150 m/s (or the
            catalogue's "MaxTipSpeed" key, m/s). Data that fail verification are
            check errors. Prints per file "FAN Data file check", the
-           path, an empty line, one line per finding and "N errors, N warnings".
+           path, an empty line, then the answer first: "N errors, N warnings,
+           N notes", how many notes on single points are not shown, an empty
+           line, every error, every warning and the notes on whole models.
+           --verbose also prints the notes on every tested point (both
+           efficiencies and each fit's residual). A fit's misses that one
+           point's typing error causes are folded into that point's finding
+           ("... and points 1, 2, 4 by more than 3 % because of it"), as is a
+           warning on a point where an error judges the same quantity.
            Install refuses a file with a check error.
   install  Verify each FILE and copy those without errors into the database
            folder (replacing an installed file of the same name). Refused files
@@ -585,7 +598,8 @@ Options:
                       (largest stall margin; models without one last); ties by
                       file, then model.
   --limit N           Show only the first N candidates.
-  --csv               Print the ranking as CSV (comma separated, CRLF lines).
+  --csv               Print the ranking as CSV (comma separated, CRLF lines,
+                      every digit of each figure).
                       A text that begins with "=", "+", "-", "@", a tab or a
                       carriage return gets a leading "'", so that a spreadsheet
                       never runs it as a formula; numbers stay numbers.
@@ -617,6 +631,8 @@ Options:
                       it. Never needed for, and never allowing: a file read by
                       the command, a folder, a file you may not write (mode
                       0444: refused even in a writable folder).
+)";
+  t += R"(  --verbose           check: also the notes on every tested point.
 )";
   t += AuthoringOptionsHelp();
   t += R"(  -h, --help          Print this help.

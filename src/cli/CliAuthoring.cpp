@@ -277,8 +277,11 @@ std::string AuthoringCommandsHelp() {
            not know ("Flow (cfn)", "Q [m^3/h]") is an error naming the title
            and the unit (exit code 2), unless --flow-units, --pressure-units or
            --power-units names that column's unit: a unit is never guessed. The values are converted to m³/s, Pa and kW and
-           written with the shortest digits that read back exactly; the rows
-           are sorted by flow. --model-line gives the "Model" line as the file
+           written with the significant digits of their cell plus two (at
+           least six; trailing zeros dropped: 1000 cfm -> 0.471947), or with
+           --exact as the exact converted double (0.4719474432); the rows
+           are sorted by flow. The section's comment line names the table and
+           its units. --model-line gives the "Model" line as the file
            holds it: diameter (whole mm), reference, minimum and maximum speed
            (rpm), outlet width and height (mm; one of them 0 for a round
            outlet) and the nominal flow (m³/s; -99 for the point two thirds
@@ -293,7 +296,9 @@ std::string AuthoringCommandsHelp() {
            limits whatever --speed says: MaxSpeed / k (rounded down) and
            MinSpeed / k (rounded up; a fan of one speed keeps one). Listed
            speeds (motor speeds) stay as they are where they lie within the
-           new limits; the others are dropped with a note. Without --speed the model's reference speed is kept,
+           new limits; the others are dropped with a note. Each scaled value
+           keeps the significant digits of the model's value plus two (at
+           least six), or with --exact the exact double. Without --speed the model's reference speed is kept,
            or moved to the nearer new limit (with a note). Comment lines in the
            section name the source, the ratios, the speed limits and the notes.
            A result that would not verify (a speed outside the new limits or
@@ -328,6 +333,9 @@ std::string AuthoringOptionsHelp() {
                       writer (an import, a derive, the window's save) waits
                       for it, at most 10 s, then nothing is written and the
                       reason is given (exit 2).
+  --exact             import, derive: write each value as the exact double
+                      of the conversion or scaling (the shortest text that
+                      reads back as it), not rounded to its source's digits.
   --as NEW            derive: the new model's name.
   --diameter MM       derive: the new impeller diameter in whole millimetres.
   --speed RPM         derive: the new reference speed (default: the model's,

@@ -13,12 +13,14 @@
 
 #include "base/Csv.h"
 #include "base/Format.h"
+#include "base/TextTable.h"
 #include "cli/Cli.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSelection.h"
 #include "cli/JsonWriter.h"
 #include "cli/TerminalText.h"
 #include "fan/FanSchedule.h"
+#include "fan/FigureText.h"
 #include "services/SafeWrite.h"
 
 namespace blowden {
@@ -66,37 +68,6 @@ std::vector<TMarkEntry> InFileOrder(const std::vector<TScheduleEntry>& entries,
   std::stable_sort(all.begin(), all.end(),
                    [&](const TMarkEntry& a, const TMarkEntry& b) { return line(a) < line(b); });
   return all;
-}
-
-// The file name without its folder, for the text table.
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Characters, not bytes, of UTF-8 text: the table's columns line up with "m³/s".
-std::size_t Width(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(
-      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-// The widest a cell of the text table is shown: every row is padded to its
-// column's widest cell, so one huge mark must not widen every line. The last
-// column is not padded but is held to a line a person reads.
-constexpr std::size_t kMaxCellWidth = 40;
-constexpr std::size_t kMaxLastCellWidth = 200;
-
-// `text` cut to `width` characters, the last of them "…" when cut.
-//   ("abcdef", 4) -> "abc…"
-std::string Truncated(const std::string& text, std::size_t width) {
-  if (Width(text) <= width) return text;
-  std::size_t chars = 0, end = 0;
-  for (; end < text.size(); ++end) {
-    if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) continue;
-    if (chars == width - 1) break;
-    ++chars;
-  }
-  return text.substr(0, end) + "…";
 }
 
 void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request, std::ostream& out) {
@@ -215,31 +186,43 @@ void WriteCsv(const std::vector<TMarkEntry>& marks, const TCliRequest& request, 
 
 void WriteText(const std::vector<TMarkEntry>& marks, const TCliRequest& request, std::ostream& out) {
   const TResultUnits& u = request.Units;
+  // Files by name, with folders only where two names are alike.
+  std::vector<std::string> paths;
+  for (const TMarkEntry& m : marks)
+    if (const auto* const* entry = std::get_if<const TScheduleEntry*>(&m))
+      for (const TCandidate& c : (*entry)->Candidates) paths.push_back(c.File);
+  const std::vector<std::string> names = ShortFileNames(paths);
+  std::size_t next = 0;
+
   std::vector<std::vector<std::string>> table;
-  table.push_back({"mark", Format("flow %s", {std::string(FlowUnitLabel(u))}),
-                   Format("pressure %s", {std::string(PressureUnitLabel(u))}), "kind", "model", "file",
-                   "speed rpm", Format("power %s", {std::string(PowerUnitLabel(u))}), "efficiency %",
-                   "sound dB", "alternatives / why no fan"});
+  table.push_back({"mark", FigureCaption("flow", u), "pressure [" + std::string(PressureUnitLabel(u)) + "]",
+                   "kind", "model", "file", FigureCaption("speed", u), FigureCaption("shaft_power", u),
+                   FigureCaption("efficiency", u), FigureCaption("sound_power", u),
+                   "alternatives / why no fan"});
   for (const TMarkEntry& m : marks) {
     if (const auto* const* entry = std::get_if<const TScheduleEntry*>(&m)) {
       const TScheduleEntry& e = **entry;
-      std::vector<std::string> row = {e.Row.Mark, CliFigure(FlowInUnits(e.Row.Duty.Flow, u)),
-                                      CliFigure(PressureInUnits(e.Row.Duty.Pressure, u)),
-                                      PressureKindName(e.Row.Duty.Kind)};
+      std::vector<std::string> row = {
+          e.Row.Mark, FigureText("flow", FlowInUnits(e.Row.Duty.Flow, u), u),
+          FigureText("static_pressure", PressureInUnits(e.Row.Duty.Pressure, u), u),
+          PressureKindName(e.Row.Duty.Kind)};
       if (e.Candidates.empty()) {
         row.insert(row.end(), {"-", "-", "-", "-", "-", "-", e.Reason});
       } else {
         const TCandidate& best = e.Candidates.front();
+        const std::string& bestName = names[next];
         std::string alternatives;
         for (std::size_t i = 1; i < e.Candidates.size(); ++i) {
           const TCandidate& c = e.Candidates[i];
           alternatives += (i > 1 ? ", " : "") + c.Model;
-          if (c.File != best.File) alternatives += " (" + BaseName(c.File) + ")";
+          if (c.File != best.File) alternatives += " (" + names[next + i] + ")";
         }
-        row.insert(row.end(),
-                   {best.Model, BaseName(best.File), Format("%0.0f", {best.Speed}),
-                    CliFigure(PowerInUnits(best.ShaftPower, u)), Format("%0.1f", {best.Efficiency}),
-                    Format("%0.1f", {best.SoundPower}), alternatives.empty() ? "-" : alternatives});
+        next += e.Candidates.size();
+        row.insert(row.end(), {best.Model, bestName, FigureText("speed", best.Speed, u),
+                               FigureText("shaft_power", PowerInUnits(best.ShaftPower, u), u),
+                               FigureText("efficiency", best.Efficiency, u),
+                               FigureText("sound_power", best.SoundPower, u),
+                               alternatives.empty() ? "-" : alternatives});
       }
       table.push_back(std::move(row));
     } else {
@@ -248,25 +231,10 @@ void WriteText(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
                        Format("line %d: %s", {p.Line, p.Text})});
     }
   }
-  // One line per mark: a line break or tab in a mark or file name is a blank here.
-  for (auto& row : table)
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      std::string& cell = row[i];
-      std::replace_if(
-          cell.begin(), cell.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-      cell = Truncated(cell, i + 1 < row.size() ? kMaxCellWidth : kMaxLastCellWidth);
-    }
-  std::vector<std::size_t> widths(table.front().size(), 0);
-  for (const auto& row : table)
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
-  for (const auto& row : table) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - Width(row[i]) + 2, ' ');
-    }
-    out << line << '\n';
-  }
+  // Figures on the right; one line per mark (a line break or tab in a mark
+  // or file name is a blank there, a huge mark is cut).
+  out << AlignedTable(std::move(table),
+                      {false, true, true, false, false, false, true, true, true, true, false});
 }
 
 // Whether two paths name the same existing file.

@@ -3,10 +3,12 @@
 #include "cli/CliSelection.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 
 #include "base/Csv.h"
 #include "base/Format.h"
+#include "base/TextTable.h"
 #include "cli/Cli.h"
 #include "cli/CliCommands.h"
 #include "cli/JsonWriter.h"
@@ -14,6 +16,7 @@
 #include "fan/CheckReport.h"
 #include "fan/FanFindings.h"
 #include "fan/FanRanking.h"
+#include "fan/FigureText.h"
 #include "fan/QmFan.h"
 #include "services/Database.h"
 #include "services/FileChecks.h"
@@ -73,9 +76,11 @@ double CliDensityInUnits(double rho, const TCliRequest& request) {
   return request.Ip ? rho * 0.06242796057614461 : rho;
 }
 
-// Up to 6 significant digits is what a reader of text or CSV compares; JSON
-// carries the exact double.
-std::string CliFigure(double value) { return Format("%0.6g", {value}); }
+// CSV is read by programs, which compare it with the JSON: every digit. The
+// text tables round (FigureText).
+std::string CliFigure(double value) {
+  return std::isfinite(value) ? ShortestNumber(value) : Format("%0.6g", {value});
+}
 
 std::vector<std::string> CandidateFigureNames() {
   std::vector<std::string> names;
@@ -90,6 +95,21 @@ std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnit
   for (const TColumn& col : kFigureColumns) {
     const std::optional<double> value = col.Value(c, units);
     figures.push_back(value ? CliFigure(*value) : std::string("n/a"));
+  }
+  return figures;
+}
+
+std::vector<std::string> CandidateFigureCaptions(const TResultUnits& units) {
+  std::vector<std::string> captions;
+  for (const TColumn& col : kFigureColumns) captions.push_back(FigureCaption(col.Name, units));
+  return captions;
+}
+
+std::vector<std::string> CandidateFigureTexts(const TCandidate& c, const TResultUnits& units) {
+  std::vector<std::string> figures;
+  for (const TColumn& col : kFigureColumns) {
+    const std::optional<double> value = col.Value(c, units);
+    figures.push_back(value ? FigureText(col.Name, *value, units) : std::string("n/a"));
   }
   return figures;
 }
@@ -252,28 +272,48 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
     w.Finish();
   } else {
     for (const std::string& m : ranking.Messages) err << kProgram << ": " << m << '\n';
-    const bool csv = request.Csv;
-    const std::string_view sep = csv ? "," : "\t";
-    std::vector<std::string> header = {"rank", "file", "maker", "range", "model"};
-    for (std::string& name : CandidateFigureNames()) header.push_back(std::move(name));
-    header.emplace_back("warnings");
-    out << Join(header, sep) << (csv ? "\r\n" : "\n");
-    for (std::size_t i = 0; i < shown; ++i) {
-      const TCandidate& c = ranking.Candidates[i];
-      std::vector<std::string> row = {std::to_string(i + 1), c.File, c.Maker, c.Range, c.Model};
-      for (std::string& figure : CandidateFigures(c, units)) row.push_back(std::move(figure));
-      row.push_back(Join(c.Warnings, "; "));
-      if (csv)
+    if (request.Csv) {
+      std::vector<std::string> header = {"rank", "file", "maker", "range", "model"};
+      for (std::string& name : CandidateFigureNames()) header.push_back(std::move(name));
+      header.emplace_back("warnings");
+      out << Join(header, ",") << "\r\n";
+      for (std::size_t i = 0; i < shown; ++i) {
+        const TCandidate& c = ranking.Candidates[i];
+        std::vector<std::string> row = {std::to_string(i + 1), c.File, c.Maker, c.Range, c.Model};
+        for (std::string& figure : CandidateFigures(c, units)) row.push_back(std::move(figure));
+        row.push_back(Join(c.Warnings, "; "));
         for (std::string& field : row) field = CsvField(SpreadsheetText(TerminalText(field)));
-      out << Join(row, sep) << (csv ? "\r\n" : "\n");
-    }
-    if (!csv) {
+        out << Join(row, ",") << "\r\n";
+      }
+    } else {
+      // For people: files by name (with folders only where two names are
+      // alike), figures rounded as the selector shows them, units in the header.
+      std::vector<std::string> paths;
+      for (std::size_t i = 0; i < shown; ++i) paths.push_back(ranking.Candidates[i].File);
+      for (const TRejected& r : ranking.Rejected) paths.push_back(r.File);
+      const std::vector<std::string> names = ShortFileNames(paths);
+      std::vector<std::vector<std::string>> table;
+      table.push_back({"rank", "file", "maker", "range", "model"});
+      for (std::string& caption : CandidateFigureCaptions(units)) table.front().push_back(std::move(caption));
+      table.front().emplace_back("warnings");
+      std::vector<bool> right(table.front().size(), true);
+      right[1] = right[2] = right[3] = right[4] = right.back() = false;
+      for (std::size_t i = 0; i < shown; ++i) {
+        const TCandidate& c = ranking.Candidates[i];
+        std::vector<std::string> row = {std::to_string(i + 1), names[i], c.Maker, c.Range, c.Model};
+        for (std::string& figure : CandidateFigureTexts(c, units)) row.push_back(std::move(figure));
+        row.push_back(Join(c.Warnings, "; "));
+        table.push_back(std::move(row));
+      }
+      if (shown > 0) out << AlignedTable(std::move(table), right);
       if (ranking.Candidates.empty()) out << "No fan meets the duty.\n";
       if (!ranking.Rejected.empty()) {
         out << "\nRejected\n";
-        for (const TRejected& r : ranking.Rejected)
-          out << FieldText(r.File) << '\t' << (r.Model.empty() ? std::string("-") : FieldText(r.Model))
-              << '\t' << r.Reason << '\n';
+        for (std::size_t i = 0; i < ranking.Rejected.size(); ++i) {
+          const TRejected& r = ranking.Rejected[i];
+          out << FieldText(names[shown + i]) << '\t'
+              << (r.Model.empty() ? std::string("-") : FieldText(r.Model)) << '\t' << r.Reason << '\n';
+        }
       }
     }
   }

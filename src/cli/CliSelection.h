@@ -15,13 +15,18 @@ class TJsonWriter;
 // The pieces of a ranked selection's output that a schedule shares, so that
 // a mark's figures read exactly as `select` prints them.
 
-// A figure of the text and CSV output (6 significant digits, "." decimals).
+// A figure of the CSV output: every digit (the shortest text that reads back
+// as the double), "." decimals.
 std::string CliFigure(double value);
 
 // The names of the candidate figure columns (speed, speed_margin, flow, ...)
 // and one candidate's figures in `units`, formatted by CliFigure.
 std::vector<std::string> CandidateFigureNames();
 std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnits& units);
+// For the text tables: the columns' captions with their units ("speed
+// [rpm]", "flow [cfm]") and the figures rounded as the selector shows them.
+std::vector<std::string> CandidateFigureCaptions(const TResultUnits& units);
+std::vector<std::string> CandidateFigureTexts(const TCandidate& c, const TResultUnits& units);
 
 // A density (kg/m³) in the request's units (lb/ft³ with --units ip).
 double CliDensityInUnits(double rho, const TCliRequest& request);

@@ -72,7 +72,8 @@ TEST_F(CliPdfTest, RankedSelectionOnePagePerCandidateUpToTheLimit) {
     // The table as without --pdf: the header, then one row per candidate shown.
     const std::vector<std::string> lines = SplitLines(run.Out);
     ASSERT_GT(lines.size(), static_cast<std::size_t>(c.Pages)) << run.Out;
-    EXPECT_EQ(lines[static_cast<std::size_t>(c.Pages)].rfind(std::to_string(c.Pages) + "\t", 0), 0u)
+    const std::string& last = lines[static_cast<std::size_t>(c.Pages)];
+    EXPECT_EQ(last.substr(last.find_first_not_of(' ')).rfind(std::to_string(c.Pages) + "  ", 0), 0u)
         << run.Out;
     EXPECT_TRUE(IsPdf(ReadFileBytes(pdf)));
     if (const int pages = PdfPages(pdf); pages >= 0) {
