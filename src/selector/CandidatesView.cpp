@@ -27,6 +27,7 @@
 #include "fan/QmFan.h"
 #include "selector/CandidateColumns.h"
 #include "services/MessageBox.h"
+#include "services/Placement.h"
 #include "services/Settings.h"
 #include "units/QmConv.h"
 
@@ -328,6 +329,7 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   connect(FTable, &QTableView::doubleClicked, this, [this](const QModelIndex&) { ChooseCurrent(); });
   resize(1120, 480);
+  FitOnScreen(this);  // a smaller screen, or a larger scale, gets it whole
 }
 
 void TCandidatesView::SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption,
