@@ -96,7 +96,12 @@ QVariant TCandidatesModel::headerData(int section, Qt::Orientation orientation, 
   if (role == Qt::InitialSortOrderRole) return column.HighestFirst ? Qt::DescendingOrder : Qt::AscendingOrder;
   if (role == Qt::ToolTipRole) return ToQ(SortCaption(section, column.HighestFirst));
   if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
-  return ToQ(ColumnHeader(column, FUnits));
+  // The unit on a line of its own keeps the columns narrow; copies and
+  // exports write the header on one line.
+  const std::string header = ColumnHeader(column, FUnits);
+  if (column.Unit == TColumnUnit::None) return ToQ(header);
+  return ToQ(header.substr(0, column.Title.size())) + QLatin1Char('\n') +
+         ToQ(header.substr(column.Title.size() + 1));
 }
 
 QVariant TCandidatesModel::data(const QModelIndex& index, int role) const {
@@ -207,7 +212,8 @@ bool TCandidatesProxy::lessThan(const QModelIndex& left, const QModelIndex& righ
 QString TableAsTabSeparated(const QAbstractItemModel& model) {
   QStringList lines;
   QStringList cells;
-  for (int c = 0; c < model.columnCount(); ++c) cells.append(model.headerData(c, Qt::Horizontal).toString());
+  for (int c = 0; c < model.columnCount(); ++c)
+    cells.append(model.headerData(c, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' ')));
   lines.append(cells.join(QLatin1Char('\t')));
   for (int r = 0; r < model.rowCount(); ++r) {
     cells.clear();
@@ -267,6 +273,8 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   FTable->verticalHeader()->setDefaultSectionSize(FTable->fontMetrics().height() + 6);
   FTable->setWordWrap(false);
   FTable->horizontalHeader()->setStretchLastSection(true);
+  // The reasons and warnings take exactly what the other columns leave.
+  FTable->horizontalHeader()->setSectionResizeMode(TCandidatesModel::cWarnings, QHeaderView::Stretch);
   // The ranking's own order until the user clicks a column.
   FTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
   FTable->setSortingEnabled(true);
@@ -373,7 +381,6 @@ void TCandidatesView::FitColumns() {
   const int widest = qMax(120, fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32);
   for (int c = 0; c < TCandidatesModel::ColumnCount; ++c)
     if (c != TCandidatesModel::cWarnings && header->sectionSize(c) > widest) header->resizeSection(c, widest);
-  header->resizeSection(TCandidatesModel::cWarnings, widest);
 }
 
 QMenu* TCandidatesView::ColumnMenu() {
@@ -381,7 +388,7 @@ QMenu* TCandidatesView::ColumnMenu() {
     FColumnMenu = new QMenu(QStringLiteral("Columns"), this);
     FColumnMenu->setObjectName(QStringLiteral("CandidatesColumnMenu"));
     for (int c = 0; c < TCandidatesModel::ColumnCount; ++c) {
-      QAction* action = FColumnMenu->addAction(FModel->headerData(c, Qt::Horizontal).toString());
+      QAction* action = FColumnMenu->addAction(QString());
       action->setObjectName(
           QStringLiteral("ColumnAction_%1").arg(ToQ(CandidateColumns()[std::size_t(c)].Key)));
       action->setCheckable(true);
@@ -394,7 +401,8 @@ QMenu* TCandidatesView::ColumnMenu() {
   const QList<QAction*> actions = FColumnMenu->actions();
   for (int c = 0; c < actions.size(); ++c) {
     const QSignalBlocker block(actions[c]);
-    actions[c]->setText(FModel->headerData(c, Qt::Horizontal).toString());
+    actions[c]->setText(
+        FModel->headerData(c, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' ')));
     actions[c]->setChecked(!FTable->isColumnHidden(c));
   }
   return FColumnMenu;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <set>
@@ -215,6 +217,29 @@ TEST_F(CandidatesViewTest, ColumnChoicesAndShowRejectedAreRemembered) {
   EXPECT_FALSE(again.ShowRejectedCheck()->isChecked());
   EXPECT_EQ(again.Table()->model()->rowCount(), 3);
   EXPECT_TRUE(again.ColumnMenu()->findChild<QAction*>("ColumnAction_file")->isChecked());
+}
+
+// The default columns fit the view without scrolling sideways, even with a
+// long reason, at its default size and at the width of a small screen.
+TEST_F(CandidatesViewTest, DefaultColumnsFitWithoutScrollingSideways) {
+  TRanking ranking = Sample();
+  ranking.Candidates[1].Warnings = {std::string(300, 'w')};
+  ranking.Rejected[0].Reason = std::string(400, 'r');
+  for (const QSize size : {QSize(1120, 480), QSize(780, 440)}) {
+    TCandidatesView view;
+    view.resize(size);
+    view.SetRanking(ranking, TResultUnits{}, QStringLiteral("Duty"));
+    view.show();
+    QApplication::processEvents();
+    QHeaderView* header = view.Table()->horizontalHeader();
+    QString sizes;
+    for (int c = 0; c < header->count(); ++c)
+      if (!header->isSectionHidden(c)) sizes += QString::number(header->sectionSize(c)) + " ";
+    EXPECT_LE(header->length(), view.Table()->viewport()->width())
+        << size.width() << " " << sizes.toStdString();
+    EXPECT_FALSE(view.Table()->horizontalScrollBar()->isVisible()) << size.width();
+    EXPECT_GT(header->sectionSize(TCandidatesModel::cWarnings), 60) << size.width();
+  }
 }
 
 TEST_F(CandidatesViewTest, CountsLineSaysWhyNothingFits) {
