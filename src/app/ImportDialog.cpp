@@ -212,14 +212,14 @@ void TImportDialog::CreateControls() {
   const char* const titles[] = {"Column", "Holds", "Unit", "First values", "Note"};
   for (int c = 0; c < 5; ++c) {
     auto* title = new QLabel(QString::fromLatin1(titles[c]), columnsBox);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
+    title->setStyleSheet(QStringLiteral("font-weight: bold"));
     FColumnsGrid->addWidget(title, 0, c);
   }
   FColumnsGrid->setColumnStretch(4, 1);
   FColumnsGrid->setRowStretch(1, 1);
   FColumnsArea->setWidget(columnsBox);
+  // Alt+C goes to the first column's chooser once there is a table.
+  FColumnsLabel = columnsLabel;
   columnsLabel->setBuddy(FColumnsArea);
   leftColumn->addWidget(FColumnsArea, 1);
 
@@ -466,6 +466,8 @@ void TImportDialog::FillColumns(const std::vector<TColumnAssignment>& columns) {
           static_cast<QWidget*>(row.First), static_cast<QWidget*>(note)})
       w->show();
   }
+  FColumnsLabel->setBuddy(FColumnRows.empty() ? static_cast<QWidget*>(FColumnsArea)
+                                              : FColumnRows.front().Role);
   // The rows stay at the top of the area.
   for (int r = 0; r < FColumnsGrid->rowCount(); ++r) FColumnsGrid->setRowStretch(r, 0);
   FColumnsGrid->setRowStretch(static_cast<int>(columns.size()) + 1, 1);

@@ -114,6 +114,7 @@ class TImportDialog : public QDialog {
     QLabel* First = nullptr;
     QLabel* Note = nullptr;
   };
+  QLabel* FColumnsLabel = nullptr;
   QScrollArea* FColumnsArea = nullptr;
   QGridLayout* FColumnsGrid = nullptr;
   std::vector<TColumnRow> FColumnRows;

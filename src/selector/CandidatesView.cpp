@@ -432,8 +432,8 @@ void TCandidatesView::RestoreChoices() {
 
 void TCandidatesView::SaveChoices() {
   if (FRestoring) return;
-  std::vector<bool> shown;
-  for (int c = 0; c < TCandidatesModel::ColumnCount; ++c) shown.push_back(!FTable->isColumnHidden(c));
+  std::vector<bool> shown(TCandidatesModel::ColumnCount);
+  for (int c = 0; c < TCandidatesModel::ColumnCount; ++c) shown[std::size_t(c)] = !FTable->isColumnHidden(c);
   const auto settings = OpenSettings();
   settings->beginGroup(QStringLiteral("Candidates"));
   settings->setValue(QStringLiteral("Columns"), QString::fromStdString(ShownColumnsSetting(shown)));
