@@ -210,7 +210,15 @@ void TFanForm::CreateControls() {
     f.Edit->SetUnitsValue(f.Base);
     f.Edit->SetUnitsLabel(f.UnitLabel);
     f.Edit->setAlignment(Qt::AlignRight);
-    if (&f.Edit == &FPStaticEdit) FPStaticCaption = caption;
+    if (&f.Edit == &FPStaticEdit) {
+      FPStaticCaption = caption;
+      // The caption turns into "Total Pressure" with the pressure kind: room
+      // for the longer of the two, so that neither is cut.
+      const QFontMetrics metrics(caption->font());
+      const int longest = std::max(metrics.horizontalAdvance(QStringLiteral("Static Pressure")),
+                                   metrics.horizontalAdvance(QStringLiteral("Total Pressure")));
+      caption->setMinimumWidth(std::max(caption->sizeHint().width(), longest + 2 * caption->margin() + 4));
+    }
     duty->addWidget(caption, row, 0);
     duty->addWidget(f.Edit, row, 1);
     duty->addWidget(f.UnitLabel, row, 2);
