@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
@@ -36,6 +37,7 @@
 #include "fan/FanLimits.h"
 #include "fan/ModelFits.h"
 #include "numeric/Regress.h"
+#include "services/Placement.h"
 #include "units/widgets/QmFmtEdit.h"
 
 namespace blowden {
@@ -195,19 +197,31 @@ void TImportDialog::CreateControls() {
 
   auto* columnsLabel = new QLabel(QStringLiteral("&Columns: what each holds, and its unit"), left);
   leftColumn->addWidget(columnsLabel);
-  FColumnsTable = new QTableWidget(0, 5, left);
-  NameControl(FColumnsTable, QStringLiteral("ColumnsTable"));
-  FColumnsTable->setAccessibleName(QStringLiteral("Columns"));
-  FColumnsTable->setHorizontalHeaderLabels({QStringLiteral("Column"), QStringLiteral("Holds"),
-                                            QStringLiteral("Unit"), QStringLiteral("First values"),
-                                            QStringLiteral("Note")});
-  FColumnsTable->verticalHeader()->hide();
-  FColumnsTable->horizontalHeader()->setStretchLastSection(true);
-  FColumnsTable->setWordWrap(false);
-  FColumnsTable->setSelectionMode(QAbstractItemView::NoSelection);
-  FColumnsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  columnsLabel->setBuddy(FColumnsTable);
-  leftColumn->addWidget(FColumnsTable, 1);
+  // One row of real controls per column (caption, what it holds, its unit,
+  // first values, note), so that screen readers list the choosers and the
+  // keyboard reaches them with Tab, as any other field.
+  FColumnsArea = new QScrollArea(left);
+  NameControl(FColumnsArea, QStringLiteral("ColumnsArea"));
+  FColumnsArea->setAccessibleName(QStringLiteral("Columns"));
+  FColumnsArea->setWidgetResizable(true);
+  auto* columnsBox = new QWidget(FColumnsArea);
+  FColumnsGrid = new QGridLayout(columnsBox);
+  FColumnsGrid->setContentsMargins(4, 2, 4, 2);
+  FColumnsGrid->setHorizontalSpacing(8);
+  FColumnsGrid->setVerticalSpacing(2);
+  const char* const titles[] = {"Column", "Holds", "Unit", "First values", "Note"};
+  for (int c = 0; c < 5; ++c) {
+    auto* title = new QLabel(QString::fromLatin1(titles[c]), columnsBox);
+    title->setStyleSheet(QStringLiteral("font-weight: bold"));
+    FColumnsGrid->addWidget(title, 0, c);
+  }
+  FColumnsGrid->setColumnStretch(4, 1);
+  FColumnsGrid->setRowStretch(1, 1);
+  FColumnsArea->setWidget(columnsBox);
+  // Alt+C goes to the first column's chooser once there is a table.
+  FColumnsLabel = columnsLabel;
+  columnsLabel->setBuddy(FColumnsArea);
+  leftColumn->addWidget(FColumnsArea, 1);
 
   auto* model = new QGroupBox(QStringLiteral("Model"), left);
   auto* grid = new QGridLayout(model);
@@ -323,6 +337,7 @@ void TImportDialog::CreateControls() {
   layout->addWidget(splitter, 1);
   layout->addWidget(buttons);
   resize(1120, 700);
+  FitOnScreen(this);
 
   connect(openButton, &QPushButton::clicked, this, &TImportDialog::OpenCsv);
   connect(pasteButton, &QPushButton::clicked, this, &TImportDialog::PasteClipboard);
@@ -331,16 +346,15 @@ void TImportDialog::CreateControls() {
 }
 
 QComboBox* TImportDialog::RoleCombo(int column) const {
-  return qobject_cast<QComboBox*>(FColumnsTable->cellWidget(column, 1));
+  return column >= 0 && column < ColumnCount() ? FColumnRows[std::size_t(column)].Role : nullptr;
 }
 
 QComboBox* TImportDialog::UnitCombo(int column) const {
-  return qobject_cast<QComboBox*>(FColumnsTable->cellWidget(column, 2));
+  return column >= 0 && column < ColumnCount() ? FColumnRows[std::size_t(column)].Unit : nullptr;
 }
 
 QString TImportDialog::ColumnNote(int column) const {
-  const QTableWidgetItem* item = FColumnsTable->item(column, 4);
-  return item ? item->text() : QString();
+  return column >= 0 && column < ColumnCount() ? FColumnRows[std::size_t(column)].Note->text() : QString();
 }
 
 void TImportDialog::SetTableText(const QString& text) { FTableEdit->setPlainText(text); }
@@ -378,7 +392,7 @@ void TImportDialog::TableChanged() {
   if (!FTableError.empty()) {
     FTable = TTextTable();
     FillColumns({});
-  } else if (FTable.Columns != oldColumns || FTable.Header != oldHeader || FColumnsTable->rowCount() == 0) {
+  } else if (FTable.Columns != oldColumns || FTable.Header != oldHeader || ColumnCount() == 0) {
     FillColumns(GuessColumns(FTable));
   } else {
     // Same columns: keep what the user chose, refresh the values shown.
@@ -386,7 +400,7 @@ void TImportDialog::TableChanged() {
       QStringList first;
       for (std::size_t r = 0; r < FTable.Rows.size() && first.size() < 4; ++r)
         first << ToQ(FTable.Rows[r][static_cast<std::size_t>(c)]);
-      FColumnsTable->item(c, 3)->setText(first.join(QStringLiteral(", ")));
+      FColumnRows[std::size_t(c)].First->setText(first.join(QStringLiteral(", ")));
     }
   }
   Recompute();
@@ -394,36 +408,56 @@ void TImportDialog::TableChanged() {
 
 void TImportDialog::FillColumns(const std::vector<TColumnAssignment>& columns) {
   FFilling = true;
-  FColumnsTable->setRowCount(static_cast<int>(columns.size()));
+  QWidget* box = FColumnsArea->widget();
+  for (const TColumnRow& row : FColumnRows)
+    for (QWidget* w :
+         {static_cast<QWidget*>(row.Title), static_cast<QWidget*>(row.Role), static_cast<QWidget*>(row.Unit),
+          static_cast<QWidget*>(row.First), static_cast<QWidget*>(row.Note)})
+      delete w;
+  FColumnRows.clear();
+  QWidget* previous = FTableEdit;
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
     const auto i = static_cast<std::size_t>(c);
+    const int gridRow = c + 1;
+    TColumnRow row;
     QString title = QStringLiteral("%1").arg(c + 1);
     if (FTable.HasHeader && !FTable.Header[i].empty()) title += QStringLiteral(": ") + ToQ(FTable.Header[i]);
-    FColumnsTable->setItem(c, 0, new QTableWidgetItem(title));
-    auto* role = new QComboBox(FColumnsTable);
-    role->setObjectName(QStringLiteral("RoleCombo%1").arg(c + 1));
-    role->setAccessibleName(QStringLiteral("Column %1 holds").arg(c + 1));
-    for (int r = 0; r < ColumnRoleCount; ++r) role->addItem(RoleCaption(static_cast<TColumnRole>(r)));
-    role->setCurrentIndex(columns[i].Role);
-    FColumnsTable->setCellWidget(c, 1, role);
-    auto* unit = new QComboBox(FColumnsTable);
-    unit->setObjectName(QStringLiteral("UnitCombo%1").arg(c + 1));
-    unit->setAccessibleName(QStringLiteral("Column %1 unit").arg(c + 1));
-    FColumnsTable->setCellWidget(c, 2, unit);
-    FillUnits(c, columns[i].Role, columns[i].Unit);
+    row.Title = new QLabel(title, box);
+    row.Role = new QComboBox(box);
+    NameControl(row.Role, QStringLiteral("RoleCombo%1").arg(c + 1));
+    row.Role->setAccessibleName(QStringLiteral("Column %1 holds").arg(c + 1));
+    for (int r = 0; r < ColumnRoleCount; ++r) row.Role->addItem(RoleCaption(static_cast<TColumnRole>(r)));
+    row.Role->setCurrentIndex(columns[i].Role);
+    row.Title->setBuddy(row.Role);
+    row.Unit = new QComboBox(box);
+    NameControl(row.Unit, QStringLiteral("UnitCombo%1").arg(c + 1));
+    row.Unit->setAccessibleName(QStringLiteral("Column %1 unit").arg(c + 1));
     QStringList first;
     for (std::size_t r = 0; r < FTable.Rows.size() && first.size() < 4; ++r) first << ToQ(FTable.Rows[r][i]);
-    FColumnsTable->setItem(c, 3, new QTableWidgetItem(first.join(QStringLiteral(", "))));
+    row.First = new QLabel(first.join(QStringLiteral(", ")), box);
     // Why a column whose title names a unit was left unassigned.
-    auto* note = new QTableWidgetItem(ToQ(columns[i].Problem));
-    note->setForeground(QColor(176, 0, 0));
-    note->setToolTip(note->text());
-    FColumnsTable->setItem(c, 4, note);
-    connect(role, &QComboBox::currentIndexChanged, this, [this, c](int index) {
+    row.Note = new QLabel(ToQ(columns[i].Problem), box);
+    row.Note->setStyleSheet(QStringLiteral("color: #b00000"));
+    row.Note->setToolTip(row.Note->text());
+    FColumnsGrid->addWidget(row.Title, gridRow, 0);
+    FColumnsGrid->addWidget(row.Role, gridRow, 1);
+    FColumnsGrid->addWidget(row.Unit, gridRow, 2);
+    FColumnsGrid->addWidget(row.First, gridRow, 3);
+    FColumnsGrid->addWidget(row.Note, gridRow, 4);
+    // Tab goes from the table text through each column's two choosers.
+    setTabOrder(previous, row.Role);
+    setTabOrder(row.Role, row.Unit);
+    previous = row.Unit;
+    QComboBox* role = row.Role;
+    QComboBox* unit = row.Unit;
+    QLabel* note = row.Note;
+    FColumnRows.push_back(row);
+    FillUnits(c, columns[i].Role, columns[i].Unit);
+    connect(role, &QComboBox::currentIndexChanged, this, [this, c, note](int index) {
       if (FFilling) return;
       // The user has said what the column holds: the reason no longer applies.
-      FColumnsTable->item(c, 4)->setText(QString());
-      FColumnsTable->item(c, 4)->setToolTip(QString());
+      note->setText(QString());
+      note->setToolTip(QString());
       const auto chosen = static_cast<TColumnRole>(index);
       FillUnits(c, chosen, DefaultRoleUnit(chosen));
       Recompute();
@@ -431,11 +465,16 @@ void TImportDialog::FillColumns(const std::vector<TColumnAssignment>& columns) {
     connect(unit, &QComboBox::currentIndexChanged, this, [this] {
       if (!FFilling) Recompute();
     });
+    for (QWidget* w :
+         {static_cast<QWidget*>(row.Title), static_cast<QWidget*>(role), static_cast<QWidget*>(unit),
+          static_cast<QWidget*>(row.First), static_cast<QWidget*>(note)})
+      w->show();
   }
-  QHeaderView* header = FColumnsTable->horizontalHeader();
-  for (int c = 0; c < 3; ++c) header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
-  header->setSectionResizeMode(3, QHeaderView::Interactive);
-  header->setSectionResizeMode(4, QHeaderView::Stretch);
+  FColumnsLabel->setBuddy(FColumnRows.empty() ? static_cast<QWidget*>(FColumnsArea)
+                                              : FColumnRows.front().Role);
+  // The rows stay at the top of the area.
+  for (int r = 0; r < FColumnsGrid->rowCount(); ++r) FColumnsGrid->setRowStretch(r, 0);
+  FColumnsGrid->setRowStretch(static_cast<int>(columns.size()) + 1, 1);
   FFilling = false;
 }
 
@@ -498,7 +537,7 @@ void TImportDialog::Recompute() {
     TImportRequest request;
     request.Name = FNameEdit->text().toStdString();
     request.Line = ReadModelLine(FNotes);
-    for (int c = 0; c < FColumnsTable->rowCount(); ++c) {
+    for (int c = 0; c < ColumnCount(); ++c) {
       TColumnAssignment column;
       column.Role = static_cast<TColumnRole>(std::max(0, RoleCombo(c)->currentIndex()));
       column.Unit = std::max(0, UnitCombo(c)->currentIndex());
@@ -684,6 +723,7 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   layout->addWidget(FPreview, 1);
   layout->addWidget(buttons);
   resize(760, 420);
+  FitOnScreen(this);
 
   connect(FNameEdit, &QLineEdit::textChanged, this, &TDeriveDialog::Recompute);
   connect(FDiameterEdit, &QSpinBox::valueChanged, this, &TDeriveDialog::Recompute);

@@ -10,11 +10,13 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTableWidget;
 
@@ -58,7 +60,8 @@ class TImportDialog : public QDialog {
 
   // The controls, for tests.
   QPlainTextEdit* TableEdit() const { return FTableEdit; }
-  QTableWidget* ColumnsTable() const { return FColumnsTable; }
+  // The table's columns, one row of choosers each.
+  int ColumnCount() const { return static_cast<int>(FColumnRows.size()); }
   QComboBox* RoleCombo(int column) const;
   QComboBox* UnitCombo(int column) const;
   // Why the column was left unassigned (a unit its title names that the
@@ -103,7 +106,18 @@ class TImportDialog : public QDialog {
   bool FFilling = false;                     // controls being filled from code
 
   QPlainTextEdit* FTableEdit = nullptr;
-  QTableWidget* FColumnsTable = nullptr;
+  // One row of the columns area.
+  struct TColumnRow {
+    QLabel* Title = nullptr;
+    QComboBox* Role = nullptr;
+    QComboBox* Unit = nullptr;
+    QLabel* First = nullptr;
+    QLabel* Note = nullptr;
+  };
+  QLabel* FColumnsLabel = nullptr;
+  QScrollArea* FColumnsArea = nullptr;
+  QGridLayout* FColumnsGrid = nullptr;
+  std::vector<TColumnRow> FColumnRows;
   QLineEdit* FNameEdit = nullptr;
   std::vector<TFmtEdit*> FLineEdits;
   QLabel* FErrorLabel = nullptr;

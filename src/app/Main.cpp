@@ -132,7 +132,9 @@ void TBlowdenForm::CreateActions() {
       make("ActionInstallAll", QStringLiteral("Install &All"), &TBlowdenForm::ActionInstallAllExecute);
   FActionHelp = make("ActionHelp", QStringLiteral("Help &Index"), &TBlowdenForm::ActionHelpExecute);
   FActionHelp->setShortcut(QKeySequence::HelpContents);
-  FActionTest = make("ActionTest", QStringLiteral("FanSelect"), &TBlowdenForm::ActionTestExecute);
+  FActionTest = make("ActionTest", QStringLiteral("Fan&Select"), &TBlowdenForm::ActionTestExecute);
+  FActionTest->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+  FActionTest->setToolTip(QStringLiteral("Open the fan selector"));
   FActionImport = make("ActionImport", QStringLiteral("&Import table…"), &TBlowdenForm::ActionImportExecute);
   FActionImport->setToolTip(QStringLiteral("Build a model section from a table of test points"));
   FActionDerive = make("ActionDerive", QStringLiteral("&Derive model…"), &TBlowdenForm::ActionDeriveExecute);
@@ -172,6 +174,8 @@ void TBlowdenForm::CreateMenus() {
   QMenu* install = addMenu("Install1", QStringLiteral("Install"));
   install->addAction(FActionInstallFan);
   install->addAction(FActionInstallAll);
+  QMenu* select = addMenu("Select1", QStringLiteral("&Select"));
+  select->addAction(FActionTest);
   QMenu* help = addMenu("Help1", QStringLiteral("&Help"));
   help->addAction(FActionHelp);
 }
@@ -181,7 +185,9 @@ QPushButton* TBlowdenForm::CreateButton(const char* name, QAction* action, QWidg
   // menus own the access keys) and runs the command.
   auto* button = new QPushButton(QString(action->text()).remove(QLatin1Char('&')), parent);
   NameControl(button, QString::fromLatin1(name));
-  button->setMinimumSize(75, 25);
+  // Design width when there is room; on a small screen (or at a large scale
+  // factor) the buttons give way down to their caption's width.
+  button->setMinimumSize(qMin(75, button->fontMetrics().horizontalAdvance(button->text()) + 16), 25);
   button->setAutoDefault(false);
   if (!action->shortcut().isEmpty())
     button->setToolTip(
@@ -207,7 +213,7 @@ void TBlowdenForm::CreateControls() {
   FPanel2->setFrameShadow(QFrame::Raised);
   FPanel2->setFixedHeight(41);
   auto* bar = new QHBoxLayout(FPanel2);
-  bar->setContentsMargins(30, 0, 8, 0);
+  bar->setContentsMargins(4, 0, 4, 0);
   bar->setSpacing(6);
   FButton3 = CreateButton("Button3", FActionSave, FPanel2);
   FButton2 = CreateButton("Button2", FActionVerifyFan, FPanel2);
@@ -225,6 +231,7 @@ void TBlowdenForm::CreateControls() {
   // The gaps between the groups take their design widths when there is room
   // and give way in a narrow window, so the commands never push it wider.
   auto gap = [bar](int width) { bar->addSpacerItem(new QSpacerItem(width, 0, QSizePolicy::Preferred)); };
+  gap(26);  // the design's left margin of 30, which gives way too
   bar->addWidget(FButton3);
   bar->addWidget(FButton2);
   bar->addWidget(FButton9);

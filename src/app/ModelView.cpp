@@ -147,13 +147,13 @@ TModelView::TModelView(TFan& fan, QWidget* parent)
   options->addStretch(1);
   // The check box above the equations; the table, when shown, below it.
   labels->insertLayout(0, options);
-  FResidualTable = new QTableWidget(0, 6, this);
+  FResidualTable = new QTableWidget(0, 7, this);
   NameControl(FResidualTable, QStringLiteral("ResidualTable"));
   FResidualTable->setAccessibleName(QStringLiteral("Residuals"));
   FResidualTable->setFont(font);
-  FResidualTable->setHorizontalHeaderLabels({QStringLiteral("Ps Pa"), QStringLiteral("%"),
-                                             QStringLiteral("Pw kW"), QStringLiteral("%"),
-                                             QStringLiteral("Lw dB"), QStringLiteral("%")});
+  FResidualTable->setHorizontalHeaderLabels(
+      {QString::fromUtf8("Q m³/s"), QStringLiteral("Ps Pa"), QStringLiteral("%"), QStringLiteral("Pw kW"),
+       QStringLiteral("%"), QStringLiteral("Lw dB"), QStringLiteral("%")});
   FResidualTable->setToolTip(
       QStringLiteral("Tested less fitted value of each point; the largest of each fit in bold"));
   FResidualTable->setMinimumHeight(6 * (QFontMetrics(font).height() + 3));
@@ -374,6 +374,10 @@ void TModelView::FillResidualTable() {
   const std::size_t rows =
       std::max({FResiduals[0].Points.size(), FResiduals[1].Points.size(), FResiduals[2].Points.size()});
   FResidualTable->setRowCount(static_cast<int>(rows));
+  // Power residuals in the unit of their plot (W below a kilowatt).
+  const double powerScale = ResidualScale(ckPower);
+  FResidualTable->horizontalHeaderItem(3)->setText(powerScale == 1 ? QStringLiteral("Pw kW")
+                                                                   : QStringLiteral("Pw W"));
   for (std::size_t i = 0; i < rows; ++i) {
     const int row = static_cast<int>(i);
     const auto put = [&](int column, const QString& text, bool bold) {
@@ -386,12 +390,22 @@ void TModelView::FillResidualTable() {
       }
       FResidualTable->setItem(row, column, item);
     };
+    // The tested flow of the row, from the first fit that has the point.
+    QString flow;
+    for (const TFitResiduals& r : FResiduals)
+      if (i < r.Points.size()) {
+        flow = QString::fromStdString(FormatGeneral(r.Points[i].Flow, 4));
+        break;
+      }
+    put(0, flow, false);
     for (int k = 0; k < 3; ++k) {
       const TFitResiduals& r = FResiduals[static_cast<std::size_t>(k)];
       const bool has = i < r.Points.size();
       const bool largest = has && r.Largest == row;
-      put(2 * k, has ? QString::fromStdString(FormatGeneral(r.Points[i].Residual, 4)) : QString(), largest);
-      put(1 + 2 * k,
+      const double scale = k == ckPower ? powerScale : 1;
+      put(1 + 2 * k, has ? QString::fromStdString(FormatGeneral(r.Points[i].Residual * scale, 4)) : QString(),
+          largest);
+      put(2 + 2 * k,
           has && !std::isnan(r.Points[i].Percent)
               ? QString::fromStdString(FormatFixed(r.Points[i].Percent, 2))
               : QString(),

@@ -1,5 +1,6 @@
 #include "charts/ChartPicture.h"
 
+#include <QLocale>
 #include <QPainter>
 #include <cmath>
 
@@ -221,7 +222,7 @@ void TChartPicture::Layout() {
     if (FAxisType == xtQuad1) leftMargin = qMax(leftMargin, need);
     if (FAxisType == xtQuad2) rightMargin = qMax(rightMargin, need + 1);
   }
-  if (FShowXScale && ChartTicks(FXMin, FXMax, FScaleXTicks).Drawn) {
+  if (FShowXScale && AxisTicks(FXMin, FXMax, FScaleXTicks).Drawn) {
     const int th = canvas::TextHeight(FScaleXFont), h = th / 2;
     const int captionRoom = FScaleXLabel.isEmpty() ? 0 : 2 * h + 3 + (FBevelOuter != bvNone ? 3 : 0) + 1;
     bottomMargin = qMax(bottomMargin, h + th + captionRoom);
@@ -461,18 +462,18 @@ void TChartPicture::DrawBevel(QPainter& p) {
 }
 
 void TChartPicture::DrawXScale(QPainter& p) {
-  const TTickSet ticks = ChartTicks(FLayXMin, FLayXMax, FScaleXTicks);
+  const TTickSet ticks = AxisTicks(FLayXMin, FLayXMax, FScaleXTicks);
   if (!ticks.Drawn) return;
   const QColor background = BgrToQColor(FColor);
   const QColor text = BgrToQColor(FontColor);
   const QColor grid = Ink(GridLineColor);
-  const double spacing = FPlotWidth / ((FLayXMax - FLayXMin) / ticks.Step);
   const int h = canvas::TextHeight(FScaleXFont) / 2;
   const int top = FPlotRect.top(), bottom = FPlotRect.bottom();
   for (int k = 0; k <= ticks.Count; ++k) {
-    const int x = FPlotRect.left() + static_cast<int>(RoundHalfEven(k * spacing));
+    const int x = FPlotRect.left() +
+                  static_cast<int>(RoundHalfEven(TickOffset(ticks, k, FLayXMin, FLayXMax, FPlotWidth)));
     canvas::NotXorLine(p, QPoint(x, bottom), QPoint(x, top), grid);
-    const QString label = QString::fromStdString(ChartTickLabel(FromT(ticks.Value(FLayXMin, k), LogX())));
+    const QString label = TickLabel(ticks, k, LogX());
     const int w = canvas::TextWidth(FScaleXFont, label);
     canvas::TextOutOpaque(p, x - w / 2, bottom + h, label, FScaleXFont, text, background);
   }
@@ -482,17 +483,18 @@ void TChartPicture::DrawXScale(QPainter& p) {
 }
 
 void TChartPicture::DrawYScale(QPainter& p) {
-  const TTickSet ticks = ChartTicks(FLayYMin, FLayYMax, FScaleYTicks);
+  const TTickSet ticks = AxisTicks(FLayYMin, FLayYMax, FScaleYTicks);
   if (!ticks.Drawn) return;
   const QColor background = BgrToQColor(FColor);
   const QColor text = BgrToQColor(FontColor);
   const QColor grid = Ink(GridLineColor);
-  const double spacing = FPlotHeight / ((FLayYMax - FLayYMin) / ticks.Step);
   const int h = canvas::TextHeight(FScaleYFont) / 2;
   for (int k = 0; k <= ticks.Count; ++k) {
-    const int y = FPlotRect.top() + static_cast<int>(RoundHalfEven(FPlotHeight - k * spacing));
+    const int y =
+        FPlotRect.top() +
+        static_cast<int>(RoundHalfEven(FPlotHeight - TickOffset(ticks, k, FLayYMin, FLayYMax, FPlotHeight)));
     canvas::NotXorLine(p, QPoint(FPlotRect.left(), y), QPoint(FPlotRect.right(), y), grid);
-    const QString label = QString::fromStdString(ChartTickLabel(FromT(ticks.Value(FLayYMin, k), LogY())));
+    const QString label = TickLabel(ticks, k, LogY());
     const int w = canvas::TextWidth(FScaleYFont, label);
     int left = 0;
     switch (FAxisType) {
@@ -518,13 +520,35 @@ void TChartPicture::DrawYScale(QPainter& p) {
 
 int TChartPicture::WidestYLabel() const {
   if (!FShowYScale) return 0;
-  const TTickSet ticks = ChartTicks(FYMin, FYMax, FScaleYTicks);
+  const TTickSet ticks = AxisTicks(FYMin, FYMax, FScaleYTicks);
   if (!ticks.Drawn) return 0;
   int widest = 0;
   for (int k = 0; k <= ticks.Count; ++k)
-    widest = qMax(widest, canvas::TextWidth(FScaleYFont, QString::fromStdString(ChartTickLabel(
-                                                             FromT(ticks.Value(FYMin, k), LogY())))));
+    widest = qMax(widest, canvas::TextWidth(FScaleYFont, TickLabel(ticks, k, LogY())));
   return widest;
+}
+
+TTickSet TChartPicture::AxisTicks(double lo, double hi, int wanted) const {
+  return FRoundTicks ? blowden::RoundTicks(lo, hi, wanted) : ChartTicks(lo, hi, wanted);
+}
+
+QString TChartPicture::TickLabel(const TTickSet& ticks, int k, bool log) const {
+  const double value = FromT(ticks.At(k), log);
+  if (!FRoundTicks || log) return QString::fromStdString(ChartTickLabel(value));
+  // Grouped as the locale groups numbers for people; the C locale and a
+  // locale told not to group leave them plain.
+  const QLocale locale;
+  const std::string separator =
+      locale.language() == QLocale::C || locale.numberOptions().testFlag(QLocale::OmitGroupSeparator)
+          ? std::string()
+          : locale.groupSeparator().toStdString();
+  return QString::fromStdString(RoundTickLabel(value, ticks.Step, separator));
+}
+
+double TChartPicture::TickOffset(const TTickSet& ticks, int k, double lo, double hi, int length) const {
+  // Ticks from the lower limit on keep their spacing arithmetic to the pixel.
+  if (!FRoundTicks) return k * (length / ((hi - lo) / ticks.Step));
+  return (ticks.At(k) - lo) * length / (hi - lo);
 }
 
 void TChartPicture::DrawAxes(QPainter& p) {
@@ -552,8 +576,8 @@ void TChartPicture::DrawAxes(QPainter& p) {
 
 void TChartPicture::DrawTitle(QPainter& p) {
   // The title keeps the font the scales left selected.
-  const bool yDrawn = FShowYScale && ChartTicks(FLayYMin, FLayYMax, FScaleYTicks).Drawn;
-  const bool xDrawn = FShowXScale && ChartTicks(FLayXMin, FLayXMax, FScaleXTicks).Drawn;
+  const bool yDrawn = FShowYScale && AxisTicks(FLayYMin, FLayYMax, FScaleYTicks).Drawn;
+  const bool xDrawn = FShowXScale && AxisTicks(FLayXMin, FLayXMax, FScaleXTicks).Drawn;
   const QFont& font = yDrawn ? FScaleYFont : xDrawn ? FScaleXFont : FCanvasFont;
   const int w = canvas::TextWidth(font, FTitle);
   int left = (FInnerWidth - w) / 2;

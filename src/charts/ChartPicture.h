@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "charts/ChartScale.h"
 #include "charts/ChartTypes.h"
 
 class QPainter;
@@ -161,6 +162,11 @@ class TChartPicture {
   void SetScaleYTicks(int value);
   const QString& ScaleYLabel() const { return FScaleYLabel; }
   void SetScaleYLabel(const QString& value) { FScaleYLabel = value; }
+  // [false] Ticks at the multiples of the step inside the window (RoundTicks),
+  // labelled plainly up to 10^7 with the locale's thousands grouping, in
+  // place of ticks from the window's lower limit on (ChartTicks).
+  bool RoundTicks() const { return FRoundTicks; }
+  void SetRoundTicks(bool value) { FRoundTicks = value; }
   TAxisType AxisType() const { return FAxisType; }  // [xtQuad1]
   void SetAxisType(TAxisType value) { FAxisType = value; }
   TScaleType ScaleType() const { return FScaleType; }  // [stXY]; keeps the window's values
@@ -273,6 +279,11 @@ class TChartPicture {
   void DrawTitle(QPainter& p);
   // Width of the widest y tick label, 0 when the y scale is not drawn.
   int WidestYLabel() const;
+  // The ticks of an axis over lo .. hi (in T space) and a tick's label.
+  TTickSet AxisTicks(double lo, double hi, int wanted) const;
+  QString TickLabel(const TTickSet& ticks, int k, bool log) const;
+  // Pixel offset of tick k from the axis start, `length` pixels for lo .. hi.
+  double TickOffset(const TTickSet& ticks, int k, double lo, double hi, int length) const;
   QSize LegendSize() const;
   QRect PlaceLegend(QSize size) const;
   void DrawLegend(QPainter& p);
@@ -302,6 +313,7 @@ class TChartPicture {
   bool FShowYScale = true;
   int FScaleYTicks = 6;
   QString FScaleYLabel;
+  bool FRoundTicks = false;
   TAxisType FAxisType = xtQuad1;
   TScaleType FScaleType = stXY;
   unsigned FColor;

@@ -119,8 +119,56 @@ TTickSet ChartTicks(double lo, double hi, int wanted) {
   const double count = std::trunc((hi - lo) * 1.02 / ticks.Step);
   if (!(count <= MaxTickCount)) return ticks;
   ticks.Count = static_cast<int>(count);
+  ticks.First = lo;
   ticks.Drawn = true;
   return ticks;
+}
+
+TTickSet RoundTicks(double lo, double hi, int wanted) {
+  TTickSet ticks;
+  if (!(lo < hi) || !std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(hi - lo)) return ticks;
+  if (wanted < 2) wanted = 2;
+  // Up to twice as many ticks may be asked for until three fit.
+  for (int asked = wanted; asked <= 2 * wanted; ++asked) {
+    const double step = NiceStep((hi - lo) / (asked - 1));
+    if (!(step > 0)) return ticks;
+    // A limit a rounding error away from a multiple counts as that multiple.
+    const double first = std::ceil(lo / step - 1e-9);
+    const double last = std::floor(hi / step + 1e-9);
+    const double count = last - first;
+    if (!(count <= MaxTickCount)) return ticks;
+    if (count < 2 && asked < 2 * wanted) continue;
+    if (count < 0) return ticks;
+    ticks.Step = step;
+    ticks.First = first * step;
+    ticks.Count = static_cast<int>(count);
+    ticks.Drawn = true;
+    return ticks;
+  }
+  return ticks;
+}
+
+int StepDecimals(double step) {
+  step = std::fabs(step);
+  for (int decimals = 0; decimals < 6; ++decimals) {
+    const double scaled = step * std::pow(10.0, decimals);
+    if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * std::max(1.0, scaled)) return decimals;
+  }
+  return 6;
+}
+
+std::string RoundTickLabel(double value, double step, const std::string& groupSeparator) {
+  if (std::fabs(value) > 1e7) return ChartTickLabel(value);
+  std::string text = FormatFixed(value, StepDecimals(step));
+  if (groupSeparator.empty()) return text;
+  const std::size_t begin = text[0] == '-' ? 1 : 0;
+  std::size_t end = text.find('.');
+  if (end == std::string::npos) end = text.size();
+  for (std::size_t at = end; at > begin + 3;) {
+    at -= 3;
+    text.insert(at, groupSeparator);
+  }
+  return text;
 }
 
 }  // namespace blowden

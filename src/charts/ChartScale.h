@@ -49,8 +49,30 @@ struct TTickSet {
   bool Drawn = false;
   double Step = 0;
   int Count = 0;                         // index of the last tick; Count + 1 ticks
+  double First = 0;                      // the value of tick 0
   double Value(double lo, int k) const;  // lo + k * Step, exactly 0 near zero
+  double At(int k) const { return Value(First, k); }
 };
 TTickSet ChartTicks(double lo, double hi, int wanted);
+
+// Ticks on round numbers over the window lo .. hi with about `wanted`
+// ticks: the step of ChartTicks, ticks at the multiples of the step inside
+// the window (the first the smallest multiple >= lo, the last the largest
+// <= hi, each within rounding noise). A window that would get fewer than
+// three such ticks takes the step of one more wanted tick, up to twice as
+// many as wanted.
+//   0.25 .. 4.25, 6 wanted -> Step 1, First 1, Count 3 (1, 2, 3, 4)
+//   75 .. 5075, 6          -> Step 1000, First 1000, Count 4
+//   100 .. 2850, 6         -> Step 1000 gives two ticks: Step 500, First 500, Count 4
+TTickSet RoundTicks(double lo, double hi, int wanted);
+
+// Decimals that write a tick step exactly: 0.25 -> 2, 0.5 -> 1, 200 -> 0.
+int StepDecimals(double step);
+
+// The label of a round tick: plain with the decimals of the step up to
+// 10^7 in size, the integer part grouped by `groupSeparator` in threes from
+// 1000 on (none when empty); beyond 10^7 as ChartTickLabel writes it.
+//   (11000, 1000, ",") -> "11,000";  (0.75, 0.25, "") -> "0.75";  (2, 0.5, "") -> "2.0"
+std::string RoundTickLabel(double value, double step, const std::string& groupSeparator);
 
 }  // namespace blowden

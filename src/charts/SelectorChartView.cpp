@@ -2,9 +2,12 @@
 
 #include <QGuiApplication>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <utility>
 
 #include "base/StepRound.h"
+#include "charts/ChartGeometry.h"
 #include "charts/ChartPicture.h"
 #include "charts/ChartScale.h"
 #include "charts/ChartSupport.h"
@@ -35,6 +38,9 @@ void ApplySelectorChartDesign(TChartPicture& panel) {
   panel.SetFontXYPos(courier);
   panel.SetScaleXFont(tahoma);
   panel.SetScaleYFont(tahoma);
+  // Ticks on round numbers, plain and grouped, rather than from the window's
+  // lower limit on.
+  panel.SetRoundTicks(true);
   panel.SetGridColor(0xF4FDFF);  // last: it redraws
 }
 
@@ -115,21 +121,34 @@ void DrawSelectorChart(TChartPicture& panel, const TSelectorChart& chart, const 
   double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
   ShownRange(chart.XMin, chart.XMax, fx, panel.ScaleXTicks(), xMin, xMax);
   ShownRange(chart.YMin, chart.YMax, fy, panel.ScaleYTicks(), yMin, yMax);
-  panel.SetScale(xMin, xMax, yMin, yMax);
-  for (const TSelectorChartLine& curve : chart.Lines) {
-    TChartLine& line = panel.AddLine(curve.Color, 0, QString(), 3, QImage());
-    for (const TSelectorChartPoint& vertex : curve.Points) line.AddPoint(x(vertex.X), y(vertex.Y));
-  }
   TSelectorChartMarker duty = chart.Duty;
   duty.X = x(duty.X);
   duty.Y = y(duty.Y);
-  AddMarker(panel, duty);
-  if (chart.Operating) {
-    TSelectorChartMarker operating = *chart.Operating;
-    operating.X = x(operating.X);
-    operating.Y = y(operating.Y);
-    AddMarker(panel, operating);
+  std::optional<TSelectorChartMarker> operating = chart.Operating;
+  if (operating) {
+    operating->X = x(operating->X);
+    operating->Y = y(operating->Y);
   }
+  // The markers are drawn whole inside the frame, never on its edge.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  KeepInside(xMin, xMax, {duty.X, operating ? operating->X : nan});
+  KeepInside(yMin, yMax, {duty.Y, operating ? operating->Y : nan});
+  panel.SetScale(xMin, xMax, yMin, yMax);
+  for (const TSelectorChartLine& curve : chart.Lines) {
+    // Curves reach past the window (the system curve from zero flow): only
+    // what lies inside it is drawn, so that no line crosses the frame.
+    TPolyline shown;
+    shown.reserve(curve.Points.size());
+    for (const TSelectorChartPoint& vertex : curve.Points) shown.emplace_back(x(vertex.X), y(vertex.Y));
+    std::vector<TPolyline> pieces = ClipPolyline(shown, xMin, xMax, yMin, yMax);
+    if (pieces.empty()) pieces.emplace_back();
+    for (const TPolyline& piece : pieces) {
+      TChartLine& line = panel.AddLine(curve.Color, 0, QString(), 3, QImage());
+      for (const auto& [px, py] : piece) line.AddPoint(px, py);
+    }
+  }
+  AddMarker(panel, duty);
+  if (operating) AddMarker(panel, *operating);
   panel.SetLegend(SelectorLegend(chart));
   panel.Redraw();
 }

@@ -607,6 +607,10 @@ Options:
                       "-" writes it to standard output (the report then goes to
                       standard error); an existing pipe or device is written
                       into; a folder or one of the files read is refused.
+                      Its ticks lie on multiples of the step inside the window,
+                      plain up to 10^7; the duty and operating points are drawn
+                      inside the frame (the JSON "chart" window is without that
+                      margin).
 )";
   t += Format(
       "  --size WxH          Size of that picture in pixels (default 640x480; width\n"

@@ -1,5 +1,6 @@
 #include "fan/FanSelection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -20,6 +21,8 @@ constexpr unsigned kSystemColor = 0x0000FF;     // red
 constexpr unsigned kDutyColor = 0x008000;       // green
 constexpr unsigned kWhite = 0xFFFFFF;
 constexpr int kCurveSteps = 20;
+// How far curves reach beyond the operating flow, as a factor.
+constexpr double kBeyondOperating = 1.1;
 
 void AddPoint(TSelectorChartLine& line, double x, double y) {
   // A point that is not a number cannot be drawn (a speed of 0, say).
@@ -39,6 +42,35 @@ TSelectorChartLine SpeedCurve(TFan& fan, double n, unsigned color, TSelectorCurv
     const double q = q0 + (q1 - q0) * i / kCurveSteps;
     // At the catalogue's air the ratio is exactly 1 and leaves every value as it is.
     AddPoint(line, q, fan.PressureAt(q, n) * ratio);
+  }
+  return line;
+}
+
+// The curve at the operating speed: the speed line, reaching on to the
+// operating flow (and a tenth beyond) when that lies outside the tested
+// flows, with the operating flow itself among its vertices, so that it runs
+// through the operating point.
+TSelectorChartLine OperatingCurve(TFan& fan, double volume, double speed, double ratio) {
+  TSelectorChartLine line = SpeedCurve(fan, speed, kOperatingColor, scOperating, ratio);
+  const TFanModel& m = fan.Model();
+  if (!(volume > 0) || !std::isfinite(volume) || m.RefSpeed == 0) return line;
+  double q0 = fan.LowestFlow() * speed / m.RefSpeed;
+  double q1 = fan.HighestFlow() * speed / m.RefSpeed;
+  if (!std::isfinite(q0) || !std::isfinite(q1)) return line;
+  if (volume < q0 || volume > q1) {
+    q0 = std::min(q0, volume / kBeyondOperating);
+    q1 = std::max(q1, volume * kBeyondOperating);
+    line.Points.clear();
+    for (int i = 0; i <= kCurveSteps; ++i) {
+      const double q = q0 + (q1 - q0) * i / kCurveSteps;
+      AddPoint(line, q, fan.PressureAt(q, speed) * ratio);
+    }
+  }
+  const auto after = std::find_if(line.Points.begin(), line.Points.end(),
+                                  [&](const TSelectorChartPoint& p) { return p.X >= volume; });
+  if (after != line.Points.end() && after != line.Points.begin() && after->X != volume) {
+    const double p = fan.PressureAt(volume, speed) * ratio;
+    if (std::isfinite(p)) line.Points.insert(after, TSelectorChartPoint{volume, p});
   }
   return line;
 }
@@ -82,19 +114,28 @@ void BuildChartCurves(TFan& fan, double volume, double pStatic, double speed, TS
     }
   }
   chart.Lines.push_back(SpeedCurve(fan, m.RefSpeed, kRefCurveColor, scReference, densityRatio));
-  chart.Lines.push_back(SpeedCurve(fan, speed, kOperatingColor, scOperating, densityRatio));
+  chart.Lines.push_back(OperatingCurve(fan, volume, speed, densityRatio));
 
-  // System curve P = k Q² through the operating point, clipped to the window.
-  // A flow of 0 has no such curve: the line stays empty.
+  // System curve P = k Q² through the operating point, from zero flow to
+  // where it leaves the window, and at least a tenth beyond the operating
+  // flow; the chart draws what lies inside its window. A flow of 0 has no
+  // such curve: the line stays empty.
   TSelectorChartLine system;
   system.Color = kSystemColor;
   system.Kind = scSystem;
-  if (volume != 0) {
+  if (volume > 0 && std::isfinite(volume) && std::isfinite(pStatic)) {
     const double k = pStatic / (volume * volume);
+    double end = chart.XMax;
+    if (k > 0 && chart.YMax > 0) end = std::min(end, std::sqrt(chart.YMax / k));
+    end = std::max(end, kBeyondOperating * volume);
+    bool through = false;
     for (int i = 0; i <= kCurveSteps; ++i) {
-      const double q = chart.XMin + (chart.XMax - chart.XMin) * i / kCurveSteps;
-      const double p = k * q * q;
-      if (chart.YMin <= p && p <= chart.YMax) AddPoint(system, q, p);
+      const double q = end * i / kCurveSteps;
+      if (!through && q >= volume) {
+        through = true;
+        if (q > volume) AddPoint(system, volume, pStatic);
+      }
+      AddPoint(system, q, k * q * q);
     }
   }
   chart.Lines.push_back(std::move(system));

@@ -20,6 +20,7 @@
 #include <cmath>
 
 #include "base/Format.h"
+#include "charts/ChartGeometry.h"
 #include "charts/ChartPicture.h"
 #include "charts/SelectorChartView.h"
 #include "fan/FanCurves.h"
@@ -300,6 +301,10 @@ void PaintCurveChart(QPainter& p, const QRectF& target, const TDatasheet& d, boo
   }
   RoundOutToTicks(xLo, xHi, picture.ScaleXTicks());
   RoundOutToTicks(yLo, yHi, picture.ScaleYTicks());
+  if (r.Status == 0 && r.Volume > 0) {  // the operating point inside the frame
+    KeepInside(xLo, xHi, {r.Volume * flowFactor});
+    KeepInside(yLo, yHi, {power ? r.ShaftPower * powerFactor : r.Efficiency});
+  }
   picture.SetScale(xLo, xHi, yLo, yHi);
   const unsigned colour = power ? 0x9C4A00 : 0x2E8B00;  // $BBGGRR: a blue, a green
   TChartLine& line = picture.AddLine(colour, 0);

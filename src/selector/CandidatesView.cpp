@@ -10,18 +10,25 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPalette>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <span>
 #include <utility>
 
 #include "base/Format.h"
 #include "fan/QmFan.h"
+#include "selector/CandidateColumns.h"
 #include "services/MessageBox.h"
+#include "services/Placement.h"
+#include "services/Settings.h"
 #include "units/QmConv.h"
 
 namespace blowden {
@@ -81,46 +88,20 @@ int TCandidatesModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TCandidatesModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+  const std::span<const TCandidateColumn> columns = CandidateColumns();
+  if (orientation != Qt::Horizontal || section < 0 || static_cast<std::size_t>(section) >= columns.size())
     return QAbstractTableModel::headerData(section, orientation, role);
-  const QString flow = ToQ(FlowUnitLabel(FUnits)), pressure = ToQ(PressureUnitLabel(FUnits)),
-                power = ToQ(PowerUnitLabel(FUnits));
-  switch (section) {
-    case cFile:
-      return QStringLiteral("File");
-    case cMaker:
-      return QStringLiteral("Maker");
-    case cRange:
-      return QStringLiteral("Range");
-    case cModel:
-      return QStringLiteral("Model");
-    case cSpeed:
-      return QStringLiteral("Speed rpm");
-    case cSpeedMargin:
-      return QStringLiteral("Speed margin %");
-    case cFlow:
-      return QStringLiteral("Flow ") + flow;
-    case cStaticPressure:
-      return QStringLiteral("Static pressure ") + pressure;
-    case cTotalPressure:
-      return QStringLiteral("Total pressure ") + pressure;
-    case cShaftPower:
-      return QStringLiteral("Shaft power ") + power;
-    case cStaticEfficiency:
-      return QStringLiteral("Static eff. %");
-    case cEfficiency:
-      return QStringLiteral("Total eff. %");
-    case cSoundPower:
-      return QStringLiteral("Sound power dB(a)");
-    case cStallMargin:
-      return QStringLiteral("Stall margin %");
-    case cBepRatio:
-      return QStringLiteral("Flow / BEP %");
-    case cWarnings:
-      return QStringLiteral("Warnings / reason");
-    default:
-      return {};
-  }
+  const TCandidateColumn& column = columns[static_cast<std::size_t>(section)];
+  // The first click on a column puts the best first.
+  if (role == Qt::InitialSortOrderRole) return column.HighestFirst ? Qt::DescendingOrder : Qt::AscendingOrder;
+  if (role == Qt::ToolTipRole) return ToQ(SortCaption(section, column.HighestFirst));
+  if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+  // The unit on a line of its own keeps the columns narrow; copies and
+  // exports write the header on one line.
+  const std::string header = ColumnHeader(column, FUnits);
+  if (column.Unit == TColumnUnit::None) return ToQ(header);
+  return ToQ(header.substr(0, column.Title.size())) + QLatin1Char('\n') +
+         ToQ(header.substr(column.Title.size() + 1));
 }
 
 QVariant TCandidatesModel::data(const QModelIndex& index, int role) const {
@@ -132,58 +113,48 @@ QVariant TCandidatesModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int role) const {
+  const std::span<const TCandidateColumn> columns = CandidateColumns();
+  if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return {};
+  const TCandidateColumn& d = columns[static_cast<std::size_t>(column)];
   if (role == PathRole) return ToQ(c.File);
-  if (role == Qt::ToolTipRole)
-    return column == cFile ? ToQ(c.File) : column == cWarnings ? Joined(c.Warnings) : QVariant();
+  if (role == Qt::ToolTipRole) {
+    if (column == cFile) return ToQ(c.File);
+    // The model names its file and maker, which are hidden columns at first.
+    if (column == cModel) return QStringLiteral("File: %1\nMaker: %2").arg(ToQ(c.File), ToQ(c.Maker));
+    if (column == cWarnings) return Joined(c.Warnings);
+    return {};
+  }
   if (role == Qt::TextAlignmentRole)
-    return column >= cSpeed && column < cWarnings ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    return d.Figure && !d.Text ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
   if (role == Qt::ForegroundRole && column == cWarnings && !c.Warnings.empty())
     return QBrush(QColor(0xa0, 0, 0));
   if (role != Qt::DisplayRole && role != SortRole) return {};
-  const bool sort = role == SortRole;
-  auto number = [&](double value, int decimals) -> QVariant {
-    return sort ? QVariant(value) : Fixed(value, decimals);
-  };
-  switch (column) {
-    case cFile:
-      return QFileInfo(ToQ(c.File)).completeBaseName();
-    case cMaker:
-      return ToQ(c.Maker);
-    case cRange:
-      return ToQ(c.Range);
-    case cModel:
-      return ToQ(c.Model);
-    case cSpeed:
-      return number(c.Speed, 0);
-    case cSpeedMargin:
-      return number(c.SpeedMargin, 1);
-    case cFlow:
-      return number(FlowInUnits(c.Flow, FUnits), UnitDecimals(utAirFlowPrim, FUnits.Flow, 2));
-    case cStaticPressure:
-      return number(PressureInUnits(c.StaticPressure, FUnits),
-                    UnitDecimals(utAirPressDrop, FUnits.Pressure, 0));
-    case cTotalPressure:
-      return number(PressureInUnits(c.TotalPressure, FUnits),
-                    UnitDecimals(utAirPressDrop, FUnits.Pressure, 0));
-    case cShaftPower:
-      return number(PowerInUnits(c.ShaftPower, FUnits), UnitDecimals(utPower, FUnits.Power, 2));
-    case cStaticEfficiency:
-      return number(c.StaticEfficiency, 1);
-    case cEfficiency:
-      return number(c.Efficiency, 1);
-    case cSoundPower:
-      return number(c.SoundPower, 1);
-    case cStallMargin:
-      // No pressure peak inside the tested flows: no margin, sorted last.
-      if (!c.StallMargin) return sort ? QVariant() : QVariant(QStringLiteral("n/a"));
-      return number(*c.StallMargin, 1);
-    case cBepRatio:
-      return number(c.BepRatio, 0);
-    case cWarnings:
-      return sort ? QVariant(static_cast<int>(c.Warnings.size())) : QVariant(Joined(c.Warnings));
-    default:
-      return {};
+  if (role == SortRole && d.Figure) {
+    // No figure (no pressure peak inside the tested flows): sorted last.
+    const std::optional<double> figure = d.Figure(c, FUnits);
+    return figure ? QVariant(*figure) : QVariant();
   }
+  if (d.Text) return ToQ(d.Text(c));
+  const std::optional<double> figure = d.Figure ? d.Figure(c, FUnits) : std::nullopt;
+  if (!figure) return QStringLiteral("n/a");
+  int decimals = d.Decimals;
+  if (decimals < 0) {
+    switch (d.Unit) {
+      case TColumnUnit::Flow:
+        decimals = UnitDecimals(utAirFlowPrim, FUnits.Flow, 2);
+        break;
+      case TColumnUnit::Pressure:
+        decimals = UnitDecimals(utAirPressDrop, FUnits.Pressure, 0);
+        break;
+      case TColumnUnit::Power:
+        decimals = UnitDecimals(utPower, FUnits.Power, 2);
+        break;
+      default:
+        decimals = 1;
+        break;
+    }
+  }
+  return Fixed(*figure, decimals);
 }
 
 namespace {
@@ -208,6 +179,8 @@ QVariant TCandidatesModel::RejectedData(const TRejected& r, int column, int role
       return QFileInfo(ToQ(r.File)).completeBaseName();
     case cModel:
       return ToQ(r.Model);
+    case cVerdict:
+      return ToQ(VerdictName(TVerdictKind::Rejected));
     case cWarnings:
       return ToQ(RejectedText(r));
     default:
@@ -239,7 +212,8 @@ bool TCandidatesProxy::lessThan(const QModelIndex& left, const QModelIndex& righ
 QString TableAsTabSeparated(const QAbstractItemModel& model) {
   QStringList lines;
   QStringList cells;
-  for (int c = 0; c < model.columnCount(); ++c) cells.append(model.headerData(c, Qt::Horizontal).toString());
+  for (int c = 0; c < model.columnCount(); ++c)
+    cells.append(model.headerData(c, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' ')));
   lines.append(cells.join(QLatin1Char('\t')));
   for (int r = 0; r < model.rowCount(); ++r) {
     cells.clear();
@@ -269,6 +243,17 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   FCaption->setTextInteractionFlags(Qt::TextSelectableByMouse);
   root->addWidget(FCaption);
 
+  // Why nothing fits, in counts, when no model is a candidate.
+  FCounts = new QLabel(this);
+  FCounts->setObjectName(QStringLiteral("CandidatesCounts"));
+  FCounts->setWordWrap(true);
+  FCounts->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  FCounts->setVisible(false);
+  QFont bold = FCounts->font();
+  bold.setBold(true);
+  FCounts->setFont(bold);
+  root->addWidget(FCounts);
+
   FModel = new TCandidatesModel(this);
   FProxy = new TCandidatesProxy(this);
   FProxy->setSourceModel(FModel);
@@ -288,6 +273,8 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   FTable->verticalHeader()->setDefaultSectionSize(FTable->fontMetrics().height() + 6);
   FTable->setWordWrap(false);
   FTable->horizontalHeader()->setStretchLastSection(true);
+  // The reasons and warnings take exactly what the other columns leave.
+  FTable->horizontalHeader()->setSectionResizeMode(TCandidatesModel::cWarnings, QHeaderView::Stretch);
   // The ranking's own order until the user clicks a column.
   FTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
   FTable->setSortingEnabled(true);
@@ -335,6 +322,14 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   root->addLayout(buttons);
 
   connect(FShowRejected, &QCheckBox::toggled, FModel, &TCandidatesModel::SetShowRejected);
+  connect(FShowRejected, &QCheckBox::toggled, this, [this] { SaveChoices(); });
+  connect(FTable->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+          [this](int, Qt::SortOrder) { UpdateCaption(); });
+  // Columns beyond the default ones are chosen from the header's menu.
+  FTable->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FTable->horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
+          [this](const QPoint& at) { ColumnMenu()->popup(FTable->horizontalHeader()->mapToGlobal(at)); });
+  RestoreChoices();
   connect(FCopyBtn, &QPushButton::clicked, this, &TCandidatesView::CopyTable);
   connect(FExportCsvBtn, &QPushButton::clicked, this, [this] { ExportCsv(); });
   connect(FExportDatasheetsBtn, &QPushButton::clicked, this, [this] { ExportDatasheetsPdf(); });
@@ -342,17 +337,108 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   connect(FTable, &QTableView::doubleClicked, this, [this](const QModelIndex&) { ChooseCurrent(); });
   resize(1120, 480);
+  FitOnScreen(this);  // a smaller screen, or a larger scale, gets it whole
 }
 
-void TCandidatesView::SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption) {
+void TCandidatesView::SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption,
+                                 TRankKey key) {
   QStringList messages;
   for (const std::string& m : ranking.Messages) messages.append(ToQ(m));
+  const QString counts = ToQ(NothingFitsLine(ranking));
   FModel->SetRanking(std::move(ranking), units);
-  FCaption->setText(caption);
+  FDutyCaption = caption;
+  FRankKey = key;
+  FCounts->setText(counts);
+  FCounts->setVisible(!counts.isEmpty());
+  UpdateCaption();
   FMessages->setText(messages.join(QLatin1Char('\n')));
   FMessages->setVisible(!messages.isEmpty());
-  FTable->resizeColumnsToContents();
+  FitColumns();
   if (FProxy->rowCount() > 0) FTable->selectRow(0);
+}
+
+QString TCandidatesView::SortCaptionText() const {
+  const QHeaderView* header = FTable->horizontalHeader();
+  const int column = header->sortIndicatorSection();
+  if (column < 0 || column >= TCandidatesModel::ColumnCount) return ToQ(RankCaption(FRankKey));
+  return ToQ(SortCaption(column, header->sortIndicatorOrder() == Qt::DescendingOrder));
+}
+
+void TCandidatesView::UpdateCaption() {
+  const TRanking& ranking = FModel->Ranking();
+  const QString order = QStringLiteral("%1: %2 candidates, %3 rejected.")
+                            .arg(SortCaptionText())
+                            .arg(ranking.Candidates.size())
+                            .arg(ranking.Rejected.size());
+  FCaption->setText(FDutyCaption.isEmpty() ? order : FDutyCaption + QLatin1Char(' ') + order);
+}
+
+void TCandidatesView::FitColumns() {
+  FTable->resizeColumnsToContents();
+  // A long name or reason does not push the other columns off the view: the
+  // reasons and warnings fill what is left, their whole text in the tooltip.
+  QHeaderView* header = FTable->horizontalHeader();
+  const int widest = qMax(120, fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32);
+  for (int c = 0; c < TCandidatesModel::ColumnCount; ++c)
+    if (c != TCandidatesModel::cWarnings && header->sectionSize(c) > widest) header->resizeSection(c, widest);
+}
+
+QMenu* TCandidatesView::ColumnMenu() {
+  if (!FColumnMenu) {
+    FColumnMenu = new QMenu(QStringLiteral("Columns"), this);
+    FColumnMenu->setObjectName(QStringLiteral("CandidatesColumnMenu"));
+    for (int c = 0; c < TCandidatesModel::ColumnCount; ++c) {
+      QAction* action = FColumnMenu->addAction(QString());
+      action->setObjectName(
+          QStringLiteral("ColumnAction_%1").arg(ToQ(CandidateColumns()[std::size_t(c)].Key)));
+      action->setCheckable(true);
+      // The model names the row: it stays.
+      action->setEnabled(c != TCandidatesModel::cModel);
+      connect(action, &QAction::toggled, this, [this, c](bool on) { ShowColumn(c, on); });
+    }
+  }
+  // Titles follow the selector's units; ticks follow the table.
+  const QList<QAction*> actions = FColumnMenu->actions();
+  for (int c = 0; c < actions.size(); ++c) {
+    const QSignalBlocker block(actions[c]);
+    actions[c]->setText(
+        FModel->headerData(c, Qt::Horizontal).toString().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    actions[c]->setChecked(!FTable->isColumnHidden(c));
+  }
+  return FColumnMenu;
+}
+
+void TCandidatesView::ShowColumn(int column, bool show) {
+  if (column < 0 || column >= TCandidatesModel::ColumnCount || column == TCandidatesModel::cModel) return;
+  if (FTable->isColumnHidden(column) == !show) return;
+  FTable->setColumnHidden(column, !show);
+  if (show) FTable->resizeColumnToContents(column);
+  SaveChoices();
+}
+
+void TCandidatesView::RestoreChoices() {
+  // Nothing is written back while the choices are being restored.
+  FRestoring = true;
+  const auto settings = OpenSettings();
+  settings->beginGroup(QStringLiteral("Candidates"));
+  const std::vector<bool> shown =
+      ShownColumns(settings->value(QStringLiteral("Columns")).toString().toStdString());
+  FShowRejected->setChecked(settings->value(QStringLiteral("ShowRejected"), true).toBool());
+  settings->endGroup();
+  for (int c = 0; c < TCandidatesModel::ColumnCount; ++c)
+    FTable->setColumnHidden(c, c != TCandidatesModel::cModel && !shown[std::size_t(c)]);
+  FRestoring = false;
+}
+
+void TCandidatesView::SaveChoices() {
+  if (FRestoring) return;
+  std::vector<bool> shown(TCandidatesModel::ColumnCount);
+  for (int c = 0; c < TCandidatesModel::ColumnCount; ++c) shown[std::size_t(c)] = !FTable->isColumnHidden(c);
+  const auto settings = OpenSettings();
+  settings->beginGroup(QStringLiteral("Candidates"));
+  settings->setValue(QStringLiteral("Columns"), QString::fromStdString(ShownColumnsSetting(shown)));
+  settings->setValue(QStringLiteral("ShowRejected"), FShowRejected->isChecked());
+  settings->endGroup();
 }
 
 void TCandidatesView::CopyTable() { QApplication::clipboard()->setText(TableAsTabSeparated(*FProxy)); }

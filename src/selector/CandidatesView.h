@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTableView;
 
@@ -23,6 +24,8 @@ namespace blowden {
 // The ranked candidates of a duty and, below them, the rejected models with
 // their reasons, one row each. Flow, pressure and power are shown in the
 // selector's units; every cell's number is also given unrounded in SortRole.
+// The columns are those of CandidateColumns(), in its order; each header
+// gives the order that puts the best first as its Qt::InitialSortOrderRole.
 class TCandidatesModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -43,6 +46,7 @@ class TCandidatesModel : public QAbstractTableModel {
     cSoundPower,
     cStallMargin,
     cBepRatio,
+    cVerdict,
     cWarnings,
     ColumnCount
   };
@@ -98,7 +102,11 @@ class TCandidatesView : public QDialog {
  public:
   explicit TCandidatesView(QWidget* parent = nullptr);
 
-  void SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption);
+  // `caption` names the duty and the air; the view adds the order the table
+  // is in ("Ranked by shaft power, lowest first", the ranking's own `key`
+  // until a column is clicked) and the counts, and follows every new sort.
+  void SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption,
+                  TRankKey key = TRankKey::Power);
   // The duty the ranking was made for; the datasheets are of it.
   void SetDuty(const TDuty& duty) { FDuty = duty; }
   const TDuty& Duty() const { return FDuty; }
@@ -109,6 +117,13 @@ class TCandidatesView : public QDialog {
   QPushButton* ExportCsvBtn() const { return FExportCsvBtn; }
   QPushButton* ExportDatasheetsBtn() const { return FExportDatasheetsBtn; }
   QLabel* Caption() const { return FCaption; }
+  // The line above the table that says in counts why no model fits (hidden
+  // while some model does).
+  QLabel* CountsLine() const { return FCounts; }
+  // The header's menu of columns to show; every choice is remembered, as
+  // "Show rejected" is.
+  QMenu* ColumnMenu();
+  void ShowColumn(int column, bool show);
   TCandidatesModel* Model() const { return FModel; }
   TCandidatesProxy* Proxy() const { return FProxy; }
 
@@ -140,7 +155,18 @@ class TCandidatesView : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QString SortCaptionText() const;
+  void UpdateCaption();
+  void FitColumns();
+  void RestoreChoices();
+  void SaveChoices();
+
   QLabel* FCaption = nullptr;
+  QLabel* FCounts = nullptr;
+  QMenu* FColumnMenu = nullptr;
+  QString FDutyCaption;
+  TRankKey FRankKey = TRankKey::Power;
+  bool FRestoring = false;
   QTableView* FTable = nullptr;
   QCheckBox* FShowRejected = nullptr;
   QPushButton* FCopyBtn = nullptr;

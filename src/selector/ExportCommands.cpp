@@ -153,7 +153,11 @@ std::string TableAsCsv(const QAbstractItemModel& model) {
   std::string text;
   std::vector<std::string> fields;
   for (int c = 0; c < model.columnCount(); ++c)
-    fields.push_back(model.headerData(c, Qt::Horizontal).toString().toStdString());
+    // A header on two lines in the view is one line in the file.
+    fields.push_back(model.headerData(c, Qt::Horizontal)
+                         .toString()
+                         .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                         .toStdString());
   text += CsvRecord(fields);
   for (int r = 0; r < model.rowCount(); ++r) {
     fields.clear();

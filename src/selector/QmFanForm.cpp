@@ -52,7 +52,6 @@
 #include "services/Folders.h"
 #include "services/MessageBox.h"
 #include "services/Placement.h"
-#include "services/QmVerInfo.h"
 #include "services/Settings.h"
 #include "units/FmtText.h"
 #include "units/QmConv.h"
@@ -74,7 +73,8 @@ TFanForm::TFanForm(QWidget* parent) : QDialog(parent), FFan(std::make_unique<TFa
   setObjectName(QStringLiteral("FanForm"));
   setAccessibleName(QStringLiteral("Fan selector"));
   setAccessibleDescription(QStringLiteral("FanForm"));
-  setWindowTitle(ToQ(VersionTitle(std::string())));
+  // Its own title, told apart from the main window's in a task bar and by a screen reader.
+  setWindowTitle(QStringLiteral("Fan selector — Blowden"));
   setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
   setSizeGripEnabled(false);  // the status bar has its own grip
 

@@ -19,10 +19,12 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -208,7 +210,15 @@ void TFanForm::CreateControls() {
     f.Edit->SetUnitsValue(f.Base);
     f.Edit->SetUnitsLabel(f.UnitLabel);
     f.Edit->setAlignment(Qt::AlignRight);
-    if (&f.Edit == &FPStaticEdit) FPStaticCaption = caption;
+    if (&f.Edit == &FPStaticEdit) {
+      FPStaticCaption = caption;
+      // The caption turns into "Total Pressure" with the pressure kind: room
+      // for the longer of the two, so that neither is cut.
+      const QFontMetrics metrics(caption->font());
+      const int longest = std::max(metrics.horizontalAdvance(QStringLiteral("Static Pressure")),
+                                   metrics.horizontalAdvance(QStringLiteral("Total Pressure")));
+      caption->setMinimumWidth(std::max(caption->sizeHint().width(), longest + 2 * caption->margin() + 4));
+    }
     duty->addWidget(caption, row, 0);
     duty->addWidget(f.Edit, row, 1);
     duty->addWidget(f.UnitLabel, row, 2);
@@ -290,7 +300,18 @@ void TFanForm::CreateControls() {
   FMemo->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
   column->addWidget(FMemo, 3);
 
-  body->addWidget(left);
+  // On a short screen (or at a large scale factor) the column scrolls
+  // rather than making the window taller than the screen.
+  auto* leftScroll = new QScrollArea(this);
+  leftScroll->setObjectName(QStringLiteral("LeftColumnScroll"));
+  leftScroll->setFrameShape(QFrame::NoFrame);
+  leftScroll->setWidgetResizable(true);
+  leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  leftScroll->setWidget(left);
+  leftScroll->setFixedWidth(kLeftColumnWidth + leftScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                            2);
+  leftScroll->setMinimumHeight(200);
+  body->addWidget(leftScroll);
 
   FCurvePanel = new TChartPanel(this);
   ApplySelectorChartDesign(*FCurvePanel);
@@ -430,20 +451,30 @@ void TFanForm::CreateAirGroup(QWidget* parent, QBoxLayout* column) {
 
   FAirSourceBox = new QComboBox(FAirGroup);
   NameControl(FAirSourceBox, QStringLiteral("AirSourceBox"));
-  FAirSourceBox->setAccessibleName(QStringLiteral("Air at the fan"));
+  FAirSourceBox->setAccessibleName(QStringLiteral("Air source"));
+  FAirSourceBox->setToolTip(
+      QStringLiteral("The air at the fan: the catalogue's own, a density, or an altitude "
+                     "and a temperature"));
   FAirSourceBox->addItems({QStringLiteral("Catalogue air"), QStringLiteral("Density"),
                            QStringLiteral("Altitude and temperature")});
   FPressureKindBox = new QComboBox(FAirGroup);
   NameControl(FPressureKindBox, QStringLiteral("PressureKindBox"));
-  FPressureKindBox->setAccessibleName(QStringLiteral("Duty pressure kind"));
+  FPressureKindBox->setAccessibleName(QStringLiteral("Pressure kind"));
   FPressureKindBox->setToolTip(
       QStringLiteral("Whether the pressure field holds the static or the total pressure"));
   FPressureKindBox->addItems({QStringLiteral("Static"), QStringLiteral("Total")});
-  auto* sourceLabel = new QLabel(QStringLiteral("Sou&rce"), FAirGroup);
+  // Each choice on a row of its own under its caption's column, so that the
+  // group stays narrow ("Altitude and temperature" is a long item).
+  auto* sourceLabel = new QLabel(QStringLiteral("Air sou&rce"), FAirGroup);
   sourceLabel->setBuddy(FAirSourceBox);
+  auto* kindLabel = new QLabel(QStringLiteral("Pressure &kind"), FAirGroup);
+  NameControl(kindLabel, QStringLiteral("PressureKindLabel"));
+  kindLabel->setBuddy(FPressureKindBox);
+  for (QLabel* label : {sourceLabel, kindLabel}) label->setMinimumSize(label->sizeHint());
   grid->addWidget(sourceLabel, 0, 0);
-  grid->addWidget(FAirSourceBox, 0, 1);
-  grid->addWidget(FPressureKindBox, 0, 2);
+  grid->addWidget(FAirSourceBox, 0, 1, 1, 2);
+  grid->addWidget(kindLabel, 1, 0);
+  grid->addWidget(FPressureKindBox, 1, 1, 1, 2);
 
   struct TAirField {
     TFmtEdit*& Edit;
@@ -459,7 +490,7 @@ void TFanForm::CreateAirGroup(QWidget* parent, QBoxLayout* column) {
       {FTemperatureEdit, "TemperatureEdit", "T&emperature", "Air temperature", utTemperature,
        kDefaultSiteTemperature},
   };
-  int row = 1;
+  int row = 2;
   for (const TAirField& f : fields) {
     auto* caption = new QLabel(QString::fromUtf8(f.Caption), FAirGroup);
     f.Edit = new TFmtEdit(FAirGroup);
@@ -535,6 +566,8 @@ void TFanForm::UpdateAirControls() {
   FPStaticCaption->setText(total ? QStringLiteral("&Total Pressure") : QStringLiteral("&Static Pressure"));
   FPStaticEdit->setAccessibleName(total ? QStringLiteral("Total Pressure")
                                         : QStringLiteral("Static Pressure"));
+  FFmtEditLabel2->SetAccessiblePrefix(total ? QStringLiteral("Total Pressure unit")
+                                            : QStringLiteral("Static Pressure unit"));
   ShowAirDensity();
 }
 

@@ -128,15 +128,12 @@ void TFanForm::CompareAll() {
                          FTemperatureEdit->UnitsLabel()->text());
       break;
   }
-  const QString caption =
-      QStringLiteral("Duty %1 %2 at %3 %4 %5 pressure; air: %6. Ranked by %7: %8 candidates, %9 rejected.")
-          .arg(FVolEdit->text(), flowUnit, FPStaticEdit->text(), pressureUnit,
-               QString::fromLatin1(PressureKindName(duty.Kind)), airText,
-               QStringLiteral("lowest shaft power"))
-          .arg(ranking.Candidates.size())
-          .arg(ranking.Rejected.size());
+  // The view adds the order and the counts: "Ranked by shaft power, lowest first: 3 candidates, 1 rejected."
+  const QString caption = QStringLiteral("Duty %1 %2 at %3 %4 %5 pressure; air: %6.")
+                              .arg(FVolEdit->text(), flowUnit, FPStaticEdit->text(), pressureUnit,
+                                   QString::fromLatin1(PressureKindName(duty.Kind)), airText);
   TCandidatesView view(this);
-  view.SetRanking(std::move(ranking), units, caption);
+  view.SetRanking(std::move(ranking), units, caption, TRankKey::Power);
   view.SetDuty(duty);
   connect(&view, &TCandidatesView::Chosen, this,
           [this](const QString& file, const QString& model) { ChooseFileAndModel(file, model); });

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QWidget>
+#include <algorithm>
 
 #include "services/Settings.h"
 
@@ -36,13 +37,6 @@ int ReadInt(const QSettings& settings, const QString& key, int fallback) {
   return ok ? value : fallback;
 }
 
-// Keeps one coordinate on a screen of the given extent.
-int KeepOnScreen(int value, int extent) {
-  if (value < 0) return 0;
-  if (value > extent - 100) return extent - 200;
-  return value;
-}
-
 }  // namespace
 
 void LoadPlacement(QWidget* window, bool readVisible, bool readSize) {
@@ -61,20 +55,43 @@ void LoadPlacement(QWidget* window, bool readVisible, bool readSize) {
   bool visible = window->isVisible();
   if (readVisible) visible = settings->value(QStringLiteral("Visible"), false).toBool();
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect bounds = screen->geometry();
-    left = KeepOnScreen(left, bounds.width());
-    top = KeepOnScreen(top, bounds.height());
-  }
   const int state = ReadInt(*settings, QStringLiteral("WinState"), StateValue(window->windowState()));
   settings->endGroup();
 
   window->move(left, top);
   if (readSize) window->resize(width, height);
+  FitOnScreen(window);
   const Qt::WindowStates kept =
       window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
   window->setWindowState(kept | StateFromValue(state));
   if (readVisible) window->setVisible(visible);
+}
+
+QRect FitInside(const QRect& window, const QRect& available, const QSize& minimum) {
+  if (!available.isValid()) return window;
+  const int width = std::max(std::min(window.width(), available.width()), minimum.width());
+  const int height = std::max(std::min(window.height(), available.height()), minimum.height());
+  // Right and bottom first, then left and top: a window larger than the
+  // area keeps its top left corner on it.
+  int left = std::min(window.left(), available.left() + available.width() - width);
+  int top = std::min(window.top(), available.top() + available.height() - height);
+  left = std::max(left, available.left());
+  top = std::max(top, available.top());
+  return QRect(left, top, width, height);
+}
+
+void FitOnScreen(QWidget* window) {
+  if (!window) return;
+  const QScreen* screen = window->isVisible() ? window->screen() : nullptr;
+  if (!screen) screen = QGuiApplication::screenAt(window->pos());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // The frame the window manager adds (none before the window is shown).
+  const QRect frame = window->frameGeometry(), inner = window->geometry();
+  const QSize extra(frame.width() - inner.width(), frame.height() - inner.height());
+  const QRect fitted = FitInside(frame, screen->availableGeometry(), window->minimumSize() + extra);
+  if (fitted.size() != frame.size()) window->resize(fitted.size() - extra);
+  if (fitted.topLeft() != frame.topLeft()) window->move(fitted.topLeft());
 }
 
 void SavePlacement(QWidget* window) {

@@ -1,6 +1,7 @@
 // Import table, Derive model and the residual view in the windows.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 #include <cmath>
 
 #include "AppTestSupport.h"
@@ -42,13 +44,55 @@ const char* const kIpTable =
     "10000\t1.25\t4.40\t95\n"
     "12000\t0.30\t4.45\t97.5\n";
 
+const double kCfm = 0.3048 * 0.3048 * 0.3048 / 60;
+
+// Every object in the accessibility tree under `iface`, depth first.
+void AccessibleObjects(QAccessibleInterface* iface, QList<QObject*>& objects) {
+  if (!iface) return;
+  objects << iface->object();
+  for (int i = 0; i < iface->childCount(); ++i) AccessibleObjects(iface->child(i), objects);
+}
+
+// The column choosers are ordinary controls: in the accessibility tree
+// (a role chooser labelled by its column's caption), and reached with Tab
+// from the table text, a column's role then its unit.
+TEST(ImportDialog, ColumnChoosersAreInTheAccessibilityTreeAndTheTabChain) {
+  TAppWorld world;
+  TImportDialog dialog({"Catalog", "F400"}, 1.2);
+  dialog.SetTableText(kIpTable);
+  dialog.show();
+  ASSERT_EQ(dialog.ColumnCount(), 4);
+  QList<QObject*> objects;
+  AccessibleObjects(QAccessible::queryAccessibleInterface(&dialog), objects);
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_TRUE(objects.contains(dialog.RoleCombo(c))) << c;
+    EXPECT_TRUE(objects.contains(dialog.UnitCombo(c))) << c;
+  }
+  QAccessibleInterface* role = QAccessible::queryAccessibleInterface(dialog.RoleCombo(0));
+  const auto labels = role->relations(QAccessible::Label);
+  ASSERT_FALSE(labels.isEmpty());
+  EXPECT_EQ(labels.front().first->text(QAccessible::Name), "1: CFM");
+  QStringList chain;
+  QWidget* w = dialog.TableEdit();
+  for (int i = 0; i < 200 && chain.size() < 4; ++i) {
+    w = w->nextInFocusChain();
+    if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&dialog)) chain << w->accessibleName();
+  }
+  EXPECT_EQ(chain, (QStringList{"Column 1 holds", "Column 1 unit", "Column 2 holds", "Column 2 unit"}));
+  // Keys choose: the first column made the sound power's.
+  dialog.RoleCombo(0)->setFocus();
+  const int before = dialog.RoleCombo(0)->currentIndex();
+  QTest::keyClick(dialog.RoleCombo(0), Qt::Key_Down);
+  EXPECT_EQ(dialog.RoleCombo(0)->currentIndex(), before + 1);
+}
+
 TEST(ImportDialog, GuessesConvertsChecksAndRefuses) {
   TAppWorld world;
   TImportDialog dialog({"Catalog", "F400"}, 1.2);
   dialog.SetTableText(kIpTable);
   const char* const expected[][2] = {
       {"Flow", "cfm"}, {"Static pressure", "InchWg"}, {"Shaft power", "HP"}, {"Sound power", "dB"}};
-  ASSERT_EQ(dialog.ColumnsTable()->rowCount(), 4);
+  ASSERT_EQ(dialog.ColumnCount(), 4);
   for (int c = 0; c < 4; ++c) {
     EXPECT_EQ(dialog.RoleCombo(c)->currentText(), QString::fromUtf8(expected[c][0]));
     EXPECT_EQ(dialog.UnitCombo(c)->currentText(), QString::fromUtf8(expected[c][1]));
@@ -126,7 +170,7 @@ TEST(ImportDialog, GuessesConvertsChecksAndRefuses) {
 // unassigned with the reason beside it until the user says what it holds.
 TEST(ImportDialog, AColumnWithAnUnknownUnitStaysUnassigned) {
   TAppWorld world;
-  TImportDialog dialog({"Catalog"}, 1.2);
+  TImportDialog dialog({"Catalog", "F400"}, 1.2);
   QString table = QString::fromUtf8(kIpTable);
   table.replace(QStringLiteral("CFM\t"), QStringLiteral("Flow (cfn)\t"));
   dialog.SetTableText(table);
@@ -293,10 +337,21 @@ TEST_F(AuthoringWindow, ResidualsInPlaceOfTheCurves) {
     EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 ||
                 std::fabs(mantissa - 5) < 1e-9)
         << half;
-    // The largest residual's cells are bold, the others not.
-    const int column = 2 * static_cast<int>(c.kind);
-    for (int row = 0; row < model.Count; ++row)
+    // The largest residual's cells are bold, the others not; the table
+    // gives each residual in the unit of its plot, beside the point's flow.
+    const int column = 1 + 2 * static_cast<int>(c.kind);
+    const QString unit = c.caption;
+    EXPECT_TRUE(unit.endsWith(
+        "[" + view->ResidualTable()->horizontalHeaderItem(column)->text().section(' ', 1) + "]"))
+        << view->ResidualTable()->horizontalHeaderItem(column)->text().toStdString();
+    for (int row = 0; row < model.Count; ++row) {
+      const auto i = static_cast<std::size_t>(row);
       EXPECT_EQ(view->ResidualTable()->item(row, column)->font().bold(), row == r.Largest);
+      EXPECT_NEAR(view->ResidualTable()->item(row, column)->text().toDouble(), c.scale * r.Points[i].Residual,
+                  1e-3 * std::max(1.0, std::fabs(c.scale * r.Points[i].Residual)));
+      EXPECT_NEAR(view->ResidualTable()->item(row, 0)->text().toDouble(), r.Points[i].Flow,
+                  1e-3 * r.Points[i].Flow);
+    }
     c.panel->Paint();
     int red = 0;
     for (int y = 0; y < c.panel->Image().height(); ++y)

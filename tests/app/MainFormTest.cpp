@@ -63,7 +63,10 @@ TEST_F(MainForm, MenusButtonsAndActionsCarryTheirCaptions) {
   auto form = OpenMainForm();
   QStringList menus;
   for (QAction* action : form->menuBar()->actions()) menus << action->text();
-  EXPECT_EQ(menus, (QStringList{"&File", "&Verify", "Install", "&Help"}));
+  EXPECT_EQ(menus, (QStringList{"&File", "&Verify", "Install", "&Select", "&Help"}));
+  // The selector has a menu item and a shortcut of its own.
+  EXPECT_EQ(form->menuBar()->actions()[3]->menu()->actions(), (QList<QAction*>{form->ActionTest()}));
+  EXPECT_EQ(form->ActionTest()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   QStringList fileItems;
   for (QAction* action : form->menuBar()->actions()[0]->menu()->actions())
     fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -83,7 +86,7 @@ TEST_F(MainForm, MenusButtonsAndActionsCarryTheirCaptions) {
       {"Button1", form->ActionInstallFan(), "Install &Fan", "Install Fan"},
       {"Button5", form->ActionVerifyAll(), "Verify &All", "Verify All"},
       {"Button6", form->ActionInstallAll(), "Install &All", "Install All"},
-      {"Button7", form->ActionTest(), "FanSelect", "FanSelect"},
+      {"Button7", form->ActionTest(), "Fan&Select", "FanSelect"},
       {"Button4", form->ActionHelp(), "Help &Index", "Help Index"},
       {"Button8", form->ActionImport(), "&Import table…", "Import table…"},
   };
@@ -357,7 +360,8 @@ TEST_F(MainForm, SettingsAreWrittenOnCloseAndReadAtTheNextStart) {
   QRect geometry;
   {
     auto form = OpenMainForm(last);
-    form->resize(900, 600);
+    // A size that fits the test screen (800 x 600): larger ones shrink to it.
+    form->resize(700, 480);
     form->move(40, 30);
     geometry = form->geometry();
     form->Exit1()->trigger();
@@ -365,8 +369,8 @@ TEST_F(MainForm, SettingsAreWrittenOnCloseAndReadAtTheNextStart) {
   }
   const auto settings = OpenSettings();
   EXPECT_EQ(settings->value(QStringLiteral("Settings/LastPath")).toString(), last);
-  EXPECT_EQ(settings->value(QStringLiteral("BlowdenForm/Width")).toInt(), 900);
-  EXPECT_EQ(settings->value(QStringLiteral("BlowdenForm/Height")).toInt(), 600);
+  EXPECT_EQ(settings->value(QStringLiteral("BlowdenForm/Width")).toInt(), 700);
+  EXPECT_EQ(settings->value(QStringLiteral("BlowdenForm/Height")).toInt(), 480);
 
   auto again = OpenMainForm();
   EXPECT_EQ(again->LastPath(), last);

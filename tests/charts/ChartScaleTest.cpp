@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "charts/ChartScale.h"
@@ -141,6 +143,79 @@ TEST(GraphTickLabelTest, ThreeSignificantDigitsAtMostTwoDecimals) {
     EXPECT_EQ(TickDecimals(c.value), c.decimals);
     EXPECT_EQ(GraphTickLabel(c.value), c.label);
   }
+}
+
+TEST(RoundTicksTest, TicksAtTheMultiplesOfTheStepInsideTheWindow) {
+  struct Case {
+    const char* name;
+    double lo, hi;
+    int wanted;
+    double step, first;
+    int count;
+  } cases[] = {
+      {"a window on round numbers keeps its ends", 0, 1000, 6, 200, 0, 5},
+      {"quarter limits: ticks on whole numbers", 0.25, 4.25, 6, 1, 1, 3},
+      {"75 .. 5075 Pa: ticks on thousands", 75, 5075, 6, 1000, 1000, 4},
+      {"a limit a rounding error off a multiple", 0.30000000000000004, 0.8, 6, 0.1, 0.3, 5},
+      {"negative lower limit", -0.3, 0.3, 7, 0.1, -0.3, 6},
+      {"wide window in cfm", 530, 9005, 6, 2000, 2000, 3},
+      {"above ten thousand", 10250, 22900, 6, 3000, 12000, 3},
+      {"narrow window takes a finer step", 0.98, 1.02, 2, 0.02, 0.98, 2},
+      {"two ticks are too few", 100, 2850, 6, 500, 500, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TTickSet ticks = RoundTicks(c.lo, c.hi, c.wanted);
+    ASSERT_TRUE(ticks.Drawn);
+    EXPECT_DOUBLE_EQ(ticks.Step, c.step);
+    EXPECT_NEAR(ticks.First, c.first, 1e-12 * std::max(1.0, c.first));
+    EXPECT_EQ(ticks.Count, c.count);
+    // Every tick inside the window, on a multiple of the step.
+    for (int k = 0; k <= ticks.Count; ++k) {
+      const double v = ticks.At(k);
+      EXPECT_GE(v, c.lo - 1e-9 * ticks.Step) << k;
+      EXPECT_LE(v, c.hi + 1e-9 * ticks.Step) << k;
+      EXPECT_NEAR(v / ticks.Step, std::round(v / ticks.Step), 1e-9) << k;
+    }
+    // No multiple inside the window is left out at either end.
+    EXPECT_LT(ticks.First - ticks.Step, c.lo);
+    EXPECT_GT(ticks.At(ticks.Count) + ticks.Step, c.hi);
+  }
+  EXPECT_FALSE(RoundTicks(5, 5, 6).Drawn);
+  EXPECT_FALSE(RoundTicks(0, 1.0 / 0.0, 6).Drawn);
+  EXPECT_EQ(RoundTicks(-0.3, 0.3, 7).At(3), 0.0);
+  // The old rule starts at the lower limit and keeps it as tick 0.
+  EXPECT_EQ(ChartTicks(0.25, 4.25, 6).First, 0.25);
+}
+
+TEST(RoundTickLabelTest, PlainWithTheStepsDecimalsAndGroupedThousands) {
+  struct Case {
+    double value, step;
+    const char* separator;
+    const char* label;
+  } cases[] = {
+      {0, 0.25, "", "0.00"},
+      {0.75, 0.25, "", "0.75"},
+      {2, 0.5, "", "2.0"},
+      {1000, 200, "", "1000"},
+      {1000, 200, ",", "1,000"},
+      {11000, 1000, ",", "11,000"},
+      {12500, 2500, ".", "12.500"},
+      {-2000, 1000, ",", "-2,000"},
+      {999, 1, ",", "999"},
+      {1234567, 500000, ",", "1,234,567"},
+      {10000000, 2000000, "", "10000000"},
+      {12000000, 2000000, "", "1.2E7"},
+      {1500.5, 0.5, ",", "1,500.5"},
+      {0.0002, 0.0001, "", "0.0002"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(RoundTickLabel(c.value, c.step, c.separator), c.label);
+  }
+  EXPECT_EQ(StepDecimals(0.25), 2);
+  EXPECT_EQ(StepDecimals(500), 0);
+  EXPECT_EQ(StepDecimals(0.0001), 4);
 }
 
 }  // namespace

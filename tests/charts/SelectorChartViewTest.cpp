@@ -136,7 +136,7 @@ TEST(SelectorChartViewTest, YCaptionIsLaidOutBesideTheWidestTickLabel) {
   ApplySelectorChartDesign(panel);
   TSelectorChart chart = SampleChart();
   chart.YMin = 125;
-  chart.YMax = 1125;  // labels 125 .. 1125
+  chart.YMax = 1125;  // round ticks: labels 200 .. 1000
   DrawSelectorChart(panel, chart);
   EXPECT_EQ(panel.PlotRect().left(), 50);
   EXPECT_EQ(panel.PlotRect().bottom(), 480 - 40);
@@ -147,7 +147,7 @@ TEST(SelectorChartViewTest, YCaptionIsLaidOutBesideTheWidestTickLabel) {
   panel.SetScaleXFont(big);
   panel.Redraw();
   const int th = canvas::TextHeight(big);
-  const int widest = canvas::TextWidth(big, QStringLiteral("1125"));
+  const int widest = canvas::TextWidth(big, QStringLiteral("1000"));
   const int left = panel.PlotRect().left();
   EXPECT_EQ(left, 1 + th + 2 + widest + 5);
   // Between the caption's column and the labels: only background.
@@ -274,6 +274,39 @@ TEST(SelectorChartViewTest, ChartInOtherUnitsConvertsEveryItem) {
   DrawSelectorChart(plainSi, chart);
   EXPECT_EQ(si.Image(), plainSi.Image());
   EXPECT_EQ(si.ScaleXLabel(), QStringLiteral("Airflow [m³/s]"));
+}
+
+// A duty point on the window's corner is drawn inside the frame: the drawn
+// window gets a margin, the chart's own window (what the command line
+// prints) stays; curves reaching past the window are cut at its edge.
+TEST(SelectorChartViewTest, MarkersOnTheEdgeAreDrawnInsideAndCurvesAreClipped) {
+  TChartPicture panel;
+  panel.SetPictureSize(QSize(640, 480));
+  ApplySelectorChartDesign(panel);
+  EXPECT_TRUE(panel.RoundTicks());
+  TSelectorChart chart = SampleChart();
+  chart.Duty.X = 4;
+  chart.Duty.Y = 1000;
+  chart.Operating.reset();
+  TSelectorChartLine system;
+  system.Kind = scSystem;
+  for (int i = 0; i <= 20; ++i) system.Points.push_back({0.25 * i, 62.5 * 0.0625 * i * i});  // to (5, 1562.5)
+  chart.Lines.back() = system;
+  const TSelectorChart before = chart;
+  DrawSelectorChart(panel, chart);
+  EXPECT_EQ(chart.XMax, before.XMax);
+  EXPECT_GT(panel.XMax(), 4.1);
+  EXPECT_GT(panel.YMax(), 1025);
+  EXPECT_EQ(panel.XMin(), 0);  // not widened below zero
+  EXPECT_EQ(panel.YMin(), 0);
+  EXPECT_TRUE(panel.IsInWindow(4, 1000));
+  for (const auto& line : panel.Lines())
+    for (const auto& vertex : line->Points) {
+      EXPECT_LE(vertex->X, panel.XMax() * (1 + 1e-12));
+      EXPECT_LE(vertex->Y, panel.YMax() * (1 + 1e-12));
+    }
+  // The system curve ends exactly on the top edge.
+  EXPECT_NEAR(panel.Lines().back()->Points.back()->Y, panel.YMax(), 1e-9);
 }
 
 }  // namespace

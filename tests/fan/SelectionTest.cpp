@@ -1,6 +1,7 @@
 // The selector's evaluation: results, result lines, chart window and curves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "fan/FanSelection.h"
@@ -199,19 +200,52 @@ TEST_F(Selection, CurvesWithoutSpeedList) {
   EXPECT_NEAR(chart.Lines[9].Points.front().X, 0.5 * r.Speed / 1450, 1e-12);
   EXPECT_NEAR(chart.Lines[9].Points.back().X, 3.0 * r.Speed / 1450, 1e-12);
 
-  // System curve through the operating point, clipped to the window.
+  // System curve through the operating point, from zero flow until it
+  // leaves the window, and on past the operating point.
   const TSelectorChartLine& system = chart.Lines[10];
   EXPECT_EQ(system.Color, 0x0000FFu);
   ASSERT_FALSE(system.Points.empty());
   const double k = r.PStatic / (r.Volume * r.Volume);
-  for (const auto& pt : system.Points) {
-    EXPECT_GE(pt.Y, chart.YMin);
-    EXPECT_LE(pt.Y, chart.YMax);
-    EXPECT_NEAR(pt.Y, k * pt.X * pt.X, 1e-9);
-    const double step = (pt.X - chart.XMin) / (chart.XMax - chart.XMin) * 20;
-    EXPECT_NEAR(step, std::round(step), 1e-9);
+  EXPECT_EQ(system.Points.front().X, 0);
+  EXPECT_EQ(system.Points.front().Y, 0);
+  bool throughOperating = false;
+  for (std::size_t i = 0; i < system.Points.size(); ++i) {
+    const auto& pt = system.Points[i];
+    EXPECT_NEAR(pt.Y, k * pt.X * pt.X, 1e-9 * std::max(1.0, pt.Y));
+    if (i > 0) {
+      EXPECT_GT(pt.X, system.Points[i - 1].X);
+    }
+    throughOperating = throughOperating || (pt.X == r.Volume && pt.Y == r.PStatic);
   }
-  EXPECT_LT(system.Points.size(), 21u);  // the steep end leaves the window
+  EXPECT_TRUE(throughOperating);
+  const auto& last = system.Points.back();
+  EXPECT_GE(last.X, 1.1 * r.Volume * (1 - 1e-12));
+  EXPECT_TRUE(last.X >= chart.XMax * (1 - 1e-12) || last.Y >= chart.YMax * (1 - 1e-12))
+      << last.X << " " << last.Y;
+}
+
+// The operating curve runs through the operating point even where that lies
+// beyond the tested flows, which end at 3.0 m³/s at 1450 rpm here.
+TEST_F(Selection, OperatingCurveReachesTheOperatingPoint) {
+  LoadCurve("Model=500,1450,900,1500,500,400,1.75\n");
+  struct Case {
+    const char* name;
+    double flow;
+  } cases[] = {{"inside the tested flows", 2.0}, {"beyond them", 3.2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double p = PolyValue(fan.Coeffs(), c.flow);
+    const TSelectionResult r = EvaluateDuty(fan, c.flow, p, c.flow, p);
+    const TSelectorChartLine& operating = r.Chart.Lines[9];
+    ASSERT_EQ(operating.Kind, scOperating);
+    ASSERT_GE(operating.Points.size(), 2u);
+    EXPECT_LE(operating.Points.front().X, r.Volume);
+    EXPECT_GE(operating.Points.back().X, r.Volume);
+    const auto at = std::find_if(operating.Points.begin(), operating.Points.end(),
+                                 [&](const TSelectorChartPoint& pt) { return pt.X == r.Volume; });
+    ASSERT_NE(at, operating.Points.end());
+    EXPECT_NEAR(at->Y, r.PStatic, 1e-6 * std::max(1.0, r.PStatic));
+  }
 }
 
 TEST_F(Selection, CurvesWithSpeedListAndOperatingMarker) {

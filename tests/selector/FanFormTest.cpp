@@ -757,7 +757,7 @@ TEST_F(FanFormTest, EveryNamedControlCarriesItsNameForAssistiveTechnology) {
   EXPECT_EQ(form->AcceptBtn()->text(), "&Accept");
   EXPECT_EQ(form->CancelBtn()->text(), "&Cancel");
   EXPECT_EQ(form->Memo()->focusPolicy() & Qt::TabFocus, 0);
-  EXPECT_TRUE(form->windowTitle().startsWith("Blowden "));
+  EXPECT_EQ(form->windowTitle(), "Fan selector — Blowden");
 }
 
 // Right-click opens the chart's menu; its first entry copies the picture,
@@ -887,6 +887,14 @@ TEST_F(FanFormTest, StatusPanelsAndUnitLabelsSayWhatTheyShow) {
   EXPECT_EQ(flowPanel->accessibleName(), "Flow under the mouse");
   EXPECT_EQ(form->VolEdit()->UnitsLabel()->accessibleName(), QString::fromUtf8("Volume Flow unit: m³/s"));
   form->PStaticEdit()->SetUnitsValue(0);
+  EXPECT_EQ(form->PStaticEdit()->UnitsLabel()->accessibleName(), "Static Pressure unit: kPa");
+  // The Air group's choices are named by their captions; the pressure's
+  // unit follows the pressure kind.
+  EXPECT_EQ(form->AirSourceBox()->accessibleName(), "Air source");
+  EXPECT_EQ(form->PressureKindBox()->accessibleName(), "Pressure kind");
+  form->PressureKindBox()->setCurrentIndex(1);
+  EXPECT_EQ(form->PStaticEdit()->UnitsLabel()->accessibleName(), "Total Pressure unit: kPa");
+  form->PressureKindBox()->setCurrentIndex(0);
   EXPECT_EQ(form->PStaticEdit()->UnitsLabel()->accessibleName(), "Static Pressure unit: kPa");
   form->FanListBox()->setCurrentRow(1);
   EXPECT_EQ(panel0->accessibleName(), QStringLiteral("Fan model: ") + form->StatusText(0));

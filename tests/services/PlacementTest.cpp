@@ -25,7 +25,6 @@ class PlacementTest : public ::testing::Test {
     for (const auto& [key, value] : values) settings->setValue(QString::fromLatin1(key), value);
     settings->endGroup();
   }
-  static QSize Screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
   QWidget Window;
 };
 
@@ -37,21 +36,22 @@ TEST_F(PlacementTest, NoStoredValuesKeepsDesignPlacement) {
   EXPECT_FALSE(Window.isVisible());
 }
 
-TEST_F(PlacementTest, PositionIsKeptOnThePrimaryScreen) {
-  const int w = Screen().width();
-  const int h = Screen().height();
+TEST_F(PlacementTest, WindowIsKeptWhollyInsideTheAvailableArea) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const int w = area.right() + 1;
+  const int h = area.bottom() + 1;
+  // The window is 300 x 200.
   struct Case {
     const char* name;
     int left, top;
     int expectedLeft, expectedTop;
   } const cases[] = {
       {"inside", 100, 120, 100, 120},
-      {"left of the screen", -50, 10, 0, 10},
-      {"above the screen", 10, -1, 10, 0},
-      {"too far right", w - 80, 10, w - 200, 10},
-      {"just past the limit", w - 99, h - 99, w - 200, h - 200},
-      {"on the limit", w - 100, h - 100, w - 100, h - 100},
-      {"near the right edge", w - 120, h - 120, w - 120, h - 120},
+      {"left of the screen", -50, 10, area.left(), 10},
+      {"above the screen", 10, -1, 10, area.top()},
+      {"too far right", w - 80, 10, w - 300, 10},
+      {"partly beyond the corner", w - 120, h - 120, w - 300, h - 200},
+      {"touching the corner", w - 300, h - 200, w - 300, h - 200},
       {"too far down", 10, h + 500, 10, h - 200},
   };
   for (const auto& c : cases) {
@@ -59,6 +59,33 @@ TEST_F(PlacementTest, PositionIsKeptOnThePrimaryScreen) {
     Store({{"Left", c.left}, {"Top", c.top}});
     LoadPlacement(&Window, false, true);
     EXPECT_EQ(Window.pos(), QPoint(c.expectedLeft, c.expectedTop));
+  }
+  // A size saved on a larger screen (or at a smaller scale) shrinks to the area.
+  Store({{"Left", 0}, {"Top", 0}, {"Width", 2 * w + 1200}, {"Height", 2 * h + 800}});
+  LoadPlacement(&Window, false, true);
+  EXPECT_EQ(Window.geometry(), area);
+}
+
+TEST(FitInsideTest, MovesAndShrinksIntoTheArea) {
+  const QRect screen(0, 0, 1600, 1000);
+  struct Case {
+    const char* name;
+    QRect window, area;
+    QSize minimum;
+    QRect fitted;
+  } const cases[] = {
+      {"inside stays", QRect(100, 100, 800, 600), screen, QSize(), QRect(100, 100, 800, 600)},
+      {"off the right and bottom", QRect(1500, 900, 800, 600), screen, QSize(), QRect(800, 400, 800, 600)},
+      {"too large", QRect(0, 0, 2800, 1800), QRect(0, 0, 800, 500), QSize(), QRect(0, 0, 800, 500)},
+      {"area with a panel on top", QRect(0, 0, 400, 300), QRect(0, 30, 800, 470), QSize(),
+       QRect(0, 30, 400, 300)},
+      {"minimum larger than the area keeps the corner", QRect(300, 300, 900, 600), QRect(0, 0, 800, 500),
+       QSize(850, 520), QRect(0, 0, 850, 520)},
+      {"no area leaves it", QRect(5, 5, 10, 10), QRect(), QSize(), QRect(5, 5, 10, 10)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FitInside(c.window, c.area, c.minimum), c.fitted);
   }
 }
 
