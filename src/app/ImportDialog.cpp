@@ -36,6 +36,7 @@
 #include "fan/FanLimits.h"
 #include "fan/ModelFits.h"
 #include "numeric/Regress.h"
+#include "services/TextColours.h"
 #include "units/widgets/QmFmtEdit.h"
 
 namespace blowden {
@@ -100,9 +101,9 @@ QString Number(double value) { return ToQ(FormatGeneral(value, 6)); }
 
 // The colour of a listed finding by its first word.
 QColor LevelColor(const std::string& line) {
-  if (line.rfind("error:", 0) == 0) return QColor(176, 0, 0);
-  if (line.rfind("warning:", 0) == 0) return QColor(160, 96, 0);
-  return QColor(80, 80, 80);
+  if (line.rfind("error:", 0) == 0) return ErrorTextColour();
+  if (line.rfind("warning:", 0) == 0) return WarningTextColour();
+  return NoteTextColour();
 }
 
 // The physics check of the model, errors first, then warnings, then notes.
@@ -272,7 +273,7 @@ void TImportDialog::CreateControls() {
   FErrorLabel->setWordWrap(true);
   {
     QPalette palette = FErrorLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    palette.setColor(QPalette::WindowText, ErrorTextColour());
     FErrorLabel->setPalette(palette);
   }
   rightColumn->addWidget(FErrorLabel);
@@ -412,7 +413,7 @@ void TImportDialog::FillColumns(const std::vector<TColumnAssignment>& columns) {
     FColumnsTable->setItem(c, 3, new QTableWidgetItem(first.join(QStringLiteral(", "))));
     // Why a column whose title names a unit was left unassigned.
     auto* note = new QTableWidgetItem(ToQ(columns[i].Problem));
-    note->setForeground(QColor(176, 0, 0));
+    note->setForeground(ErrorTextColour());
     note->setToolTip(note->text());
     FColumnsTable->setItem(c, 4, note);
     connect(role, &QComboBox::currentIndexChanged, this, [this, c](int index) {
@@ -644,7 +645,7 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   NameControl(FErrorLabel, QStringLiteral("DeriveErrorLabel"));
   {
     QPalette palette = FErrorLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    palette.setColor(QPalette::WindowText, ErrorTextColour());
     FErrorLabel->setPalette(palette);
   }
   FNotesLabel = new QLabel(this);
@@ -652,7 +653,7 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   FNotesLabel->setWordWrap(true);
   {
     QPalette palette = FNotesLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(160, 96, 0));
+    palette.setColor(QPalette::WindowText, WarningTextColour());
     FNotesLabel->setPalette(palette);
   }
   FPreview = new QPlainTextEdit(this);

@@ -23,6 +23,7 @@
 #include "services/MessageBox.h"
 #include "services/SafeWrite.h"
 #include "services/Settings.h"
+#include "services/TextColours.h"
 
 namespace blowden {
 
@@ -122,11 +123,11 @@ void TBlowdenForm::ActionCheckFanExecute() {
   for (std::size_t i = 0; i < check.Findings.size(); ++i) {
     const TFindingLevel level = check.Findings[i].Level;
     if (level == TFindingLevel::Error)
-      mark(first + int(i), QColor(0xC0, 0x00, 0x00));
+      mark(first + int(i), ErrorTextColour());
     else if (level == TFindingLevel::Warning)
-      mark(first + int(i), QColor(0xB0, 0x60, 0x00));
+      mark(first + int(i), WarningTextColour());
   }
-  mark(first + int(check.Findings.size()), check.Errors() > 0 ? QColor(0xC0, 0x00, 0x00) : QColor());
+  mark(first + int(check.Findings.size()), check.Errors() > 0 ? ErrorTextColour() : QColor());
 }
 
 void TBlowdenForm::ActionInstallFanExecute() {

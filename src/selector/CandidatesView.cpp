@@ -22,6 +22,7 @@
 #include "base/Format.h"
 #include "fan/QmFan.h"
 #include "services/MessageBox.h"
+#include "services/TextColours.h"
 #include "units/QmConv.h"
 
 namespace blowden {
@@ -138,7 +139,7 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
   if (role == Qt::TextAlignmentRole)
     return column >= cSpeed && column < cWarnings ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
   if (role == Qt::ForegroundRole && column == cWarnings && !c.Warnings.empty())
-    return QBrush(QColor(0xa0, 0, 0));
+    return QBrush(ErrorTextColour());
   if (role != Qt::DisplayRole && role != SortRole) return {};
   const bool sort = role == SortRole;
   auto number = [&](double value, int decimals) -> QVariant {
@@ -413,8 +414,8 @@ std::vector<TDatasheet> TCandidatesView::DatasheetPages(QStringList& skipped) co
     try {
       // A number that does not convert throws: the row is left out.
       fan->SelectModel(model.toStdString());
-      if (fan->ModelStatus() != fsReady) {
-        skipped.append(name + QStringLiteral(": ") + ToQ(StatusTextOf(fan->ModelStatus())));
+      if (const auto read = fan->CurrentModel(); !read) {
+        skipped.append(name + QStringLiteral(": ") + ToQ(read.Error().Text));
         continue;
       }
       pages.push_back(BuildDatasheet(*fan, FDuty, FModel->Units(), sha256));

@@ -16,6 +16,7 @@
 #include "app/Main.h"
 #include "app/SourceEditor.h"
 #include "fan/QmFan.h"
+#include "services/TextColours.h"
 
 namespace blowden {
 namespace {
@@ -104,7 +105,7 @@ TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
        "TY (T1)  point 2: error: Shaft power 0.05 kW is below the air power 0.5234 kW (Q × Pt): impossible"},
   };
   auto form = OpenMainForm(World.FansFolder());
-  const QColor red(0xC0, 0x00, 0x00), orange(0xB0, 0x60, 0x00);
+  const QColor red = ErrorTextColour(), orange = WarningTextColour();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.toStdString());
     test::ClickRow(form->FileListBox1(), c.row);
