@@ -214,6 +214,7 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
     return;
   }
   const TFanHeader& header = f.Read->Header;
+  out.Candidates.reserve(f.Models.size());
   for (std::size_t i = 0; i < f.Models.size(); ++i) {
     const TKeptFile::TModel& m = f.Models[i];
     if (!m.Data) {

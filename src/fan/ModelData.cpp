@@ -174,7 +174,10 @@ void ReadSection(const TSectionReader& sec, const TIniFile::TSection& section, c
   m.Ps.resize(count);
   m.Pw.resize(count);
   m.Lw.resize(count);
+  // A conversion that stops the loop leaves flows of two models: no order.
+  data.FlowOrder = 0;
   for (std::size_t i = 0; i < count; ++i) m.Qa[i] = StrToFloat(items[i]);
+  data.FlowOrder = StrictOrder(m.Qa, m.Count);
 
   m.QaNomFallBack = m.QaNom < m.Qa[0] || m.QaNom > m.Qa[count - 1];
   if (m.QaNomFallBack) m.QaNom = m.Qa[static_cast<std::size_t>(2 * m.Count / 3) - 1];

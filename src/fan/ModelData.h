@@ -35,6 +35,9 @@ struct TModelData {
   // item, which uses fall-back values). A read that stopped early holds the
   // lists of whatever model the data held before.
   bool Complete = false;
+  // +1 when the flows Qa[0..Count-1] rise strictly, -1 when they fall
+  // strictly, 0 otherwise: a strictly ordered table is searched by halving.
+  int FlowOrder = 0;
 };
 
 // What a model read says besides its data.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "numeric/QmRoot.h"
@@ -57,14 +58,42 @@ void LocateSegment(std::span<const double> V, int n, double x, int& i, double& t
   t = SafeDivide(x - V[k], V[k + 1] - V[k], 0);
 }
 
-TRefPoint LocateFlow(const TFanModel& m, double qRef) {
+int StrictOrder(std::span<const double> V, int n) {
+  const std::size_t count = std::min(V.size(), static_cast<std::size_t>(std::max(n, 0)));
+  if (count < 2) return 0;
+  bool rising = true, falling = true;
+  for (std::size_t k = 0; k + 1 < count; ++k) {
+    rising = rising && V[k] < V[k + 1];
+    falling = falling && V[k] > V[k + 1];
+  }
+  return rising ? 1 : falling ? -1 : 0;
+}
+
+TRefPoint LocateFlow(const TModelData& d, double qRef) {
+  const TFanModel& m = d.Model;
   TRefPoint p;
   p.QRef = qRef;
-  LocateSegment(m.Qa, m.Count, qRef, p.Segment, p.Fraction);
+  const std::size_t count = std::min(m.Qa.size(), static_cast<std::size_t>(std::max(m.Count, 0)));
+  // The scan stops at the first segment whose far end is not short of qRef
+  // (rising) or not beyond it (falling), else at the last: for strictly
+  // ordered flows that is the first such far end, found by halving. A NaN
+  // passes every segment: the scan takes it.
+  if (d.FlowOrder == 0 || count < 2 || std::isnan(qRef)) {
+    LocateSegment(m.Qa, m.Count, qRef, p.Segment, p.Fraction);
+    return p;
+  }
+  const auto first = m.Qa.begin() + 1, last = m.Qa.begin() + static_cast<std::ptrdiff_t>(count);
+  const auto end = d.FlowOrder > 0 ? std::lower_bound(first, last, qRef)
+                                   : std::lower_bound(first, last, qRef, std::greater<double>());
+  const std::size_t k = std::min(static_cast<std::size_t>(end - first), count - 2);
+  p.Segment = static_cast<int>(k);
+  p.Fraction = SafeDivide(qRef - m.Qa[k], m.Qa[k + 1] - m.Qa[k], 0);
   return p;
 }
 
-TRefPoint RefPointOf(const TFanModel& m, double Q, double N) { return LocateFlow(m, m.RefSpeed * Q / N); }
+TRefPoint RefPointOf(const TModelData& d, double Q, double N) {
+  return LocateFlow(d, d.Model.RefSpeed * Q / N);
+}
 
 double RefPressure(const TModelData& d, const TRefPoint& p) {
   if (d.FitError == 0) return PolyValue(d.Coeffs, p.QRef);
@@ -127,7 +156,7 @@ std::optional<double> SoundPower(const TModelData& d, const TRefPoint& p, double
 }
 
 double PressureAt(const TModelData& d, double Q, double N) {
-  return PressureAtSpeed(d, RefPointOf(d.Model, Q, N), N);
+  return PressureAtSpeed(d, RefPointOf(d, Q, N), N);
 }
 
 double DynamicPressure(const TFanModel& m, double density, double Q) {
@@ -147,11 +176,14 @@ TSpeedSolution SolveDutySpeed(const TModelData& d, double Q, double P) {
   // The pressure the fan gives at speed n short of the duty's system curve
   // there; each try leaves its point current, as the search ends on one.
   TRefPoint& tried = s.Point.Ref;
-  TRoot root([&](double n) {
-    tried = LocateFlow(m, nRef * Q / n);
+  const auto mismatch = [&](double n) {
+    tried = LocateFlow(d, nRef * Q / n);
     const double r = nRef / n;
     return RefPressure(d, tried) - (r * r) * P;
-  });
+  };
+  // One pointer is small enough for the root finder to hold without
+  // allocating: a ranking solves once per model and duty.
+  TRoot root([f = &mismatch](double n) { return (*f)(n); });
   root.SetControl(100, 1e-6);
 
   double n = root.Secant(nRef * Q / m.QaNom, (static_cast<double>(m.MaxSpeed) - m.MinSpeed) * 0.1);
@@ -164,7 +196,7 @@ TSpeedSolution SolveDutySpeed(const TModelData& d, double Q, double P) {
     // No speed meets the duty: describe the fan at its nominal point instead.
     s.Point.Status = fsDataError;
     s.Flow = m.QaNom;
-    tried = LocateFlow(m, m.QaNom);
+    tried = LocateFlow(d, m.QaNom);
     s.Pressure = RefPressure(d, tried);
     s.Speed = nRef;
     return s;
@@ -203,7 +235,7 @@ TSpeedSolution NominalPoint(const TModelData& d) {
   const double n = d.Model.RefSpeed;
   s.Flow = d.Model.QaNom;
   s.Point.Q = s.Flow;
-  s.Point.Ref = RefPointOf(d.Model, s.Flow, n);
+  s.Point.Ref = RefPointOf(d, s.Flow, n);
   s.Point.Status = fsReady;
   s.Pressure = PressureAtSpeed(d, s.Point.Ref, n);
   s.Speed = s.RawSpeed = n;

@@ -37,10 +37,15 @@ struct TCurrentPoint {
 // i = 0, t = 0.
 void LocateSegment(std::span<const double> V, int n, double x, int& i, double& t);
 
-// qRef located in the model's flows.
-TRefPoint LocateFlow(const TFanModel& m, double qRef);
+// +1 when V[0..n-1] rises strictly, -1 when it falls strictly, else 0
+// (also for fewer than 2 values).
+int StrictOrder(std::span<const double> V, int n);
+
+// qRef located in the model's flows: LocateSegment, found by halving when
+// the flows are strictly ordered (the same segment and position).
+TRefPoint LocateFlow(const TModelData& d, double qRef);
 // Flow Q at speed N carried to reference speed (RefSpeed * Q / N) and located.
-TRefPoint RefPointOf(const TFanModel& m, double Q, double N);
+TRefPoint RefPointOf(const TModelData& d, double Q, double N);
 
 // At a located point: static pressure (the fitted polynomial, or linear
 // interpolation in the data when the fit failed), power and sound power,

@@ -309,7 +309,7 @@ void TFan::LocateSegment(std::span<const double> V, int n, double x, int& i, dou
 
 void TFan::SetOperatingPoint(double Q, double N) {
   FQ = Q;
-  FPoint = RefPointOf(FData.Model, Q, N);
+  FPoint = RefPointOf(FData, Q, N);
 }
 
 void TFan::SetCurrent(const TCurrentPoint& point) {

@@ -4,6 +4,8 @@
 // the selector's speed-edit arithmetic.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -158,6 +160,37 @@ TEST(ModelEval, SharedDataEvaluatesTheSameOnEveryThread) {
     EXPECT_EQ(viaFan.Warnings, viaData.Warnings);
     EXPECT_EQ(viaFan.Reasons, viaData.Reasons);
   }
+}
+
+// The halving search of strictly ordered flows finds the segment and
+// position the scan finds, wherever the flow lies; other tables are scanned.
+TEST(ModelEval, LocateFlowFindsWhatTheScanFinds) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<std::vector<double>> tables{
+      {0.5, 1.0},           {0.5, 1.0, 1.5, 2.0, 2.5}, {3.0, 2.0, 1.0, 0.5}, {1.0, 1.0, 2.0, 3.0},
+      {1.0, 3.0, 2.0, 4.0}, {-2.0, -1.0, 0.0, 5.0},    {2.0, 2.0},           {0.5}};
+  for (const std::vector<double>& qa : tables) {
+    TModelData d;
+    d.Model.Qa = qa;
+    d.Model.Count = static_cast<int>(qa.size());
+    d.FlowOrder = StrictOrder(qa, d.Model.Count);
+    std::vector<double> xs{nan, inf, -inf, -10, 10};
+    for (double q : qa) xs.insert(xs.end(), {q, q - 0.1, q + 0.1, std::nextafter(q, inf)});
+    for (double x : xs) {
+      SCOPED_TRACE(testing::Message() << test::List(qa) << " at " << x);
+      int i = -1;
+      double t = -1;
+      LocateSegment(qa, d.Model.Count, x, i, t);
+      const TRefPoint p = LocateFlow(d, x);
+      EXPECT_EQ(p.Segment, i);
+      EXPECT_TRUE(p.Fraction == t || (std::isnan(p.Fraction) && std::isnan(t)));
+    }
+  }
+  EXPECT_EQ(StrictOrder(std::vector<double>{1, 2, 3}, 3), 1);
+  EXPECT_EQ(StrictOrder(std::vector<double>{3, 2, 1}, 3), -1);
+  EXPECT_EQ(StrictOrder(std::vector<double>{1, 2, 2}, 3), 0);
+  EXPECT_EQ(StrictOrder(std::vector<double>{1, 2, 0}, 2), 1);  // only the first Count values count
 }
 
 TEST(DutyPressureAtSpeed, CatalogueAirSiteAirAndTotalPressure) {
