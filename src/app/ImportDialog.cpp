@@ -38,6 +38,7 @@
 #include "fan/ModelFits.h"
 #include "numeric/Regress.h"
 #include "services/Placement.h"
+#include "services/TextColours.h"
 #include "units/widgets/QmFmtEdit.h"
 
 namespace blowden {
@@ -102,9 +103,9 @@ QString Number(double value) { return ToQ(FormatGeneral(value, 6)); }
 
 // The colour of a listed finding by its first word.
 QColor LevelColor(const std::string& line) {
-  if (line.rfind("error:", 0) == 0) return QColor(176, 0, 0);
-  if (line.rfind("warning:", 0) == 0) return QColor(160, 96, 0);
-  return QColor(80, 80, 80);
+  if (line.rfind("error:", 0) == 0) return ErrorTextColour();
+  if (line.rfind("warning:", 0) == 0) return WarningTextColour();
+  return NoteTextColour();
 }
 
 // The physics check of the model, errors first, then warnings, then notes.
@@ -286,7 +287,7 @@ void TImportDialog::CreateControls() {
   FErrorLabel->setWordWrap(true);
   {
     QPalette palette = FErrorLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    palette.setColor(QPalette::WindowText, ErrorTextColour());
     FErrorLabel->setPalette(palette);
   }
   rightColumn->addWidget(FErrorLabel);
@@ -437,7 +438,7 @@ void TImportDialog::FillColumns(const std::vector<TColumnAssignment>& columns) {
     row.First = new QLabel(first.join(QStringLiteral(", ")), box);
     // Why a column whose title names a unit was left unassigned.
     row.Note = new QLabel(ToQ(columns[i].Problem), box);
-    row.Note->setStyleSheet(QStringLiteral("color: #b00000"));
+    row.Note->setStyleSheet(TextColourStyle(ErrorTextColour()));
     row.Note->setToolTip(row.Note->text());
     FColumnsGrid->addWidget(row.Title, gridRow, 0);
     FColumnsGrid->addWidget(row.Role, gridRow, 1);
@@ -691,7 +692,7 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   NameControl(FErrorLabel, QStringLiteral("DeriveErrorLabel"));
   {
     QPalette palette = FErrorLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    palette.setColor(QPalette::WindowText, ErrorTextColour());
     FErrorLabel->setPalette(palette);
   }
   FNotesLabel = new QLabel(this);
@@ -699,7 +700,7 @@ TDeriveDialog::TDeriveDialog(TFanModel source, std::vector<double> totals, bool 
   FNotesLabel->setWordWrap(true);
   {
     QPalette palette = FNotesLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(160, 96, 0));
+    palette.setColor(QPalette::WindowText, WarningTextColour());
     FNotesLabel->setPalette(palette);
   }
   FPreview = new QPlainTextEdit(this);

@@ -24,6 +24,7 @@
 #include "services/MessageBox.h"
 #include "services/SafeWrite.h"
 #include "services/Settings.h"
+#include "services/TextColours.h"
 
 namespace blowden {
 
@@ -66,10 +67,10 @@ void TBlowdenForm::AddReportLines(const std::vector<TReportLine>& lines) {
         break;
       case TReportStyle::ErrorSummary:
       case TReportStyle::Error:
-        colour = QColor(0xC0, 0x00, 0x00);
+        colour = ErrorTextColour();
         break;
       case TReportStyle::Warning:
-        colour = QColor(0xB0, 0x60, 0x00);
+        colour = WarningTextColour();
         break;
     }
     if (!bold) continue;

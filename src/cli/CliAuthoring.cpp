@@ -227,8 +227,7 @@ int RunDerive(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     err << kProgram << ": " << file << " (" << *request.Model << "): " << message << '\n';
   };
   fan.LoadFromFile(file);
-  if (fan.LoadStatus() == fsFileNotFound || fan.LoadStatus() == fsReadError)
-    return CannotRead(err, file, std::string(StatusTextOf(fan.LoadStatus())));
+  if (const auto loaded = fan.Loaded(); !loaded) return CannotRead(err, file, loaded.Error().Text);
   try {
     fan.SelectModel(*request.Model);
   } catch (const EConvertError& e) {

@@ -61,9 +61,8 @@ std::string TextNumber(double value) {
 // An integer of the text output, never grouped by a locale the stream carries.
 std::string TextInteger(int value) { return Format("%d", {value}); }
 
-bool Unreadable(const TFan& fan) {
-  return fan.LoadStatus() == fsFileNotFound || fan.LoadStatus() == fsReadError;
-}
+// After a load: the file could not be read at all (not found, or a read error).
+bool Unreadable(const TFan& fan) { return !fan.Loaded(); }
 
 std::string gCurrentFile;
 
@@ -71,7 +70,7 @@ std::string gCurrentFile;
 void LoadFan(TFan& fan, const std::string& file, TMessageLog& log) {
   gCurrentFile = file;
   fan.LoadFromFile(file);
-  if (Unreadable(fan)) log.Add(std::string(StatusTextOf(fan.LoadStatus())));
+  if (const auto loaded = fan.Loaded(); !loaded) log.Add(loaded.Error().Text);
 }
 
 // ---------------------------------------------------------------------------
@@ -658,7 +657,7 @@ int RunInstall(const TCliRequest& request, const std::string& databaseFolder, st
     gCurrentFile = file;
     const TInstallResult r = InstallFanFile(file, databaseFolder, fan);
     if (r.Stopped) log.Add(r.Stopped->Message, r.Stopped->Model);
-    if (Unreadable(fan)) log.Add(std::string(StatusTextOf(fan.LoadStatus())));
+    if (const auto loaded = fan.Loaded(); !loaded) log.Add(loaded.Error().Text);
     if (!r.Message.empty()) log.Add(r.Message);
     const int code = Unreadable(fan) ? ecUsage : r.Installed ? ecSuccess : ecFailure;
     worst = std::max(worst, code);

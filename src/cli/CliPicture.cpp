@@ -93,14 +93,14 @@ std::string RenderDatasheetPdf(const std::vector<TDatasheetPage>& pages, const T
     // and the digest of the bytes read.
     TFan fan;
     fan.LoadFromFile(page.File);
-    if (fan.Status() != fsReady || fan.Models().empty())
+    if (!fan.Loaded() || fan.Models().empty())
       return Format("%s not written: %s cannot be read", {path, page.File});
     try {
       fan.SelectModel(page.Model);
     } catch (const EConvertError& e) {
       return Format("%s not written: %s (%s): %s", {path, page.File, page.Model, std::string(e.what())});
     }
-    if (fan.Status() != fsReady)
+    if (!fan.CurrentModel())
       return Format("%s not written: model %s of %s cannot be read", {path, page.Model, page.File});
     sheets.push_back(BuildDatasheet(fan, page.Duty, units, FileSha256(page.File)));
     sheets.back().Mark = page.Mark;

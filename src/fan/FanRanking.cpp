@@ -34,9 +34,9 @@ struct TFileRanking {
   std::vector<std::string> Messages;
 };
 
-// Runs work(i, fan) for every i below `count`, each worker with a fan of its
-// own for the evaluations; files are independent, so each worker takes every
-// workers-th one. The first failure of a worker is rethrown.
+// Runs work(i) for every i below `count`; files are independent, so each
+// worker takes every workers-th one. The first failure of a worker is
+// rethrown.
 template <class TWork>
 void ForEachFile(std::size_t count, int threads, const TWork& work) {
   unsigned workers =
@@ -44,8 +44,7 @@ void ForEachFile(std::size_t count, int threads, const TWork& work) {
   workers = static_cast<unsigned>(
       std::min<std::size_t>(workers, std::max<std::size_t>(1, count / kFilesPerThread)));
   if (workers <= 1) {
-    TFan fan;
-    for (std::size_t i = 0; i < count; ++i) work(i, fan);
+    for (std::size_t i = 0; i < count; ++i) work(i);
     return;
   }
   std::vector<std::thread> pool;
@@ -53,8 +52,7 @@ void ForEachFile(std::size_t count, int threads, const TWork& work) {
   for (unsigned w = 0; w < workers; ++w)
     pool.emplace_back([&, w] {
       try {
-        TFan fan;
-        for (std::size_t i = w; i < count; i += workers) work(i, fan);
+        for (std::size_t i = w; i < count; i += workers) work(i);
       } catch (...) {
         failures[w] = std::current_exception();
       }
@@ -68,17 +66,15 @@ void ForEachFile(std::size_t count, int threads, const TWork& work) {
 
 // A file as the ranking reads it: each model either rejected by its reading
 // (a status and reason that no duty changes) or kept as read, to be
-// evaluated for every duty.
+// evaluated for every duty. Shared, read only, by every ranking and thread.
 struct TRankCatalogue::TKeptFile {
   struct TModel {
-    std::string Name;
-    bool Evaluable = false;
-    TFan::TReadState State;  // Evaluable
-    TModelFacts Facts;       // Evaluable: what every duty's evaluation shares
-    TRejected Rejection;     // not Evaluable
+    const TModelData* Data = nullptr;  // in Read; null when its read rejects it
+    TModelFacts Facts;                 // with Data: what every duty's evaluation shares
+    TRejected Rejection;               // without Data
   };
   std::string File;
-  TFanHeader Header;
+  std::shared_ptr<const TFanFile> Read;
   std::optional<TRejected> Unusable;  // the file as a whole cannot be used
   std::vector<TModel> Models;
   std::vector<std::string> Messages;  // of the reader, as RankDuty reports them
@@ -94,42 +90,29 @@ using TKeptFile = TRankCatalogue::TKeptFile;
 std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
   auto kept = std::make_shared<TKeptFile>();
   kept->File = file;
-  TFan fan;
-  std::string model;
-  fan.OnMessage = [&](const std::string& text) {
-    kept->Messages.push_back(file + " (" + model + "): " + text);
-  };
-  fan.LoadFromFile(file);
-  if (fan.Status() != fsReady || fan.Models().empty()) {
-    const int status = fan.Status() != fsReady ? fan.Status() : fsModelNotFound;
-    const std::string reason =
-        fan.Status() != fsReady ? std::string(StatusTextOf(status)) : std::string("the file names no model");
-    kept->Unusable = TRejected{file, "", status, reason, TVerdictRule::OtherStatus, {reason}, {}};
+  TResult<std::shared_ptr<const TFanFile>> read = ReadFanFile(file);
+  if (!read) {
+    const TError& e = read.Error();
+    kept->Unusable = TRejected{file, "", e.Code, e.Text, TVerdictRule::OtherStatus, {e.Text}, {}};
     return kept;
   }
-  kept->Header = fan.Header();
-  const std::vector<std::string> models = fan.Models();
-  kept->Models.reserve(models.size());
-  for (const std::string& name : models) {
-    model = name;
+  kept->Read = std::move(read).Value();
+  const TFanFile& f = *kept->Read;
+  kept->Models.reserve(f.Models.size());
+  for (std::size_t i = 0; i < f.Models.size(); ++i) {
+    const TFanFile::TModel& model = f.Models[i];
+    for (const std::string& text : model.Messages)
+      kept->Messages.push_back(file + " (" + model.Name + "): " + text);
     TKeptFile::TModel& m = kept->Models.emplace_back();
-    m.Name = name;
-    try {
-      fan.SelectModel(name);
-    } catch (const EConvertError&) {
-      const std::string reason = ModelReadReason(fan);
-      m.Rejection = {file, name, fsDataError, reason, TVerdictRule::ModelRead, {reason}, {}};
+    const TResult<const TModelData*> usable = f.Usable(i);
+    if (!usable) {
+      const TError& e = usable.Error();
+      m.Rejection = {file, model.Name, e.Code, e.Text, TVerdictRule::ModelRead, {e.Text}, {}};
       continue;
     }
-    if (fan.Status() != fsReady) {
-      const std::string reason = ModelReadReason(fan);
-      m.Rejection = {file, name, fan.Status(), reason, TVerdictRule::ModelRead, {reason}, {}};
-      continue;
-    }
-    m.Evaluable = true;
-    m.State = fan.ReadState();
-    m.Facts = CurrentModelFacts(fan);
-    kept->Points += static_cast<std::size_t>(std::max(m.State.Model.Count, 0)) + 1;
+    m.Data = *usable;
+    m.Facts = ModelFacts(f.Header, *m.Data);
+    kept->Points += static_cast<std::size_t>(std::max(m.Data->Model.Count, 0)) + 1;
   }
   return kept;
 }
@@ -192,12 +175,13 @@ std::shared_ptr<const TKeptFile> KeptFile(const std::string& file) {
   return kept;
 }
 
-TCandidate CandidateOf(const std::string& file, const TFan& fan, TSelectionResult&& r) {
+TCandidate CandidateOf(const std::string& file, const TFanHeader& header, const std::string& model,
+                       TSelectionResult&& r) {
   TCandidate c;
   c.File = file;
-  c.Maker = fan.Header().Maker;
-  c.Range = fan.Header().Range;
-  c.Model = fan.Model().Name;
+  c.Maker = header.Maker;
+  c.Range = header.Range;
+  c.Model = model;
   c.Status = r.Status;
   c.DutyMet = r.DutyMet;
   c.Speed = r.Speed;
@@ -222,25 +206,27 @@ std::string JoinReasons(const std::vector<std::string>& reasons) {
   return text;
 }
 
-// The duty on every model of one kept file, in model order; `fan` is the
-// worker's, into which each model is put back as it was read.
-void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFan& fan, TFileRanking& out) {
+// The duty on every model of one kept file, in model order.
+void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
   out.Messages = f.Messages;
   if (f.Unusable) {
     out.Rejected.push_back(*f.Unusable);
     return;
   }
-  for (const TKeptFile::TModel& m : f.Models) {
-    if (!m.Evaluable) {
+  const TFanHeader& header = f.Read->Header;
+  out.Candidates.reserve(f.Models.size());
+  for (std::size_t i = 0; i < f.Models.size(); ++i) {
+    const TKeptFile::TModel& m = f.Models[i];
+    if (!m.Data) {
       out.Rejected.push_back(m.Rejection);
       continue;
     }
-    fan.RestoreReadState(f.Header, m.State);
-    TSelectionResult r = EvaluateDutyFigures(fan, duty, m.Facts);
+    const std::string& name = f.Read->Models[i].Name;
+    TSelectionResult r = EvaluateDutyFigures(header, *m.Data, duty, m.Facts);
     if (r.Verdict != TVerdictKind::Rejected)
-      out.Candidates.push_back(CandidateOf(f.File, fan, std::move(r)));
+      out.Candidates.push_back(CandidateOf(f.File, header, name, std::move(r)));
     else
-      out.Rejected.push_back(MakeRejected(f.File, fan, r));
+      out.Rejected.push_back(MakeRejected(f.File, name, r));
   }
 }
 
@@ -260,12 +246,15 @@ std::optional<TRankKey> FindRankKey(std::string_view name) {
 }
 
 TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectionResult& r) {
-  return TRejected{file,         fan.Model().Name, r.Status,  JoinReasons(r.Reasons),
-                   r.RejectRule, r.Reasons,        r.Warnings};
+  return MakeRejected(file, fan.Model().Name, r);
+}
+
+TRejected MakeRejected(const std::string& file, const std::string& model, const TSelectionResult& r) {
+  return TRejected{file, model, r.Status, JoinReasons(r.Reasons), r.RejectRule, r.Reasons, r.Warnings};
 }
 
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r) {
-  return CandidateOf(file, fan, TSelectionResult(r));
+  return CandidateOf(file, fan.Header(), fan.Model().Name, TSelectionResult(r));
 }
 
 void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
@@ -308,7 +297,7 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
 
 TRankCatalogue::TRankCatalogue(std::vector<std::string> files, int threads)
     : FFiles(std::move(files)), FKept(FFiles.size()) {
-  ForEachFile(FFiles.size(), threads, [&](std::size_t i, TFan&) { FKept[i] = KeptFile(FFiles[i]); });
+  ForEachFile(FFiles.size(), threads, [&](std::size_t i) { FKept[i] = KeptFile(FFiles[i]); });
 }
 
 TRankCatalogue::~TRankCatalogue() = default;
@@ -318,14 +307,13 @@ TRankCatalogue& TRankCatalogue::operator=(TRankCatalogue&&) noexcept = default;
 std::size_t TRankCatalogue::EvaluatedModels() const {
   std::size_t n = 0;
   for (const auto& f : FKept)
-    for (const TKeptFile::TModel& m : f->Models) n += m.Evaluable ? 1 : 0;
+    for (const TKeptFile::TModel& m : f->Models) n += m.Data ? 1 : 0;
   return n;
 }
 
 TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) const {
   std::vector<TFileRanking> perFile(FKept.size());
-  ForEachFile(FKept.size(), threads,
-              [&](std::size_t i, TFan& fan) { RankKeptFile(*FKept[i], duty, fan, perFile[i]); });
+  ForEachFile(FKept.size(), threads, [&](std::size_t i) { RankKeptFile(*FKept[i], duty, perFile[i]); });
   TRanking ranking;
   std::size_t candidates = 0, rejected = 0, messages = 0;
   for (const TFileRanking& f : perFile) {

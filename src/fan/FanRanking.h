@@ -69,6 +69,7 @@ struct TRanking {
 // The rejection of an evaluated model whose verdict is Rejected: its
 // reasons, joined into Reason.
 TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectionResult& r);
+TRejected MakeRejected(const std::string& file, const std::string& model, const TSelectionResult& r);
 
 // The candidate of an evaluation whose verdict is ok or warning.
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r);

@@ -218,25 +218,32 @@ void AddResultLines(const TFan& fan, TSelectionResult& r, const TResultUnits& u)
   }
 }
 
-void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, double shownFlow,
-          double shownPressure, const TChartWindow& previous, const TShowContext& ctx) {
-  const TFanModel& m = fan.Model();
+// The figures of an operating point already set in `r` (Volume, PStatic,
+// Speed, RawSpeed), from `point`, the point the solve left current; `point`
+// is left as the evaluation leaves the fan's (its flow, and Status 5 for a
+// sound power that cannot be computed).
+void Figures(const TFanHeader& header, const TModelData& data, TCurrentPoint& point, TSelectionResult& r,
+             double dutyFlow, const TShowContext& ctx) {
+  const TFanModel& m = data.Model;
   const double ratio = ctx.Ratio;
   // The solve ran at the catalogue's air; pressures and power scale with the
   // density at the same speed and flow (exactly unchanged at ratio 1).
   if (ratio != 1) r.PStatic *= ratio;
-  r.PDynamic = fan.DynamicPressure(r.Volume);
+  point.Q = r.Volume;
+  r.PDynamic = DynamicPressure(m, header.Density, r.Volume);
   if (ratio != 1) r.PDynamic *= ratio;
   r.PTotal = r.PDynamic + r.PStatic;
-  r.ShaftPower = fan.ShaftPower(r.Speed);
+  r.ShaftPower = ShaftPower(data, point.Ref, r.Speed);
   if (ratio != 1) r.ShaftPower *= ratio;
   // A shaft power of 0 gives no efficiency: shown as 0.
   r.Efficiency = r.ShaftPower != 0 ? 0.1 * r.Volume * r.PTotal / r.ShaftPower : 0;
   r.StaticEfficiency = r.ShaftPower != 0 ? 0.1 * r.Volume * r.PStatic / r.ShaftPower : 0;
   // Sound power scales with the density as 20 lg(ρ/ρref) at the same speed.
-  r.SoundPower = fan.SoundPower(r.Speed);
+  const std::optional<double> sound = SoundPower(data, point.Ref, r.Speed);
+  if (!sound) point.Status = fsDataError;
+  r.SoundPower = sound.value_or(0);
   if (ratio != 1) r.SoundPower += 20 * std::log10(ratio);
-  r.Status = fan.Status();
+  r.Status = point.Status;
   r.StatusText = std::string(StatusTextOf(r.Status));
 
   // The figures the verdict judges, in the catalogue's air where the duty
@@ -246,7 +253,7 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
     r.Tolerance = ctx.Tolerance;
     r.DutyMet = r.Status == fsReady && r.Volume >= dutyFlow * (1 - ctx.Tolerance / 100) * (1 - kFlowRounding);
     const std::size_t n = std::min(static_cast<std::size_t>(std::max(m.Count, 0)), m.Qa.size());
-    const TModelFacts facts = ctx.Facts ? TModelFacts{} : CurrentModelFacts(fan);
+    const TModelFacts facts = ctx.Facts ? TModelFacts{} : ModelFacts(header, data);
     const TModelFacts& known = ctx.Facts ? *ctx.Facts : facts;
     const TPressurePeak& peak = known.PressurePeak;
     r.StallMargin.reset();
@@ -269,6 +276,15 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
     r.Reasons = std::move(v.Reasons);
     r.Warnings = std::move(v.Warnings);
   }
+  r.R2 = data.FitStats.R2;
+}
+
+void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, double shownFlow,
+          double shownPressure, const TChartWindow& previous, const TShowContext& ctx) {
+  const double ratio = ctx.Ratio;
+  TCurrentPoint point = fan.Current();
+  Figures(fan.Header(), fan.Data(), point, r, dutyFlow, ctx);
+  fan.SetCurrent(point);
 
   r.Lines.clear();
   r.ExtraLines.clear();
@@ -295,7 +311,6 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
     PlaceDutyMarkers(r, dutyFlow, dutyPressure, shownFlow, shownPressure);
   }
 
-  r.R2 = fan.FitStats().R2;
   if (ctx.Lines) r.R2Text = Format("R²=%0.4f", {r.R2});
 }
 
@@ -326,6 +341,15 @@ std::string_view PressureUnitLabel(const TResultUnits& units) {
 }
 std::string_view PowerUnitLabel(const TResultUnits& units) { return GetUnitsLabel(utPower, units.Power); }
 
+double DutyPressureAtSpeed(TFan& fan, double flow, double speed, const TSelectionResult* last,
+                           TPressureKind kind) {
+  const bool known = last && last->Status == fsReady && last->Volume > 0;
+  double pressure = fan.PressureAt(flow, speed) * (known ? last->DensityRatio : 1.0);
+  if (known && kind == TPressureKind::Total)
+    pressure += last->PDynamic * (flow / last->Volume) * (flow / last->Volume);
+  return pressure;
+}
+
 std::string ModelCaption(std::string_view maker, std::string_view model) {
   return "[" + std::string(maker) + "]  " + std::string(model);
 }
@@ -338,28 +362,42 @@ TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double sh
 
 namespace {
 
-TSelectionResult Evaluate(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
-                          const TChartWindow& previous, TShowContext ctx) {
-  TSelectionResult r;
-  if (ctx.Lines) r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
+// The duty carried to the catalogue's air and solved there: the operating
+// point in `r`, the point the solve left current returned; `siteStatic` the
+// duty's static pressure at site air.
+TCurrentPoint Solve(const TFanHeader& header, const TModelData& data, const TDuty& duty, TSelectionResult& r,
+                    double& siteStatic, TShowContext& ctx) {
   r.PressureKind = duty.Kind;
   r.DutyFlow = duty.Flow;
   r.DutyPressure = duty.Pressure;
-  r.ReferenceDensity = fan.Header().Density;
+  r.ReferenceDensity = header.Density;
   r.Density = SiteDensity(duty.Air, r.ReferenceDensity);
   r.DensityRatio = r.Density / r.ReferenceDensity;
   // The static pressure at site air the duty asks for; the catalogue's air
   // and a static duty leave the pressure untouched.
-  double siteStatic = duty.Pressure;
+  siteStatic = duty.Pressure;
   if (duty.Kind == TPressureKind::Total) {
-    const double area = fan.OutletArea();
+    const double area = OutletArea(data.Model);
     if (area > 0) siteStatic -= 0.5 * r.Density * (duty.Flow / area) * (duty.Flow / area);
   }
   r.Volume = duty.Flow;
   r.PStatic = r.Density != r.ReferenceDensity ? siteStatic * r.ReferenceDensity / r.Density : siteStatic;
-  r.Speed = fan.SolveSpeed(r.Volume, r.PStatic, r.RawSpeed);
+  const TSpeedSolution s = SolveDutySpeed(data, r.Volume, r.PStatic);
+  r.Volume = s.Flow;
+  r.PStatic = s.Pressure;
+  r.RawSpeed = s.RawSpeed;
+  r.Speed = s.Speed;
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Tolerance = duty.Tolerance;
+  return s.Point;
+}
+
+TSelectionResult Evaluate(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
+                          const TChartWindow& previous, TShowContext ctx) {
+  TSelectionResult r;
+  if (ctx.Lines) r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
+  double siteStatic = 0;
+  fan.SetCurrent(Solve(fan.Header(), fan.Data(), duty, r, siteStatic, ctx));
   const bool plain = duty.Kind == TPressureKind::Static;
   Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic,
        previous, ctx);
@@ -391,10 +429,25 @@ TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty, const TModelF
   return Evaluate(fan, duty, duty.Flow, duty.Pressure, {}, ctx);
 }
 
-TModelFacts CurrentModelFacts(TFan& fan) {
-  const TFanModel& m = fan.Model();
-  return {FindPressurePeak(m, fan.Coeffs(), fan.FitError()),
-          FindEfficiencyPeak(m, fan.Coeffs(), fan.FitError(), fan.Header().Density), CurrentModelHealth(fan)};
+TModelFacts CurrentModelFacts(TFan& fan) { return ModelFacts(fan.Header(), fan.Data()); }
+
+TModelFacts ModelFacts(const TFanHeader& header, const TModelData& data) {
+  const TFanModel& m = data.Model;
+  return {FindPressurePeak(m, data.Coeffs, data.FitError),
+          FindEfficiencyPeak(m, data.Coeffs, data.FitError, header.Density), ModelHealth(header, data)};
+}
+
+TSelectionResult EvaluateDutyFigures(const TFanHeader& header, const TModelData& data, const TDuty& duty,
+                                     const TModelFacts& facts) {
+  TShowContext ctx;
+  ctx.Chart = false;
+  ctx.Lines = false;
+  ctx.Facts = &facts;
+  TSelectionResult r;
+  double siteStatic = 0;
+  TCurrentPoint point = Solve(header, data, duty, r, siteStatic, ctx);
+  Figures(header, data, point, r, duty.Flow, ctx);
+  return r;
 }
 
 int FindBestModel(TFan& fan, const TDuty& duty) {

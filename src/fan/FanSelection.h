@@ -9,6 +9,7 @@
 #include "fan/FanFindings.h"
 #include "fan/FanTypes.h"
 #include "fan/FanVerdict.h"
+#include "fan/ModelData.h"
 #include "fan/SelectorChart.h"
 
 namespace blowden {
@@ -128,6 +129,7 @@ struct TModelFacts {
   TModelHealth Health;
 };
 TModelFacts CurrentModelFacts(TFan& fan);
+TModelFacts ModelFacts(const TFanHeader& header, const TModelData& data);
 
 // The figures, status and warnings of EvaluateDuty(fan, duty, duty.Flow,
 // duty.Pressure, {}, TResultUnits{}, false), bit for bit, without the
@@ -136,6 +138,11 @@ TModelFacts CurrentModelFacts(TFan& fan);
 TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty);
 // The same with the current model's facts given (CurrentModelFacts of it).
 TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty, const TModelFacts& facts);
+// The same over a model's data (of a catalogue with `header`), with no fan:
+// what EvaluateDutyFigures gives with that model current, bit for bit. Any
+// thread may evaluate any model so.
+TSelectionResult EvaluateDutyFigures(const TFanHeader& header, const TModelData& data, const TDuty& duty,
+                                     const TModelFacts& facts);
 
 // The best-model search for a duty at site air or of total pressure: the
 // rule of TFan::FindBestModel (the model whose nominal flow at its solved
@@ -166,6 +173,15 @@ TFindResult FindAcceptableModel(TFan& fan, const TDuty& duty);
 TSelectionResult EvaluateBrowse(TFan& fan, const TChartWindow& previous = {});
 TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWindow& previous,
                                 const TResultUnits& units);
+
+// The duty pressure the current model gives at `flow` and `speed` (the
+// selector's speed edit): the catalogue's static pressure there (PressureAt:
+// the fan's current point moves), carried to the site's air of `last` (the
+// last evaluation of this model, when there is one and it solved with Status
+// 0 at a flow above 0), and for a total duty the outlet's velocity pressure
+// of `last` added, grown with the flow squared.
+double DutyPressureAtSpeed(TFan& fan, double flow, double speed, const TSelectionResult* last,
+                           TPressureKind kind);
 
 // The caption of a model in the selector's status bar: "[Maker]  Name".
 std::string ModelCaption(std::string_view maker, std::string_view model);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/Format.h"
+#include "fan/FanLimits.h"
 #include "fan/FanSelection.h"
 #include "fan/QmFan.h"
 
@@ -57,11 +58,16 @@ std::string ModelReadReason(const TFan& fan) {
   return "data error: " + fan.ReadProblem();
 }
 
-TModelHealth CurrentModelHealth(TFan& fan) {
+TModelHealth CurrentModelHealth(TFan& fan) { return ModelHealth(fan.Header(), fan.Data()); }
+
+TModelHealth ModelHealth(const TFanHeader& header, const TModelData& data) {
   TModelHealth h;
-  h.ReadStatus = fan.ModelStatus();
-  h.ReadProblem = fan.ReadProblem();
-  h.VerifyErrors = fan.ModelVerifyErrors();
+  h.ReadStatus = data.Status;
+  h.ReadProblem = data.Problem;
+  // The lines of the verification, as TFan::ModelVerifyErrors gives them.
+  for (const std::string& line :
+       VerifyModelData(header, data.Model, data.Status, data.Problem, data.Complete))
+    h.VerifyErrors.push_back(header.Range + " (" + data.Model.Name + ")  " + line);
   return h;
 }
 

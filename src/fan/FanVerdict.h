@@ -9,6 +9,8 @@
 
 namespace blowden {
 
+struct TModelData;
+
 struct TSelectionResult;
 struct TResultUnits;
 
@@ -89,6 +91,8 @@ std::string ModelReadReason(const TFan& fan);
 // The health of the fan's current model: its read status and the
 // verification rules judged on it as read.
 TModelHealth CurrentModelHealth(TFan& fan);
+// The same of a model's data, of a catalogue with `header`.
+TModelHealth ModelHealth(const TFanHeader& header, const TModelData& data);
 
 // Judges an evaluated selection of `model` (its figures at site air, SI
 // units, as EvaluateDuty leaves them): every rule above, in that order.

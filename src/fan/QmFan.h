@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "fan/FanTypes.h"
+#include "fan/ModelData.h"
+#include "fan/ModelEval.h"
 #include "numeric/Regress.h"
 
 namespace blowden {
@@ -22,6 +24,12 @@ struct TIniSection;
 // current model with its fitted static-pressure curve, a status code,
 // verification messages, and the fan's performance at other speeds by the fan
 // laws. Units: m³/s, Pa, kW, dB, rpm, m, m², m/s, kg/m³.
+//
+// The facade over the model's data (TModelData, ModelData.h) and its free
+// evaluation functions (ModelEval.h) that the windows use: it holds one
+// current model and the point its last operation left current (what
+// RefPressure, RefPower, RefSound and OutletVelocity read). Code that only
+// evaluates models, on any thread, uses the data and functions directly.
 //
 // Its state is read through the accessors below and changed only by its
 // operations. Failures are reported through Status (StatusText), Errors and
@@ -143,36 +151,22 @@ class TFan {
   // leave Status 0 (a bad "Model" line, say).
   int FindBestModel(double Q, double P);
 
-  // --- keeping read models ---------------------------------------------------
-  // What the last SelectModel left of the current model: its data, its fit
-  // and the read's status and problem.
-  struct TReadState {
-    TFanModel Model;
-    std::vector<double> Coeffs;
-    int FitError = 0;
-    TFitStats FitStats;
-    int Status = fsReady;
-    std::string Problem;
-  };
-  TReadState ReadState() const;
-  // Makes a model read to the end current again without reading anything,
-  // with `header` as the catalogue's header: every evaluation then gives
-  // what it gave right after the SelectModel the state was taken from. The
-  // file name, the model names and the file held are left as they are. A
-  // ranking reads each model of many files once and evaluates it for many
-  // duties.
-  void RestoreReadState(const TFanHeader& header, const TReadState& state);
-
   // --- state (read only) -----------------------------------------------------
   const std::string& FileName() const { return FFileName; }
   const TFanHeader& Header() const { return FHeader; }
   const std::vector<std::string>& Models() const { return FModels; }
-  const TFanModel& Model() const { return FModel; }
+  const TFanModel& Model() const { return FData.Model; }
+  // The current model's data, fit and read ending, as one value.
+  const TModelData& Data() const { return FData; }
+  // The point the last operation left current, with Status; SetCurrent makes
+  // a point computed by the free functions current (Status with it).
+  TCurrentPoint Current() const { return {FQ, FPoint, FStatus}; }
+  void SetCurrent(const TCurrentPoint& point);
   // The fitted Ps(Q) at RefSpeed, c0 + c1 Q + ...; FitError 0 when Coeffs is
   // valid, -1 for a singular fit.
-  const std::vector<double>& Coeffs() const { return FCoeffs; }
-  int FitError() const { return FFitError; }
-  const TFitStats& FitStats() const { return FFitStats; }
+  const std::vector<double>& Coeffs() const { return FData.Coeffs; }
+  int FitError() const { return FData.FitError; }
+  const TFitStats& FitStats() const { return FData.FitStats; }
   // The model FindBestModel chose last (index in Models).
   int BestIndex() const { return FBestIndex; }
   // The lines of the last verification.
@@ -181,16 +175,23 @@ class TFan {
   int Status() const { return FStatus; }
   // Status left by the last LoadFromFile (1 before any load).
   int LoadStatus() const { return FLoadStatus; }
+  // The last LoadFromFile as a result: the header, or the error (Code the
+  // load status, Text its status text, File the file name).
+  TResult<const TFanHeader*> Loaded() const;
+  // The last model read as a result: its data when it read with status
+  // "Ready", else the error (Code ModelStatus, Text its status text, File
+  // and Model the file's and the model's names).
+  TResult<const TModelData*> CurrentModel() const;
   // Status left by the last model read (the current model's; 1 before any):
   // what a duty solved since does to Status does not change it.
-  int ModelStatus() const { return FModelStatus; }
+  int ModelStatus() const { return FData.Status; }
   // True when the last SelectModel read its model to the end (its Status may
   // still be 5 for a bad "Model" item, which uses fall-back values).
-  bool ModelReadComplete() const { return FModelComplete; }
+  bool ModelReadComplete() const { return FData.Complete; }
   // What ended the last model read with a status other than "Ready", naming
   // the key, the item and its text ("\"Model\" item 3 is 'x9', not a
   // number"); empty after a clean read.
-  const std::string& ReadProblem() const { return FReadProblem; }
+  const std::string& ReadProblem() const { return FData.Problem; }
 
   // Receives "Bad area specification...", "Not enough data points..." and
   // "Pressure not specified..." while a model is read; none set: ignored.
@@ -211,34 +212,24 @@ class TFan {
   // Makes the model `name` current again, quietly; an empty name: nothing.
   void RestoreModel(const std::string& name);
 
-  // Helpers of the speed solution.
-  double SpeedFunction(double N);
-  static void ScaleDuty(double& Q, double& P, double NNew, double NOld);
-  bool FlowInRange(double Margin, double N, double Q) const;
-  double Mismatch();
+  // Keeps what a solve left: its point and status.
+  void Keep(const TSpeedSolution& s);
   void SearchBestModel();
 
   std::string FFileName;
   TFanHeader FHeader;
   std::vector<std::string> FModels;
-  TFanModel FModel;
+  TModelData FData;        // the current model
   std::string FModelFile;  // the file the current model was read from
-  std::vector<double> FCoeffs;
-  int FFitError = 0;
-  TFitStats FFitStats;
   int FBestIndex = 0;
   std::vector<std::string> FErrors;
   int FStatus = fsNotLoaded;
 
-  int FSegment = 0;
-  double FFraction = 0;
+  // The current point: the flow and its place at reference speed.
   double FQ = 0;
-  double FQRef = 0;
-  double FP = 0;
+  TRefPoint FPoint;
+  double FP = 0;  // the duty pressure of a search
   int FLoadStatus = fsNotLoaded;
-  int FModelStatus = fsNotLoaded;
-  bool FModelComplete = false;
-  std::string FReadProblem;
   // The key being converted while a model is read, for the message of a number that does not convert.
   const char* FReadKey = "";
   // Set while a search or a verification reads every model from the one
@@ -256,15 +247,7 @@ class TFan {
   // model of an unchanged file reads the same every time. Dropped with the
   // section index when the file changes. Reads that stopped early (and so may
   // have shown a message) or failed on a number are never kept.
-  struct TReadModel {
-    TFanModel Model;
-    std::vector<double> Coeffs;
-    int FitError = 0;
-    TFitStats FitStats;
-    int Status = 0;
-    std::string Problem;
-  };
-  std::unordered_map<std::size_t, TReadModel> FReadModels;
+  std::unordered_map<std::size_t, TModelData> FReadModels;
 };
 
 }  // namespace blowden

@@ -29,6 +29,7 @@
 #include "services/MessageBox.h"
 #include "services/Placement.h"
 #include "services/Settings.h"
+#include "services/TextColours.h"
 #include "units/QmConv.h"
 
 namespace blowden {
@@ -127,7 +128,7 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
   if (role == Qt::TextAlignmentRole)
     return d.Figure && !d.Text ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
   if (role == Qt::ForegroundRole && column == cWarnings && !c.Warnings.empty())
-    return QBrush(QColor(0xa0, 0, 0));
+    return QBrush(ErrorTextColour());
   if (role != Qt::DisplayRole && role != SortRole) return {};
   if (role == SortRole && d.Figure) {
     // No figure (no pressure peak inside the tested flows): sorted last.
@@ -499,8 +500,8 @@ std::vector<TDatasheet> TCandidatesView::DatasheetPages(QStringList& skipped) co
     try {
       // A number that does not convert throws: the row is left out.
       fan->SelectModel(model.toStdString());
-      if (fan->ModelStatus() != fsReady) {
-        skipped.append(name + QStringLiteral(": ") + ToQ(StatusTextOf(fan->ModelStatus())));
+      if (const auto read = fan->CurrentModel(); !read) {
+        skipped.append(name + QStringLiteral(": ") + ToQ(read.Error().Text));
         continue;
       }
       pages.push_back(BuildDatasheet(*fan, FDuty, FModel->Units(), sha256));

@@ -53,6 +53,7 @@
 #include "services/MessageBox.h"
 #include "services/Placement.h"
 #include "services/Settings.h"
+#include "services/TextColours.h"
 #include "units/FmtText.h"
 #include "units/QmConv.h"
 #include "units/widgets/QmFmtEdit.h"
@@ -220,7 +221,7 @@ void TFanForm::FileChosen(bool byUser) {
   FillFanList();
   // A file that did not load or names no model is invalid; a duty the file
   // cannot meet is not (the memo says why).
-  bool invalid = FFan->LoadStatus() != fsReady || FFan->Models().empty();
+  bool invalid = !FFan->Loaded() || FFan->Models().empty();
 
   if (byUser) {
     if (FFan->Models().empty()) {
@@ -266,7 +267,7 @@ void TFanForm::Evaluate() {
   if (!HaveModel()) return;
   // A model whose data the fan model rejected is not evaluated: the fan
   // still holds curves of the model read before it.
-  if (FFan->ModelStatus() != fsReady) {
+  if (!FFan->CurrentModel()) {
     ShowModelStatus();
     return;
   }
@@ -375,7 +376,7 @@ void TFanForm::ShowResults() {
   QTextCursor cursor(FMemo->document());
   cursor.movePosition(QTextCursor::End);
   QTextCharFormat red;
-  red.setForeground(QColor(0xa0, 0x00, 0x00));
+  red.setForeground(ErrorTextColour());
   for (const std::string& text : FResult.Reasons) {
     cursor.insertBlock();
     cursor.insertText(QStringLiteral("Rejected: ") + ToQ(text), red);
@@ -508,18 +509,12 @@ void TFanForm::PStaticEditExit() {
 // A speed typed in: the duty pressure becomes the model's pressure at the
 // duty flow and that speed, and the speed is solved back from it.
 void TFanForm::SpeedEditExit() {
-  if (!UserChanged(FSpeedEdit) || !HaveModel() || FFan->ModelStatus() != fsReady) return;
+  if (!UserChanged(FSpeedEdit) || !HaveModel() || !FFan->CurrentModel()) return;
   try {
     const double flow = FmtValueToFloat(FVolEdit->Value());
     const double speed = FmtValueToFloat(FSpeedEdit->Value());
-    // The catalogue's pressure carried to the site's air, and for a total
-    // duty the outlet's velocity pressure added (it grows with the flow
-    // squared from the last evaluation of this model).
-    const bool known = FChartValid && FResult.Status == fsReady && FResult.Volume > 0;
-    double pressure = FFan->PressureAt(flow, speed) * (known ? FResult.DensityRatio : 1.0);
-    if (known && PressureKind() == TPressureKind::Total)
-      pressure += FResult.PDynamic * (flow / FResult.Volume) * (flow / FResult.Volume);
-    FPStaticEdit->SetValue(pressure);
+    FPStaticEdit->SetValue(
+        DutyPressureAtSpeed(*FFan, flow, speed, FChartValid ? &FResult : nullptr, PressureKind()));
   } catch (const EConvertError& error) {
     ClearResults({QString::fromUtf8(error.what())});
     return;

@@ -55,6 +55,7 @@
 #include "services/Placement.h"
 #include "services/QmVerInfo.h"
 #include "services/Settings.h"
+#include "services/TextColours.h"
 #include "units/FmtText.h"
 #include "units/QmConv.h"
 #include "units/widgets/QmFmtEdit.h"
@@ -485,7 +486,7 @@ void TFanForm::CreateAirGroup(QWidget* parent, QBoxLayout* column) {
     double Value;
   };
   const TAirField fields[] = {
-      {FDensityEdit, "DensityEdit", "Densit&y", "Site density", utDensity, 1.2},
+      {FDensityEdit, "DensityEdit", "Densit&y", "Site density", utDensity, kDefaultDensity},
       {FAltitudeEdit, "AltitudeEdit", "Al&titude", "Site altitude", utAltitude, kDefaultSiteAltitude},
       {FTemperatureEdit, "TemperatureEdit", "T&emperature", "Air temperature", utTemperature,
        kDefaultSiteTemperature},
@@ -578,9 +579,9 @@ void TFanForm::ShowAirDensity() {
   QString text;
   if (const auto error = SiteAirError(air)) {
     text = ToQ(*error);
-    FAirDensityLabel->setStyleSheet(QStringLiteral("color: #a00000"));
+    FAirDensityLabel->setStyleSheet(TextColourStyle(ErrorTextColour()));
   } else {
-    const double reference = FFan->Models().empty() ? 1.2 : FFan->Header().Density;
+    const double reference = FFan->Models().empty() ? kDefaultDensity : FFan->Header().Density;
     const double density = SiteDensity(air, reference);
     const double factor = FDensityEdit->Factor(), offset = FDensityEdit->Offset();
     const QString unit = FDensityEdit->UnitsLabel() ? FDensityEdit->UnitsLabel()->text() : QString();

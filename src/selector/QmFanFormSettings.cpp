@@ -252,7 +252,7 @@ void TFanForm::LoadSettings() {
     const double tolerance = readDouble("Tolerance", kDefaultDutyTolerance);
     FToleranceBox->setValue(ToleranceError(tolerance, "") ? kDefaultDutyTolerance : tolerance);
   }
-  FDensityEdit->SetValue(readDouble("Density", 1.2));
+  FDensityEdit->SetValue(readDouble("Density", kDefaultDensity));
   FAltitudeEdit->SetValue(readDouble("Altitude", kDefaultSiteAltitude));
   FTemperatureEdit->SetValue(readDouble("Temperature", kDefaultSiteTemperature));
   FDensityEdit->SetUnitsValue(readInt("DensityUnits", 0, 0, GetUnitsCount(utDensity) - 1));

@@ -50,7 +50,7 @@ TInstallResult InstallFanFile(const std::string& sourcePath, const std::string& 
   // The caller's fan model learns how the file loads (a missing or
   // unreadable file is reported from it).
   fan.LoadFromFile(sourcePath);
-  if (fan.LoadStatus() == fsFileNotFound || fan.LoadStatus() == fsReadError) {
+  if (!fan.Loaded()) {
     result.Errors = VerifyFile(sourcePath, fan, &result.Stopped);
     return result;
   }

@@ -17,6 +17,7 @@
 #include "app/Main.h"
 #include "app/SourceEditor.h"
 #include "fan/QmFan.h"
+#include "services/TextColours.h"
 
 namespace blowden {
 namespace {
@@ -107,7 +108,7 @@ TEST_F(Commands, CheckFanReportsThePhysicsCheckWithErrorsMarked) {
        "TY (T1)  point 2: error: Shaft power 0.05 kW is below the air power 0.5234 kW (Q × Pt): impossible"},
   };
   auto form = OpenMainForm(World.FansFolder());
-  const QColor red(0xC0, 0x00, 0x00), orange(0xB0, 0x60, 0x00);
+  const QColor red = ErrorTextColour(), orange = WarningTextColour();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.toStdString());
     test::ClickRow(form->FileListBox1(), c.row);
@@ -185,7 +186,7 @@ TEST_F(Commands, InstallRefusesAFileWithErrors) {
   EXPECT_EQ(form->ReportLines(), expected);
   const QTextBlock last = form->Memo1()->document()->lastBlock();
   ASSERT_FALSE(last.textFormats().isEmpty());
-  EXPECT_EQ(last.textFormats().first().format.foreground().color(), QColor(0xC0, 0x00, 0x00));
+  EXPECT_EQ(last.textFormats().first().format.foreground().color(), ErrorTextColour());
   EXPECT_FALSE(IsInstalled("bad.qfn"));
 
   // A file that verifies clean but fails the physics check says which command lists its errors.

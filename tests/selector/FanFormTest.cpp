@@ -41,6 +41,7 @@
 #include "services/Folders.h"
 #include "services/MessageBox.h"
 #include "services/Settings.h"
+#include "services/TextColours.h"
 #include "support/TestSupport.h"
 #include "units/FmtText.h"
 #include "units/widgets/QmFmtEdit.h"
@@ -954,7 +955,7 @@ TEST_F(FanFormTest, WarningsFollowTheResultLinesInAWarningColour) {
     SCOPED_TRACE(memo[i].toStdString());
     const QTextBlock block = doc->findBlockByNumber(i);
     const QColor colour = block.begin().fragment().charFormat().foreground().color();
-    const bool warned = colour == QColor(0xa0, 0, 0);
+    const bool warned = colour == ErrorTextColour();
     EXPECT_EQ(warned, memo[i].startsWith("Warning: ") || memo[i].startsWith("Rejected: "));
   }
 }
