@@ -50,8 +50,21 @@ TSelectorChartLine SpeedCurve(TFan& fan, double n, unsigned color, TSelectorCurv
 // operating flow (and a tenth beyond) when that lies outside the tested
 // flows, with the operating flow itself among its vertices, so that it runs
 // through the operating point.
+TSelectorChartLine ReachOperatingPoint(TFan& fan, TSelectorChartLine line, double volume, double speed,
+                                       double ratio);
+
 TSelectorChartLine OperatingCurve(TFan& fan, double volume, double speed, double ratio) {
   TSelectorChartLine line = SpeedCurve(fan, speed, kOperatingColor, scOperating, ratio);
+  // The points added below leave the fan's current point where the speed
+  // curve left it, as every caller after the chart expects.
+  const TCurrentPoint afterCurve = fan.Current();
+  line = ReachOperatingPoint(fan, std::move(line), volume, speed, ratio);
+  fan.SetCurrent(afterCurve);
+  return line;
+}
+
+TSelectorChartLine ReachOperatingPoint(TFan& fan, TSelectorChartLine line, double volume, double speed,
+                                       double ratio) {
   const TFanModel& m = fan.Model();
   if (!(volume > 0) || !std::isfinite(volume) || m.RefSpeed == 0) return line;
   double q0 = fan.LowestFlow() * speed / m.RefSpeed;
