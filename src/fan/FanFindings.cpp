@@ -6,6 +6,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "fan/FanSound.h"
 #include "fan/ModelFits.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"
@@ -371,6 +372,7 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
     }
   }
   CheckImplausibleFigures(m, density, n, maxTipSpeed, add);
+  for (TFinding& f : BandFindings(m)) out.push_back(std::move(f));
   return out;
 }
 

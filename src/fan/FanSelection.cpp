@@ -120,6 +120,7 @@ struct TShowContext {
   bool Lines = true;                   // result lines, extra lines and the R² text
   double Tolerance = 0;                // % of the duty flow
   const TModelFacts* Facts = nullptr;  // the current model's, when known
+  TListener Listener;                  // where the sound pressure is given for
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -174,6 +175,7 @@ void AddResultLines(const TFan& fan, TSelectionResult& r, const TResultUnits& u)
     r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
     r.ExtraLines.push_back(Format("Air Density\t%0.4g\tkg/m³", {r.Density}) +
                            Format(" (catalogue %0.4g)", {r.ReferenceDensity}));
+    AddSoundLines(r.Sound, r.ExtraLines);
   }
 }
 
@@ -195,6 +197,7 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
   // Sound power scales with the density as 20 lg(ρ/ρref) at the same speed.
   r.SoundPower = fan.SoundPower(r.Speed);
   if (ratio != 1) r.SoundPower += 20 * std::log10(ratio);
+  r.Sound = SoundAtOperatingPoint(fan, r.SoundPower, r.Speed, ratio, ctx.Listener);
   r.Status = fan.Status();
   r.StatusText = std::string(StatusTextOf(r.Status));
 
@@ -319,6 +322,7 @@ TSelectionResult Evaluate(TFan& fan, const TDuty& duty, double shownFlow, double
   r.Speed = fan.SolveSpeed(r.Volume, r.PStatic, r.RawSpeed);
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Tolerance = duty.Tolerance;
+  ctx.Listener = duty.Listener;
   const bool plain = duty.Kind == TPressureKind::Static;
   Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic,
        previous, ctx);
@@ -438,7 +442,7 @@ TSelectionResult EvaluateBrowse(TFan& fan, const TChartWindow& previous) {
 }
 
 TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWindow& previous,
-                                const TResultUnits& units) {
+                                const TResultUnits& units, const TListener& listener) {
   TSelectionResult r;
   r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
   r.ReferenceDensity = fan.Header().Density;
@@ -449,6 +453,7 @@ TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWind
   TShowContext ctx;
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Units = units;
+  ctx.Listener = listener;
   const double sitePressure = ctx.Ratio != 1 ? r.PStatic * ctx.Ratio : r.PStatic;
   r.DutyFlow = r.Volume;
   r.DutyPressure = sitePressure;

@@ -10,6 +10,7 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "fan/FanLimits.h"
+#include "fan/FanSound.h"
 #include "numeric/QmRoot.h"
 
 namespace blowden {
@@ -181,6 +182,7 @@ bool ReadCatalogue(const TIniFile& ini, TFanHeader& header, std::vector<std::str
   header.Version = ini.ReadString("Catalog", "Version", "");
   header.Density = ini.ReadFloat("Catalog", "Density", kDefaultDensity);
   header.MaxTipSpeed = ini.ReadFloat("Catalog", "MaxTipSpeed", 0);
+  header.LwKind = ini.ReadString("Catalog", "LwKind", "");
   bool kindNamed = false;
   const std::string kind = ini.ReadString("Catalog", "Kind", "None");
   for (std::size_t k = 0; k < KindNames.size(); ++k)
@@ -450,12 +452,17 @@ void TFan::ReadModel(const std::string& name) {
 
   FReadKey = "Lw";
   SplitList(sec.ReadString("Lw"), FItems);
-  if (FItems.empty()) {
+  ReadModelBands(*FIni, *section, FHeader.LwKind, m);
+  if (FItems.empty() && !HasBands(m)) {
     FStatus = fsDataError;
     FReadProblem = "\"Lw\" is missing or empty";
     return;
   }
-  ExpandList(FItems, m.Count, m.Lw);
+  // A model that gives octave bands without "Lw" has their energy sums as its sound powers.
+  if (FItems.empty())
+    m.Lw = BandSums(m);
+  else
+    ExpandList(FItems, m.Count, m.Lw);
 
   FitPressure();
   FModelComplete = true;
@@ -591,6 +598,10 @@ double TFan::RefPressure() const {
 double TFan::RefPower() const { return Interpolate(FModel.Pw, FModel.Count, FSegment, FFraction); }
 
 double TFan::RefSound() const { return Interpolate(FModel.Lw, FModel.Count, FSegment, FFraction); }
+
+double TFan::RefInterpolated(const std::vector<double>& values) const {
+  return Interpolate(values, FModel.Count, FSegment, FFraction);
+}
 
 double TFan::OutletArea() const {
   const double w = FModel.OutletWidth, h = FModel.OutletHeight;
