@@ -614,6 +614,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
       // browse mode at its nominal point.
       TDuty duty = RequestDuty(request);
       if (request.Browse) duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air};
+      duty.Listener = request.Listener;
       const std::vector<TDatasheetPage> pages{{file, fan.Model().Name, duty, {}}};
       if (const std::string why =
               WriteDatasheets(*request.Pdf, request.Operands, pages, request.Units, request.Force, out);

@@ -9,6 +9,7 @@
 #include "base/Format.h"
 #include "cli/Cli.h"
 #include "cli/CliCommands.h"
+#include "cli/CliSound.h"
 #include "cli/JsonWriter.h"
 #include "cli/TerminalText.h"
 #include "fan/FanFindings.h"
@@ -58,6 +59,12 @@ const TColumn kFigureColumns[] = {
     {"bep_ratio", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.BepRatio); }},
 };
 
+// The sound columns of text and CSV; JSON gives them in the "sound" object.
+const TColumn kSoundColumns[] = {
+    {"lwa", [](const TCandidate& c, const TResultUnits&) { return c.Sound.LwA; }},
+    {"lp", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.Sound.Lp); }},
+};
+
 void OptionalNumber(TJsonWriter& w, std::string_view key, const std::optional<double>& value) {
   w.Key(key);
   if (value)
@@ -79,6 +86,7 @@ std::string CliFigure(double value) { return Format("%0.6g", {value}); }
 std::vector<std::string> CandidateFigureNames() {
   std::vector<std::string> names;
   for (const TColumn& col : kFigureColumns) names.emplace_back(col.Name);
+  for (const TColumn& col : kSoundColumns) names.emplace_back(col.Name);
   return names;
 }
 
@@ -89,6 +97,11 @@ std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnit
   for (const TColumn& col : kFigureColumns) {
     const std::optional<double> value = col.Value(c, units);
     figures.push_back(value ? CliFigure(*value) : std::string("n/a"));
+  }
+  // No bands, no LwA: left blank.
+  for (const TColumn& col : kSoundColumns) {
+    const std::optional<double> value = col.Value(c, units);
+    figures.push_back(value ? Format("%0.1f", {*value}) : std::string());
   }
   return figures;
 }
@@ -131,11 +144,14 @@ void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits&
   w.StringArray({});
   w.Key("warnings");
   w.StringArray(c.Warnings);
+  WriteSoundJson(w, &c.Sound);
   w.EndObject();
 }
 
 TDuty RequestDuty(const TCliRequest& request) {
-  return TDuty{request.Flow, request.Pressure, request.PressureKind, request.Air, request.Tolerance};
+  TDuty duty{request.Flow, request.Pressure, request.PressureKind, request.Air, request.Tolerance};
+  duty.Listener = request.Listener;
+  return duty;
 }
 
 std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::string* error) {
@@ -200,6 +216,7 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
   w.StringArray(r ? r->Reasons : std::vector<std::string>{std::string(noResultReason)});
   w.Key("warnings");
   w.StringArray(r ? r->Warnings : std::vector<std::string>{});
+  WriteSoundJson(w, r ? &r->Sound : nullptr);
 }
 
 std::vector<std::string> RankedFiles(const std::vector<std::string>& given, std::ostream& err,
@@ -236,6 +253,7 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
     WriteDutyJson(w, RequestDuty(request), request);
     WriteUnitsJson(w, request);
     w.Field("sort", RankKeyName(request.Sort));
+    if (request.Sort == TRankKey::Sound) w.Field("sort_level", SoundRankLevel(ranking.Candidates));
     w.Field("tolerance", request.Tolerance);
     w.Key("candidates");
     w.BeginArray();
@@ -268,6 +286,10 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
     }
     if (!csv) {
       if (ranking.Candidates.empty()) out << "No fan meets the duty.\n";
+      if (request.Sort == TRankKey::Sound && !ranking.Candidates.empty())
+        out << (SoundRankLevel(ranking.Candidates) == "LwA"
+                    ? "Ranked by LwA (dB(A)): every candidate has octave bands\n"
+                    : "Ranked by Lw (dB): not every candidate has octave bands\n");
       if (!ranking.Rejected.empty()) {
         out << "\nRejected\n";
         for (const TRejected& r : ranking.Rejected)

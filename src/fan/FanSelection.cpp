@@ -175,7 +175,6 @@ void AddResultLines(const TFan& fan, TSelectionResult& r, const TResultUnits& u)
     r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
     r.ExtraLines.push_back(Format("Air Density\t%0.4g\tkg/m³", {r.Density}) +
                            Format(" (catalogue %0.4g)", {r.ReferenceDensity}));
-    AddSoundLines(r.Sound, r.ExtraLines);
   }
 }
 

@@ -65,6 +65,20 @@ double PressureLevelAt(double lw, const TListener& listener) {
   return lw - 10 * std::log10(4 * std::numbers::pi * r * r / listener.Directivity);
 }
 
+std::optional<std::string> DistanceError(double distance, std::string_view shown, std::string_view place) {
+  if (std::isfinite(distance) && distance > 0 && distance <= kMaxDistance) return std::nullopt;
+  return Format("the distance must lie above 0 and at most %g m ('%s'%s)",
+                {kMaxDistance, std::string(shown), std::string(place)});
+}
+
+std::optional<std::string> DirectivityError(double directivity, std::string_view shown,
+                                            std::string_view place) {
+  if (std::isfinite(directivity) && directivity >= kMinDirectivity && directivity <= kMaxDirectivity)
+    return std::nullopt;
+  return Format("the directivity must lie between %g and %g ('%s'%s)",
+                {kMinDirectivity, kMaxDirectivity, std::string(shown), std::string(place)});
+}
+
 void ReadModelBands(const TIniFile& ini, const TIniSection& section, std::string_view catalogueKind,
                     TFanModel& model) {
   TModelBands& b = model.Bands;
@@ -118,6 +132,21 @@ std::vector<double> BandSums(const TFanModel& m) {
     sums[j] = EnergySum(point);
   }
   return sums;
+}
+
+std::string DerivedBandLines(const TFanModel& source, long double step, TFanModel& derived,
+                             std::string (*listText)(const std::vector<double>&)) {
+  TModelBands& b = derived.Bands;
+  b = TModelBands{};
+  b.Kind = source.Bands.Kind;
+  std::string lines;
+  if (b.Kind != TSoundKind::None) lines += "LwKind=" + std::string(SoundKindName(b.Kind)) + "\n";
+  for (std::size_t i = 0; i < kBandCount; ++i) {
+    b.Given[i] = true;
+    for (double level : source.Bands.Lw[i]) b.Lw[i].push_back(static_cast<double>(level + step));
+    lines += BandKey(i) + "=" + listText(b.Lw[i]) + "\n";
+  }
+  return lines;
 }
 
 void AppendBandErrors(const TFanModel& m, std::vector<std::string>& out) {
@@ -184,18 +213,15 @@ std::string ListenerText(const TListener& listener) {
 }
 
 std::string_view PressureLevelUnit(const TSoundFigures& sound) {
-  return sound.LpWeighted ? "dB(A)" : "dB unweighted";
+  return sound.LpWeighted ? "dB(A)" : "dB (unweighted)";
 }
 
-void AddSoundLines(const TSoundFigures& sound, std::vector<std::string>& lines) {
-  if (sound.Bands) {
-    std::string bands;
-    for (double level : *sound.Bands) bands += (bands.empty() ? "" : " ") + Format("%0.0f", {level});
-    lines.push_back("Octave Bands\t" + bands + "\tdB at 63 Hz – 8 kHz");
-  }
+std::vector<std::string> SoundLines(const TSoundFigures& sound) {
+  std::vector<std::string> lines;
   if (sound.LwA) lines.push_back(Format("A-weighted Sound Power\t%0.1f\tdB(A)", {*sound.LwA}));
-  lines.push_back(Format("Sound Pressure\t%0.1f\t", {sound.Lp}) + std::string(PressureLevelUnit(sound)) +
-                  " " + ListenerText(sound.Listener));
+  lines.push_back(std::string(sound.LpWeighted ? "Lp " : "Lp unweighted ") + ListenerText(sound.Listener) +
+                  Format("\t%0.1f\t", {sound.Lp}) + (sound.LpWeighted ? "dB(A)" : "dB"));
+  return lines;
 }
 
 }  // namespace blowden

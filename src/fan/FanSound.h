@@ -51,6 +51,18 @@ double AWeightedSum(const std::array<double, kBandCount>& bands);
 //   Lw 80, r 1.5 m, Q 2 -> 68.5
 double PressureLevelAt(double lw, const TListener& listener);
 
+// The ranges a listener may be given in: a distance above 0 up to
+// kMaxDistance, a directivity from 1 (free field) to 8 (in a corner).
+inline constexpr double kMaxDistance = 1000;  // m
+inline constexpr double kMinDirectivity = 1;
+inline constexpr double kMaxDirectivity = 8;
+// The message for a distance or directivity out of range, or nothing:
+//   (0, "0", " for --distance") -> "the distance must lie above 0 and at most 1000 m ('0' for --distance)"
+std::optional<std::string> DistanceError(double distance, std::string_view shown,
+                                         std::string_view place = {});
+std::optional<std::string> DirectivityError(double directivity, std::string_view shown,
+                                            std::string_view place = {});
+
 // Reads Lw63 .. Lw8000 and "LwKind" of a model section into model.Bands;
 // `catalogueKind` is the catalogue's "LwKind" as written, taken when the
 // model gives none. Lists are read as written, one value per item.
@@ -64,6 +76,13 @@ bool HasBands(const TFanModel& model);
 // The energy sum of the bands at each tested point (a model that gives
 // bands but no "Lw" takes these as its sound powers). Needs HasBands.
 std::vector<double> BandSums(const TFanModel& model);
+
+// The band lines of a model derived from `source` whose sound powers moved by
+// `step` dB: each band moved likewise (as `step` is added to Lw, in long
+// double), kept in `derived`.Bands, written "Lw63=..." one line each with
+// `listText`, and "LwKind=" when the source's kind is known.
+std::string DerivedBandLines(const TFanModel& source, long double step, TFanModel& derived,
+                             std::string (*listText)(const std::vector<double>&));
 
 // Verification of the band lists: each given list has one value per flow,
 // all eight are given or none, and the problems reading found.
@@ -98,16 +117,14 @@ TSoundFigures SoundAtOperatingPoint(const TFan& fan, double lw, double speed, do
 // "at 1.5 m, Q = 2": where a sound pressure level is given for.
 std::string ListenerText(const TListener& listener);
 
-// "dB(A)" for an A-weighted sound pressure level, "dB unweighted" for one
+// "dB(A)" for an A-weighted sound pressure level, "dB (unweighted)" for one
 // from the total sound power.
 std::string_view PressureLevelUnit(const TSoundFigures& sound);
 
-// The selector's lines of the sound beyond the nine (tabs between label,
-// value and unit): with bands
-//   "Octave Bands\t70 72 75 74 71 68 63 57\tdB at 63 Hz – 8 kHz",
-//   "A-weighted Sound Power\t78.2\tdB(A)",
-// and always "Sound Pressure\t66.7\tdB(A) at 1.5 m, Q = 2" ("dB unweighted at
-// ..." without bands).
-void AddSoundLines(const TSoundFigures& sound, std::vector<std::string>& lines);
+// The selector's lines of the sound, beneath its results (tabs between
+// label, value and unit): with bands "A-weighted Sound Power\t78.2\tdB(A)"
+// and "Lp at 1.5 m, Q = 2\t66.7\tdB(A)"; without "Lp unweighted at 1.5 m,
+// Q = 2\t80.2\tdB".
+std::vector<std::string> SoundLines(const TSoundFigures& sound);
 
 }  // namespace blowden

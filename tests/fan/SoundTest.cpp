@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "FanTestFiles.h"
+#include "fan/FanAuthoring.h"
+#include "fan/FanBandImport.h"
 #include "fan/FanSelection.h"
 #include "fan/FanSound.h"
 
@@ -232,4 +234,88 @@ TEST(Sound, BandsAtTheOperatingPointTakeTheTotalsCorrection) {
     EXPECT_EQ(b.Sound.Kind, TSoundKind::Outlet);
     EXPECT_EQ(b.Sound.Listener.Distance, c.duty.Listener.Distance);
   }
+}
+
+TEST(Sound, TheCentrifugalSamplesGiveBandsThatAddUpToTheirLw) {
+  TFan fan;
+  fan.LoadFromFile((SamplesDir() / "orvane-bc-centrifugal.qfn").string());
+  ASSERT_FALSE(fan.Models().empty());
+  EXPECT_EQ(fan.Verify(), 0);
+  for (const std::string& model : fan.Models()) {
+    SCOPED_TRACE(model);
+    fan.SelectModel(model);
+    ASSERT_TRUE(HasBands(fan.Model()));
+    EXPECT_EQ(fan.Model().Bands.Kind, TSoundKind::Outlet);
+    const std::vector<double> sums = BandSums(fan.Model());
+    for (std::size_t j = 0; j < sums.size(); ++j) EXPECT_NEAR(sums[j], fan.Model().Lw[j], 0.1);
+  }
+}
+
+TEST(Sound, ImportTakesBandColumnsAndDeriveMovesThem) {
+  struct TitleCase {
+    const char* title;
+    int band;  // -1: not a band
+  };
+  const TitleCase titles[] = {{"63 Hz", 0},      {"Lw63", 0},  {"125", 1},        {"Lw 250 Hz", 2},
+                              {"500Hz (dB)", 3}, {"1 kHz", 4}, {"Lw2k", 5},       {"4000", 6},
+                              {"Lw 8k [dB]", 7}, {"Lw", -1},   {"Lw 100 Hz", -1}, {"Speed", -1},
+                              {"16k", -1}};
+  for (const TitleCase& c : titles) {
+    SCOPED_TRACE(c.title);
+    const std::optional<std::size_t> band = BandOfTitle(c.title);
+    EXPECT_EQ(band ? static_cast<int>(*band) : -1, c.band);
+    const TColumnAssignment a = GuessColumn(c.title);
+    if (c.band >= 0) {
+      EXPECT_EQ(a.Role, static_cast<TColumnRole>(crBand63 + c.band));
+    }
+  }
+
+  // Rows out of order; bands without a sound power column: band i at flow q is 50 + 10 q + i dB.
+  std::string table = "Q,Ps,Pw,63 Hz,125 Hz,250 Hz,500 Hz,1 kHz,2 kHz,4 kHz,8 kHz\n";
+  for (int q : {2, 1, 3, 5, 4}) {
+    table += std::to_string(q) + "," + std::to_string(600 - 100 * q) + "," + std::to_string(q);
+    for (int i = 1; i <= 8; ++i) table += "," + std::to_string(50 + 10 * q + i);
+    table += "\n";
+  }
+  TTextTable t;
+  ASSERT_EQ(ParseTextTable(table, t), "");
+  TImportRequest request;
+  request.Name = "B1";
+  request.Line = TModelLine{500, 1450, 700, 1600, 500, 500, 2};
+  request.Columns = GuessColumns(t);
+  const TImportResult r = ImportTable(t, request);
+  ASSERT_EQ(r.Error, "");
+  ASSERT_TRUE(HasBands(r.Model));
+  EXPECT_EQ(r.Model.Bands.Lw[0], (std::vector<double>{61, 71, 81, 91, 101}));
+  EXPECT_EQ(r.Model.Bands.Lw[7], (std::vector<double>{68, 78, 88, 98, 108}));
+  for (std::size_t j = 0; j < 5; ++j)
+    EXPECT_NEAR(
+        r.Model.Lw[j],
+        EnergySum(std::vector<double>{61, 62, 63, 64, 65, 66, 67, 68}) + 10.0 * static_cast<double>(j), 1e-9);
+  EXPECT_NE(r.Section.find("\nLw63=61,71,81,91,101\n"), std::string::npos) << r.Section;
+  EXPECT_NE(r.Section.find("\nLw8000=68,78,88,98,108\n"), std::string::npos) << r.Section;
+
+  // Seven of eight: refused, naming the missing one.
+  TTextTable seven;
+  ASSERT_EQ(ParseTextTable("Q,Ps,Pw,Lw,63,125,250,500,1000,2000,4000\n1,300,1,80,1,2,3,4,5,6,7\n"
+                           "2,200,2,81,1,2,3,4,5,6,7\n",
+                           seven),
+            "");
+  request.Columns = GuessColumns(seven);
+  EXPECT_EQ(ImportTable(seven, request).Error, "the octave bands need all eight columns (missing: 8000 Hz)");
+
+  // Derive: every band moves by the total's step, 70 lg k + 50 lg n.
+  TDeriveRequest derive;
+  derive.Name = "B2";
+  derive.Diameter = 630;
+  const TDeriveResult d = DeriveModel(r.Model, nullptr, derive);
+  ASSERT_EQ(d.Error, "");
+  ASSERT_TRUE(HasBands(d.Model));
+  // (The derived speeds may move too: the step is the total's, whatever it is.)
+  const double step = d.Model.Lw[0] - r.Model.Lw[0];
+  EXPECT_NEAR(step, 70 * std::log10(630.0 / 500) + 50 * std::log10(d.N), 1e-9);
+  for (std::size_t i = 0; i < kBandCount; ++i)
+    for (std::size_t j = 0; j < 5; ++j)
+      EXPECT_NEAR(d.Model.Bands.Lw[i][j], r.Model.Bands.Lw[i][j] + step, 1e-9);
+  EXPECT_NE(d.Section.find("\nLw8000="), std::string::npos) << d.Section;
 }

@@ -141,6 +141,7 @@ class FanFormTest : public ::testing::Test {
   static QStringList MemoOf(const TSelectionResult& r, const std::vector<std::string>& findNotes = {}) {
     QStringList list = ToList(r.Lines);
     list += ToList(r.ExtraLines);
+    if (r.Status == 0) list += ToList(SoundLines(r.Sound));
     for (const std::string& reason : r.Reasons)
       list.append(QStringLiteral("Rejected: ") + QString::fromStdString(reason));
     for (const std::string& w : r.Warnings)
