@@ -23,7 +23,7 @@ QTableWidget* CreateBandTable(QWidget* parent, const QFont& font) {
   table->setToolTip(
       QStringLiteral("Sound power Lw63 .. Lw8000 (dB) of each tested point at reference speed, "
                      "their energy sum and the A-weighted total"));
-  table->setMinimumHeight(5 * (QFontMetrics(font).height() + 3));
+  table->setMinimumHeight(4 * (QFontMetrics(font).height() + 3));
   table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 3);
   table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);

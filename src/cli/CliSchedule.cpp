@@ -111,7 +111,7 @@ void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
       WriteDutyJson(w, e.Row.Duty, request);
       WriteUnitsJson(w, request);
       w.Field("sort", RankKeyName(request.Sort));
-      if (request.Sort == TRankKey::Sound) w.Field("sort_level", SoundRankLevel(e.Candidates));
+      if (request.Sort == TRankKey::Sound) w.Field("sort_level", e.SoundLevel);
       w.Key("candidates");
       w.BeginArray();
       for (const TCandidate& c : e.Candidates) WriteCandidateJson(w, c, request.Units);

@@ -277,8 +277,8 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
     m.Pw.push_back(p.Pw);
     m.Lw.push_back(p.Lw);
   }
-  std::vector<std::size_t> rows;
-  for (const TPoint& p : points) rows.push_back(p.Row);
+  std::vector<std::size_t> rows(points.size());
+  std::transform(points.begin(), points.end(), rows.begin(), [](const TPoint& p) { return p.Row; });
   if (auto e = ImportBandColumns(table, column, rows, title, column[crSoundPower] < 0, m)) return fail(*e);
   m.QaNom = line.QaNom;
   if (OutsideFlows(m.QaNom, m.Qa)) {

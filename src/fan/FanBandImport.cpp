@@ -61,6 +61,7 @@ std::optional<std::string> ImportBandColumns(const TTextTable& table, std::span<
   for (std::size_t i = 0; i < kBandCount; ++i) {
     const int c = columnOfRole[static_cast<std::size_t>(crBand63) + i];
     model.Bands.Given[i] = true;
+    model.Bands.Lw[i].reserve(rows.size());
     for (std::size_t row : rows) {
       const std::vector<std::string>& cells = table.Rows[row];
       const auto ci = static_cast<std::size_t>(c);

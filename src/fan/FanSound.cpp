@@ -143,6 +143,7 @@ std::string DerivedBandLines(const TFanModel& source, long double step, TFanMode
   if (b.Kind != TSoundKind::None) lines += "LwKind=" + std::string(SoundKindName(b.Kind)) + "\n";
   for (std::size_t i = 0; i < kBandCount; ++i) {
     b.Given[i] = true;
+    b.Lw[i].reserve(source.Bands.Lw[i].size());
     for (double level : source.Bands.Lw[i]) b.Lw[i].push_back(static_cast<double>(level + step));
     lines += BandKey(i) + "=" + listText(b.Lw[i]) + "\n";
   }

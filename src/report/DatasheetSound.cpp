@@ -50,6 +50,7 @@ std::vector<std::vector<std::string>> SoundBandRows(const TDatasheet& d) {
   if (!s.Bands || !s.LwA || d.Result.Status != 0) return {};
   std::vector<std::string> head{"Band [Hz]"}, lw{"Lw [dB]"}, weighting{"A-weighting [dB]"},
       lwa{"LwA [dB(A)]"};
+  for (std::vector<std::string>* row : {&head, &lw, &weighting, &lwa}) row->reserve(kBandCount + 2);
   for (std::size_t i = 0; i < kBandCount; ++i) {
     head.push_back(std::to_string(kBandCentres[i]));
     lw.push_back(Format("%0.1f", {(*s.Bands)[i]}));

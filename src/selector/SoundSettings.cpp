@@ -13,7 +13,7 @@ namespace blowden {
 TListenerBoxes MakeListenerBoxes(QWidget* parent, QBoxLayout* column) {
   TListenerBoxes b;
   auto* row = new QHBoxLayout;
-  auto* distanceLabel = new QLabel(QStringLiteral("Sound pressure &at"), parent);
+  auto* distanceLabel = new QLabel(QStringLiteral("L&p at"), parent);
   b.Distance = new QDoubleSpinBox(parent);
   NameControl(b.Distance, QStringLiteral("DistanceBox"));
   b.Distance->setAccessibleName(QStringLiteral("Sound pressure distance"));
@@ -25,7 +25,7 @@ TListenerBoxes MakeListenerBoxes(QWidget* parent, QBoxLayout* column) {
   b.Distance->setSuffix(QStringLiteral(" m"));
   b.Distance->setValue(kDefaultDistance);
   distanceLabel->setBuddy(b.Distance);
-  auto* directivityLabel = new QLabel(QStringLiteral("Directivity &Q"), parent);
+  auto* directivityLabel = new QLabel(QStringLiteral("&Q"), parent);
   b.Directivity = new QDoubleSpinBox(parent);
   NameControl(b.Directivity, QStringLiteral("DirectivityBox"));
   b.Directivity->setAccessibleName(QStringLiteral("Directivity Q"));

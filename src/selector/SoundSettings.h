@@ -16,7 +16,7 @@ struct TListenerBoxes {
   QDoubleSpinBox* Directivity = nullptr;
 };
 
-// Adds a row "Sound pressure at [1.5 m] Directivity Q [2]" to `column`.
+// Adds a row "Lp at [1.5 m] Q [2]" to `column`.
 TListenerBoxes MakeListenerBoxes(QWidget* parent, QBoxLayout* column);
 TListener ListenerOf(const TListenerBoxes& boxes);
 // The settings keys "Distance" and "Directivity" (the group already open);

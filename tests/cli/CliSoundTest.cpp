@@ -102,5 +102,21 @@ TEST_F(CliSoundTest, SortSoundSaysWhichLevelItRankedBy) {
   }
 }
 
+TEST_F(CliSoundTest, ScheduleCarriesTheListenerTheSoundAndItsColumns) {
+  const std::string path = WriteFile("s.csv", "mark,flow,pressure\nEF-1,1.0,300\n");
+  const std::string fan = Sample("orvane-bc-centrifugal.qfn");
+  const TJson doc = ParsedJson(RunCliArgs({"schedule", "--json", "--sort", "sound", "--distance", "5", fan,
+                                           Sample("orvane-ax-axial.qfn"), path}));
+  ASSERT_EQ(doc.Size(), 1u);
+  // The level is the one the whole ranking compared, not only the three kept.
+  EXPECT_EQ(doc[0]["sort_level"].String, "Lw");
+  ASSERT_GE(doc[0]["candidates"].Size(), 1u);
+  EXPECT_EQ(doc[0]["candidates"][0]["sound"]["distance"].Number, 5);
+
+  const TCliRun csv = RunCliArgs({"schedule", "--csv", fan, path});
+  const std::string header = csv.Out.substr(0, csv.Out.find('\n'));
+  EXPECT_NE(header.find(",bep_ratio,lwa,lp,warnings,"), std::string::npos) << header;
+}
+
 }  // namespace
 }  // namespace blowden::test
