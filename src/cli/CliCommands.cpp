@@ -539,7 +539,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
         if (!name.empty()) fan.SelectModel(name);
         if (!name.empty() && fan.Status() == fsReady) {
           if (request.Browse)
-            result = EvaluateBrowse(fan, request.Air, {}, request.Units);
+            result = EvaluateBrowse(fan, request.Air, {}, request.Units, request.Listener);
           else
             result =
                 EvaluateDuty(fan, RequestDuty(request), request.Flow, request.Pressure, {}, request.Units);

@@ -52,6 +52,15 @@ TEST_F(CliSoundTest, SingleSelectionGivesBandsLwaAndLpAtTheListener) {
   EXPECT_NEAR(p["lp"].Number, p["lw"].Number - 10 * std::log10(4 * M_PI * 1.5 * 1.5 / 2), 1e-9);
 }
 
+TEST_F(CliSoundTest, BrowseModeTakesTheListenerToo) {
+  const TJson doc = ParsedJson(RunCliArgs({"select", "--json", "--browse", "--distance", "3", "--directivity",
+                                           "4", Sample("orvane-bc-centrifugal.qfn")}));
+  EXPECT_EQ(doc["sound"]["distance"].Number, 3);
+  EXPECT_EQ(doc["sound"]["directivity"].Number, 4);
+  EXPECT_NEAR(doc["sound"]["lp"].Number, doc["sound"]["lwa"].Number - 10 * std::log10(4 * M_PI * 9 / 4),
+              1e-9);
+}
+
 TEST_F(CliSoundTest, ListenerOptionsAreChecked) {
   struct Case {
     std::vector<std::string> args;
