@@ -20,6 +20,7 @@
 #include <exception>
 
 #include "app/Controls.h"
+#include "app/ModelBands.h"
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "charts/ChartSupport.h"
@@ -162,6 +163,8 @@ TModelView::TModelView(TFan& fan, QWidget* parent)
   FResidualTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   FResidualTable->setVisible(false);
   labels->insertWidget(1, FResidualTable, 100);
+  FBandTable = CreateBandTable(this, font);
+  labels->insertWidget(2, FBandTable, 100);
   labels->addStretch(1);
 
   auto* grid = new QGridLayout(this);
@@ -251,6 +254,7 @@ void TModelView::ShowModel(const std::string& name) {
   ShowFit(ckPower, FGraphPanel2, FLabel3, FLabel6, FPwCoeffs);
   ShowFit(ckSound, FGraphPanel3, FLabel4, FLabel7, FLwCoeffs);
   FillResidualTable();
+  FillBandTable(FBandTable, FFan.Model());
   if (failure) std::rethrow_exception(failure);
 }
 

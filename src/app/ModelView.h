@@ -108,6 +108,8 @@ class TModelView : public QWidget {
   void SetPlotUnits(TPlotUnits units);
   QComboBox* UnitsBox() const { return FUnitsBox; }
   QTableWidget* ResidualTable() const { return FResidualTable; }
+  // The octave bands of the tested points; shown for a model that gives them.
+  QTableWidget* BandTable() const { return FBandTable; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -163,6 +165,7 @@ class TModelView : public QWidget {
   QComboBox* FUnitsBox = nullptr;
   QCheckBox* FCBResiduals = nullptr;
   QTableWidget* FResidualTable = nullptr;
+  QTableWidget* FBandTable = nullptr;
 };
 
 }  // namespace blowden

@@ -13,6 +13,7 @@
 #include "cli/CliAuthoring.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSelection.h"
+#include "cli/CliSound.h"
 #include "cli/TerminalText.h"
 #include "fan/FanDuty.h"
 #include "services/Folders.h"
@@ -56,7 +57,8 @@ constexpr TOptionSpec kOptions[] = {
     {"--csv", false},           {"--pdf", true},
     {"--force", false},         {"--efficiency-step", true},
     {"--tolerance", true},      {"--verbose", false},
-    {"--exact", false},
+    {"--exact", false},         {"--distance", true},
+    {"--directivity", true},
 };
 
 struct TCommandSpec {
@@ -77,6 +79,7 @@ const std::vector<TCommandSpec>& Commands() {
        "select  [--json] [--model NAME] [--browse]\n"
        "--flow Q [--flow-units U] --pressure P [--pressure-units U]\n"
        "[--pressure-kind static|total] [--units si|ip] [--tolerance PCT]\n"
+       "[--distance M] [--directivity Q]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
        "[--force] [--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
@@ -106,13 +109,16 @@ const std::vector<TCommandSpec>& Commands() {
         "--csv",
         "--pdf",
         "--force",
-        "--tolerance"},
+        "--tolerance",
+        "--distance",
+        "--directivity"},
        0,
        kMany},
       {"schedule",
        "schedule [--json | --csv] [--pdf OUT.pdf] [--force] [--sort KEY] [--units si|ip] [--tolerance PCT]\n"
-       "(FILE... | --all) SCHEDULE.csv",
-       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance"},
+       "[--distance M] [--directivity Q] (FILE... | --all) SCHEDULE.csv",
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance", "--distance",
+        "--directivity"},
        1,
        kMany},
       {"check", "check   [--json] [--verbose] FILE...", {"--json", "--verbose"}, 1, kMany},
@@ -214,6 +220,8 @@ std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliReque
   request.All = valueOf("--all").has_value();
   request.Csv = valueOf("--csv").has_value();
   if (request.Csv && request.Json) return std::string("give either '--json' or '--csv', not both");
+  if (auto e = ParseListenerOptions(valueOf("--distance"), valueOf("--directivity"), request.Listener))
+    return e;
   if (const auto sort = valueOf("--sort")) {
     const auto key = FindRankKey(*sort);
     if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
@@ -473,14 +481,21 @@ Commands:
            without a pressure peak inside the tested flows), "bep_ratio",
            "peak_efficiency", "tolerance", "static_efficiency",
            "pressure_kind", "density", "reference_density", "density_ratio",
-           "units", "verdict", "reasons", "warnings" and "find_notes".
+           "units", "verdict", "reasons", "warnings", "sound" and "find_notes".
+           "sound": {"lw", "lwa", "bands" ({"63": ..., "8000": ...}), "lp",
+           "lp_weighting", "distance", "directivity", "kind"}: the octave
+           bands at the operating point (each band interpolated along the
+           curve as the total, + 50 lg(n/nref) + 20 lg r), LwA from them with
+           the A-weighting, and Lp = LwA - 10 lg(4 pi r² / Q) at --distance
+           with --directivity; a model without bands gives "lwa" and "bands"
+           null and Lp from Lw, unweighted ("lp_weighting" "none").
            With several FILEs, or --all (every installed file), every model of
            every file is evaluated for the duty and the models whose verdict is
            ok or warning are ranked (--sort, default power; --limit N shows the
            first N): one row
            each with rank, file, maker, range, model, speed, speed_margin, flow,
            static_pressure, total_pressure, shaft_power, static_efficiency,
-           efficiency, sound_power, stall_margin, bep_ratio and warnings, then
+           efficiency, sound_power, stall_margin, bep_ratio, lwa, lp and warnings, then
            "Rejected" and each left out model with its reasons. The text is a
            table for people: columns lined up, units in the header ("speed
            [rpm]", "flow [cfm]"), figures rounded as the selector shows them
@@ -530,7 +545,9 @@ Commands:
            at the reference speed), a specific sound level Lw - 10 lg(Q) -
            20 lg(pt) outside 20 to 55 dB where pt is at least 10 % of the
            model's highest, and a tip speed at MaxSpeed above 150 m/s (or the
-           catalogue's "MaxTipSpeed" key, m/s). Data that fail verification are
+           catalogue's "MaxTipSpeed" key, m/s), and octave bands (Lw63 ..
+           Lw8000) whose energy sum differs from a point's Lw by more than
+           1 dB. Data that fail verification are
            check errors. Prints per file "FAN Data file check", the
            path, an empty line, then the answer first: "N errors, N warnings,
            N notes", how many notes on single points are not shown, an empty
@@ -587,6 +604,11 @@ Options:
   --tolerance PCT     How far the operating flow may fall short of the duty
                       flow, in % of it, before the duty counts as not met
                       (0 to 50, default 0; select and schedule).
+  --distance M        Where the sound pressure level Lp is given: M metres from
+                      the fan (above 0, at most 1000; default 1.5).
+  --directivity Q     The directivity of the fan's surroundings (1 free field,
+                      2 a hard floor (default), 4 a floor and a wall, 8 a
+                      corner).
   --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
                       InchWg, HP).
   --all               Rank every installed fan file (instead of FILEs).
@@ -596,7 +618,9 @@ Options:
   --sort KEY          Rank by power (lowest shaft power, default), efficiency
                       (highest), sound (lowest), speed (lowest) or margin
                       (largest stall margin; models without one last); ties by
-                      file, then model.
+                      file, then model. sound ranks by LwA when every
+                      candidate has octave bands, else by Lw, and says which
+                      ("sort_level" in JSON, a last line in text).
   --limit N           Show only the first N candidates.
   --csv               Print the ranking as CSV (comma separated, CRLF lines,
                       every digit of each figure).

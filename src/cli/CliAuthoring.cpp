@@ -285,13 +285,16 @@ std::string AuthoringCommandsHelp() {
            (rpm), outlet width and height (mm; one of them 0 for a round
            outlet) and the nominal flow (m³/s; -99 for the point two thirds
            along the curve). Notes (rows sorted, columns not imported) go to
-           standard error.
+           standard error. Octave-band columns ("63 Hz", "Lw63", "125",
+           "1 kHz", ... "8k") are imported as Lw63 .. Lw8000, all eight or
+           none; with them the sound power column may be left out (its
+           values are then the bands' energy sums).
   derive   Print (or append to --into FILE) a new model NEW derived from the
            model NAME of FILE for another impeller diameter MM and, with
            --speed, another reference speed, by the fan laws: with k the
            diameter ratio and n the speed ratio, flows × k³·n, pressures ×
-           k²·n², shaft powers × k⁵·n³, sound powers + 70·log10(k) +
-           50·log10(n), outlet sides × k. The impeller keeps its tip speed
+           k²·n², shaft powers × k⁵·n³, sound powers and octave bands
+           + 70·log10(k) + 50·log10(n), outlet sides × k. The impeller keeps its tip speed
            limits whatever --speed says: MaxSpeed / k (rounded down) and
            MinSpeed / k (rounded up; a fan of one speed keeps one). Listed
            speeds (motor speeds) stay as they are where they lie within the

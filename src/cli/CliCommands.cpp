@@ -538,7 +538,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
         if (!name.empty()) fan.SelectModel(name);
         if (!name.empty() && fan.Status() == fsReady) {
           if (request.Browse)
-            result = EvaluateBrowse(fan, request.Air, {}, request.Units);
+            result = EvaluateBrowse(fan, request.Air, {}, request.Units, request.Listener);
           else
             result =
                 EvaluateDuty(fan, RequestDuty(request), request.Flow, request.Pressure, {}, request.Units);
@@ -613,6 +613,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
       // browse mode at its nominal point.
       TDuty duty = RequestDuty(request);
       if (request.Browse) duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air};
+      duty.Listener = request.Listener;
       const std::vector<TDatasheetPage> pages{{file, fan.Model().Name, duty, {}}};
       if (const std::string why =
               WriteDatasheets(*request.Pdf, request.Operands, pages, request.Units, request.Force, out);

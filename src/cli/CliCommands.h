@@ -28,6 +28,7 @@ struct TCliRequest {
   TPressureKind PressureKind = TPressureKind::Static;
   TSiteAir Air;
   double Tolerance = 0;  // % of the duty flow the operating flow may fall short (--tolerance)
+  TListener Listener;    // where the sound pressure is given for (--distance, --directivity)
   TResultUnits Units;    // --units si|ip
   bool Ip = false;
   // A ranked selection: several files or --all.

@@ -82,6 +82,7 @@ void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
       WriteDutyJson(w, e.Row.Duty, request);
       WriteUnitsJson(w, request);
       w.Field("sort", RankKeyName(request.Sort));
+      if (request.Sort == TRankKey::Sound) w.Field("sort_level", e.SoundLevel);
       w.Key("candidates");
       w.BeginArray();
       for (const TCandidate& c : e.Candidates) WriteCandidateJson(w, c, request.Units);
@@ -290,6 +291,8 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
 
   // --tolerance applies to every mark's duty.
   for (TScheduleRow& row : schedule.Rows) row.Duty.Tolerance = request.Tolerance;
+  // --distance and --directivity likewise.
+  for (TScheduleRow& row : schedule.Rows) row.Duty.Listener = request.Listener;
   const std::vector<TScheduleEntry> entries = RunSchedule(files, schedule, request.Sort);
 
   // Everything is computed: now the reports, each complete or not at all.

@@ -11,6 +11,7 @@
 #include "base/TextTable.h"
 #include "cli/Cli.h"
 #include "cli/CliCommands.h"
+#include "cli/CliSound.h"
 #include "cli/JsonWriter.h"
 #include "cli/TerminalText.h"
 #include "fan/CheckReport.h"
@@ -62,6 +63,12 @@ const TColumn kFigureColumns[] = {
     {"bep_ratio", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.BepRatio); }},
 };
 
+// The sound columns of text and CSV; JSON gives them in the "sound" object.
+const TColumn kSoundColumns[] = {
+    {"lwa", [](const TCandidate& c, const TResultUnits&) { return c.Sound.LwA; }},
+    {"lp", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.Sound.Lp); }},
+};
+
 void OptionalNumber(TJsonWriter& w, std::string_view key, const std::optional<double>& value) {
   w.Key(key);
   if (value)
@@ -85,6 +92,7 @@ std::string CliFigure(double value) {
 std::vector<std::string> CandidateFigureNames() {
   std::vector<std::string> names;
   for (const TColumn& col : kFigureColumns) names.emplace_back(col.Name);
+  for (const TColumn& col : kSoundColumns) names.emplace_back(col.Name);
   return names;
 }
 
@@ -96,12 +104,18 @@ std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnit
     const std::optional<double> value = col.Value(c, units);
     figures.push_back(value ? CliFigure(*value) : std::string("n/a"));
   }
+  // No bands, no LwA: left blank.
+  for (const TColumn& col : kSoundColumns) {
+    const std::optional<double> value = col.Value(c, units);
+    figures.push_back(value ? CliFigure(*value) : std::string());
+  }
   return figures;
 }
 
 std::vector<std::string> CandidateFigureCaptions(const TResultUnits& units) {
   std::vector<std::string> captions;
   for (const TColumn& col : kFigureColumns) captions.push_back(FigureCaption(col.Name, units));
+  for (const TColumn& col : kSoundColumns) captions.push_back(FigureCaption(col.Name, units));
   return captions;
 }
 
@@ -110,6 +124,10 @@ std::vector<std::string> CandidateFigureTexts(const TCandidate& c, const TResult
   for (const TColumn& col : kFigureColumns) {
     const std::optional<double> value = col.Value(c, units);
     figures.push_back(value ? FigureText(col.Name, *value, units) : std::string("n/a"));
+  }
+  for (const TColumn& col : kSoundColumns) {
+    const std::optional<double> value = col.Value(c, units);
+    figures.push_back(value ? FigureText(col.Name, *value, units) : std::string());
   }
   return figures;
 }
@@ -152,11 +170,14 @@ void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits&
   w.StringArray({});
   w.Key("warnings");
   w.StringArray(c.Warnings);
+  WriteSoundJson(w, &c.Sound);
   w.EndObject();
 }
 
 TDuty RequestDuty(const TCliRequest& request) {
-  return TDuty{request.Flow, request.Pressure, request.PressureKind, request.Air, request.Tolerance};
+  TDuty duty{request.Flow, request.Pressure, request.PressureKind, request.Air, request.Tolerance};
+  duty.Listener = request.Listener;
+  return duty;
 }
 
 std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::string* error) {
@@ -221,6 +242,7 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
   w.StringArray(r ? r->Reasons : std::vector<std::string>{std::string(noResultReason)});
   w.Key("warnings");
   w.StringArray(r ? r->Warnings : std::vector<std::string>{});
+  WriteSoundJson(w, r ? &r->Sound : nullptr);
 }
 
 std::vector<std::string> RankedFiles(const std::vector<std::string>& given, std::ostream& err,
@@ -257,6 +279,7 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
     WriteDutyJson(w, RequestDuty(request), request);
     WriteUnitsJson(w, request);
     w.Field("sort", RankKeyName(request.Sort));
+    if (request.Sort == TRankKey::Sound) w.Field("sort_level", SoundRankLevel(ranking.Candidates));
     w.Field("tolerance", request.Tolerance);
     w.Key("candidates");
     w.BeginArray();
@@ -307,6 +330,10 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
       }
       if (shown > 0) out << AlignedTable(std::move(table), right);
       if (ranking.Candidates.empty()) out << "No fan meets the duty.\n";
+      if (request.Sort == TRankKey::Sound && !ranking.Candidates.empty())
+        out << (SoundRankLevel(ranking.Candidates) == "LwA"
+                    ? "Ranked by LwA (dB(A)): every candidate has octave bands\n"
+                    : "Ranked by Lw (dB): not every candidate has octave bands\n");
       if (!ranking.Rejected.empty()) {
         out << "\nRejected\n";
         for (std::size_t i = 0; i < ranking.Rejected.size(); ++i) {

@@ -10,7 +10,9 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TextCodec.h"
+#include "fan/FanBandImport.h"
 #include "fan/FanLimits.h"
+#include "fan/FanSound.h"
 
 namespace blowden {
 
@@ -219,11 +221,13 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
   if (column[crFlow] < 0) return fail("no column holds the flow");
   if (pressureColumn < 0) return fail("no column holds the static or the total pressure");
   if (column[crShaftPower] < 0) return fail("no column holds the shaft power");
-  if (column[crSoundPower] < 0) return fail("no column holds the sound power");
+  // Eight octave-band columns may stand for the sound power.
+  if (column[crSoundPower] < 0 && !HasAllBandColumns(column)) return fail("no column holds the sound power");
 
   // Every row's values in SI units.
   struct TPoint {
     double Q, P, Pw, Lw;
+    std::size_t Row;
   };
   std::vector<TPoint> points;
   for (std::size_t row = 0; row < table.Rows.size(); ++row) {
@@ -231,6 +235,7 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
     double values[4] = {};
     const int used[4] = {column[crFlow], pressureColumn, column[crShaftPower], column[crSoundPower]};
     for (int k = 0; k < 4; ++k) {
+      if (used[k] < 0) continue;  // the sound power, from the bands
       const auto c = static_cast<std::size_t>(used[k]);
       const std::string& cell = c < table.Rows[row].size() ? table.Rows[row][c] : std::string();
       const std::string place = Format("line %d, ", {line}) + title(used[k]) + ": ";
@@ -247,7 +252,7 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
     }
     if (values[0] < 0)
       return fail(Format("line %d, ", {line}) + title(column[crFlow]) + ": a flow cannot be negative");
-    points.push_back({values[0], values[1], values[2], values[3]});
+    points.push_back({values[0], values[1], values[2], values[3], row});
   }
   if (points.size() < 2)
     return fail(
@@ -273,6 +278,9 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
     m.Pw.push_back(p.Pw);
     m.Lw.push_back(p.Lw);
   }
+  std::vector<std::size_t> rows(points.size());
+  std::transform(points.begin(), points.end(), rows.begin(), [](const TPoint& p) { return p.Row; });
+  if (auto e = ImportBandColumns(table, column, rows, title, column[crSoundPower] < 0, m)) return fail(*e);
   m.QaNom = line.QaNom;
   if (OutsideFlows(m.QaNom, m.Qa)) {
     m.QaNom = FallbackNominalFlow(m.Qa);
@@ -308,6 +316,7 @@ TImportResult ImportTable(const TTextTable& table, const TImportRequest& request
               unitOf(column[crShaftPower]) + ", sound power in dB";
   }
   r.Section = SectionText(m.Name, {comment}, line, nullptr, m.Qa, total, r.Pressure, m.Pw, m.Lw);
+  if (HasBands(m)) r.Section += BandLinesText(m, ListText);
   return r;
 }
 
@@ -516,6 +525,8 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   }
   r.Section = SectionText(m.Name, comments, line, source.HasSpeeds ? &m.Speeds : nullptr, m.Qa,
                           totalPressures != nullptr, listed, m.Pw, m.Lw);
+  // Octave bands move as the total does.
+  if (HasBands(source)) r.Section += DerivedBandLines(source, soundStep, m, ListText);
   return r;
 }
 

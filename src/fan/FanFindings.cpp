@@ -7,6 +7,7 @@
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "fan/FindingsFold.h"
+#include "fan/FanSound.h"
 #include "fan/ModelFits.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"
@@ -390,6 +391,7 @@ std::vector<TFinding> CheckModelPhysics(const TFanModel& m, double density, std:
       {"Lw", ftLw, std::span<const double>(m.Lw.data(), n), CurveSpec(ckSound).Order},
   };
   FoldFitMisses(flows, folds, out, tags);
+  for (TFinding& f : BandFindings(m)) out.push_back(std::move(f));
   return out;
 }
 

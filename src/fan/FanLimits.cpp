@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "base/Format.h"
+#include "fan/FanSound.h"
 
 namespace blowden {
 
@@ -120,6 +121,7 @@ std::vector<std::string> VerifyModelData(const TFanHeader& header, const TFanMod
   if (readComplete) {
     std::vector<std::string> data = DataErrors(header, m);
     out.insert(out.end(), std::make_move_iterator(data.begin()), std::make_move_iterator(data.end()));
+    AppendBandErrors(m, out);
   } else {
     // The lists of a read that stopped early are not this model's.
     CheckDensity(out, header.Density);

@@ -195,6 +195,7 @@ TCandidate CandidateOf(const std::string& file, const TFanHeader& header, const 
   c.SoundPower = r.SoundPower;
   c.StallMargin = r.StallMargin;
   c.BepRatio = r.BepRatio;
+  c.Sound = r.Sound;
   c.Verdict = r.Verdict;
   c.Warnings = std::move(r.Warnings);
   return c;
@@ -258,15 +259,16 @@ TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelect
 }
 
 void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
+  const bool byLwA = key == TRankKey::Sound && SoundRankLevel(candidates) == "LwA";
   // Smaller is better for every key once efficiency and margin are negated.
-  const auto value = [key](const TCandidate& c) {
+  const auto value = [key, byLwA](const TCandidate& c) {
     switch (key) {
       case TRankKey::Power:
         return c.ShaftPower;
       case TRankKey::Efficiency:
         return -c.Efficiency;
       case TRankKey::Sound:
-        return c.SoundPower;
+        return byLwA ? *c.Sound.LwA : c.SoundPower;
       case TRankKey::Speed:
         return c.Speed;
       case TRankKey::Margin:
@@ -293,6 +295,12 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
   sorted.reserve(candidates.size());
   for (const TKey& k : keys) sorted.push_back(std::move(candidates[k.Index]));
   candidates = std::move(sorted);
+}
+
+std::string_view SoundRankLevel(const std::vector<TCandidate>& candidates) {
+  const bool all = std::all_of(candidates.begin(), candidates.end(),
+                               [](const TCandidate& c) { return c.Sound.LwA.has_value(); });
+  return all ? "LwA" : "Lw";
 }
 
 TRankCatalogue::TRankCatalogue(std::vector<std::string> files, int threads)

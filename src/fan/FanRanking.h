@@ -15,7 +15,7 @@ namespace blowden {
 enum class TRankKey {
   Power,       // lowest shaft power
   Efficiency,  // highest total efficiency
-  Sound,       // lowest sound power
+  Sound,       // lowest A-weighted sound power when every candidate has bands, else lowest sound power
   Speed,       // lowest speed
   Margin,      // largest stall margin; models without one last
 };
@@ -45,6 +45,7 @@ struct TCandidate {
   // lie inside the tested flows.
   std::optional<double> StallMargin;
   double BepRatio = 0;  // operating flow in % of the fitted best-efficiency flow at that speed; 0: none
+  TSoundFigures Sound;  // octave bands, LwA and Lp of the selection
   TVerdictKind Verdict = TVerdictKind::Ok;
   std::vector<std::string> Warnings;
 };
@@ -122,5 +123,9 @@ class TRankCatalogue {
 
 // Orders candidates by `key`, best first; ties by file, then model name.
 void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key);
+
+// The level a ranking by sound compares: "LwA" when every candidate has
+// octave bands (an empty list too), else "Lw".
+std::string_view SoundRankLevel(const std::vector<TCandidate>& candidates);
 
 }  // namespace blowden

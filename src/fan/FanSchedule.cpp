@@ -279,6 +279,7 @@ std::vector<TScheduleEntry> RunSchedule(const std::vector<std::string>& files, c
     TScheduleEntry entry;
     entry.Row = row;
     if (ranking.Candidates.empty()) entry.Reason = NoCandidateSummary(ranking);
+    entry.SoundLevel = SoundRankLevel(ranking.Candidates);  // of every candidate, not only those kept
     if (ranking.Candidates.size() > kScheduleCandidates) ranking.Candidates.resize(kScheduleCandidates);
     entry.Candidates = std::move(ranking.Candidates);
     entry.Rejected = std::move(ranking.Rejected);

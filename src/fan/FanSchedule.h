@@ -53,6 +53,7 @@ struct TScheduleEntry {
   std::vector<TRejected> Rejected;     // the models the verdict rejects, as the ranking gives them
   std::string Reason;                  // empty when there is a candidate
   std::vector<std::string> Messages;   // the reader's message boxes for this row's ranking
+  std::string_view SoundLevel;         // what a ranking by sound compared (SoundRankLevel)
 };
 inline constexpr std::size_t kScheduleCandidates = 3;
 

@@ -174,6 +174,7 @@ struct TShowContext {
   bool Lines = true;                   // result lines, extra lines and the R² text
   double Tolerance = 0;                // % of the duty flow
   const TModelFacts* Facts = nullptr;  // the current model's, when known
+  TListener Listener;                  // where the sound pressure is given for
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -256,6 +257,7 @@ void Figures(const TFanHeader& header, const TModelData& data, TCurrentPoint& po
   if (!sound) point.Status = fsDataError;
   r.SoundPower = sound.value_or(0);
   if (ratio != 1) r.SoundPower += 20 * std::log10(ratio);
+  r.Sound = SoundAtOperatingPoint(data, point.Ref, r.SoundPower, r.Speed, ratio, ctx.Listener);
   r.Status = point.Status;
   r.StatusText = std::string(StatusTextOf(r.Status));
 
@@ -402,6 +404,7 @@ TCurrentPoint Solve(const TFanHeader& header, const TModelData& data, const TDut
   r.Speed = s.Speed;
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Tolerance = duty.Tolerance;
+  ctx.Listener = duty.Listener;
   return s.Point;
 }
 
@@ -545,7 +548,7 @@ TSelectionResult EvaluateBrowse(TFan& fan, const TChartWindow& previous) {
 }
 
 TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWindow& previous,
-                                const TResultUnits& units) {
+                                const TResultUnits& units, const TListener& listener) {
   TSelectionResult r;
   r.ModelCaption = ModelCaption(fan.Header().Maker, fan.Model().Name);
   r.ReferenceDensity = fan.Header().Density;
@@ -556,6 +559,7 @@ TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWind
   TShowContext ctx;
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Units = units;
+  ctx.Listener = listener;
   const double sitePressure = ctx.Ratio != 1 ? r.PStatic * ctx.Ratio : r.PStatic;
   r.DutyFlow = r.Volume;
   r.DutyPressure = sitePressure;

@@ -7,6 +7,7 @@
 
 #include "fan/FanAir.h"
 #include "fan/FanFindings.h"
+#include "fan/FanSound.h"
 #include "fan/FanTypes.h"
 #include "fan/FanVerdict.h"
 #include "fan/ModelData.h"
@@ -94,6 +95,8 @@ struct TSelectionResult {
   double Density = 0;           // kg/m³ at the fan
   double ReferenceDensity = 0;  // kg/m³ of the catalogue's test data
   double DensityRatio = 1;      // Density / ReferenceDensity
+  // The octave bands, LwA and the sound pressure level at the duty's listener.
+  TSoundFigures Sound;
   // Lines the selector shows after the nine: the running speed when the
   // first line gives its place to a limit's message, the duty's pressure
   // kind, the air, both efficiencies (empty when Status is not 0).
@@ -172,7 +175,7 @@ TFindResult FindAcceptableModel(TFan& fan, const TDuty& duty);
 // PlaceDutyMarkers afterwards with the values read back.
 TSelectionResult EvaluateBrowse(TFan& fan, const TChartWindow& previous = {});
 TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWindow& previous,
-                                const TResultUnits& units);
+                                const TResultUnits& units, const TListener& listener = {});
 
 // The duty pressure the current model gives at `flow` and `speed` (the
 // selector's speed edit): the catalogue's static pressure there (PressureAt:

@@ -5,6 +5,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "fan/FanBandImport.h"
 #include "units/QmConv.h"
 
 namespace blowden {
@@ -148,7 +149,9 @@ std::string ParseTextTable(std::string_view text, TTextTable& table) {
 
 std::string_view ColumnRoleName(TColumnRole role) {
   static constexpr std::array<std::string_view, ColumnRoleCount> names = {
-      "ignored", "flow", "static pressure", "total pressure", "shaft power", "sound power"};
+      "ignored",      "flow",         "static pressure", "total pressure", "shaft power",
+      "sound power",  "63 Hz band",   "125 Hz band",     "250 Hz band",    "500 Hz band",
+      "1000 Hz band", "2000 Hz band", "4000 Hz band",    "8000 Hz band"};
   const auto i = static_cast<std::size_t>(role);
   return i < names.size() ? names[i] : std::string_view();
 }
@@ -270,7 +273,8 @@ std::span<const TQuantityUnit> RoleUnits(TColumnRole role) {
     case crSoundPower:
       return kSoundUnits;
     default:
-      return {};
+      return role >= crBand63 && role < ColumnRoleCount ? std::span<const TQuantityUnit>(kSoundUnits)
+                                                        : std::span<const TQuantityUnit>();
   }
 }
 
@@ -370,6 +374,11 @@ TColumnAssignment Unassigned(std::string_view title, TColumnRole role, std::stri
 
 TColumnAssignment GuessColumn(std::string_view title) {
   title = Trim(title);
+  if (const std::optional<std::size_t> band = BandOfTitle(title)) {
+    TColumnAssignment a;
+    a.Role = static_cast<TColumnRole>(crBand63 + *band);
+    return a;
+  }
   // The unit: in brackets, or else possibly the last one to three words
   // ("Static pressure mm H2O").
   std::string_view name = title, unit;

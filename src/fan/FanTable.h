@@ -43,10 +43,20 @@ enum TColumnRole : std::uint8_t {
   crTotalPressure,
   crShaftPower,
   crSoundPower,
+  // The octave bands' sound powers, 63 Hz to 8 kHz, in dB.
+  crBand63,
+  crBand125,
+  crBand250,
+  crBand500,
+  crBand1000,
+  crBand2000,
+  crBand4000,
+  crBand8000,
 };
-inline constexpr int ColumnRoleCount = 6;
+inline constexpr int ColumnRoleCount = 14;
 
-// "ignored", "flow", "static pressure", "total pressure", "shaft power", "sound power".
+// "ignored", "flow", "static pressure", "total pressure", "shaft power", "sound power",
+// "63 Hz band", ... "8000 Hz band".
 std::string_view ColumnRoleName(TColumnRole role);
 
 // A unit a column's values may be given in. The values of the fan data file
@@ -91,6 +101,7 @@ struct TColumnAssignment {
 // efficiency is never a pressure or a power.
 //   "Flow (cfm)" -> crFlow, cfm;  "Pt [in. wg]" -> crTotalPressure, InchWg;
 //   "hp" -> crShaftPower, HP;  "Lw dB" -> crSoundPower, dB;  "Remarks" -> crIgnore
+//   "63 Hz", "Lw63", "125", "1 kHz", "Lw 8k [dB]" -> the octave band's role, dB
 //   "Flow (cfn)" -> crIgnore, Named crFlow, Problem
 //     "the title \"Flow (cfn)\" gives the flow in 'cfn', a unit the units catalogue does
 //      not know (flow units: m³/s, m³/min, m³/hr, l/s, cfm)"

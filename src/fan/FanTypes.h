@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fan/FanBands.h"
+
 namespace blowden {
 
 class TFan;
@@ -67,6 +69,9 @@ struct TFanHeader {
   // m/s, "MaxTipSpeed": the highest tip speed the maker allows its impellers;
   // 0 when not given (the physics check then takes kMaxTipSpeed).
   double MaxTipSpeed = 0;
+  // "LwKind" as written (Inlet, Outlet or Total): what every model's sound
+  // powers were measured at, unless the model says otherwise.
+  std::string LwKind;
 };
 
 // One fan model: its scalar data and test curves at RefSpeed.
@@ -88,6 +93,7 @@ struct TFanModel {
   // QaNom was missing or outside the flows: the point two thirds along is used.
   bool QaNomFallBack = false;
   std::vector<int> Speeds;  // rpm, file order
+  TModelBands Bands;        // octave bands Lw63 .. Lw8000, when given
 };
 
 // Values a model takes when its data file leaves them out, or when its

@@ -21,7 +21,7 @@ int UnitDecimals(TUnitsType type, int index, int least) {
   return std::max(decimals, least);
 }
 
-enum TFigureUnit { fuRpm, fuPercent, fuFlow, fuPressure, fuPower, fuDecibel };
+enum TFigureUnit { fuRpm, fuPercent, fuFlow, fuPressure, fuPower, fuDecibel, fuDecibelA };
 
 struct TFigureRule {
   std::string_view Key;
@@ -30,7 +30,7 @@ struct TFigureRule {
   int Decimals;  // -1: the unit's format
 };
 
-constexpr std::array<TFigureRule, 11> kRules = {{
+constexpr std::array<TFigureRule, 13> kRules = {{
     {"speed", "speed", fuRpm, 0},
     {"speed_margin", "speed margin", fuPercent, 1},
     {"flow", "flow", fuFlow, -1},
@@ -42,6 +42,9 @@ constexpr std::array<TFigureRule, 11> kRules = {{
     {"sound_power", "sound power", fuDecibel, 1},
     {"stall_margin", "stall margin", fuPercent, 1},
     {"bep_ratio", "BEP ratio", fuPercent, 0},
+    {"lwa", "LwA", fuDecibelA, 1},
+    // A-weighted when the model has octave bands, else from the unweighted total.
+    {"lp", "Lp", fuDecibel, 1},
 }};
 
 const TFigureRule* FindRule(std::string_view key) {
@@ -99,6 +102,9 @@ std::string FigureCaption(std::string_view key, const TResultUnits& units) {
       break;
     case fuDecibel:
       unit = "dB";
+      break;
+    case fuDecibelA:
+      unit = "dB(A)";
       break;
   }
   return std::string(rule->Caption) + " [" + std::string(unit) + "]";

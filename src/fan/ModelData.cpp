@@ -5,6 +5,7 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
+#include "fan/FanSound.h"
 #include "fan/ModelEval.h"
 #include "fan/QmFan.h"
 
@@ -106,8 +107,9 @@ namespace {
 
 // The model of one section, over what `data` holds; a number that does not
 // convert throws.
-void ReadSection(const TSectionReader& sec, const TIniFile::TSection& section, const TFanHeader& header,
-                 TModelData& data, TModelReadLog& log, std::vector<std::string_view>& items) {
+void ReadSection(const TIniFile& ini, const TSectionReader& sec, const TIniFile::TSection& section,
+                 const TFanHeader& header, TModelData& data, TModelReadLog& log,
+                 std::vector<std::string_view>& items) {
   TFanModel& m = data.Model;
 
   m.Name = std::string(section.Name);  // as written in the file, whatever case was asked
@@ -227,12 +229,17 @@ void ReadSection(const TSectionReader& sec, const TIniFile::TSection& section, c
 
   log.Key = "Lw";
   SplitList(sec.ReadString("Lw"), items);
-  if (items.empty()) {
+  ReadModelBands(ini, section, header.LwKind, m);
+  if (items.empty() && !HasBands(m)) {
     data.Status = fsDataError;
     data.Problem = "\"Lw\" is missing or empty";
     return;
   }
-  ExpandList(items, m.Count, m.Lw);
+  // A model that gives octave bands without "Lw" has their energy sums as its sound powers.
+  if (items.empty())
+    m.Lw = BandSums(m);
+  else
+    ExpandList(items, m.Count, m.Lw);
 
   std::string summary;
   FitPolynomial(m.Qa, m.Ps, m.Count, 3, data.Coeffs, data.FitError, data.FitStats, summary);
@@ -249,7 +256,7 @@ void ReadModelData(const TIniFile& ini, const TIniFile::TSection& section, const
   data.Problem.clear();
   log = TModelReadLog{};
   try {
-    ReadSection(TSectionReader(ini, section), section, header, data, log, items);
+    ReadSection(ini, TSectionReader(ini, section), section, header, data, log, items);
   } catch (const EConvertError& e) {
     // The read was abandoned: the model is only partly read.
     data.Status = fsDataError;
@@ -268,6 +275,7 @@ bool ReadCatalogue(const TIniFile& ini, TFanHeader& header, std::vector<std::str
   header.Version = ini.ReadString("Catalog", "Version", "");
   header.Density = ini.ReadFloat("Catalog", "Density", kDefaultDensity);
   header.MaxTipSpeed = ini.ReadFloat("Catalog", "MaxTipSpeed", 0);
+  header.LwKind = ini.ReadString("Catalog", "LwKind", "");
   bool kindNamed = false;
   const std::string kind = ini.ReadString("Catalog", "Kind", "None");
   for (std::size_t k = 0; k < KindNames.size(); ++k)

@@ -108,6 +108,10 @@ double RefSound(const TModelData& d, const TRefPoint& p) {
   return Interpolate(d.Model.Lw, d.Model.Count, p.Segment, p.Fraction);
 }
 
+double RefInterpolated(const TModelData& d, const TRefPoint& p, const std::vector<double>& values) {
+  return Interpolate(values, d.Model.Count, p.Segment, p.Fraction);
+}
+
 double OutletArea(const TFanModel& m) {
   const double w = m.OutletWidth, h = m.OutletHeight;
   if (w != 0 && h != 0) return w * h;

@@ -53,6 +53,9 @@ TRefPoint RefPointOf(const TModelData& d, double Q, double N);
 double RefPressure(const TModelData& d, const TRefPoint& p);
 double RefPower(const TModelData& d, const TRefPoint& p);
 double RefSound(const TModelData& d, const TRefPoint& p);
+// Any list of one value per tested flow (an octave band's sound powers, say),
+// interpolated at a located point as the sound power is.
+double RefInterpolated(const TModelData& d, const TRefPoint& p, const std::vector<double>& values);
 
 // m²; 0 when both outlet dimensions are 0 (a round outlet when one is 0).
 double OutletArea(const TFanModel& m);

@@ -322,6 +322,9 @@ double TFan::RefPressure() const { return blowden::RefPressure(FData, FPoint); }
 double TFan::RefPower() const { return blowden::RefPower(FData, FPoint); }
 double TFan::RefSound() const { return blowden::RefSound(FData, FPoint); }
 double TFan::OutletArea() const { return blowden::OutletArea(FData.Model); }
+double TFan::RefInterpolated(const std::vector<double>& values) const {
+  return blowden::RefInterpolated(FData, FPoint, values);
+}
 
 double TFan::OutletVelocity() const {
   const double area = OutletArea();

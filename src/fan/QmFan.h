@@ -114,6 +114,9 @@ class TFan {
   // Starts at 0 and takes each later index whose pressure is above 0 and
   // below the one held: {500, 400, 0, -20} -> 1; {-5, 300, 200} -> 0.
   int MinPositivePressureIndex() const;
+  // A list of one value per tested point (an octave band's sound powers)
+  // interpolated where RefSound interpolates Lw.
+  double RefInterpolated(const std::vector<double>& values) const;
 
   // Segment i of V[0..n-1] holding x, and the position t of x in it (0 at
   // V[i], 1 at V[i+1], outside 0..1 beyond the data). Rising data when

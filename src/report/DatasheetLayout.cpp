@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "base/Format.h"
+#include "report/DatasheetSound.h"
 
 namespace blowden {
 
@@ -387,6 +388,7 @@ void PaintDatasheetPage(QPainter& painter, const QPaintDevice& device, const TDa
     right += page.Table(cw + gap, right, cw, ResultRows(d));
     y = std::max(left, right) + 10;
   }
+  y += PaintSoundBlock(painter, device, y, W, d);
 
   // --- what the page keeps for the rest: footer, charts, data table
   const double footer = 16;

@@ -280,7 +280,7 @@ void TFanForm::Evaluate() {
   }
   const TChartWindow previous{FXMin, FXMax, FYMin, FYMax};
   if (FcbBrowse->isChecked()) {
-    FResult = EvaluateBrowse(*FFan, air, previous, ResultUnits());
+    FResult = EvaluateBrowse(*FFan, air, previous, ResultUnits(), ListenerOf(FListenerBoxes));
     const bool total = PressureKind() == TPressureKind::Total;
     FVolEdit->SetValue(FResult.Volume);
     FPStaticEdit->SetValue(total ? FResult.PTotal : FResult.PStatic);
@@ -307,7 +307,7 @@ void TFanForm::Evaluate() {
 // kind; air that cannot be computed searches at the catalogue's air (the
 // evaluation then says what is wrong with the air).
 int TFanForm::FindBestModelAtSite(double flow, double pressure) {
-  TDuty duty{flow, pressure, PressureKind(), SiteAir(), FToleranceBox->value()};
+  TDuty duty{flow, pressure, PressureKind(), SiteAir(), FToleranceBox->value(), ListenerOf(FListenerBoxes)};
   if (SiteAirError(duty.Air)) duty.Air = TSiteAir{};
   const TBoxCollector::TScope collect(FBoxes);
   TFindResult found = FindAcceptableModel(*FFan, duty);
@@ -343,7 +343,7 @@ void TFanForm::EvaluateAtDuty(double flow, double pressure) {
     ClearResults({ToQ(*error)});
     return;
   }
-  const TDuty duty{flow, pressure, PressureKind(), air, FToleranceBox->value()};
+  const TDuty duty{flow, pressure, PressureKind(), air, FToleranceBox->value(), ListenerOf(FListenerBoxes)};
   FDuty = duty;
   FResult =
       EvaluateDuty(*FFan, duty, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax}, ResultUnits());
@@ -365,6 +365,8 @@ void TFanForm::ShowResults() {
   QStringList lines;
   for (const std::string& line : FResult.Lines) lines.append(ToQ(line));
   for (const std::string& line : FResult.ExtraLines) lines.append(ToQ(line));
+  if (FResult.Status == 0)
+    for (const std::string& line : SoundLines(FResult.Sound)) lines.append(ToQ(line));
   // The result lines fit the box and keep their columns; the added lines
   // and the warnings are sentences that wrap at word ends so that the
   // whole of each stays in view.

@@ -12,6 +12,7 @@
 #include "report/Datasheet.h"
 #include "selector/BoxCollector.h"
 #include "selector/ExportCommands.h"
+#include "selector/SoundSettings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -104,6 +105,7 @@ class TFanForm : public QDialog {
   QToolButton* CancelBtn() const { return FToolButton2; }
   QComboBox* PowerUnitsBox() const { return FPowerUnitsBox; }
   QDoubleSpinBox* ToleranceBox() const { return FToleranceBox; }
+  const TListenerBoxes& ListenerBoxes() const { return FListenerBoxes; }
   QComboBox* AirSourceBox() const { return FAirSourceBox; }
   QComboBox* PressureKindBox() const { return FPressureKindBox; }
   TFmtEdit* DensityEdit() const { return FDensityEdit; }
@@ -242,6 +244,7 @@ class TFanForm : public QDialog {
   QLabel* FPStaticCaption = nullptr;
   QComboBox* FPowerUnitsBox = nullptr;
   QDoubleSpinBox* FToleranceBox = nullptr;  // % of the duty flow the fan may fall short
+  TListenerBoxes FListenerBoxes;            // where the sound pressure is given
   // What the last Find said beyond its choice (why its first choice was
   // passed over, or that no model of the file meets the duty), shown once
   // after the results of the model it chose.

@@ -284,6 +284,7 @@ void TFanForm::CreateControls() {
   powerRow->addWidget(toleranceLabel);
   powerRow->addWidget(FToleranceBox);
   column->addLayout(powerRow);
+  FListenerBoxes = MakeListenerBoxes(left, column);
 
   FMemo = new QPlainTextEdit(left);
   NameControl(FMemo, QStringLiteral("Memo"));
@@ -410,6 +411,10 @@ void TFanForm::CreateControls() {
   connect(FToleranceBox, &QDoubleSpinBox::valueChanged, this, [this] {
     if (HaveModel()) Evaluate();
   });
+  for (QDoubleSpinBox* box : {FListenerBoxes.Distance, FListenerBoxes.Directivity})
+    connect(box, &QDoubleSpinBox::valueChanged, this, [this] {
+      if (HaveModel()) Evaluate();
+    });
   connect(FExportBtn, &QToolButton::clicked, this, [this] { ExportDatasheet(); });
   connect(FPrintBtn, &QToolButton::clicked, this, &TFanForm::PrintDatasheet);
   connect(FStatusBar, &QStatusBar::messageChanged, this, &TFanForm::StatusMessageChanged);

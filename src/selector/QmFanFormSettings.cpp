@@ -106,7 +106,7 @@ void TFanForm::CompareAll() {
     ShowHint(QStringLiteral("No fan files installed..."));
     return;
   }
-  const TDuty duty{flow, pressure, PressureKind(), air, FToleranceBox->value()};
+  const TDuty duty{flow, pressure, PressureKind(), air, FToleranceBox->value(), ListenerOf(FListenerBoxes)};
   const TResultUnits units = ResultUnits();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   TRanking ranking = RankDuty(files, duty, TRankKey::Power);
@@ -252,6 +252,7 @@ void TFanForm::LoadSettings() {
     const double tolerance = readDouble("Tolerance", kDefaultDutyTolerance);
     FToleranceBox->setValue(ToleranceError(tolerance, "") ? kDefaultDutyTolerance : tolerance);
   }
+  LoadListener(*settings, FListenerBoxes);
   FDensityEdit->SetValue(readDouble("Density", kDefaultDensity));
   FAltitudeEdit->SetValue(readDouble("Altitude", kDefaultSiteAltitude));
   FTemperatureEdit->SetValue(readDouble("Temperature", kDefaultSiteTemperature));
@@ -321,6 +322,7 @@ void TFanForm::SaveSettings() {
   settings->setValue(QStringLiteral("PressureKind"), FPressureKindBox->currentIndex());
   settings->setValue(QStringLiteral("PowerUnits"), FPowerUnitsBox->currentIndex());
   settings->setValue(QStringLiteral("Tolerance"), FToleranceBox->value());
+  SaveListener(*settings, FListenerBoxes);
   for (const auto& [key, edit] : {std::pair{"Density", FDensityEdit}, std::pair{"Altitude", FAltitudeEdit},
                                   std::pair{"Temperature", FTemperatureEdit}}) {
     try {

@@ -77,6 +77,7 @@ TEST_F(CliSelectTest, JsonCarriesTheContractsFields) {
                                                   "verdict",
                                                   "reasons",
                                                   "warnings",
+                                                  "sound",
                                                   "find_notes",
                                                   "messages"}));
   EXPECT_EQ(doc["best_index"].Kind, TJson::jNull);  // --model: no search

@@ -132,6 +132,9 @@ TEST_F(CliUsageTest, HelpDescribesEveryCommandAndOption) {
                              "--sort KEY ",
                              "--limit N ",
                              "--csv ",
+                             "--distance M ",
+                             "--directivity Q ",
+                             "\"sound\"",
                              "a duty that is not met"}) {
       EXPECT_NE(run.Out.find(part), std::string::npos) << part;
     }

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -142,6 +143,7 @@ class FanFormTest : public ::testing::Test {
   static QStringList MemoOf(const TSelectionResult& r, const std::vector<std::string>& findNotes = {}) {
     QStringList list = ToList(r.Lines);
     list += ToList(r.ExtraLines);
+    if (r.Status == 0) list += ToList(SoundLines(r.Sound));
     for (const std::string& reason : r.Reasons)
       list.append(QStringLiteral("Rejected: ") + QString::fromStdString(reason));
     for (const std::string& w : r.Warnings)
@@ -1051,6 +1053,27 @@ TEST_F(FanFormTest, ResultUnitsAndTheAirAreRemembered) {
   EXPECT_FALSE(again->DensityEdit()->isEnabled());
   EXPECT_TRUE(again->AltitudeEdit()->isEnabled());
   EXPECT_NEAR(again->LastResult().Density, DryAirDensity(1500, 35), 1e-12);
+}
+
+TEST_F(FanFormTest, TheSoundListenerMovesLpAndIsRemembered) {
+  InstallSamples();
+  auto form = OpenForm();
+  form->Evaluate();
+  ASSERT_EQ(form->LastResult().Status, 0);
+  const double lp = form->LastResult().Sound.Lp;
+  EXPECT_EQ(form->LastResult().Sound.Listener.Distance, kDefaultDistance);
+  // Twice the distance: 6 dB less; twice the directivity: 3 dB more. Each box evaluates again.
+  form->ListenerBoxes().Distance->setValue(3);
+  EXPECT_NEAR(form->LastResult().Sound.Lp, lp - 20 * std::log10(2.0), 1e-9);
+  form->ListenerBoxes().Directivity->setValue(4);
+  EXPECT_NEAR(form->LastResult().Sound.Lp, lp - 20 * std::log10(2.0) + 10 * std::log10(2.0), 1e-9);
+  EXPECT_TRUE(
+      form->MemoLines().contains(QString::fromStdString(SoundLines(form->LastResult().Sound).back())));
+  form->CancelBtn()->click();
+
+  auto again = OpenForm();
+  EXPECT_EQ(again->ListenerBoxes().Distance->value(), 3);
+  EXPECT_EQ(again->ListenerBoxes().Directivity->value(), 4);
 }
 
 // Compare all: the ranking of every installed file in a sortable table,
