@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "fan/FanEnergy.h"
+
 namespace blowden {
 
 // Standard atmosphere at sea level and the gas constant of dry air.
@@ -54,6 +56,8 @@ struct TDuty {
   // How far the operating flow may fall short of Flow, in % of Flow, before
   // the duty counts as not met (0: not at all).
   double Tolerance = 0;
+  // The minimum FEI, motor margin and motor series of the energy figures.
+  TEnergyOptions Energy = {};
 };
 
 // The duty carried to the catalogue's air, as the static pressure the fan

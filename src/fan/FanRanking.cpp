@@ -20,7 +20,7 @@ namespace blowden {
 
 namespace {
 
-constexpr std::string_view kKeyNames[] = {"power", "efficiency", "sound", "speed", "margin"};
+constexpr std::string_view kKeyNames[] = {"power", "efficiency", "sound", "speed", "margin", "fei"};
 
 // Below this many files a second thread costs more than it saves.
 constexpr std::size_t kFilesPerThread = 8;
@@ -213,6 +213,7 @@ TCandidate CandidateOf(const std::string& file, const TFan& fan, TSelectionResul
   c.BepRatio = r.BepRatio;
   c.Verdict = r.Verdict;
   c.Warnings = std::move(r.Warnings);
+  c.Energy = r.Energy;
   return c;
 }
 
@@ -283,6 +284,8 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
       case TRankKey::Margin:
         // A model without a pressure peak in its tested flows has no margin to compare.
         return c.StallMargin ? -*c.StallMargin : std::numeric_limits<double>::infinity();
+      case TRankKey::Fei:
+        return -c.Energy.Fei;
     }
     return 0.0;
   };

@@ -18,9 +18,10 @@ enum class TRankKey {
   Sound,       // lowest sound power
   Speed,       // lowest speed
   Margin,      // largest stall margin; models without one last
+  Fei,         // highest Fan Energy Index
 };
 
-// "power", "efficiency", "sound", "speed", "margin"; FindRankKey matches
+// "power", "efficiency", "sound", "speed", "margin", "fei"; FindRankKey matches
 // without regard to case.
 std::string_view RankKeyName(TRankKey key);
 std::optional<TRankKey> FindRankKey(std::string_view name);
@@ -47,6 +48,7 @@ struct TCandidate {
   double BepRatio = 0;  // operating flow in % of the fitted best-efficiency flow at that speed; 0: none
   TVerdictKind Verdict = TVerdictKind::Ok;
   std::vector<std::string> Warnings;
+  TEnergyFigures Energy;  // FEI, motor and electrical power, as the selection's
 };
 
 // A model left out, and why in words ("speed 1840 rpm above the maximum

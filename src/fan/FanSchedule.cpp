@@ -175,6 +175,7 @@ std::string NoCandidateSummary(const TRanking& ranking) {
       {"with impossible figures", "with impossible figures"},
       {"with a verify error", "with verify errors"},
       {"with no speed for the duty", "with no speed for the duty"},
+      {"below the minimum FEI", "below the minimum FEI"},
   };
   enum {
     kAbove,
@@ -187,7 +188,8 @@ std::string NoCandidateSummary(const TRanking& ranking) {
     kStall,
     kImpossible,
     kVerify,
-    kNoSpeed
+    kNoSpeed,
+    kFei
   };
   std::map<std::string, int> others;  // by the reason's own words
   for (const TRejected& r : ranking.Rejected) {
@@ -224,6 +226,9 @@ std::string NoCandidateSummary(const TRanking& ranking) {
         break;
       case TVerdictRule::ModelRead:
         byRule = kData;
+        break;
+      case TVerdictRule::FeiBelow:
+        byRule = kFei;
         break;
       case TVerdictRule::None:
       case TVerdictRule::OtherStatus:

@@ -6,6 +6,7 @@
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "base/StepRound.h"
+#include "fan/FanSubmittal.h"
 #include "fan/QmFan.h"
 #include "units/QmConv.h"
 
@@ -120,6 +121,7 @@ struct TShowContext {
   bool Lines = true;                   // result lines, extra lines and the R² text
   double Tolerance = 0;                // % of the duty flow
   const TModelFacts* Facts = nullptr;  // the current model's, when known
+  TEnergyOptions Energy;
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -174,6 +176,7 @@ void AddResultLines(const TFan& fan, TSelectionResult& r, const TResultUnits& u)
     r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
     r.ExtraLines.push_back(Format("Air Density\t%0.4g\tkg/m³", {r.Density}) +
                            Format(" (catalogue %0.4g)", {r.ReferenceDensity}));
+    for (std::string& line : EnergyLines(r, u)) r.ExtraLines.push_back(std::move(line));
   }
 }
 
@@ -222,6 +225,7 @@ void Show(TFan& fan, TSelectionResult& r, double dutyFlow, double dutyPressure, 
     r.PeakEfficiency = bep.Efficiency;
     // Without a peak inside the tested flows the best-efficiency flow is not known.
     r.BepRatio = bep.Interior && bep.Flow > 0 && r.Speed != 0 ? 100.0 * refFlow / bep.Flow : 0;
+    AddEnergyFigures(fan.Header(), m, ctx.Energy, ratio, r);
     TVerdict v = JudgeSelection(m, known.Health, r, ctx.Tolerance, ctx.Units);
     r.Verdict = v.Kind;
     r.RejectRule = v.Rule;
@@ -319,6 +323,7 @@ TSelectionResult Evaluate(TFan& fan, const TDuty& duty, double shownFlow, double
   r.Speed = fan.SolveSpeed(r.Volume, r.PStatic, r.RawSpeed);
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Tolerance = duty.Tolerance;
+  ctx.Energy = duty.Energy;
   const bool plain = duty.Kind == TPressureKind::Static;
   Show(fan, r, duty.Flow, siteStatic, plain ? shownFlow : duty.Flow, plain ? shownPressure : siteStatic,
        previous, ctx);

@@ -97,6 +97,9 @@ struct TSelectionResult {
   // first line gives its place to a limit's message, the duty's pressure
   // kind, the air, both efficiencies (empty when Status is not 0).
   std::vector<std::string> ExtraLines;
+  // FEI, fan electrical power, motor, electrical power, tip speed and outlet
+  // velocity (AddEnergyFigures); their lines end ExtraLines.
+  TEnergyFigures Energy;
 };
 
 // The selector's duty evaluation of the fan's current model: solves the speed

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fan/FanRating.h"
+
 namespace blowden {
 
 class TFan;
@@ -67,6 +69,7 @@ struct TFanHeader {
   // m/s, "MaxTipSpeed": the highest tip speed the maker allows its impellers;
   // 0 when not given (the physics check then takes kMaxTipSpeed).
   double MaxTipSpeed = 0;
+  TCatalogueRating Rating;  // the rating keys (FanRating.h)
 };
 
 // One fan model: its scalar data and test curves at RefSpeed.
@@ -88,6 +91,7 @@ struct TFanModel {
   // QaNom was missing or outside the flows: the point two thirds along is used.
   bool QaNomFallBack = false;
   std::vector<int> Speeds;  // rpm, file order
+  TModelRating Rating;      // the rating keys over the catalogue's (FanRating.h)
 };
 
 // Values a model takes when its data file leaves them out, or when its

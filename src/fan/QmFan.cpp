@@ -181,6 +181,7 @@ bool ReadCatalogue(const TIniFile& ini, TFanHeader& header, std::vector<std::str
   header.Version = ini.ReadString("Catalog", "Version", "");
   header.Density = ini.ReadFloat("Catalog", "Density", kDefaultDensity);
   header.MaxTipSpeed = ini.ReadFloat("Catalog", "MaxTipSpeed", 0);
+  ReadCatalogueRating(ini, header.Rating);
   bool kindNamed = false;
   const std::string kind = ini.ReadString("Catalog", "Kind", "None");
   for (std::size_t k = 0; k < KindNames.size(); ++k)
@@ -370,6 +371,7 @@ void TFan::ReadModel(const std::string& name) {
     }
   }
 
+  ReadModelRating(*FIni, *section, FHeader.Rating, FHeader.MaxTipSpeed, m.Rating);
   const double area = OutletArea();
   if (area == 0) {
     FStatus = fsDataError;
