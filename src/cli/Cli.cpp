@@ -58,6 +58,11 @@ constexpr TOptionSpec kOptions[] = {
     {"--tolerance", true},
 };
 
+// The options of the energy figures and the datasheet's submittal fields.
+constexpr TOptionSpec kSubmittalOptions[] = {
+    {"--min-fei", true}, {"--motor-margin", true}, {"--project", true}, {"--tag", true}, {"--quantity", true},
+};
+
 struct TCommandSpec {
   std::string_view Name;
   std::string_view Usage;  // after the program name; continuation lines go below the options
@@ -78,10 +83,12 @@ const std::vector<TCommandSpec>& Commands() {
        "[--pressure-kind static|total] [--units si|ip] [--tolerance PCT]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
-       "[--force] [--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
+       "[--min-fei X] [--motor-margin PCT]\n"
+       "[--force] [--pdf OUT.pdf [--project TEXT] [--tag MARK] [--quantity N]]\n"
+       "[--png OUT.png [--size WxH]] FILE\n"
        "select  (several FILEs | --all) --flow Q ... --pressure P ...\n"
-       "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]\n"
-       "[--pdf OUT.pdf] [--force]",
+       "[--sort power|efficiency|sound|speed|margin|fei] [--limit N] [--json | --csv]\n"
+       "[--pdf OUT.pdf [--project TEXT] [--tag MARK] [--quantity N]] [--force]",
        {"--json",
         "--model",
         "--browse",
@@ -105,13 +112,19 @@ const std::vector<TCommandSpec>& Commands() {
         "--csv",
         "--pdf",
         "--force",
-        "--tolerance"},
+        "--tolerance",
+        "--min-fei",
+        "--motor-margin",
+        "--project",
+        "--tag",
+        "--quantity"},
        0,
        kMany},
       {"schedule",
-       "schedule [--json | --csv] [--pdf OUT.pdf] [--force] [--sort KEY] [--units si|ip] [--tolerance PCT]\n"
-       "(FILE... | --all) SCHEDULE.csv",
-       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance"},
+       "schedule [--json | --csv] [--pdf OUT.pdf] [--project TEXT] [--force] [--sort KEY] [--units si|ip]\n"
+       "[--tolerance PCT] [--min-fei X] [--motor-margin PCT] (FILE... | --all) SCHEDULE.csv",
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance", "--min-fei",
+        "--motor-margin", "--project"},
        1,
        kMany},
       {"check", "check   [--json] FILE...", {"--json"}, 1, kMany},
@@ -144,6 +157,8 @@ const TCommandSpec* FindCommand(std::string_view name) {
 
 const TOptionSpec* FindOption(std::string_view name) {
   for (const TOptionSpec& o : kOptions)
+    if (o.Name == name) return &o;
+  for (const TOptionSpec& o : kSubmittalOptions)
     if (o.Name == name) return &o;
   return nullptr;
 }
@@ -215,10 +230,19 @@ std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliReque
   if (request.Csv && request.Json) return std::string("give either '--json' or '--csv', not both");
   if (const auto sort = valueOf("--sort")) {
     const auto key = FindRankKey(*sort);
-    if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
+    if (!key)
+      return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin, fei)", {*sort});
     request.Sort = *key;
   }
   return std::nullopt;
+}
+
+// --min-fei, --motor-margin (the motor series follows --units), and the
+// datasheet's --project, --tag and --quantity.
+template <class ValueOf>
+std::optional<std::string> ParseSubmittalOptions(const ValueOf& valueOf, TCliRequest& request) {
+  return ParseEnergyOptions(valueOf("--min-fei"), valueOf("--motor-margin"), valueOf("--project"),
+                            valueOf("--tag"), valueOf("--quantity"), request);
 }
 
 // The options of a selection beyond the duty: pressure kind, site air,
@@ -226,6 +250,7 @@ std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliReque
 template <class ValueOf>
 std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliRequest& request) {
   if (auto e = ParseUnitsOption(valueOf, request)) return e;
+  if (auto e = ParseSubmittalOptions(valueOf, request)) return e;
   const auto density = valueOf("--density"), altitude = valueOf("--altitude"),
              temperature = valueOf("--temperature");
   if (valueOf("--density-units") && !density)
@@ -376,6 +401,7 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   // A schedule's duties are in its table; the rest is how to rank and show them.
   if (spec.Name == "schedule") {
     if (auto e = ParseUnitsOption(valueOf, request)) return TUsageError{*e, &spec};
+    if (auto e = ParseSubmittalOptions(valueOf, request)) return TUsageError{*e, &spec};
     if (const auto tolerance = valueOf("--tolerance")) {
       double t = 0;
       if (!TryStrToFloat(*tolerance, t))

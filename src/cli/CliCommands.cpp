@@ -12,6 +12,7 @@
 #include "cli/JsonWriter.h"
 #include "fan/FanResiduals.h"
 #include "fan/FanSelection.h"
+#include "fan/FanSubmittal.h"
 #include "fan/ModelFits.h"
 #include "fan/QmFan.h"
 #include "services/Database.h"
@@ -613,8 +614,10 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
       // The page evaluates the model again as it was evaluated here; in
       // browse mode at its nominal point.
       TDuty duty = RequestDuty(request);
-      if (request.Browse) duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air};
-      const std::vector<TDatasheetPage> pages{{file, fan.Model().Name, duty, {}}};
+      if (request.Browse)
+        duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air, 0, request.Energy};
+      const std::vector<TDatasheetPage> pages{
+          {file, fan.Model().Name, duty, request.Tag, request.Project, request.Quantity}};
       if (const std::string why =
               WriteDatasheets(*request.Pdf, request.Operands, pages, request.Units, request.Force, out);
           !why.empty()) {
@@ -635,6 +638,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
       for (const std::string& line : result->ExtraLines)
         if (line.rfind("Running Speed\t", 0) == 0) report << line << '\n';
       report << result->R2Text << '\n';
+      for (const std::string& line : EnergyLines(*result, request.Units)) report << line << '\n';
     }
     // The verdict beyond the nine lines: why rejected, what to be warned of.
     for (const std::string& note : findNotes) report << note << '\n';

@@ -321,7 +321,10 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
   }
 
   // --tolerance applies to every mark's duty.
-  for (TScheduleRow& row : schedule.Rows) row.Duty.Tolerance = request.Tolerance;
+  for (TScheduleRow& row : schedule.Rows) {
+    row.Duty.Tolerance = request.Tolerance;
+    row.Duty.Energy = request.Energy;
+  }
   const std::vector<TScheduleEntry> entries = RunSchedule(files, schedule, request.Sort);
 
   // Everything is computed: now the reports, each complete or not at all.
@@ -344,7 +347,8 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
     std::vector<TDatasheetPage> pages;
     for (const TScheduleEntry& e : entries)
       if (!e.Candidates.empty())
-        pages.push_back({e.Candidates.front().File, e.Candidates.front().Model, e.Row.Duty, e.Row.Mark});
+        pages.push_back({e.Candidates.front().File, e.Candidates.front().Model, e.Row.Duty, e.Row.Mark,
+                         request.Project, e.Row.Quantity});
     if (pages.empty()) {
       // Nothing to draw: the marks' reasons say why (the exit code is 1 already).
       err << kProgram << ": " << *request.Pdf << " not written: no mark has a fan that meets its duty\n";

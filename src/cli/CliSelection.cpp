@@ -79,6 +79,7 @@ std::string CliFigure(double value) { return Format("%0.6g", {value}); }
 std::vector<std::string> CandidateFigureNames() {
   std::vector<std::string> names;
   for (const TColumn& col : kFigureColumns) names.emplace_back(col.Name);
+  for (const char* name : {"fei", "motor_rating", "electrical_power"}) names.emplace_back(name);
   return names;
 }
 
@@ -90,6 +91,11 @@ std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnit
     const std::optional<double> value = col.Value(c, units);
     figures.push_back(value ? CliFigure(*value) : std::string("n/a"));
   }
+  const TEnergyFigures& e = c.Energy;
+  figures.push_back(e.Known ? CliFigure(e.Fei) : std::string("n/a"));
+  figures.push_back(e.Known && e.Motor.RatedPower > 0 ? CliFigure(PowerInUnits(e.Motor.RatedPower, units))
+                                                      : std::string("n/a"));
+  figures.push_back(e.Known ? CliFigure(PowerInUnits(e.ElectricalPower, units)) : std::string("n/a"));
   return figures;
 }
 
@@ -131,11 +137,13 @@ void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits&
   w.StringArray({});
   w.Key("warnings");
   w.StringArray(c.Warnings);
+  WriteEnergyJson(w, &c.Energy, units);
   w.EndObject();
 }
 
 TDuty RequestDuty(const TCliRequest& request) {
-  return TDuty{request.Flow, request.Pressure, request.PressureKind, request.Air, request.Tolerance};
+  return TDuty{request.Flow, request.Pressure,  request.PressureKind,
+               request.Air,  request.Tolerance, request.Energy};
 }
 
 std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::string* error) {
@@ -200,6 +208,7 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
   w.StringArray(r ? r->Reasons : std::vector<std::string>{std::string(noResultReason)});
   w.Key("warnings");
   w.StringArray(r ? r->Warnings : std::vector<std::string>{});
+  WriteEnergyJson(w, r ? &r->Energy : nullptr, request.Units);
 }
 
 std::vector<std::string> RankedFiles(const std::vector<std::string>& given, std::ostream& err,
@@ -282,7 +291,8 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
     // One page per candidate shown, best first.
     std::vector<TDatasheetPage> pages;
     for (std::size_t i = 0; i < shown; ++i)
-      pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request), {}});
+      pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request),
+                       request.Tag, request.Project, request.Quantity});
     if (pages.empty()) {
       err << kProgram << ": " << *request.Pdf << " not written: no model meets the duty\n";
     } else if (const std::string why =

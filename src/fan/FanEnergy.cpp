@@ -86,7 +86,7 @@ std::span<const double> MotorRatings(TMotorSeries series) {
 }
 
 std::optional<double> StandardMotorRating(double power, TMotorSeries series) {
-  const double perUnit = series == TMotorSeries::Nema ? kWattsPerHorsepower / 1000 : 1;  // kW per rating unit
+  const double perUnit = series == TMotorSeries::Nema ? 1 / kHorsepowerPerKilowatt : 1;  // kW per rating unit
   if (std::isnan(power)) return std::nullopt;
   for (double rating : MotorRatings(series)) {
     const double kw = rating * perUnit;

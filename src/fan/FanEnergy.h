@@ -77,7 +77,9 @@ enum class TMotorSeries : std::uint8_t {
   Nema,  // NEMA MG 1 horsepower ratings, 1/4 … 500 hp
 };
 
-inline constexpr double kWattsPerHorsepower = 745.69987158227022;  // mechanical horsepower
+// Horsepower in a kilowatt, the factor of the units catalogue's "HP", so that
+// a rating shown in HP reads as its round figure.
+inline constexpr double kHorsepowerPerKilowatt = 1.341021858656296;
 
 // The series' ratings, rising, in its own unit (kW or hp).
 std::span<const double> MotorRatings(TMotorSeries series);

@@ -454,6 +454,7 @@ TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWind
   TShowContext ctx;
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Units = units;
+  if (units.Power == TResultUnits::kIPPower) ctx.Energy.Series = TMotorSeries::Nema;
   const double sitePressure = ctx.Ratio != 1 ? r.PStatic * ctx.Ratio : r.PStatic;
   r.DutyFlow = r.Volume;
   r.DutyPressure = sitePressure;

@@ -86,7 +86,7 @@ TEST(FanEnergyIndex, DriveTrainOfTheCatalogue) {
 }
 
 TEST(MotorRating, SeriesBoundaries) {
-  const double hp = kWattsPerHorsepower / 1000;
+  const double hp = 1 / kHorsepowerPerKilowatt;
   struct TCase {
     const char* Name;
     double Power;
@@ -125,7 +125,7 @@ TEST(MotorRating, Ie3TableAndChoice) {
   EXPECT_EQ(Ie3Efficiency(200), 96.0);
   EXPECT_EQ(Ie3Efficiency(450), 96.0);
   // 10 hp = 7.457 kW: between 5.5 kW (89.6) and 7.5 kW (90.4) in log10 of the power.
-  ExpectRelative(90.38516869172952, Ie3Efficiency(10 * kWattsPerHorsepower / 1000));
+  ExpectRelative(90.38516913592301, Ie3Efficiency(10 / kHorsepowerPerKilowatt));
 
   // 5 kW with 10 % margin asks exactly 5.5 kW: that rating, not the next.
   TMotorChoice c = ChooseMotor(5.0, 10, TMotorSeries::Iec);
