@@ -497,14 +497,21 @@ Commands:
            without a pressure peak inside the tested flows), "bep_ratio",
            "peak_efficiency", "tolerance", "static_efficiency",
            "pressure_kind", "density", "reference_density", "density_ratio",
-           "units", "verdict", "reasons", "warnings" and "find_notes".
+           "units", "verdict", "reasons", "warnings", "find_notes" and the
+           energy figures "fei", "fei_basis", "fan_electrical_power", "motor"
+           ({"rated_power", "efficiency", "source": "catalogue" or "IE3
+           table"}) and "electrical_power" (null without an operating point).
+           Text mode prints them after the R² line: "Fan Energy Index",
+           "Fan Electrical Power", "Motor Rating", "Motor Efficiency",
+           "Electrical Power", "Tip Speed" and "Outlet Velocity".
            With several FILEs, or --all (every installed file), every model of
            every file is evaluated for the duty and the models whose verdict is
            ok or warning are ranked (--sort, default power; --limit N shows the
            first N): one row
            each with rank, file, maker, range, model, speed, speed_margin, flow,
            static_pressure, total_pressure, shaft_power, static_efficiency,
-           efficiency, sound_power, stall_margin, bep_ratio and warnings, tab
+           efficiency, sound_power, stall_margin, bep_ratio, fei, motor_rating,
+           electrical_power and warnings, tab
            separated (--csv: comma separated CSV), then "Rejected" and each left
            out model with its reasons. A stall margin that does not exist reads
            "n/a". With --json: "duty", "units", "sort", "tolerance",
@@ -518,7 +525,7 @@ Commands:
            The last argument is the schedule: CSV whose first row names the
            columns mark, flow, pressure (required) and flow_units,
            pressure_units, pressure_kind, density (kg/m³), altitude (m),
-           temperature (°C) (optional, in any order and case; other columns
+           temperature (°C), quantity (optional, in any order and case; other columns
            are ignored). An empty field means m³/s, Pa, static and the
            catalogue's air; units as --flow-units and --pressure-units take
            them; a density and an altitude or temperature in one row are an
@@ -599,15 +606,32 @@ Options:
                       flow, in % of it, before the duty counts as not met
                       (0 to 50, default 0; select and schedule).
   --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
-                      InchWg, HP).
+                      InchWg, HP; motors from the NEMA hp series).
+  --min-fei X         Reject a selection whose Fan Energy Index is below X
+                      (0 to 10; select and schedule). FEI by AMCA 208: the
+                      electrical power of a reference fan, shaft power
+                      (Q + 0.118)(P + 100 rho/1.2) / (1000 eta0), eta0 0.66 on
+                      total and 0.60 on static pressure, through the reference
+                      belt and motor, over the fan's own (with the catalogue's
+                      Drive and Motor when given). Total pressure for a ducted
+                      outlet, static for a free one (InstallationType A or C).
+  --motor-margin PCT  The motor is the smallest standard rating (IEC 60072 kW,
+                      NEMA hp with --units ip) at or above the largest shaft
+                      power along the operating speed x (1 + PCT/100); default
+                      10, 0 to 100. Its efficiency: the catalogue's "Motor" key,
+                      else IE3 4-pole 50 Hz (IEC 60034-30-1). Electrical power =
+                      shaft power / (drive x motor efficiency).
+  --project TEXT, --tag MARK, --quantity N
+                      The datasheet's project, tag and quantity (with --pdf;
+                      schedule takes --project and reads a quantity column).
   --all               Rank every installed fan file (instead of FILEs).
                       A FILE given twice (or by a second link) counts once; a
                       FILE that cannot be read is said on standard error, is
                       listed among the rejected, and makes the exit code 2.
   --sort KEY          Rank by power (lowest shaft power, default), efficiency
-                      (highest), sound (lowest), speed (lowest) or margin
-                      (largest stall margin; models without one last); ties by
-                      file, then model.
+                      (highest), sound (lowest), speed (lowest), margin
+                      (largest stall margin; models without one last) or fei
+                      (highest Fan Energy Index); ties by file, then model.
   --limit N           Show only the first N candidates.
   --csv               Print the ranking as CSV (comma separated, CRLF lines).
                       A text that begins with "=", "+", "-", "@", a tab or a
@@ -624,10 +648,13 @@ Options:
       {kMinWidth, kMaxSide, kMinHeight, kMaxSide});
   t += R"(  --pdf OUT.pdf       Also write a datasheet (PDF, A4 or Letter by the locale):
                       one page per selection with the catalogue's identity
-                      (file, SHA-256, version), the duty, every result figure
-                      and warning, the curves chart, shaft power and
-                      efficiency at the speed, and the model's data. A ranked
-                      select writes one page per candidate (up to --limit).
+                      (file name, SHA-256, version), project, tag and
+                      quantity, the duty, every result figure (FEI, motor and
+                      electrical power included) in the chosen units, the
+                      rating data, every warning, the curves chart, shaft
+                      power and efficiency at the speed, and the model's data.
+                      A ranked select writes one page per candidate (up to
+                      --limit); several pages begin with a summary page.
                       "-", pipes, folders and files read as for --png. With
                       SOURCE_DATE_EPOCH set, the same input gives the same
                       bytes and the page's date is that time's.

@@ -509,6 +509,7 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
   }
   r.Section = SectionText(m.Name, comments, line, source.HasSpeeds ? &m.Speeds : nullptr, m.Qa,
                           totalPressures != nullptr, listed, m.Pw, m.Lw);
+  r.Section += DerivedRatingLines(source.Rating, OneLine(source.Name), k);
   return r;
 }
 

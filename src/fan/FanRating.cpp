@@ -155,6 +155,12 @@ std::vector<std::string> RatingErrors(const TCatalogueRating& catalogue, const T
   return out;
 }
 
+std::string DerivedRatingLines(const TModelRating& source, std::string_view sourceName, double k) {
+  std::string s = Format("Source=Derived from %s, k = %0.3f\n", {std::string(sourceName), k});
+  for (const std::string& line : source.CarriedLines) s += line + "\n";
+  return s;
+}
+
 TFeiBasis FeiBasisOf(TInstallationType type) {
   return type == TInstallationType::A || type == TInstallationType::C ? TFeiBasis::Static : TFeiBasis::Total;
 }

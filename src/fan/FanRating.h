@@ -81,6 +81,12 @@ void ReadModelRating(const TIniFile& ini, const TIniSection& section, const TCat
 // the model's.
 std::vector<std::string> RatingErrors(const TCatalogueRating& catalogue, const TModelRating& model);
 
+// The rating lines of a size derived from `sourceName` with the diameter
+// ratio `k`: its source, then the source model's own Drive and MaxTipSpeed
+// lines (not its Motor: another size needs its own), "\n" line ends.
+//   "Source=Derived from BC500, k = 1.120\nDrive=Belt\n"
+std::string DerivedRatingLines(const TModelRating& source, std::string_view sourceName, double k);
+
 // The basis of the Fan Energy Index: static for a free outlet (installation
 // type A or C), total otherwise (B, D, or not given).
 TFeiBasis FeiBasisOf(TInstallationType type);

@@ -272,6 +272,20 @@ void TFanForm::CreateControls() {
   toleranceLabel->setBuddy(FToleranceBox);
   powerRow->addWidget(toleranceLabel);
   powerRow->addWidget(FToleranceBox);
+  // The motor's rating above the largest shaft power along the speed.
+  auto* marginLabel = new QLabel(QStringLiteral("Motor margin"), left);
+  FMotorMarginBox = new QDoubleSpinBox(left);
+  NameControl(FMotorMarginBox, QStringLiteral("MotorMarginBox"));
+  FMotorMarginBox->setAccessibleName(QStringLiteral("Motor margin"));
+  FMotorMarginBox->setToolTip(
+      QStringLiteral("How much the motor's rating must exceed the largest shaft power along the speed"));
+  FMotorMarginBox->setRange(0, kMaxMotorMargin);
+  FMotorMarginBox->setDecimals(0);
+  FMotorMarginBox->setSuffix(QStringLiteral(" %"));
+  FMotorMarginBox->setValue(kDefaultMotorMargin);
+  marginLabel->setBuddy(FMotorMarginBox);
+  powerRow->addWidget(marginLabel);
+  powerRow->addWidget(FMotorMarginBox);
   column->addLayout(powerRow);
 
   FMemo = new QPlainTextEdit(left);
@@ -334,6 +348,7 @@ void TFanForm::CreateControls() {
   setTabOrder(FcbBrowse, FCompareBtn);
   setTabOrder(FCompareBtn, FPowerUnitsBox);
   setTabOrder(FPowerUnitsBox, FToleranceBox);
+  setTabOrder(FToleranceBox, FMotorMarginBox);
   setTabOrder(FPowerUnitsBox, FCurvePanel);
 
   // Handlers.
@@ -386,6 +401,9 @@ void TFanForm::CreateControls() {
   connect(FCompareBtn, &QPushButton::clicked, this, &TFanForm::CompareAll);
   // A new tolerance judges the model shown again.
   connect(FToleranceBox, &QDoubleSpinBox::valueChanged, this, [this] {
+    if (HaveModel()) Evaluate();
+  });
+  connect(FMotorMarginBox, &QDoubleSpinBox::valueChanged, this, [this] {
     if (HaveModel()) Evaluate();
   });
   connect(FExportBtn, &QToolButton::clicked, this, [this] { ExportDatasheet(); });
@@ -522,6 +540,13 @@ TResultUnits TFanForm::ResultUnits() const {
   units.Pressure = FPStaticEdit->UnitsValue();
   units.Power = std::max(0, FPowerUnitsBox->currentIndex());
   return units;
+}
+
+TEnergyOptions TFanForm::EnergyOptions() const {
+  TEnergyOptions options;
+  options.MotorMargin = FMotorMarginBox->value();
+  if (FPowerUnitsBox->currentIndex() == TResultUnits::kIPPower) options.Series = TMotorSeries::Nema;
+  return options;
 }
 
 // Only the fields of the chosen air take input; the pressure field's caption
