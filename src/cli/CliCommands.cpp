@@ -226,6 +226,7 @@ void WriteShowJson(std::ostream& out, const std::string& file, const TFan& fan, 
     w.EndObject();
   }
   w.EndObject();
+  WriteRatingJson(w, h, fan.Models().empty() ? nullptr : &m);
   w.EndObject();
   w.Finish();
 }
@@ -247,6 +248,7 @@ void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, 
   out << "Version\t" << h.Version << '\n';
   out << "Density\t" << TextNumber(h.Density) << "\tkg/m³\n";
   out << "Kind\t" << KindName(h.Kind) << '\n';
+  for (const std::string& line : RatingLines(h, nullptr)) out << line << '\n';
   out << "Models";
   for (const std::string& name : fan.Models()) out << '\t' << name;
   out << '\n';
@@ -267,6 +269,7 @@ void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, 
     out << "\trpm\n";
   }
   out << "Points\t" << TextInteger(m.Count) << '\n';
+  for (const std::string& line : RatingLines(h, &m)) out << line << '\n';
 
   out << '\n';
   for (const TViewFit& f : fits) {

@@ -96,6 +96,15 @@ std::optional<std::string> ParseEnergyOptions(const std::optional<std::string>& 
 // JSON, powers in `units`; all null without figures.
 void WriteEnergyJson(TJsonWriter& w, const TEnergyFigures* e, const TResultUnits& units);
 
+// "rating": the catalogue's rating keys ("rating_standard",
+// "installation_type", "tolerance", "certified", "fei_basis") and the
+// model's ("drive", "motor" {"power", "poles", "efficiency"} or null,
+// "max_tip_speed", "source"); not given: "" or null.
+void WriteRatingJson(TJsonWriter& w, const TFanHeader& header, const TFanModel* model);
+// The rating keys given, as show prints them: the catalogue's (`model` null)
+// or the model's ("Drive\tBelt", "Motor\t7.5 kW, 4 poles, 91.2 %").
+std::vector<std::string> RatingLines(const TFanHeader& header, const TFanModel* model);
+
 // "blowden-cli: <message>" and where to find help, for a usage error found
 // by a command itself; returns the usage exit code.
 int UsageMessage(std::ostream& err, const std::string& message);

@@ -4,6 +4,7 @@
 #include "base/Format.h"
 #include "cli/CliCommands.h"
 #include "cli/JsonWriter.h"
+#include "fan/FanRating.h"
 #include "fan/FanSchedule.h"
 #include "fan/FanSubmittal.h"
 
@@ -83,6 +84,62 @@ void WriteEnergyJson(TJsonWriter& w, const TEnergyFigures* e, const TResultUnits
     w.Number(PowerInUnits(e->ElectricalPower, units));
   else
     w.Null();
+}
+
+void WriteRatingJson(TJsonWriter& w, const TFanHeader& header, const TFanModel* model) {
+  const TCatalogueRating& c = header.Rating;
+  w.Key("rating");
+  w.BeginObject();
+  w.Field("rating_standard", c.RatingStandard);
+  w.Field("installation_type", InstallationTypeName(c.Installation));
+  w.Field("tolerance", c.Tolerance);
+  w.Field("certified", c.Certified);
+  w.Field("fei_basis", FeiBasisName(FeiBasisOf(c.Installation)));
+  if (model) {
+    const TModelRating& m = model->Rating;
+    w.Field("drive", DriveKindName(m.Drive));
+    w.Key("motor");
+    if (m.Motor.Given()) {
+      w.BeginObject();
+      w.Field("power", m.Motor.Power);
+      w.Field("poles", m.Motor.Poles);
+      w.Field("efficiency", m.Motor.Efficiency);
+      w.EndObject();
+    } else {
+      w.Null();
+    }
+    w.Key("max_tip_speed");
+    if (m.MaxTipSpeed > 0)
+      w.Number(m.MaxTipSpeed);
+    else
+      w.Null();
+    w.Field("source", m.Source);
+  }
+  w.EndObject();
+}
+
+std::vector<std::string> RatingLines(const TFanHeader& header, const TFanModel* model) {
+  std::vector<std::string> lines;
+  const auto add = [&](const char* label, const std::string& value) {
+    if (!value.empty()) lines.push_back(std::string(label) + "\t" + value);
+  };
+  if (!model) {
+    const TCatalogueRating& c = header.Rating;
+    add("Rating standard", c.RatingStandard);
+    if (c.Installation != TInstallationType::Unknown)
+      add("Installation type", std::string(InstallationTypeName(c.Installation)) + "\tFEI on " +
+                                   std::string(FeiBasisName(FeiBasisOf(c.Installation))) + " pressure");
+    add("Tolerance", c.Tolerance);
+    add("Certified", c.Certified);
+    return lines;
+  }
+  const TModelRating& m = model->Rating;
+  add("Drive", std::string(DriveKindName(m.Drive)));
+  if (m.Motor.Given())
+    add("Motor", Format("%g kW, %d poles, %g %%", {m.Motor.Power, m.Motor.Poles, m.Motor.Efficiency}));
+  if (m.MaxTipSpeed > 0) add("Max tip speed", Format("%g\tm/s", {m.MaxTipSpeed}));
+  add("Source", m.Source);
+  return lines;
 }
 
 }  // namespace blowden

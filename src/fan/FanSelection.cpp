@@ -337,6 +337,12 @@ TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, do
   TShowContext ctx;
   ctx.Units = units;
   ctx.Chart = withChart;
+  // Results in horsepower take motors of the horsepower series.
+  if (units.Power == TResultUnits::kIPPower) {
+    TDuty hp = duty;
+    hp.Energy.Series = TMotorSeries::Nema;
+    return Evaluate(fan, hp, shownFlow, shownPressure, previous, ctx);
+  }
   return Evaluate(fan, duty, shownFlow, shownPressure, previous, ctx);
 }
 

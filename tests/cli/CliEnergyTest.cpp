@@ -96,6 +96,31 @@ TEST_F(CliEnergyTest, MotorMarginAndSeries) {
   EXPECT_EQ(ip["fei"].Number, si["fei"].Number);
 }
 
+TEST_F(CliEnergyTest, ShowListsTheRatingData) {
+  const std::string file = WriteFile(
+      "rated.qfn",
+      "[Catalog]\nRange=R\nRatingStandard=AMCA 210-16\nInstallationType=A\nTolerance=ISO 13348 AN2\n"
+      "Certified=no\nDrive=Direct\n[M]\nModel=500,1450,1000,2000,500,500,1.5\nMotor=5.5,4,90.5\nSource="
+      "Tested\n"
+      "Qa=1,1.5,2,2.5,3\nPs=700,680,640,580,500\nPw=1.5,1.7,1.9,2.1,2.3\nLw=80\n");
+  const TCliRun text = RunCliArgs({"show", file});
+  ASSERT_EQ(text.Code, ecSuccess) << text.Err;
+  for (const char* line :
+       {"Rating standard\tAMCA 210-16", "Installation type\tA\tFEI on static pressure",
+        "Tolerance\tISO 13348 AN2", "Drive\tDirect", "Motor\t5.5 kW, 4 poles, 90.5 %", "Source\tTested"})
+    EXPECT_NE(text.Out.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << text.Out;
+  const TJson doc = Json({"show", "--json", file});
+  EXPECT_EQ(doc["rating"]["installation_type"].String, "A");
+  EXPECT_EQ(doc["rating"]["fei_basis"].String, "static");
+  EXPECT_EQ(doc["rating"]["motor"]["efficiency"].Number, 90.5);
+  EXPECT_EQ(doc["rating"]["source"].String, "Tested");
+  // Selected on the static basis with the catalogue's motor.
+  const TJson sel = Json({"select", "--json", "--flow", "2", "--pressure", "640", file});
+  EXPECT_EQ(sel["fei_basis"].String, "static");
+  EXPECT_EQ(sel["motor"]["source"].String, "catalogue");
+  EXPECT_EQ(sel["motor"]["rated_power"].Number, 5.5);
+}
+
 TEST_F(CliEnergyTest, UsageErrors) {
   const std::string file = Sample("orvane-bc-centrifugal.qfn");
   struct Case {

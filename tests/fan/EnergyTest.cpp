@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "base/Format.h"
+#include "fan/FanAuthoring.h"
 #include "fan/FanEnergy.h"
 #include "fan/FanRanking.h"
 #include "fan/FanRating.h"
@@ -196,6 +197,31 @@ TEST_F(Rating, KeysReadWithTheirDefaults) {
   EXPECT_EQ(FeiBasisOf(TInstallationType::A), TFeiBasis::Static);
   EXPECT_EQ(FeiBasisOf(TInstallationType::D), TFeiBasis::Total);
   EXPECT_EQ(FeiBasisOf(TInstallationType::Unknown), TFeiBasis::Total);
+}
+
+TEST_F(Rating, DeriveCarriesTheModelsDriveAndTipSpeedAndNamesItsSource) {
+  TFan fan;
+  LoadText(fan, Dir,
+           RatedCatalog() +
+               CurveModel("B", std::string(kModelHead) + "Drive=Belt\nMotor=7.5,2,92.1\nMaxTipSpeed=95\n"));
+  fan.SelectModel("B");
+  TDeriveRequest request;
+  request.Name = "B560";
+  request.Diameter = 560;
+  const TDeriveResult r = DeriveModel(fan.Model(), nullptr, request);
+  ASSERT_TRUE(r.Error.empty()) << r.Error;
+  EXPECT_NE(r.Section.find("\nSource=Derived from B, k = 1.120\nDrive=Belt\nMaxTipSpeed=95\n"),
+            std::string::npos)
+      << r.Section;
+  // Another size needs its own motor.
+  EXPECT_EQ(r.Section.find("Motor="), std::string::npos);
+  // The written section reads back with its source.
+  TFan derived;
+  LoadText(derived, Dir, RatedCatalog() + r.Section, "derived.qfn");
+  derived.SelectModel("B560");
+  EXPECT_EQ(derived.Model().Rating.Source, "Derived from B, k = 1.120");
+  EXPECT_EQ(derived.Model().Rating.Drive, TDriveKind::Belt);
+  EXPECT_EQ(derived.Verify(), 0) << (derived.Errors().empty() ? "" : derived.Errors()[0]);
 }
 
 TEST_F(Rating, AFileWithoutTheKeysReadsAsBefore) {
