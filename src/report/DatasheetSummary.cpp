@@ -84,12 +84,13 @@ void PaintSummaryPage(QPainter& p, const QPaintDevice& device, const std::vector
   y += 6;
   const TSummaryTable t = SummaryTable(pages);
   // Column shares of the width: the model takes the most.
-  const double shares[] = {0.06, 0.12, 0.05, 0.19, 0.1, 0.12, 0.13, 0.12, 0.11};
+  const double shares[] = {0.05, 0.11, 0.05, 0.17, 0.1, 0.14, 0.17, 0.12, 0.09};
   const double row = 13;
-  const QFont font = SummaryFont(8, unit), bold = SummaryFont(8, unit, true);
+  const QFont font = SummaryFont(8, unit), bold = SummaryFont(8, unit, true),
+              heading = SummaryFont(7.5, unit, true);
   double x = 0;
   for (std::size_t c = 0; c < t.Headers.size(); ++c) {
-    text(QRectF(x + 2, y, shares[c] * w - 4, row * 1.4), Qt::AlignLeft, Q(t.Headers[c]), bold, accent);
+    text(QRectF(x + 2, y, shares[c] * w - 4, row * 1.4), Qt::AlignLeft, Q(t.Headers[c]), heading, accent);
     x += shares[c] * w;
   }
   y += row * 1.4;

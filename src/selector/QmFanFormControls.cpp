@@ -284,9 +284,12 @@ void TFanForm::CreateControls() {
   FMotorMarginBox->setSuffix(QStringLiteral(" %"));
   FMotorMarginBox->setValue(kDefaultMotorMargin);
   marginLabel->setBuddy(FMotorMarginBox);
-  powerRow->addWidget(marginLabel);
-  powerRow->addWidget(FMotorMarginBox);
   column->addLayout(powerRow);
+  auto* marginRow = new QHBoxLayout;
+  marginRow->addWidget(marginLabel);
+  marginRow->addWidget(FMotorMarginBox);
+  marginRow->addStretch(1);
+  column->addLayout(marginRow);
 
   FMemo = new QPlainTextEdit(left);
   NameControl(FMemo, QStringLiteral("Memo"));

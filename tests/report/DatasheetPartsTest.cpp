@@ -339,6 +339,29 @@ TEST(ResultRows, FailedSelectionShowsItsStatusAndReasons) {
                                                        "Operating point outside the tested flows"}));
 }
 
+TEST(SummaryTable, OneRowPerPageWithTagModelFeiAndVerdict) {
+  std::vector<TDatasheet> pages(2);
+  pages[0].Model = "BC450";
+  pages[0].Mark = "EF-1";
+  pages[0].Quantity = 3;
+  pages[0].Result.Speed = 1670.4;
+  pages[0].Result.ShaftPower = 2.2926;
+  pages[0].Result.Energy.Known = true;
+  pages[0].Result.Energy.Fei = 1.226;
+  pages[0].Result.Energy.ElectricalPower = 2.797;
+  pages[1].Model = "AX800";
+  pages[1].Result.Status = 6;
+  pages[1].Result.Verdict = TVerdictKind::Rejected;
+  const TSummaryTable t = SummaryTable(pages);
+  ASSERT_EQ(t.Rows.size(), 2u);
+  EXPECT_EQ(t.Headers[5], "Shaft power [kW]");
+  EXPECT_EQ(t.Rows[0], (std::vector<std::string>{"2", "EF-1", "3", "BC450", "1670", "2.29", "2.80",
+                                                 "1.23 (total)", "ok"}));
+  EXPECT_EQ(t.Rows[1], (std::vector<std::string>{"3", "–", "1", "AX800", "–", "–", "–", "–", "rejected"}));
+  pages[0].Units = TResultUnits::IP();
+  EXPECT_EQ(SummaryTable(pages).Headers[5], "Shaft power [hp]");
+}
+
 TEST(ModelRows, RoundOutletGivesItsDiameter) {
   TDatasheet d;
   d.Diameter = 0.8;
