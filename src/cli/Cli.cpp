@@ -535,8 +535,8 @@ Commands:
            last at 200). --csv: one record per mark with the duty,
            the best fan's figures (the columns of a ranked select), warnings,
            alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
-           --json: an array of {"mark", "line", "duty", "units", "sort",
-           "candidates" (up to 3, as a ranked select's), "rejected" (as a
+           --json: an array of {"mark", "line", "quantity", "duty", "units",
+           "sort", "candidates" (up to 3, as a ranked select's), "rejected" (as a
            ranked select's), "reason" (null when a
            fan fits), "error" (null, or why the row cannot be used; its duty
            is then null), "messages"}. Every row of the schedule appears, in

@@ -108,6 +108,7 @@ void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
       const TScheduleEntry& e = **entry;
       w.Field("mark", e.Row.Mark);
       w.Field("line", e.Row.Line);
+      w.Field("quantity", e.Row.Quantity);
       WriteDutyJson(w, e.Row.Duty, request);
       WriteUnitsJson(w, request);
       w.Field("sort", RankKeyName(request.Sort));

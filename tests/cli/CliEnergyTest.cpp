@@ -46,6 +46,7 @@ TEST_F(CliEnergyTest, SingleRankedAndScheduleShowTheSameFigures) {
   const TJson marks =
       Json({"schedule", "--json", "--sort", "fei", file, Sample("orvane-md-mixed.qfn"), schedule});
   ASSERT_EQ(marks.Size(), 1u);
+  EXPECT_EQ(marks[0]["quantity"].Number, 3);
   EXPECT_EQ(marks[0]["candidates"][0]["fei"].Number, best["fei"].Number);
   EXPECT_EQ(marks[0]["candidates"][0]["electrical_power"].Number, best["electrical_power"].Number);
 }
