@@ -61,6 +61,11 @@ constexpr TOptionSpec kOptions[] = {
     {"--directivity", true},
 };
 
+// The options of the energy figures and the datasheet's submittal fields.
+constexpr TOptionSpec kSubmittalOptions[] = {
+    {"--min-fei", true}, {"--motor-margin", true}, {"--project", true}, {"--tag", true}, {"--quantity", true},
+};
+
 struct TCommandSpec {
   std::string_view Name;
   std::string_view Usage;  // after the program name; continuation lines go below the options
@@ -82,10 +87,12 @@ const std::vector<TCommandSpec>& Commands() {
        "[--distance M] [--directivity Q]\n"
        "[--density RHO [--density-units U] | --altitude H [--altitude-units m|ft]\n"
        " [--temperature T [--temperature-units C|F]]]\n"
-       "[--force] [--pdf OUT.pdf] [--png OUT.png [--size WxH]] FILE\n"
+       "[--min-fei X] [--motor-margin PCT]\n"
+       "[--force] [--pdf OUT.pdf [--project TEXT] [--tag MARK] [--quantity N]]\n"
+       "[--png OUT.png [--size WxH]] FILE\n"
        "select  (several FILEs | --all) --flow Q ... --pressure P ...\n"
-       "[--sort power|efficiency|sound|speed|margin] [--limit N] [--json | --csv]\n"
-       "[--pdf OUT.pdf] [--force]",
+       "[--sort power|efficiency|sound|speed|margin|fei] [--limit N] [--json | --csv]\n"
+       "[--pdf OUT.pdf [--project TEXT] [--tag MARK] [--quantity N]] [--force]",
        {"--json",
         "--model",
         "--browse",
@@ -111,14 +118,20 @@ const std::vector<TCommandSpec>& Commands() {
         "--force",
         "--tolerance",
         "--distance",
-        "--directivity"},
+        "--directivity",
+        "--min-fei",
+        "--motor-margin",
+        "--project",
+        "--tag",
+        "--quantity"},
        0,
        kMany},
       {"schedule",
-       "schedule [--json | --csv] [--pdf OUT.pdf] [--force] [--sort KEY] [--units si|ip] [--tolerance PCT]\n"
-       "[--distance M] [--directivity Q] (FILE... | --all) SCHEDULE.csv",
-       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance", "--distance",
-        "--directivity"},
+       "schedule [--json | --csv] [--pdf OUT.pdf] [--project TEXT] [--force] [--sort KEY] [--units si|ip]\n"
+       "[--tolerance PCT] [--min-fei X] [--motor-margin PCT] [--distance M] [--directivity Q]\n"
+       "(FILE... | --all) SCHEDULE.csv",
+       {"--json", "--csv", "--pdf", "--sort", "--units", "--all", "--force", "--tolerance", "--min-fei",
+        "--motor-margin", "--project", "--distance", "--directivity"},
        1,
        kMany},
       {"check", "check   [--json] [--verbose] FILE...", {"--json", "--verbose"}, 1, kMany},
@@ -151,6 +164,8 @@ const TCommandSpec* FindCommand(std::string_view name) {
 
 const TOptionSpec* FindOption(std::string_view name) {
   for (const TOptionSpec& o : kOptions)
+    if (o.Name == name) return &o;
+  for (const TOptionSpec& o : kSubmittalOptions)
     if (o.Name == name) return &o;
   return nullptr;
 }
@@ -224,10 +239,19 @@ std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliReque
     return e;
   if (const auto sort = valueOf("--sort")) {
     const auto key = FindRankKey(*sort);
-    if (!key) return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin)", {*sort});
+    if (!key)
+      return Format("'%s' is not a ranking key (power, efficiency, sound, speed, margin, fei)", {*sort});
     request.Sort = *key;
   }
   return std::nullopt;
+}
+
+// --min-fei, --motor-margin (the motor series follows --units), and the
+// datasheet's --project, --tag and --quantity.
+template <class ValueOf>
+std::optional<std::string> ParseSubmittalOptions(const ValueOf& valueOf, TCliRequest& request) {
+  return ParseEnergyOptions(valueOf("--min-fei"), valueOf("--motor-margin"), valueOf("--project"),
+                            valueOf("--tag"), valueOf("--quantity"), request);
 }
 
 // The options of a selection beyond the duty: pressure kind, site air,
@@ -235,6 +259,7 @@ std::optional<std::string> ParseRankingOptions(const ValueOf& valueOf, TCliReque
 template <class ValueOf>
 std::optional<std::string> ParseSelectionOptions(const ValueOf& valueOf, TCliRequest& request) {
   if (auto e = ParseUnitsOption(valueOf, request)) return e;
+  if (auto e = ParseSubmittalOptions(valueOf, request)) return e;
   const auto density = valueOf("--density"), altitude = valueOf("--altitude"),
              temperature = valueOf("--temperature");
   if (valueOf("--density-units") && !density)
@@ -386,6 +411,7 @@ std::optional<TUsageError> ParseCommand(const TCommandSpec& spec, const std::vec
   // A schedule's duties are in its table; the rest is how to rank and show them.
   if (spec.Name == "schedule") {
     if (auto e = ParseUnitsOption(valueOf, request)) return TUsageError{*e, &spec};
+    if (auto e = ParseSubmittalOptions(valueOf, request)) return TUsageError{*e, &spec};
     if (const auto tolerance = valueOf("--tolerance")) {
       double t = 0;
       if (!TryStrToFloat(*tolerance, t))
@@ -481,7 +507,13 @@ Commands:
            without a pressure peak inside the tested flows), "bep_ratio",
            "peak_efficiency", "tolerance", "static_efficiency",
            "pressure_kind", "density", "reference_density", "density_ratio",
-           "units", "verdict", "reasons", "warnings", "sound" and "find_notes".
+           "units", "verdict", "reasons", "warnings", "sound", "find_notes" and the
+           energy figures "fei", "fei_basis", "fan_electrical_power", "motor"
+           ({"rated_power", "efficiency", "source": "catalogue" or "IE3
+           table"}) and "electrical_power" (null without an operating point).
+           Text mode prints them after the R² line: "Fan Energy Index",
+           "Fan Electrical Power", "Motor Rating", "Motor Efficiency",
+           "Electrical Power", "Tip Speed" and "Outlet Velocity".
            "sound": {"lw", "lwa", "bands" ({"63": ..., "8000": ...}), "lp",
            "lp_weighting", "distance", "directivity", "kind"}: the octave
            bands at the operating point (each band interpolated along the
@@ -495,7 +527,8 @@ Commands:
            first N): one row
            each with rank, file, maker, range, model, speed, speed_margin, flow,
            static_pressure, total_pressure, shaft_power, static_efficiency,
-           efficiency, sound_power, stall_margin, bep_ratio, lwa, lp and warnings, then
+           efficiency, sound_power, stall_margin, bep_ratio, fei, motor_rating,
+           electrical_power, lwa, lp and warnings, then
            "Rejected" and each left out model with its reasons. The text is a
            table for people: columns lined up, units in the header ("speed
            [rpm]", "flow [cfm]"), figures rounded as the selector shows them
@@ -514,7 +547,7 @@ Commands:
            The last argument is the schedule: CSV whose first row names the
            columns mark, flow, pressure (required) and flow_units,
            pressure_units, pressure_kind, density (kg/m³), altitude (m),
-           temperature (°C) (optional, in any order and case; other columns
+           temperature (°C), quantity (optional, in any order and case; other columns
            are ignored). An empty field means m³/s, Pa, static and the
            catalogue's air; units as --flow-units and --pressure-units take
            them; a density and an altitude or temperature in one row are an
@@ -525,8 +558,8 @@ Commands:
            "…" (the last at 200). --csv and --json keep every digit. --csv: one record per mark with the duty,
            the best fan's figures (the columns of a ranked select), warnings,
            alt1_file, alt1_model, alt2_file, alt2_model, reason and error.
-           --json: an array of {"mark", "line", "duty", "units", "sort",
-           "candidates" (up to 3, as a ranked select's), "rejected" (as a
+           --json: an array of {"mark", "line", "quantity", "duty", "units",
+           "sort", "candidates" (up to 3, as a ranked select's), "rejected" (as a
            ranked select's), "reason" (null when a
            fan fits), "error" (null, or why the row cannot be used; its duty
            is then null), "messages"}. Every row of the schedule appears, in
@@ -610,17 +643,35 @@ Options:
                       2 a hard floor (default), 4 a floor and a wall, 8 a
                       corner).
   --units si|ip       Result units: si (m³/s, Pa, kW, default) or ip (cfm,
-                      InchWg, HP).
+                      InchWg, HP; motors from the NEMA hp series).
+  --min-fei X         Reject a selection whose Fan Energy Index is below X
+                      (0 to 10; select and schedule). FEI by AMCA 208: the
+                      electrical power of a reference fan, shaft power
+                      (Q + 0.118)(P + 100 rho/1.2) / (1000 eta0), eta0 0.66 on
+                      total and 0.60 on static pressure, through the reference
+                      belt and motor, over the fan's own (with the catalogue's
+                      Drive and Motor when given). Total pressure for a ducted
+                      outlet, static for a free one (InstallationType A or C).
+  --motor-margin PCT  The motor is the smallest standard rating (IEC 60072 kW,
+                      NEMA hp with --units ip) at or above the largest shaft
+                      power along the operating speed x (1 + PCT/100); default
+                      10, 0 to 100. Its efficiency: the catalogue's "Motor" key,
+                      else IE3 4-pole 50 Hz (IEC 60034-30-1). Electrical power =
+                      shaft power / (drive x motor efficiency).
+  --project TEXT, --tag MARK, --quantity N
+                      The datasheet's project, tag and quantity (with --pdf;
+                      schedule takes --project and reads a quantity column).
   --all               Rank every installed fan file (instead of FILEs).
                       A FILE given twice (or by a second link) counts once; a
                       FILE that cannot be read is said on standard error, is
                       listed among the rejected, and makes the exit code 2.
   --sort KEY          Rank by power (lowest shaft power, default), efficiency
-                      (highest), sound (lowest), speed (lowest) or margin
-                      (largest stall margin; models without one last); ties by
-                      file, then model. sound ranks by LwA when every
-                      candidate has octave bands, else by Lw, and says which
-                      ("sort_level" in JSON, a last line in text).
+                      (highest), sound (lowest), speed (lowest), margin
+                      (largest stall margin; models without one last) or fei
+                      (highest Fan Energy Index); ties by file, then model.
+                      sound ranks by LwA when every candidate has octave
+                      bands, else by Lw, and says which ("sort_level" in
+                      JSON, a last line in text).
   --limit N           Show only the first N candidates.
   --csv               Print the ranking as CSV (comma separated, CRLF lines,
                       every digit of each figure).
@@ -642,10 +693,13 @@ Options:
       {kMinWidth, kMaxSide, kMinHeight, kMaxSide});
   t += R"(  --pdf OUT.pdf       Also write a datasheet (PDF, A4 or Letter by the locale):
                       one page per selection with the catalogue's identity
-                      (file, SHA-256, version), the duty, every result figure
-                      and warning, the curves chart, shaft power and
-                      efficiency at the speed, and the model's data. A ranked
-                      select writes one page per candidate (up to --limit).
+                      (file name, SHA-256, version), project, tag and
+                      quantity, the duty, every result figure (FEI, motor and
+                      electrical power included) in the chosen units, the
+                      rating data, every warning, the curves chart, shaft
+                      power and efficiency at the speed, and the model's data.
+                      A ranked select writes one page per candidate (up to
+                      --limit); several pages begin with a summary page.
                       "-", pipes, folders and files read as for --png. With
                       SOURCE_DATE_EPOCH set, the same input gives the same
                       bytes and the page's date is that time's.

@@ -12,6 +12,7 @@
 #include "cli/JsonWriter.h"
 #include "fan/FanResiduals.h"
 #include "fan/FanSelection.h"
+#include "fan/FanSubmittal.h"
 #include "fan/ModelFits.h"
 #include "fan/QmFan.h"
 #include "services/Database.h"
@@ -224,6 +225,7 @@ void WriteShowJson(std::ostream& out, const std::string& file, const TFan& fan, 
     w.EndObject();
   }
   w.EndObject();
+  WriteRatingJson(w, h, fan.Models().empty() ? nullptr : &m);
   w.EndObject();
   w.Finish();
 }
@@ -245,6 +247,7 @@ void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, 
   out << "Version\t" << h.Version << '\n';
   out << "Density\t" << TextNumber(h.Density) << "\tkg/m³\n";
   out << "Kind\t" << KindName(h.Kind) << '\n';
+  for (const std::string& line : RatingLines(h, nullptr)) out << line << '\n';
   out << "Models";
   for (const std::string& name : fan.Models()) out << '\t' << name;
   out << '\n';
@@ -265,6 +268,7 @@ void WriteShowText(std::ostream& out, const std::string& file, const TFan& fan, 
     out << "\trpm\n";
   }
   out << "Points\t" << TextInteger(m.Count) << '\n';
+  for (const std::string& line : RatingLines(h, &m)) out << line << '\n';
 
   out << '\n';
   for (const TViewFit& f : fits) {
@@ -612,9 +616,11 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
       // The page evaluates the model again as it was evaluated here; in
       // browse mode at its nominal point.
       TDuty duty = RequestDuty(request);
-      if (request.Browse) duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air};
+      if (request.Browse)
+        duty = TDuty{result->Volume, result->PStatic, TPressureKind::Static, request.Air, 0, request.Energy};
       duty.Listener = request.Listener;
-      const std::vector<TDatasheetPage> pages{{file, fan.Model().Name, duty, {}}};
+      const std::vector<TDatasheetPage> pages{
+          {file, fan.Model().Name, duty, request.Tag, request.Project, request.Quantity}};
       if (const std::string why =
               WriteDatasheets(*request.Pdf, request.Operands, pages, request.Units, request.Force, out);
           !why.empty()) {
@@ -635,6 +641,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
       for (const std::string& line : result->ExtraLines)
         if (line.rfind("Running Speed\t", 0) == 0) report << line << '\n';
       report << result->R2Text << '\n';
+      for (const std::string& line : EnergyLines(*result, request.Units)) report << line << '\n';
     }
     // The verdict beyond the nine lines: why rejected, what to be warned of.
     for (const std::string& note : findNotes) report << note << '\n';

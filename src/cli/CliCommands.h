@@ -29,7 +29,11 @@ struct TCliRequest {
   TSiteAir Air;
   double Tolerance = 0;  // % of the duty flow the operating flow may fall short (--tolerance)
   TListener Listener;    // where the sound pressure is given for (--distance, --directivity)
-  TResultUnits Units;    // --units si|ip
+  TEnergyOptions Energy;  // --min-fei, --motor-margin; NEMA motors with --units ip
+  // The datasheet's --project, --tag (the mark of a single selection) and --quantity.
+  std::string Project, Tag;
+  int Quantity = 1;
+  TResultUnits Units;  // --units si|ip
   bool Ip = false;
   // A ranked selection: several files or --all.
   bool All = false;
@@ -61,8 +65,8 @@ int RunCheck(const TCliRequest& request, std::ostream& out, std::ostream& err);
 std::vector<std::string> InstalledPaths(const std::string& databaseFolder, std::string* error);
 // The duty of a request: flow, pressure, kind and air.
 TDuty RequestDuty(const TCliRequest& request);
-// The "duty_met", "warnings", site air and units fields of a selection's JSON.
 class TJsonWriter;
+// The "duty_met", "warnings", site air and units fields of a selection's JSON.
 void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliRequest& request,
                           std::string_view noResultReason);
 
@@ -79,6 +83,30 @@ int RunDelete(const TCliRequest& request, const std::string& databaseFolder, std
 std::string RenderChartPicture(const TSelectorChart& chart, int width, int height, const std::string& path,
                                std::string& png);
 
+// Reads --min-fei X (0 to 10), --motor-margin PCT (0 to 100), --project,
+// --tag and --quantity N (1 to 100000; the last three need --pdf) into
+// `request`, and sets the motor series by its units. Returns what is wrong.
+std::optional<std::string> ParseEnergyOptions(const std::optional<std::string>& minFei,
+                                              const std::optional<std::string>& motorMargin,
+                                              const std::optional<std::string>& project,
+                                              const std::optional<std::string>& tag,
+                                              const std::optional<std::string>& quantity,
+                                              TCliRequest& request);
+
+// "fei", "fei_basis", "fan_electrical_power", "motor" ({"rated_power",
+// "efficiency", "source"} or null) and "electrical_power" of a selection's
+// JSON, powers in `units`; all null without figures.
+void WriteEnergyJson(TJsonWriter& w, const TEnergyFigures* e, const TResultUnits& units);
+
+// "rating": the catalogue's rating keys ("rating_standard",
+// "installation_type", "tolerance", "certified", "fei_basis") and the
+// model's ("drive", "motor" {"power", "poles", "efficiency"} or null,
+// "max_tip_speed", "source"); not given: "" or null.
+void WriteRatingJson(TJsonWriter& w, const TFanHeader& header, const TFanModel* model);
+// The rating keys given, as show prints them: the catalogue's (`model` null)
+// or the model's ("Drive\tBelt", "Motor\t7.5 kW, 4 poles, 91.2 %").
+std::vector<std::string> RatingLines(const TFanHeader& header, const TFanModel* model);
+
 // "blowden-cli: <message>" and where to find help, for a usage error found
 // by a command itself; returns the usage exit code.
 int UsageMessage(std::ostream& err, const std::string& message);
@@ -89,6 +117,8 @@ struct TDatasheetPage {
   std::string Model;
   TDuty Duty;
   std::string Mark;  // the schedule's mark of the duty; empty for a selection
+  std::string Project = {};
+  int Quantity = 1;
 };
 
 // The datasheets of the pages, one page each, in `units`, as PDF bytes in

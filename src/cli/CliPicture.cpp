@@ -104,6 +104,8 @@ std::string RenderDatasheetPdf(const std::vector<TDatasheetPage>& pages, const T
       return Format("%s not written: model %s of %s cannot be read", {path, page.Model, page.File});
     sheets.push_back(BuildDatasheet(fan, page.Duty, units, FileSha256(page.File)));
     sheets.back().Mark = page.Mark;
+    sheets.back().Project = page.Project;
+    sheets.back().Quantity = page.Quantity;
   }
   if (std::string why = DatasheetPdf(sheets, pdf); !why.empty())
     return Format("%s not written: %s", {path, why});

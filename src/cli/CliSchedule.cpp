@@ -79,6 +79,7 @@ void WriteJson(const std::vector<TMarkEntry>& marks, const TCliRequest& request,
       const TScheduleEntry& e = **entry;
       w.Field("mark", e.Row.Mark);
       w.Field("line", e.Row.Line);
+      w.Field("quantity", e.Row.Quantity);
       WriteDutyJson(w, e.Row.Duty, request);
       WriteUnitsJson(w, request);
       w.Field("sort", RankKeyName(request.Sort));
@@ -290,9 +291,12 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
   }
 
   // --tolerance applies to every mark's duty.
-  for (TScheduleRow& row : schedule.Rows) row.Duty.Tolerance = request.Tolerance;
-  // --distance and --directivity likewise.
-  for (TScheduleRow& row : schedule.Rows) row.Duty.Listener = request.Listener;
+  for (TScheduleRow& row : schedule.Rows) {
+    row.Duty.Tolerance = request.Tolerance;
+    row.Duty.Energy = request.Energy;
+    // --distance and --directivity likewise.
+    row.Duty.Listener = request.Listener;
+  }
   const std::vector<TScheduleEntry> entries = RunSchedule(files, schedule, request.Sort);
 
   // Everything is computed: now the reports, each complete or not at all.
@@ -315,7 +319,8 @@ int RunScheduleCommand(const TCliRequest& request, std::ostream& out, std::ostre
     std::vector<TDatasheetPage> pages;
     for (const TScheduleEntry& e : entries)
       if (!e.Candidates.empty())
-        pages.push_back({e.Candidates.front().File, e.Candidates.front().Model, e.Row.Duty, e.Row.Mark});
+        pages.push_back({e.Candidates.front().File, e.Candidates.front().Model, e.Row.Duty, e.Row.Mark,
+                         request.Project, e.Row.Quantity});
     if (pages.empty()) {
       // Nothing to draw: the marks' reasons say why (the exit code is 1 already).
       err << kProgram << ": " << *request.Pdf << " not written: no mark has a fan that meets its duty\n";

@@ -63,6 +63,22 @@ const TColumn kFigureColumns[] = {
     {"bep_ratio", [](const TCandidate& c, const TResultUnits&) { return TFigure(c.BepRatio); }},
 };
 
+// The energy columns of text and CSV (none without an operating point).
+const TColumn kEnergyColumns[] = {
+    {"fei", [](const TCandidate& c,
+               const TResultUnits&) { return c.Energy.Known ? TFigure(c.Energy.Fei) : TFigure(); }},
+    {"motor_rating",
+     [](const TCandidate& c, const TResultUnits& u) {
+       return c.Energy.Known && c.Energy.Motor.RatedPower > 0
+                  ? TFigure(PowerInUnits(c.Energy.Motor.RatedPower, u))
+                  : TFigure();
+     }},
+    {"electrical_power",
+     [](const TCandidate& c, const TResultUnits& u) {
+       return c.Energy.Known ? TFigure(PowerInUnits(c.Energy.ElectricalPower, u)) : TFigure();
+     }},
+};
+
 // The sound columns of text and CSV; JSON gives them in the "sound" object.
 const TColumn kSoundColumns[] = {
     {"lwa", [](const TCandidate& c, const TResultUnits&) { return c.Sound.LwA; }},
@@ -92,6 +108,7 @@ std::string CliFigure(double value) {
 std::vector<std::string> CandidateFigureNames() {
   std::vector<std::string> names;
   for (const TColumn& col : kFigureColumns) names.emplace_back(col.Name);
+  for (const TColumn& col : kEnergyColumns) names.emplace_back(col.Name);
   for (const TColumn& col : kSoundColumns) names.emplace_back(col.Name);
   return names;
 }
@@ -101,6 +118,11 @@ std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnit
   // A figure that does not exist (a stall margin without a pressure peak
   // inside the tested flows) reads "n/a".
   for (const TColumn& col : kFigureColumns) {
+    const std::optional<double> value = col.Value(c, units);
+    figures.push_back(value ? CliFigure(*value) : std::string("n/a"));
+  }
+  // No FEI without an operating point: "n/a".
+  for (const TColumn& col : kEnergyColumns) {
     const std::optional<double> value = col.Value(c, units);
     figures.push_back(value ? CliFigure(*value) : std::string("n/a"));
   }
@@ -115,6 +137,7 @@ std::vector<std::string> CandidateFigures(const TCandidate& c, const TResultUnit
 std::vector<std::string> CandidateFigureCaptions(const TResultUnits& units) {
   std::vector<std::string> captions;
   for (const TColumn& col : kFigureColumns) captions.push_back(FigureCaption(col.Name, units));
+  for (const TColumn& col : kEnergyColumns) captions.push_back(FigureCaption(col.Name, units));
   for (const TColumn& col : kSoundColumns) captions.push_back(FigureCaption(col.Name, units));
   return captions;
 }
@@ -122,6 +145,10 @@ std::vector<std::string> CandidateFigureCaptions(const TResultUnits& units) {
 std::vector<std::string> CandidateFigureTexts(const TCandidate& c, const TResultUnits& units) {
   std::vector<std::string> figures;
   for (const TColumn& col : kFigureColumns) {
+    const std::optional<double> value = col.Value(c, units);
+    figures.push_back(value ? FigureText(col.Name, *value, units) : std::string("n/a"));
+  }
+  for (const TColumn& col : kEnergyColumns) {
     const std::optional<double> value = col.Value(c, units);
     figures.push_back(value ? FigureText(col.Name, *value, units) : std::string("n/a"));
   }
@@ -170,12 +197,14 @@ void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits&
   w.StringArray({});
   w.Key("warnings");
   w.StringArray(c.Warnings);
+  WriteEnergyJson(w, &c.Energy, units);
   WriteSoundJson(w, &c.Sound);
   w.EndObject();
 }
 
 TDuty RequestDuty(const TCliRequest& request) {
-  TDuty duty{request.Flow, request.Pressure, request.PressureKind, request.Air, request.Tolerance};
+  TDuty duty{request.Flow, request.Pressure,  request.PressureKind,
+             request.Air,  request.Tolerance, request.Energy};
   duty.Listener = request.Listener;
   return duty;
 }
@@ -242,6 +271,7 @@ void WriteSelectionExtras(TJsonWriter& w, const TSelectionResult* r, const TCliR
   w.StringArray(r ? r->Reasons : std::vector<std::string>{std::string(noResultReason)});
   w.Key("warnings");
   w.StringArray(r ? r->Warnings : std::vector<std::string>{});
+  WriteEnergyJson(w, r ? &r->Energy : nullptr, request.Units);
   WriteSoundJson(w, r ? &r->Sound : nullptr);
 }
 
@@ -350,7 +380,8 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
     // One page per candidate shown, best first.
     std::vector<TDatasheetPage> pages;
     for (std::size_t i = 0; i < shown; ++i)
-      pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request), {}});
+      pages.push_back({ranking.Candidates[i].File, ranking.Candidates[i].Model, RequestDuty(request),
+                       request.Tag, request.Project, request.Quantity});
     if (pages.empty()) {
       err << kProgram << ": " << *request.Pdf << " not written: no model meets the duty\n";
     } else if (const std::string why =

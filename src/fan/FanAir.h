@@ -4,6 +4,7 @@
 #include <string>
 
 #include "fan/FanBands.h"
+#include "fan/FanEnergy.h"
 
 namespace blowden {
 
@@ -56,6 +57,8 @@ struct TDuty {
   // How far the operating flow may fall short of Flow, in % of Flow, before
   // the duty counts as not met (0: not at all).
   double Tolerance = 0;
+  // The minimum FEI, motor margin and motor series of the energy figures.
+  TEnergyOptions Energy = {};
   // Where the sound pressure level of the selection is given for.
   TListener Listener{};
 };

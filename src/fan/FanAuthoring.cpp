@@ -527,6 +527,7 @@ TDeriveResult DeriveModel(const TFanModel& source, const std::vector<double>* to
                           totalPressures != nullptr, listed, m.Pw, m.Lw);
   // Octave bands move as the total does.
   if (HasBands(source)) r.Section += DerivedBandLines(source, soundStep, m, ListText);
+  r.Section += DerivedRatingLines(source.Rating, OneLine(source.Name), k);
   return r;
 }
 

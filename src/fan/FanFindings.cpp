@@ -442,7 +442,7 @@ TFileCheck CheckFile(TFan& fan, const std::string& fileName) {
     for (const std::string& text : unusable) check.Findings.push_back({name, TFindingLevel::Error, -1, text});
     if (!unusable.empty()) continue;
     std::vector<TFinding> found = CheckModelPhysics(fan.Model(), fan.Header().Density, fan.Coeffs(),
-                                                    fan.FitError(), fan.Header().MaxTipSpeed);
+                                                    fan.FitError(), fan.Model().Rating.MaxTipSpeed);
     check.Findings.insert(check.Findings.end(), std::make_move_iterator(found.begin()),
                           std::make_move_iterator(found.end()));
   }

@@ -126,6 +126,7 @@ std::vector<std::string> VerifyModelData(const TFanHeader& header, const TFanMod
     // The lists of a read that stopped early are not this model's.
     CheckDensity(out, header.Density);
   }
+  for (std::string& line : RatingErrors(header.Rating, m.Rating)) out.push_back(std::move(line));
   return out;
 }
 

@@ -20,7 +20,7 @@ namespace blowden {
 
 namespace {
 
-constexpr std::string_view kKeyNames[] = {"power", "efficiency", "sound", "speed", "margin"};
+constexpr std::string_view kKeyNames[] = {"power", "efficiency", "sound", "speed", "margin", "fei"};
 
 // Below this many files a second thread costs more than it saves.
 constexpr std::size_t kFilesPerThread = 8;
@@ -198,6 +198,7 @@ TCandidate CandidateOf(const std::string& file, const TFanHeader& header, const 
   c.Sound = r.Sound;
   c.Verdict = r.Verdict;
   c.Warnings = std::move(r.Warnings);
+  c.Energy = r.Energy;
   return c;
 }
 
@@ -274,6 +275,8 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
       case TRankKey::Margin:
         // A model without a pressure peak in its tested flows has no margin to compare.
         return c.StallMargin ? -*c.StallMargin : std::numeric_limits<double>::infinity();
+      case TRankKey::Fei:
+        return -c.Energy.Fei;
     }
     return 0.0;
   };

@@ -18,9 +18,10 @@ enum class TRankKey {
   Sound,       // lowest A-weighted sound power when every candidate has bands, else lowest sound power
   Speed,       // lowest speed
   Margin,      // largest stall margin; models without one last
+  Fei,         // highest Fan Energy Index
 };
 
-// "power", "efficiency", "sound", "speed", "margin"; FindRankKey matches
+// "power", "efficiency", "sound", "speed", "margin", "fei"; FindRankKey matches
 // without regard to case.
 std::string_view RankKeyName(TRankKey key);
 std::optional<TRankKey> FindRankKey(std::string_view name);
@@ -48,6 +49,7 @@ struct TCandidate {
   TSoundFigures Sound;  // octave bands, LwA and Lp of the selection
   TVerdictKind Verdict = TVerdictKind::Ok;
   std::vector<std::string> Warnings;
+  TEnergyFigures Energy;  // FEI, motor and electrical power, as the selection's
 };
 
 // A model left out, and why in words ("speed 1840 rpm above the maximum

@@ -26,12 +26,13 @@ enum TScheduleColumn {
   scDensity,
   scAltitude,
   scTemperature,
+  scQuantity,
   scCount
 };
 
-constexpr std::array<std::string_view, scCount> kColumnNames = {"mark",     "flow",           "flow_units",
-                                                                "pressure", "pressure_units", "pressure_kind",
-                                                                "density",  "altitude",       "temperature"};
+constexpr std::array<std::string_view, scCount> kColumnNames = {
+    "mark",          "flow",    "flow_units", "pressure",    "pressure_units",
+    "pressure_kind", "density", "altitude",   "temperature", "quantity"};
 
 constexpr TScheduleColumn kRequired[] = {scMark, scFlow, scPressure};
 
@@ -75,6 +76,13 @@ class TRowReader {
   const TColumnMap& FColumns;
   const std::vector<std::string>& FFields;
 };
+
+bool ReadQuantity(std::string_view text, int& quantity) {
+  std::int32_t n = 0;
+  if (!TryStrToInt(text, n) || n < 1 || n > kMaxQuantity) return false;
+  quantity = n;
+  return true;
+}
 
 bool BlankRecord(const std::vector<std::string>& fields) {
   return std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return Trim(f).empty(); });
@@ -150,7 +158,14 @@ bool ParseSchedule(std::string_view text, TSchedule& schedule, std::string& erro
       problem(why, mark);
       continue;
     }
-    schedule.Rows.push_back({r->Line, mark, *duty});
+    int quantity = 1;
+    if (const std::string_view q = row.Field(scQuantity); !q.empty() && !ReadQuantity(q, quantity)) {
+      problem(Format("'%s' is not a quantity (a whole number from 1 to %d) in column quantity",
+                     {std::string(q), kMaxQuantity}),
+              mark);
+      continue;
+    }
+    schedule.Rows.push_back({r->Line, mark, *duty, quantity});
   }
   return true;
 }
@@ -175,6 +190,7 @@ std::string NoCandidateSummary(const TRanking& ranking) {
       {"with impossible figures", "with impossible figures"},
       {"with a verify error", "with verify errors"},
       {"with no speed for the duty", "with no speed for the duty"},
+      {"below the minimum FEI", "below the minimum FEI"},
   };
   enum {
     kAbove,
@@ -187,7 +203,8 @@ std::string NoCandidateSummary(const TRanking& ranking) {
     kStall,
     kImpossible,
     kVerify,
-    kNoSpeed
+    kNoSpeed,
+    kFei
   };
   std::map<std::string, int> others;  // by the reason's own words
   for (const TRejected& r : ranking.Rejected) {
@@ -224,6 +241,9 @@ std::string NoCandidateSummary(const TRanking& ranking) {
         break;
       case TVerdictRule::ModelRead:
         byRule = kData;
+        break;
+      case TVerdictRule::FeiBelow:
+        byRule = kFei;
         break;
       case TVerdictRule::None:
       case TVerdictRule::OtherStatus:

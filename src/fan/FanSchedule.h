@@ -12,20 +12,23 @@ namespace blowden {
 // An equipment schedule: one duty per mark ("EF-1", "AHU-3 supply"), read
 // from a CSV table whose first record names the columns:
 //   mark, flow, flow_units, pressure, pressure_units, pressure_kind,
-//   density, altitude, temperature
+//   density, altitude, temperature, quantity
 // in any order, names matched without regard to case and surrounding blanks.
 // Only mark, flow and pressure are required; other columns are ignored.
 // Empty optional fields take the defaults: m³/s, Pa, static, the catalogue's
 // air. Units are those of `select --flow-units` / `--pressure-units` (labels
 // or keys of the units catalogue, any case, "3" for "³"). density is in kg/m³,
-// altitude in m, temperature in °C (alone: at 0 m; altitude alone: 20 °C).
+// altitude in m, temperature in °C (alone: at 0 m; altitude alone: 20 °C);
+// quantity a whole number of fans (default 1).
 
 // One usable row: its mark and duty (m³/s, Pa, site air).
 struct TScheduleRow {
   int Line = 0;  // where the record starts in the file, 1-based
   std::string Mark;
   TDuty Duty;
+  int Quantity = 1;  // column "quantity": how many fans the mark stands for
 };
+inline constexpr int kMaxQuantity = 100000;
 
 // A row that cannot be used, and why: "'abc' is not a number in column flow".
 struct TScheduleProblem {

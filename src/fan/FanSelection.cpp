@@ -7,6 +7,7 @@
 #include "base/Convert.h"
 #include "base/Format.h"
 #include "base/StepRound.h"
+#include "fan/FanSubmittal.h"
 #include "fan/QmFan.h"
 #include "units/QmConv.h"
 
@@ -175,6 +176,7 @@ struct TShowContext {
   double Tolerance = 0;                // % of the duty flow
   const TModelFacts* Facts = nullptr;  // the current model's, when known
   TListener Listener;                  // where the sound pressure is given for
+  TEnergyOptions Energy;
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -229,6 +231,7 @@ void AddResultLines(const TFan& fan, TSelectionResult& r, const TResultUnits& u)
     r.ExtraLines.push_back(Format("Total Efficiency\t%0.0f\t%%", {r.Efficiency}));
     r.ExtraLines.push_back(Format("Air Density\t%0.4g\tkg/m³", {r.Density}) +
                            Format(" (catalogue %0.4g)", {r.ReferenceDensity}));
+    for (std::string& line : EnergyLines(r, u)) r.ExtraLines.push_back(std::move(line));
   }
 }
 
@@ -285,6 +288,7 @@ void Figures(const TFanHeader& header, const TModelData& data, TCurrentPoint& po
     r.PeakEfficiency = bep.Efficiency;
     // Without a peak inside the tested flows the best-efficiency flow is not known.
     r.BepRatio = bep.Interior && bep.Flow > 0 && r.Speed != 0 ? 100.0 * refFlow / bep.Flow : 0;
+    AddEnergyFigures(header, m, ctx.Energy, ratio, r);
     TVerdict v = JudgeSelection(m, known.Health, r, ctx.Tolerance, ctx.Units);
     r.Verdict = v.Kind;
     r.RejectRule = v.Rule;
@@ -405,6 +409,7 @@ TCurrentPoint Solve(const TFanHeader& header, const TModelData& data, const TDut
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Tolerance = duty.Tolerance;
   ctx.Listener = duty.Listener;
+  ctx.Energy = duty.Energy;
   return s.Point;
 }
 
@@ -427,6 +432,12 @@ TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, do
   TShowContext ctx;
   ctx.Units = units;
   ctx.Chart = withChart;
+  // Results in horsepower take motors of the horsepower series.
+  if (units.Power == TResultUnits::kIPPower) {
+    TDuty hp = duty;
+    hp.Energy.Series = TMotorSeries::Nema;
+    return Evaluate(fan, hp, shownFlow, shownPressure, previous, ctx);
+  }
   return Evaluate(fan, duty, shownFlow, shownPressure, previous, ctx);
 }
 
@@ -560,6 +571,7 @@ TSelectionResult EvaluateBrowse(TFan& fan, const TSiteAir& air, const TChartWind
   ctx.Ratio = r.Density != r.ReferenceDensity ? r.DensityRatio : 1;
   ctx.Units = units;
   ctx.Listener = listener;
+  if (units.Power == TResultUnits::kIPPower) ctx.Energy.Series = TMotorSeries::Nema;
   const double sitePressure = ctx.Ratio != 1 ? r.PStatic * ctx.Ratio : r.PStatic;
   r.DutyFlow = r.Volume;
   r.DutyPressure = sitePressure;

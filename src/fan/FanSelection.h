@@ -101,6 +101,9 @@ struct TSelectionResult {
   // first line gives its place to a limit's message, the duty's pressure
   // kind, the air, both efficiencies (empty when Status is not 0).
   std::vector<std::string> ExtraLines;
+  // FEI, fan electrical power, motor, electrical power, tip speed and outlet
+  // velocity (AddEnergyFigures); their lines end ExtraLines.
+  TEnergyFigures Energy;
 };
 
 // The selector's duty evaluation of the fan's current model: solves the speed
@@ -118,7 +121,8 @@ TSelectionResult EvaluateDuty(TFan& fan, double flow, double pressure, double sh
 // speed, efficiency and sound power unchanged), shown in `units`. With the
 // catalogue's air, a static duty and SI units every figure is the one the
 // overload above gives. Without `withChart` the chart is left empty (a
-// ranking of many models needs the figures only).
+// ranking of many models needs the figures only). Power in HP chooses the
+// motor from the NEMA series whatever duty.Energy says.
 TSelectionResult EvaluateDuty(TFan& fan, const TDuty& duty, double shownFlow, double shownPressure,
                               const TChartWindow& previous, const TResultUnits& units, bool withChart = true);
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fan/FanBands.h"
+#include "fan/FanRating.h"
 
 namespace blowden {
 
@@ -72,6 +73,7 @@ struct TFanHeader {
   // "LwKind" as written (Inlet, Outlet or Total): what every model's sound
   // powers were measured at, unless the model says otherwise.
   std::string LwKind;
+  TCatalogueRating Rating;  // the rating keys (FanRating.h)
 };
 
 // One fan model: its scalar data and test curves at RefSpeed.
@@ -94,6 +96,7 @@ struct TFanModel {
   bool QaNomFallBack = false;
   std::vector<int> Speeds;  // rpm, file order
   TModelBands Bands;        // octave bands Lw63 .. Lw8000, when given
+  TModelRating Rating;      // the rating keys over the catalogue's (FanRating.h)
 };
 
 // Values a model takes when its data file leaves them out, or when its

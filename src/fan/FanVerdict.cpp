@@ -7,6 +7,7 @@
 #include "base/Format.h"
 #include "fan/FanLimits.h"
 #include "fan/FanSelection.h"
+#include "fan/FanSubmittal.h"
 #include "fan/QmFan.h"
 
 namespace blowden {
@@ -170,6 +171,7 @@ TVerdict JudgeSelection(const TFanModel& m, const TModelHealth& health, const TS
     v.Warn(
         Format("at the listed speed %0.0f rpm the fan delivers %0.0f %% of the duty flow (more than %g %%)",
                {r.Speed, 100 * r.Volume / r.DutyFlow, kListedSpeedOversize}));
+  JudgeEnergy(r, v);
   return v;
 }
 
@@ -180,7 +182,7 @@ std::string RejectionCounts(std::span<const TVerdictRule> rules) {
     const char* Many;
     int Count = 0;
   };
-  std::array<TKind, 10> kinds{{
+  std::array<TKind, 11> kinds{{
       {TVerdictRule::SpeedAbove, "above its maximum speed", "above their maximum speed"},
       {TVerdictRule::SpeedBelow, "below its minimum speed", "below their minimum speed"},
       {TVerdictRule::FlowRange, "outside its tested flow range", "outside their tested flow range"},
@@ -191,6 +193,7 @@ std::string RejectionCounts(std::span<const TVerdictRule> rules) {
       {TVerdictRule::VerifyError, "with a verify error", "with verify errors"},
       {TVerdictRule::ModelRead, "with a data error", "with data errors"},
       {TVerdictRule::OtherStatus, "with another status", "with other statuses"},
+      {TVerdictRule::FeiBelow, "below the minimum FEI", "below the minimum FEI"},
   }};
   for (TVerdictRule rule : rules)
     for (TKind& k : kinds)

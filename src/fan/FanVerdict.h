@@ -60,6 +60,7 @@ enum class TVerdictRule {
   Stall,        // left of the pressure peak
   Impossible,   // efficiency above 100 %, shaft power not above 0 or below the air power
   OtherStatus,  // any other status than Ready
+  FeiBelow,     // the Fan Energy Index below the selection's minimum
 };
 
 // A selection's verdict: Rejected with at least one reason, Warning with

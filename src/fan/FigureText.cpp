@@ -21,7 +21,7 @@ int UnitDecimals(TUnitsType type, int index, int least) {
   return std::max(decimals, least);
 }
 
-enum TFigureUnit { fuRpm, fuPercent, fuFlow, fuPressure, fuPower, fuDecibel, fuDecibelA };
+enum TFigureUnit { fuNone, fuRpm, fuPercent, fuFlow, fuPressure, fuPower, fuDecibel, fuDecibelA };
 
 struct TFigureRule {
   std::string_view Key;
@@ -30,7 +30,7 @@ struct TFigureRule {
   int Decimals;  // -1: the unit's format
 };
 
-constexpr std::array<TFigureRule, 13> kRules = {{
+constexpr std::array<TFigureRule, 16> kRules = {{
     {"speed", "speed", fuRpm, 0},
     {"speed_margin", "speed margin", fuPercent, 1},
     {"flow", "flow", fuFlow, -1},
@@ -42,6 +42,9 @@ constexpr std::array<TFigureRule, 13> kRules = {{
     {"sound_power", "sound power", fuDecibel, 1},
     {"stall_margin", "stall margin", fuPercent, 1},
     {"bep_ratio", "BEP ratio", fuPercent, 0},
+    {"fei", "FEI", fuNone, 2},
+    {"motor_rating", "motor", fuPower, -1},
+    {"electrical_power", "electrical power", fuPower, -1},
     {"lwa", "LwA", fuDecibelA, 1},
     // A-weighted when the model has octave bands, else from the unweighted total.
     {"lp", "Lp", fuDecibel, 1},
@@ -85,6 +88,8 @@ std::string FigureCaption(std::string_view key, const TResultUnits& units) {
   }
   std::string_view unit;
   switch (rule->Unit) {
+    case fuNone:
+      return std::string(rule->Caption);
     case fuRpm:
       unit = "rpm";
       break;

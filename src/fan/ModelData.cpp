@@ -146,6 +146,7 @@ void ReadSection(const TIniFile& ini, const TSectionReader& sec, const TIniFile:
     }
   }
 
+  ReadModelRating(ini, section, header.Rating, header.MaxTipSpeed, m.Rating);
   const double area = OutletArea(m);
   if (area == 0) {
     data.Status = fsDataError;
@@ -276,6 +277,7 @@ bool ReadCatalogue(const TIniFile& ini, TFanHeader& header, std::vector<std::str
   header.Density = ini.ReadFloat("Catalog", "Density", kDefaultDensity);
   header.MaxTipSpeed = ini.ReadFloat("Catalog", "MaxTipSpeed", 0);
   header.LwKind = ini.ReadString("Catalog", "LwKind", "");
+  ReadCatalogueRating(ini, header.Rating);
   bool kindNamed = false;
   const std::string kind = ini.ReadString("Catalog", "Kind", "None");
   for (std::size_t k = 0; k < KindNames.size(); ++k)

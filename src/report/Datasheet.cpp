@@ -24,6 +24,7 @@
 #include "charts/ChartPicture.h"
 #include "charts/SelectorChartView.h"
 #include "fan/FanCurves.h"
+#include "fan/FanSubmittal.h"
 #include "fan/QmFan.h"
 #include "report/DatasheetLayout.h"
 #include "report/PdfStamp.h"
@@ -49,6 +50,36 @@ std::string DensityText(double rho, const TResultUnits& units) {
 }
 
 const char* DensityUnit(const TResultUnits& units) { return IpUnits(units) ? "lb/ft³" : "kg/m³"; }
+
+// The page's figures: SI as the selector writes them; IP flow in whole cfm,
+// pressure in in. wg with two decimals, power in hp; other units as the
+// units catalogue formats them.
+std::string FlowValue(double v, const TResultUnits& u) {
+  if (u.Flow == TResultUnits::kIPFlow) return Format("%0.0f", {FlowInUnits(v, u)});
+  return ShownValue(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.2f", v);
+}
+std::string FlowUnit(const TResultUnits& u) { return std::string(FlowUnitLabel(u)); }
+std::string PressureValue(double v, const TResultUnits& u) {
+  if (u.Pressure == TResultUnits::kIPPressure) return Format("%0.2f", {PressureInUnits(v, u)});
+  return ShownValue(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", v);
+}
+std::string PressureUnit(const TResultUnits& u) {
+  return u.Pressure == TResultUnits::kIPPressure ? std::string("in. wg") : std::string(PressureUnitLabel(u));
+}
+std::string PowerValue(double v, const TResultUnits& u) { return Format("%0.2f", {PowerInUnits(v, u)}); }
+std::string PowerUnit(const TResultUnits& u) {
+  return u.Power == TResultUnits::kIPPower ? std::string("hp") : std::string(PowerUnitLabel(u));
+}
+// Lengths: mm, or inches with one decimal.
+std::string LengthValue(double metres, const TResultUnits& u) {
+  return IpUnits(u) ? Format("%0.1f", {metres / 0.0254}) : Format("%0.0f", {metres * 1000});
+}
+const char* LengthUnit(const TResultUnits& u) { return IpUnits(u) ? "in" : "mm"; }
+// Velocities: m/s with one decimal, or whole ft/min.
+TDatasheetRow VelocityRow(const char* label, double v, const TResultUnits& u) {
+  if (IpUnits(u)) return {label, Format("%0.0f", {v / 0.00508}), "ft/min"};
+  return {label, Format("%0.1f", {v}), "m/s"};
+}
 
 }  // namespace
 
@@ -77,6 +108,8 @@ TDatasheet BuildDatasheet(TFan& fan, const TDuty& duty, const TResultUnits& unit
   d.Diameter = m.Diameter;
   d.OutletWidth = m.OutletWidth;
   d.OutletHeight = m.OutletHeight;
+  d.NominalFlow = m.QaNom;
+  d.Rating = m.Rating;
   const std::size_t count = static_cast<std::size_t>(std::max(m.Count, 0));
   const auto column = [&](const std::vector<double>& values) {
     return std::vector<double>(values.begin(),
@@ -136,11 +169,12 @@ std::vector<TDatasheetRow> DutyRows(const TDatasheet& d) {
   const TResultUnits& u = d.Units;
   const TSelectionResult& r = d.Result;
   std::vector<TDatasheetRow> rows;
-  rows.push_back({"Flow", ShownValue(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.2f", d.Duty.Flow),
-                  std::string(FlowUnitLabel(u))});
+  if (!d.Project.empty()) rows.push_back({"Project", d.Project, ""});
+  if (!d.Mark.empty()) rows.push_back({"Tag", d.Mark, ""});
+  if (!d.Mark.empty() || d.Quantity != 1) rows.push_back({"Quantity", Format("%d", {d.Quantity}), ""});
+  rows.push_back({"Flow", FlowValue(d.Duty.Flow, u), FlowUnit(u)});
   rows.push_back({std::string("Pressure (") + PressureKindName(d.Duty.Kind) + ")",
-                  ShownValue(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", d.Duty.Pressure),
-                  std::string(PressureUnitLabel(u))});
+                  PressureValue(d.Duty.Pressure, u), PressureUnit(u)});
   std::string air;
   switch (d.Duty.Air.Source) {
     case TSiteAir::saCatalogue:
@@ -165,51 +199,83 @@ std::vector<TDatasheetRow> DutyRows(const TDatasheet& d) {
 }
 
 std::vector<TDatasheetRow> ModelRows(const TDatasheet& d) {
+  const TResultUnits& u = d.Units;
   std::vector<TDatasheetRow> rows;
-  rows.push_back({"Diameter", Format("%0.0f", {d.Diameter * 1000}), "mm"});
+  rows.push_back({"Diameter", LengthValue(d.Diameter, u), LengthUnit(u)});
   rows.push_back({"Reference speed", Format("%0.0f", {d.RefSpeed}), "rpm"});
   rows.push_back({"Speed range", Format("%0.0f – %0.0f", {d.MinSpeed, d.MaxSpeed}), "rpm"});
   // A round outlet gives one dimension only.
   if (d.OutletWidth != 0 && d.OutletHeight != 0)
-    rows.push_back(
-        {"Outlet (w × h)", Format("%0.0f × %0.0f", {d.OutletWidth * 1000, d.OutletHeight * 1000}), "mm"});
+    rows.push_back({"Outlet (w × h)", LengthValue(d.OutletWidth, u) + " × " + LengthValue(d.OutletHeight, u),
+                    LengthUnit(u)});
   else
     rows.push_back(
-        {"Outlet diameter", Format("%0.0f", {std::max(d.OutletWidth, d.OutletHeight) * 1000}), "mm"});
+        {"Outlet diameter", LengthValue(std::max(d.OutletWidth, d.OutletHeight), u), LengthUnit(u)});
+  // The rating data the catalogue gives.
+  const TCatalogueRating& c = d.Header.Rating;
+  if (!c.RatingStandard.empty()) rows.push_back({"Rating standard", c.RatingStandard, ""});
+  if (c.Installation != TInstallationType::Unknown)
+    rows.push_back(
+        {"Installation type",
+         std::string(InstallationTypeName(c.Installation)) +
+             (FeiBasisOf(c.Installation) == TFeiBasis::Static ? " (free outlet)" : " (ducted outlet)"),
+         ""});
+  if (!c.Tolerance.empty()) rows.push_back({"Tolerance", c.Tolerance, ""});
+  if (!c.Certified.empty()) rows.push_back({"Certified", c.Certified, ""});
+  if (!d.Rating.Source.empty()) rows.push_back({"Data source", d.Rating.Source, ""});
+  if (d.Rating.Drive != TDriveKind::Unknown)
+    rows.push_back({"Drive", std::string(DriveKindName(d.Rating.Drive)), ""});
   return rows;
 }
 
 std::vector<TDatasheetRow> ResultRows(const TDatasheet& d) {
   const TSelectionResult& r = d.Result;
+  const TResultUnits& u = d.Units;
   std::vector<TDatasheetRow> rows;
-  const auto split = [&](const std::string& line, bool emphasis) {
-    TDatasheetRow row;
-    const auto tab1 = line.find('\t');
-    if (tab1 == std::string::npos) {
-      row.Label = line;
-      row.Span = true;
-    } else {
-      row.Label = line.substr(0, tab1);
-      const auto tab2 = line.find('\t', tab1 + 1);
-      row.Value = line.substr(tab1 + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab1 - 1);
-      if (tab2 != std::string::npos) row.Unit = line.substr(tab2 + 1);
-      // "kg/m³ (catalogue 1.2)": the remark belongs to the label, the unit
-      // column holds units only.
-      if (const auto remark = row.Unit.find(" ("); remark != std::string::npos) {
-        row.Label += row.Unit.substr(remark);
-        row.Unit.erase(remark);
-      }
-    }
-    row.Emphasis = emphasis;
-    rows.push_back(row);
-  };
-  for (const std::string& line : r.Lines) split(line, r.Status != 0 || line.find('\t') == std::string::npos);
   if (r.Status != 0) {
+    const std::string status = !r.StatusText.empty() ? r.StatusText
+                               : r.Lines.empty()     ? std::string()
+                                                     : r.Lines[0];
+    rows.push_back({status, "", "", true, true});
     // The speed the search found, which the status refused.
     if (r.RawSpeed > 0) rows.push_back({"Solved speed", Format("%0.0f", {r.RawSpeed}), "rpm"});
     return rows;
   }
-  for (const std::string& line : r.ExtraLines) split(line, false);
+  // One row per quantity, in the page's units.
+  const bool above = r.Speed > d.MaxSpeed, below = r.Speed < d.MinSpeed;
+  if (above || below)
+    rows.push_back(
+        {above ? "Speed exceeds fan limit..." : "Speed is below low limit...", "", "", true, true});
+  rows.push_back({above || below ? Format("Fan speed (limits %0.0f – %0.0f)", {d.MinSpeed, d.MaxSpeed})
+                                 : std::string("Fan speed"),
+                  Format("%0.0f", {r.Speed}), "rpm", false, above || below});
+  rows.push_back({"Volume flow", FlowValue(r.Volume, u), FlowUnit(u)});
+  rows.push_back({"Nominal flow", FlowValue(d.NominalFlow, u), FlowUnit(u)});
+  rows.push_back({"Static pressure", PressureValue(r.PStatic, u), PressureUnit(u)});
+  rows.push_back({"Dynamic pressure", PressureValue(r.PDynamic, u), PressureUnit(u)});
+  rows.push_back({"Total pressure", PressureValue(r.PTotal, u), PressureUnit(u)});
+  rows.push_back({"Shaft power", PowerValue(r.ShaftPower, u), PowerUnit(u)});
+  rows.push_back({"Static efficiency", Format("%0.0f", {r.StaticEfficiency}), "%"});
+  rows.push_back({"Total efficiency", Format("%0.0f", {r.Efficiency}), "%"});
+  // Sound power is not A-weighted: a level in dB.
+  rows.push_back({"Sound power level Lw", Format("%0.1f", {r.SoundPower}), "dB"});
+  rows.push_back(VelocityRow("Tip speed", r.Energy.TipSpeed, u));
+  rows.push_back(VelocityRow("Outlet velocity", r.Energy.OutletVelocity, u));
+  const TEnergyFigures& e = r.Energy;
+  if (e.Known) {
+    rows.push_back(
+        {"FEI (" + std::string(FeiBasisName(e.Basis)) + " pressure)", Format("%0.2f", {e.Fei}), ""});
+    rows.push_back({"Fan electrical power", PowerValue(e.FanElectricalPower, u), PowerUnit(u)});
+    std::string motor = "Motor rating";
+    if (e.Motor.Poles > 0) motor += Format(" (%d poles)", {e.Motor.Poles});
+    rows.push_back({motor,
+                    e.Motor.RatedPower > 0 ? Format("%0.4g", {PowerInUnits(e.Motor.RatedPower, u)})
+                                           : "over " + Format("%0.4g", {PowerInUnits(e.Motor.Required, u)}),
+                    PowerUnit(u)});
+    rows.push_back({"Motor efficiency (" + std::string(MotorSourceName(e.Motor)) + ")",
+                    Format("%0.1f", {e.Motor.Efficiency}), "%"});
+    rows.push_back({"Electrical power", PowerValue(e.ElectricalPower, u), PowerUnit(u)});
+  }
   rows.push_back({"Speed margin", Format("%0.1f", {r.SpeedMargin}), "%"});
   // No pressure peak inside the tested flows: no margin to it.
   rows.push_back({"Stall margin", r.StallMargin ? Format("%0.1f", {*r.StallMargin}) : std::string("n/a"),
@@ -235,25 +301,25 @@ std::vector<std::string> WarningItems(const TDatasheet& d) {
 TDataTable DataTable(const TDatasheet& d) {
   const TResultUnits& u = d.Units;
   TDataTable t;
-  t.Headers = {"Qa [" + std::string(FlowUnitLabel(u)) + "]",
-               std::string(d.TotalPressureData ? "Pt [" : "Ps [") + std::string(PressureUnitLabel(u)) + "]",
-               "Pw [" + std::string(PowerUnitLabel(u)) + "]", "Lw [dB]"};
+  t.Headers = {"Qa [" + FlowUnit(u) + "]",
+               std::string(d.TotalPressureData ? "Pt [" : "Ps [") + PressureUnit(u) + "]",
+               "Pw [" + PowerUnit(u) + "]", "Lw [dB]"};
   const std::size_t rows =
       std::max({d.DataFlow.size(), d.DataPressure.size(), d.DataPower.size(), d.DataSound.size()});
   for (std::size_t i = 0; i < rows; ++i) {
     const auto cell = [&](const std::vector<double>& column, auto&& text) {
       return i < column.size() ? text(column[i]) : std::string("–");
     };
-    t.Rows.push_back(
-        {cell(d.DataFlow,
-              [&](double v) { return ShownValue(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.3f", v); }),
-         cell(d.DataPressure,
-              [&](double v) {
-                return ShownValue(utAirPressDrop, u.Pressure, TResultUnits::kSIPressure, "%0.0f", v);
-              }),
-         cell(d.DataPower,
-              [&](double v) { return ShownValue(utPower, u.Power, TResultUnits::kSIPower, "%0.2f", v); }),
-         cell(d.DataSound, [&](double v) { return Format("%0.1f", {v}); })});
+    t.Rows.push_back({cell(d.DataFlow,
+                           [&](double v) {
+                             return u.Flow == TResultUnits::kIPFlow
+                                        ? Format("%0.0f", {FlowInUnits(v, u)})
+                                        : ShownValue(utAirFlowPrim, u.Flow, TResultUnits::kSIFlow, "%0.3f",
+                                                     v);
+                           }),
+                      cell(d.DataPressure, [&](double v) { return PressureValue(v, u); }),
+                      cell(d.DataPower, [&](double v) { return PowerValue(v, u); }),
+                      cell(d.DataSound, [&](double v) { return Format("%0.1f", {v}); })});
   }
   return t;
 }
@@ -280,10 +346,8 @@ void PaintCurveChart(QPainter& p, const QRectF& target, const TDatasheet& d, boo
   picture.SetScaleXLabel(
       QStringLiteral("Airflow [%1]")
           .arg(QString::fromUtf8(FlowUnitLabel(u).data(), qsizetype(FlowUnitLabel(u).size()))));
-  picture.SetScaleYLabel(
-      power ? QStringLiteral("Shaft power [%1]")
-                  .arg(QString::fromUtf8(PowerUnitLabel(u).data(), qsizetype(PowerUnitLabel(u).size())))
-            : QStringLiteral("Total efficiency [%]"));
+  picture.SetScaleYLabel(power ? QStringLiteral("Shaft power [%1]").arg(QString::fromStdString(PowerUnit(u)))
+                               : QStringLiteral("Total efficiency [%]"));
   double xLo = 0, xHi = 1, yLo = 0, yHi = power ? 1 : 100;
   if (!d.CurveFlow.empty()) {
     xLo = *std::min_element(d.CurveFlow.begin(), d.CurveFlow.end()) * flowFactor;
@@ -324,7 +388,7 @@ void PaintSelector(QPainter& p, const QRectF& target, const TDatasheet& d) {
   TSelectorChartUnits units;
   const auto label = [](std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
   units.Flow = {FlowInUnits(1, d.Units), 0, label(FlowUnitLabel(d.Units))};
-  units.Pressure = {PressureInUnits(1, d.Units), 0, label(PressureUnitLabel(d.Units))};
+  units.Pressure = {PressureInUnits(1, d.Units), 0, QString::fromStdString(PressureUnit(d.Units))};
   PaintSelectorChart(p, target, d.Result.Chart, units, true);
 }
 
@@ -344,15 +408,18 @@ bool PaintDatasheets(QPagedPaintDevice& device, const std::vector<TDatasheet>& p
     error = QStringLiteral("the page cannot be painted on (the file or printer cannot be opened)");
     return false;
   }
+  // A document of several selections starts with their summary.
+  const int first = pages.size() > 1 ? 1 : 0;
+  if (first == 1) PaintSummaryPage(p, device, pages, TPageFrame{1, static_cast<int>(pages.size()) + 1});
   for (std::size_t i = 0; i < pages.size(); ++i) {
-    if (i > 0 && !device.newPage()) {
+    if ((i > 0 || first == 1) && !device.newPage()) {
       p.end();
       error = QStringLiteral("a new page could not be started");
       return false;
     }
     TPageFrame frame;
-    frame.Number = static_cast<int>(i + 1);
-    frame.Count = static_cast<int>(pages.size());
+    frame.Number = static_cast<int>(i + 1) + first;
+    frame.Count = static_cast<int>(pages.size()) + first;
     PaintDatasheetPage(p, device, pages[i], frame);
   }
   if (!p.end()) {

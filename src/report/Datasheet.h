@@ -16,11 +16,13 @@ namespace blowden {
 // Everything one datasheet page shows, gathered from the core's results for
 // one model at one duty; painting it needs nothing else.
 struct TDatasheet {
-  std::string File;         // the catalogue's path as given
+  std::string File;         // the catalogue's path as given (the page shows its name only)
   std::string Sha256;       // of the catalogue's bytes, lower-case hex
   TFanHeader Header;        // maker, range, description, version, density, kind
   std::string Model;        // the model's name
-  std::string Mark;         // the equipment schedule's mark; empty for a single selection
+  std::string Mark;         // the tag: the equipment schedule's mark, or --tag; empty when not given
+  std::string Project;      // the project's name; empty when not given
+  int Quantity = 1;         // how many fans the tag stands for
   TDuty Duty;               // SI, as asked
   TResultUnits Units;       // the units every figure is shown in
   TSelectionResult Result;  // the selector's evaluation, chart included
@@ -35,8 +37,10 @@ struct TDatasheet {
   // The model's speeds (rpm) and sizes (m) as read.
   double MinSpeed = 0, MaxSpeed = 0;
   double Diameter = 0, OutletWidth = 0, OutletHeight = 0;
-  std::string Program;  // "Blowden 1.2.3"
-  std::string Date;     // "2026-12-08", from SOURCE_DATE_EPOCH when set
+  double NominalFlow = 0;  // m³/s
+  TModelRating Rating;     // the model's rating keys (drive, motor, source) over the catalogue's
+  std::string Program;     // "Blowden 1.2.3"
+  std::string Date;        // "2026-12-08", from SOURCE_DATE_EPOCH when set
 };
 
 // The page of the fan's current model at the duty: evaluates it as the
@@ -56,7 +60,8 @@ std::string FileSha256(const std::string& path);
 bool UsesLetterPaper(const QLocale& locale);
 
 // Paints the pages on a paged device (a PDF writer or a printer), one page
-// each, as vectors. False with `error` when the device cannot be painted on.
+// each, as vectors; more than one page start with a summary page (one row
+// per page: tag, model, speed, power, FEI, verdict). False with `error` when the device cannot be painted on.
 bool PaintDatasheets(QPagedPaintDevice& device, const std::vector<TDatasheet>& pages, QString& error);
 
 // The pages as a PDF document in `pdf`, paper by the system locale; with

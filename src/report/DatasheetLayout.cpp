@@ -101,7 +101,9 @@ class TPage {
   // A table of label, value (right-aligned) and unit; returns its height.
   double Table(double x, double y, double w, const std::vector<TDatasheetRow>& rows,
                double rowHeight = 11.5) {
-    const QFont font = Font(8.5), bold = Font(8.5, true);
+    // Rows closer than 11.5 points take a smaller font.
+    const double size = std::min(8.5, rowHeight * 0.74);
+    const QFont font = Font(size), bold = Font(size, true);
     double valueWidth = 0, unitWidth = 0;
     for (const TDatasheetRow& row : rows) {
       if (row.Span) continue;
@@ -358,7 +360,9 @@ void PaintDatasheetPage(QPainter& painter, const QPaintDevice& device, const TDa
     const QFont label = page.Font(7.5), value = page.Font(7.5, true), mono = page.Font(7.2, false, true);
     const double lw = 78, line = 10.5;
     page.Text(QRectF(0, y, lw, line), Qt::AlignLeft, QStringLiteral("Catalogue file"), label, kMuted);
-    page.Text(QRectF(lw, y, W - lw, line), Qt::AlignLeft, Q(d.File), value, kInk, Qt::ElideMiddle);
+    // The file's name: a folder of the machine it was made on tells the reader nothing.
+    page.Text(QRectF(lw, y, W - lw, line), Qt::AlignLeft, QFileInfo(Q(d.File)).fileName(), value, kInk,
+              Qt::ElideMiddle);
     y += line;
     page.Text(QRectF(0, y, lw, line), Qt::AlignLeft, QStringLiteral("SHA-256"), label, kMuted);
     page.Text(QRectF(lw, y, W - lw, line), Qt::AlignLeft,
@@ -385,7 +389,9 @@ void PaintDatasheetPage(QPainter& painter, const QPaintDevice& device, const TDa
     right +=
         page.Heading(cw + gap, right, cw,
                      r.Status == 0 ? QStringLiteral("Selection") : QStringLiteral("Selection (not met)"));
-    right += page.Table(cw + gap, right, cw, ResultRows(d));
+    // A full selection has many figures: closer rows keep room for the charts.
+    const std::vector<TDatasheetRow> results = ResultRows(d);
+    right += page.Table(cw + gap, right, cw, results, results.size() > 18 ? 9.2 : 11.5);
     y = std::max(left, right) + 10;
   }
   y += PaintSoundBlock(painter, device, y, W, d);

@@ -54,6 +54,17 @@ struct TTableFit {
 // to `maxBlocks`) that show `rows` rows under a header row in `height` points.
 TTableFit FitDataTable(int rows, double height, int maxBlocks, int minBlocks = 1);
 
+// The summary page of a document of several selections: one row per page,
+// with the tag (or the page's number), model, speed, shaft power, FEI and
+// verdict, in the pages' units.
+struct TSummaryTable {
+  std::vector<std::string> Headers;
+  std::vector<std::vector<std::string>> Rows;
+};
+TSummaryTable SummaryTable(const std::vector<TDatasheet>& pages);
+void PaintSummaryPage(QPainter& p, const QPaintDevice& device, const std::vector<TDatasheet>& pages,
+                      const TPageFrame& frame);
+
 // Lays out and paints one page on the painter's device (its paint
 // rectangle, within the page's margins).
 void PaintDatasheetPage(QPainter& p, const QPaintDevice& device, const TDatasheet& d,

@@ -13,6 +13,7 @@
 #include "selector/BoxCollector.h"
 #include "selector/ExportCommands.h"
 #include "selector/SoundSettings.h"
+#include "selector/SubmittalFields.h"
 
 class QCheckBox;
 class QComboBox;
@@ -106,6 +107,7 @@ class TFanForm : public QDialog {
   QComboBox* PowerUnitsBox() const { return FPowerUnitsBox; }
   QDoubleSpinBox* ToleranceBox() const { return FToleranceBox; }
   const TListenerBoxes& ListenerBoxes() const { return FListenerBoxes; }
+  QDoubleSpinBox* MotorMarginBox() const { return FMotorMarginBox; }
   QComboBox* AirSourceBox() const { return FAirSourceBox; }
   QComboBox* PressureKindBox() const { return FPressureKindBox; }
   TFmtEdit* DensityEdit() const { return FDensityEdit; }
@@ -123,6 +125,8 @@ class TFanForm : public QDialog {
   // The units the result lines are shown in: those of the flow and pressure
   // fields and the power unit chooser.
   TResultUnits ResultUnits() const;
+  // The motor margin of the box; NEMA motors when the power is shown in HP.
+  TEnergyOptions EnergyOptions() const;
   // Selects an installed file (full path or name) and one of its models, and
   // evaluates it at the duty of the fields, as if chosen in the lists.
   bool ChooseFileAndModel(const QString& file, const QString& model);
@@ -144,6 +148,10 @@ class TFanForm : public QDialog {
   void PrintDatasheet();
   // Where the export goes (a file dialog when unset; tests answer here).
   TAskSavePath AskSavePath;
+  // The export's project, tag and quantity (a dialog when unset; tests
+  // answer here); the answer is kept for the session's next datasheet.
+  TAskSubmittal AskSubmittal;
+  const TSubmittalFields& Submittal() const { return FSubmittal; }
   // Receives the print preview instead of its being run (tests).
   std::function<void(QPrintPreviewDialog& dialog)> PrintPreviewHook;
 
@@ -243,8 +251,10 @@ class TFanForm : public QDialog {
   QToolButton* FPrintBtn = nullptr;
   QLabel* FPStaticCaption = nullptr;
   QComboBox* FPowerUnitsBox = nullptr;
-  QDoubleSpinBox* FToleranceBox = nullptr;  // % of the duty flow the fan may fall short
-  TListenerBoxes FListenerBoxes;            // where the sound pressure is given
+  QDoubleSpinBox* FToleranceBox = nullptr;    // % of the duty flow the fan may fall short
+  QDoubleSpinBox* FMotorMarginBox = nullptr;  // % the motor's rating exceeds the largest shaft power
+  TSubmittalFields FSubmittal;                // the last datasheet's project, tag and quantity
+  TListenerBoxes FListenerBoxes;              // where the sound pressure is given
   // What the last Find said beyond its choice (why its first choice was
   // passed over, or that no model of the file meets the duty), shown once
   // after the results of the model it chose.

@@ -283,8 +283,25 @@ void TFanForm::CreateControls() {
   toleranceLabel->setBuddy(FToleranceBox);
   powerRow->addWidget(toleranceLabel);
   powerRow->addWidget(FToleranceBox);
+  // The motor's rating above the largest shaft power along the speed.
+  auto* marginLabel = new QLabel(QStringLiteral("Motor margin"), left);
+  FMotorMarginBox = new QDoubleSpinBox(left);
+  NameControl(FMotorMarginBox, QStringLiteral("MotorMarginBox"));
+  FMotorMarginBox->setAccessibleName(QStringLiteral("Motor margin"));
+  FMotorMarginBox->setToolTip(
+      QStringLiteral("How much the motor's rating must exceed the largest shaft power along the speed"));
+  FMotorMarginBox->setRange(0, kMaxMotorMargin);
+  FMotorMarginBox->setDecimals(0);
+  FMotorMarginBox->setSuffix(QStringLiteral(" %"));
+  FMotorMarginBox->setValue(kDefaultMotorMargin);
+  marginLabel->setBuddy(FMotorMarginBox);
   column->addLayout(powerRow);
   FListenerBoxes = MakeListenerBoxes(left, column);
+  auto* marginRow = new QHBoxLayout;
+  marginRow->addWidget(marginLabel);
+  marginRow->addWidget(FMotorMarginBox);
+  marginRow->addStretch(1);
+  column->addLayout(marginRow);
 
   FMemo = new QPlainTextEdit(left);
   NameControl(FMemo, QStringLiteral("Memo"));
@@ -357,6 +374,7 @@ void TFanForm::CreateControls() {
   setTabOrder(FcbBrowse, FCompareBtn);
   setTabOrder(FCompareBtn, FPowerUnitsBox);
   setTabOrder(FPowerUnitsBox, FToleranceBox);
+  setTabOrder(FToleranceBox, FMotorMarginBox);
   setTabOrder(FPowerUnitsBox, FCurvePanel);
 
   // Handlers.
@@ -415,6 +433,9 @@ void TFanForm::CreateControls() {
     connect(box, &QDoubleSpinBox::valueChanged, this, [this] {
       if (HaveModel()) Evaluate();
     });
+  connect(FMotorMarginBox, &QDoubleSpinBox::valueChanged, this, [this] {
+    if (HaveModel()) Evaluate();
+  });
   connect(FExportBtn, &QToolButton::clicked, this, [this] { ExportDatasheet(); });
   connect(FPrintBtn, &QToolButton::clicked, this, &TFanForm::PrintDatasheet);
   connect(FStatusBar, &QStatusBar::messageChanged, this, &TFanForm::StatusMessageChanged);
@@ -559,6 +580,13 @@ TResultUnits TFanForm::ResultUnits() const {
   units.Pressure = FPStaticEdit->UnitsValue();
   units.Power = std::max(0, FPowerUnitsBox->currentIndex());
   return units;
+}
+
+TEnergyOptions TFanForm::EnergyOptions() const {
+  TEnergyOptions options;
+  options.MotorMargin = FMotorMarginBox->value();
+  if (FPowerUnitsBox->currentIndex() == TResultUnits::kIPPower) options.Series = TMotorSeries::Nema;
+  return options;
 }
 
 // Only the fields of the chosen air take input; the pressure field's caption

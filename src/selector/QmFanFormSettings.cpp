@@ -106,7 +106,13 @@ void TFanForm::CompareAll() {
     ShowHint(QStringLiteral("No fan files installed..."));
     return;
   }
-  const TDuty duty{flow, pressure, PressureKind(), air, FToleranceBox->value(), ListenerOf(FListenerBoxes)};
+  const TDuty duty{flow,
+                   pressure,
+                   PressureKind(),
+                   air,
+                   FToleranceBox->value(),
+                   EnergyOptions(),
+                   ListenerOf(FListenerBoxes)};
   const TResultUnits units = ResultUnits();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   TRanking ranking = RankDuty(files, duty, TRankKey::Power);
@@ -192,6 +198,8 @@ bool TFanForm::ExportDatasheet() {
                              QStringLiteral("No datasheet to export: %1.").arg(why));
     return false;
   }
+  if (!AskSubmittalFields(this, AskSubmittal, FSubmittal)) return false;
+  ApplySubmittalFields(FSubmittal, sheet);
   const QString path = AskExportPath(this, AskSavePath, QStringLiteral("Export datasheet as PDF"),
                                      FileNameOf(FFanName) + QStringLiteral(".pdf"),
                                      QStringLiteral("PDF documents (*.pdf)"), QStringLiteral(".pdf"));
@@ -209,6 +217,7 @@ void TFanForm::PrintDatasheet() {
                              QStringLiteral("No datasheet to print: %1.").arg(why));
     return;
   }
+  ApplySubmittalFields(FSubmittal, sheet);
   PrintDatasheets(this, {sheet}, PrintPreviewHook);
 }
 
@@ -251,6 +260,10 @@ void TFanForm::LoadSettings() {
     // A tolerance outside what the box allows keeps the default.
     const double tolerance = readDouble("Tolerance", kDefaultDutyTolerance);
     FToleranceBox->setValue(ToleranceError(tolerance, "") ? kDefaultDutyTolerance : tolerance);
+  }
+  {
+    const double margin = readDouble("MotorMargin", kDefaultMotorMargin);
+    FMotorMarginBox->setValue(margin >= 0 && margin <= kMaxMotorMargin ? margin : kDefaultMotorMargin);
   }
   LoadListener(*settings, FListenerBoxes);
   FDensityEdit->SetValue(readDouble("Density", kDefaultDensity));
@@ -323,6 +336,7 @@ void TFanForm::SaveSettings() {
   settings->setValue(QStringLiteral("PowerUnits"), FPowerUnitsBox->currentIndex());
   settings->setValue(QStringLiteral("Tolerance"), FToleranceBox->value());
   SaveListener(*settings, FListenerBoxes);
+  settings->setValue(QStringLiteral("MotorMargin"), FMotorMarginBox->value());
   for (const auto& [key, edit] : {std::pair{"Density", FDensityEdit}, std::pair{"Altitude", FAltitudeEdit},
                                   std::pair{"Temperature", FTemperatureEdit}}) {
     try {

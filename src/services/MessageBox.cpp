@@ -101,6 +101,8 @@ void SetTestMode(bool on) {
   State().NextChoices.clear();
 }
 
+bool TestMode() { return State().TestMode; }
+
 QStringList TakeRecorded() {
   QStringList recorded;
   recorded.swap(State().Recorded);

@@ -32,6 +32,9 @@ void SetNextAnswer(bool yes);
 // Ask without an answer gives its `escape` button.
 void SetNextChoice(const QString& button);
 void SetTestMode(bool on);
+// Whether test mode is on: other modal dialogs without an answer preset are
+// then not shown either.
+bool TestMode();
 // The boxes recorded in test mode since the last call, oldest first.
 QStringList TakeRecorded();
 // The details of the boxes recorded since the last call, oldest first.

@@ -59,7 +59,7 @@ TEST_F(CliPictureTest, PictureThatCannotBeWrittenExitsWith2) {
   EXPECT_EQ(run.Code, ecUsage);
   EXPECT_NE(run.Err.find("cannot write " + png), std::string::npos) << run.Err;
   EXPECT_FALSE(std::filesystem::exists(png));
-  EXPECT_EQ(SplitLines(run.Out).size(), 11u);  // the selection is reported all the same
+  EXPECT_EQ(SplitLines(run.Out).size(), 18u);  // the selection is reported all the same
 
   // A folder in the picture's place is left alone.
   const std::string folder = Work().File("taken.png");

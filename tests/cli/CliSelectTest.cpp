@@ -39,6 +39,15 @@ TEST_F(CliSelectTest, DutyOnTheReferenceCurveRunsAtReferenceSpeed) {
                                      "Fan Efficiency\t65\t%",
                                      "Sound Power\t84.0\tdB(a)",
                                      "R²=1.0000",
+                                     // H_ref = 2.118 × 753.75 / 660 kW; the motor covers 2.5 kW × 1.1
+                                     // along 1400 rpm; 2 kW / (η_t(2) × 0.877); π 0.4 × 1400 / 60; 2 / 0.16.
+                                     "Fan Energy Index (total)\t1.20\t",
+                                     "Fan Electrical Power\t2.43\tkW",
+                                     "Motor Rating\t3\tkW",
+                                     "Motor Efficiency\t87.7\t% (IE3 table)",
+                                     "Electrical Power\t2.45\tkW",
+                                     "Tip Speed\t29.3\tm/s",
+                                     "Outlet Velocity\t12.5\tm/s",
                                  }));
 }
 
@@ -77,6 +86,11 @@ TEST_F(CliSelectTest, JsonCarriesTheContractsFields) {
                                                   "verdict",
                                                   "reasons",
                                                   "warnings",
+                                                  "fei",
+                                                  "fei_basis",
+                                                  "fan_electrical_power",
+                                                  "motor",
+                                                  "electrical_power",
                                                   "sound",
                                                   "find_notes",
                                                   "messages"}));

@@ -218,7 +218,7 @@ TEST_F(CliShowTest, JsonHoldsModelFitAndView) {
   EXPECT_EQ(run.Code, ecSuccess) << run.Err;
   const TJson doc = ParsedJson(run);
   EXPECT_EQ(doc.Keys(), (std::vector<std::string>{"file", "status", "status_text", "header", "models",
-                                                  "messages", "model", "fit", "view"}));
+                                                  "messages", "model", "fit", "view", "rating"}));
   EXPECT_EQ(doc["file"].String, file);
   EXPECT_EQ(doc["status"].Number, 0);
   EXPECT_EQ(doc["status_text"].String, "Ready");

@@ -262,32 +262,67 @@ TEST_F(PowerCurvesTest, NothingToDrawGivesNoCurves) {
 
 // ---------------------------------------------------------------- what the tables hold
 
-TEST(ResultRows, LinesSplitIntoLabelValueAndUnit) {
+TEST(ResultRows, OneRowPerQuantityInThePagesUnits) {
   TDatasheet d;
+  d.MinSpeed = 500;
+  d.MaxSpeed = 1200;
+  d.NominalFlow = 1.5;
   d.Result.Status = 0;
-  d.Result.Lines = {"Fan Speed\t1234\trpm", "Speed exceeds fan limit..."};
-  d.Result.ExtraLines = {"Duty Pressure\tstatic\t", "Air Density\t1.2\tkg/m³ (catalogue 1.2)"};
+  d.Result.Speed = 1234;
+  d.Result.Volume = 2;
+  d.Result.PStatic = 500;
+  d.Result.PDynamic = 62.5;
+  d.Result.PTotal = 562.5;
+  d.Result.ShaftPower = 1.5;
+  d.Result.Efficiency = 75;
+  d.Result.StaticEfficiency = 66.7;
+  d.Result.SoundPower = 84.04;
   d.Result.SpeedMargin = 12.34;
   d.Result.StallMargin = -5;
   d.Result.BepRatio = 97.6;
-  const std::vector<TDatasheetRow> rows = ResultRows(d);
-  ASSERT_GE(rows.size(), 7u);
-  EXPECT_EQ(rows[0].Label, "Fan Speed");
-  EXPECT_EQ(rows[0].Value, "1234");
-  EXPECT_EQ(rows[0].Unit, "rpm");
-  EXPECT_FALSE(rows[0].Span);
-  // A line without figures spans the table, in red.
-  EXPECT_TRUE(rows[1].Span);
+  d.Result.Energy.Known = true;
+  d.Result.Energy.Fei = 1.234;
+  d.Result.Energy.Basis = TFeiBasis::Static;
+  d.Result.Energy.Motor.RatedPower = 2.2;
+  d.Result.Energy.Motor.Efficiency = 86.7;
+  d.Result.Energy.TipSpeed = 30;
+  d.Result.Energy.OutletVelocity = 10;
+  const auto find = [](const std::vector<TDatasheetRow>& rows, const std::string& label) {
+    for (const TDatasheetRow& row : rows)
+      if (row.Label == label) return row;
+    ADD_FAILURE() << "no row " << label;
+    return TDatasheetRow{};
+  };
+  std::vector<TDatasheetRow> rows = ResultRows(d);
+  // Above MaxSpeed: the limit's message in red, then the speed with its limits.
+  EXPECT_TRUE(rows[0].Span && rows[0].Emphasis);
+  EXPECT_EQ(rows[0].Label, "Speed exceeds fan limit...");
+  EXPECT_EQ(rows[1].Label, "Fan speed (limits 500 – 1200)");
+  EXPECT_EQ(rows[1].Value, "1234");
   EXPECT_TRUE(rows[1].Emphasis);
-  EXPECT_EQ(rows[2].Value, "static");
-  EXPECT_EQ(rows[2].Unit, "");
-  // The remark joins the label; the unit column holds the unit.
-  EXPECT_EQ(rows[3].Label, "Air Density (catalogue 1.2)");
-  EXPECT_EQ(rows[3].Unit, "kg/m³");
-  EXPECT_EQ(rows[4].Label, "Speed margin");
-  EXPECT_EQ(rows[4].Value, "12.3");
-  EXPECT_EQ(rows[5].Value, "-5.0");
-  EXPECT_EQ(rows[6].Value, "98");
+  int efficiencyRows = 0;
+  for (const TDatasheetRow& row : rows) efficiencyRows += row.Label.find("fficiency") != std::string::npos;
+  EXPECT_EQ(efficiencyRows, 3);  // static, total and the motor's: no duplicate
+  const TDatasheetRow sound = find(rows, "Sound power level Lw");
+  EXPECT_EQ(sound.Value + " " + sound.Unit, "84.0 dB");
+  EXPECT_EQ(find(rows, "FEI (static pressure)").Value, "1.23");
+  EXPECT_EQ(find(rows, "Motor rating").Value, "2.2");
+  EXPECT_EQ(find(rows, "Motor efficiency (IE3 table)").Value, "86.7");
+  EXPECT_EQ(find(rows, "Tip speed").Value + " " + find(rows, "Tip speed").Unit, "30.0 m/s");
+  EXPECT_EQ(find(rows, "Speed margin").Value, "12.3");
+  EXPECT_EQ(find(rows, "Stall margin").Value, "-5.0");
+  EXPECT_EQ(find(rows, "BEP ratio").Value, "98");
+  // IP: whole cfm, in. wg with two decimals, hp, ft/min.
+  d.Units = TResultUnits::IP();
+  rows = ResultRows(d);
+  EXPECT_EQ(find(rows, "Volume flow").Value + " " + find(rows, "Volume flow").Unit, "4238 cfm");
+  EXPECT_EQ(find(rows, "Static pressure").Value + " " + find(rows, "Static pressure").Unit, "2.01 in. wg");
+  EXPECT_EQ(find(rows, "Shaft power").Unit, "hp");
+  EXPECT_EQ(find(rows, "Outlet velocity").Value + " " + find(rows, "Outlet velocity").Unit, "1969 ft/min");
+  d.Diameter = 0.5;
+  d.OutletWidth = 0.5;
+  d.OutletHeight = 0;
+  EXPECT_EQ(ModelRows(d).front().Value + " " + ModelRows(d).front().Unit, "19.7 in");
 }
 
 TEST(ResultRows, FailedSelectionShowsItsStatusAndReasons) {
@@ -302,6 +337,29 @@ TEST(ResultRows, FailedSelectionShowsItsStatusAndReasons) {
   EXPECT_TRUE(rows[0].Span && rows[0].Emphasis);
   EXPECT_EQ(WarningItems(d), (std::vector<std::string>{"Not selected: Speed range error",
                                                        "Operating point outside the tested flows"}));
+}
+
+TEST(SummaryTable, OneRowPerPageWithTagModelFeiAndVerdict) {
+  std::vector<TDatasheet> pages(2);
+  pages[0].Model = "BC450";
+  pages[0].Mark = "EF-1";
+  pages[0].Quantity = 3;
+  pages[0].Result.Speed = 1670.4;
+  pages[0].Result.ShaftPower = 2.2926;
+  pages[0].Result.Energy.Known = true;
+  pages[0].Result.Energy.Fei = 1.226;
+  pages[0].Result.Energy.ElectricalPower = 2.797;
+  pages[1].Model = "AX800";
+  pages[1].Result.Status = 6;
+  pages[1].Result.Verdict = TVerdictKind::Rejected;
+  const TSummaryTable t = SummaryTable(pages);
+  ASSERT_EQ(t.Rows.size(), 2u);
+  EXPECT_EQ(t.Headers[5], "Shaft power [kW]");
+  EXPECT_EQ(t.Rows[0], (std::vector<std::string>{"2", "EF-1", "3", "BC450", "1670", "2.29", "2.80",
+                                                 "1.23 (total)", "ok"}));
+  EXPECT_EQ(t.Rows[1], (std::vector<std::string>{"3", "–", "1", "AX800", "–", "–", "–", "–", "rejected"}));
+  pages[0].Units = TResultUnits::IP();
+  EXPECT_EQ(SummaryTable(pages).Headers[5], "Shaft power [hp]");
 }
 
 TEST(ModelRows, RoundOutletGivesItsDiameter) {

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "ReportTestSupport.h"
+#include "base/Format.h"
 #include "report/DatasheetLayout.h"
 #include "support/TestSupport.h"
 
@@ -258,11 +259,50 @@ TEST(DatasheetPdf, OnePagePerSheetNumbered) {
     sheets.push_back(Squeezed(text.substr(from, ff - from)));
     from = ff + 1;
   }
-  ASSERT_EQ(sheets.size(), 3u);
+  // A summary page first: one row per sheet with its model.
+  ASSERT_EQ(sheets.size(), 4u);
+  EXPECT_NE(sheets[0].find("Page 1 of 4"), std::string::npos);
+  for (const TDatasheet& page : pages) EXPECT_NE(sheets[0].find(page.Model), std::string::npos);
+  EXPECT_NE(sheets[0].find("EF-7"), std::string::npos);
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_NE(sheets[i].find(pages[i].Model), std::string::npos);
-    EXPECT_NE(sheets[i].find("Page " + std::to_string(i + 1) + " of 3"), std::string::npos);
-    EXPECT_EQ(sheets[i].find("MARK EF-7") != std::string::npos, i == 1) << sheets[i];
+    EXPECT_NE(sheets[i + 1].find(pages[i].Model), std::string::npos);
+    EXPECT_NE(sheets[i + 1].find("Page " + std::to_string(i + 2) + " of 4"), std::string::npos);
+    EXPECT_EQ(sheets[i + 1].find("MARK EF-7") != std::string::npos, i == 1) << sheets[i + 1];
+  }
+}
+
+TEST(DatasheetPdf, SubmittalInOneSystemOfUnitsWithoutTheFolder) {
+  REQUIRE_TOOL(pdftotext, "pdftotext");
+  const std::string file = Sample("orvane-bc-centrifugal.qfn");
+  for (const bool ip : {false, true}) {
+    SCOPED_TRACE(ip ? "IP" : "SI");
+    TDatasheet d = SampleDatasheet(file, "BC450", Duty(2, 600), ip ? TResultUnits::IP() : TResultUnits());
+    d.Project = "Riverside Clinic";
+    d.Mark = "EF-3";
+    d.Quantity = 2;
+    TTempDir dir;
+    const std::string text = Squeezed(PdfText(*pdftotext, WritePdf({d}, dir.Path().string(), "s.pdf")));
+    const TEnergyFigures& e = d.Result.Energy;
+    ASSERT_TRUE(e.Known);
+    for (const std::string& expected :
+         {std::string("Riverside Clinic"), std::string("EF-3"), std::string("Quantity 2"),
+          "FEI (total pressure) " + Format("%0.2f", {e.Fei}), std::string("Motor rating"),
+          std::string("Electrical power"), std::string("Tip speed"), std::string("Outlet velocity"),
+          std::string("Sound power level Lw")})
+      EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    // Every figure in the chosen system; the catalogue by its name, never its folder.
+    const std::vector<std::string> own =
+        ip ? std::vector<std::string>{" cfm", " in. wg", " hp", " lb/ft³", " in ", " ft/min"}
+           : std::vector<std::string>{" m³/s", " Pa", " kW", " kg/m³", " mm", " m/s"};
+    const std::vector<std::string> other =
+        ip ? std::vector<std::string>{" m³/s", " Pa ", " kW", " kg/m³", " mm "}
+           : std::vector<std::string>{" cfm", "in. wg", " hp", "lb/ft³", "InchWg"};
+    for (const std::string& unit : own) EXPECT_NE(text.find(unit), std::string::npos) << unit;
+    for (const std::string& unit : other)
+      EXPECT_EQ(text.find(unit), std::string::npos) << unit << "\n" << text;
+    EXPECT_EQ(text.find("dB(a)"), std::string::npos);
+    EXPECT_EQ(text.find(std::filesystem::path(file).parent_path().string()), std::string::npos);
+    EXPECT_NE(text.find("orvane-bc-centrifugal.qfn"), std::string::npos);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QListWidget>
@@ -251,7 +252,8 @@ TEST_F(ExportTest, DatasheetsOfTheCandidatesViewHaveAPagePerSelectedCandidate) {
       EXPECT_EQ(QFileInfo(FSuggested).fileName(), expected);
       const std::string pdf = test::ReadFileBytes(path.toStdString());
       EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
-      EXPECT_EQ(PdfPages(pdf), c.Pages);
+      // Several sheets begin with their summary page.
+      EXPECT_EQ(PdfPages(pdf), c.Pages > 1 ? c.Pages + 1 : c.Pages);
     }
 
     // Each page is of its row's model and file, at the view's duty and units.
@@ -322,6 +324,41 @@ TEST_F(ExportTest, SelectorExportsAndPrintsTheDatasheetOfTheEvaluatedDuty) {
   EXPECT_TRUE(previewed);
   EXPECT_EQ(PdfPages(test::ReadFileBytes(FOut.File("printed.pdf"))), 1);
   EXPECT_TRUE(TMessageBox::TakeRecorded().isEmpty());
+}
+
+TEST_F(ExportTest, TheExportAsksForProjectTagAndQuantityAndRemembersThem) {
+  auto form = OpenForm();
+  int asked = 0;
+  form->AskSubmittal = [&](TSubmittalFields& fields) {
+    ++asked;
+    // The second export starts from the first one's answer.
+    if (asked == 2) {
+      EXPECT_EQ(fields.Tag, "EF-9");
+    }
+    fields = {QStringLiteral("Harbour Offices"), QStringLiteral("EF-9"), 4};
+    return true;
+  };
+  FAnswer = QString::fromStdString(FOut.File("submittal"));
+  ASSERT_TRUE(form->ExportDatasheet());
+  ASSERT_TRUE(form->ExportDatasheet());
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(form->Submittal().Quantity, 4);
+  TDatasheet sheet;
+  QString why;
+  ASSERT_TRUE(form->CurrentDatasheet(sheet, why));
+  ApplySubmittalFields(form->Submittal(), sheet);
+  EXPECT_EQ(sheet.Project, "Harbour Offices");
+  EXPECT_EQ(sheet.Mark, "EF-9");
+  // The motor margin box is the selection's margin: a larger one never
+  // gives a smaller motor.
+  const double before = form->LastResult().Energy.Motor.RatedPower;
+  EXPECT_GT(before, 0);
+  form->MotorMarginBox()->setValue(100);
+  EXPECT_EQ(form->LastResult().Energy.MotorMargin, 100);
+  EXPECT_GE(form->LastResult().Energy.Motor.RatedPower, before);
+  // Cancelled: nothing is written.
+  form->AskSubmittal = [](TSubmittalFields&) { return false; };
+  EXPECT_FALSE(form->ExportDatasheet());
 }
 
 TEST_F(ExportTest, WithoutAnEvaluatedDutyTheCommandsAreOffAndSayWhy) {

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
@@ -917,6 +918,11 @@ TEST_F(FanFormTest, TheNoFilesHintWrapsInsideTheResults) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   // Warnings wrap at word ends; each of the nine lines still takes one line.
   EXPECT_EQ(form->Memo()->wordWrapMode(), QTextOption::WordWrap);
+  // At this height the left column scrolls: the results are brought into
+  // view as a user scrolls to them (a text box lays out only what it shows).
+  auto* column = form->findChild<QScrollArea*>();
+  ASSERT_NE(column, nullptr);
+  column->ensureWidgetVisible(form->Memo());
   QApplication::processEvents();
   for (int i = 0; i < 9; ++i) {
     const QTextBlock block = form->Memo()->document()->findBlockByNumber(i);
