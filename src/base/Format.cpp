@@ -115,6 +115,23 @@ std::string FormatExponent(double value, int precision) {
   return out + e;
 }
 
+// True when the exact binary value of v (finite, non-zero) lies exactly half
+// way between two numbers of `decimals` decimals. |v| = m·2^e with m odd and
+// e < 0 is m·5^-e / 10^-e, an odd multiple of 5 over 10^-e: its expansion has
+// exactly -e decimals and ends in a 5, so it is a tie for -e - 1 decimals and
+// for no other count.
+bool IsDecimalTie(double v, int decimals) {
+  int exponent = 0;
+  const double fraction = std::frexp(std::fabs(v), &exponent);  // |v| = fraction · 2^exponent
+  auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  int e = exponent - 53;
+  while ((mantissa & 1U) == 0) {
+    mantissa >>= 1U;
+    ++e;
+  }
+  return e < 0 && -e == decimals + 1;
+}
+
 [[noreturn]] void BadFormat(std::string_view spec) {
   throw EConvertError("Format '" + std::string(spec) + "' invalid or incompatible with argument");
 }
@@ -148,6 +165,22 @@ std::string FormatFixed(double value, int decimals) {
     const auto [end, ec] = std::to_chars(buf.data() + 1, buf.data() + buf.size(), n);
     (void)ec;
     return std::string(begin, end);
+  }
+
+  if (std::fabs(value) < 1e30 && !IsDecimalTie(value, decimals)) {
+    // Away from a tie, the correctly rounded text of the library is the
+    // value rounded half away from zero (they differ only on a tie, which
+    // goes the long way below), without the digits' expansion.
+    std::array<char, 128> buf{};
+    const auto [end, ec] =
+        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
+    if (ec == std::errc()) {
+      // A value that rounds to zero is written without its sign.
+      const char* begin = buf.data();
+      const char* last = end;
+      if (*begin == '-' && std::all_of(begin + 1, last, [](char c) { return c == '0' || c == '.'; })) ++begin;
+      return std::string(begin, last);
+    }
   }
 
   TDigits d = SignificantDigits(value);

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "base/Convert.h"
 #include "base/Format.h"
@@ -119,6 +123,60 @@ TEST(Format, IgnoresTheProcessLocale) {
   EXPECT_EQ(StrToFloat("1.5"), 1.5);
   double value = 0;
   EXPECT_FALSE(TryStrToFloat("1,5", value));
+}
+
+// The exact binary value rounded half away from zero to `decimals`, from
+// its whole decimal expansion: the rule FormatFixed follows, worked out
+// the slow, obvious way.
+std::string HalfAwayFromZero(double value, int decimals) {
+  std::vector<char> buf(2000);
+  const auto [end, ec] =
+      std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(value), std::chars_format::fixed, 1100);
+  EXPECT_EQ(ec, std::errc());
+  const std::string text(buf.data(), end);
+  const std::size_t dot = text.find('.');
+  const std::string whole = text.substr(0, dot);
+  const std::string fraction = text.substr(dot + 1);
+  std::string kept = whole + fraction.substr(0, static_cast<std::size_t>(decimals));
+  if (fraction[static_cast<std::size_t>(decimals)] >= '5') {
+    std::size_t i = kept.size();
+    while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+    if (i == 0)
+      kept.insert(kept.begin(), '1');
+    else
+      ++kept[i - 1];
+  }
+  const std::size_t cut = kept.size() - static_cast<std::size_t>(decimals);
+  std::string out = kept.substr(0, cut);
+  out.erase(0, std::min(out.find_first_not_of('0'), out.size() - 1));
+  if (out.empty()) out = "0";
+  if (decimals > 0) out += "." + kept.substr(cut);
+  const bool zero = out.find_first_not_of("0.") == std::string::npos;
+  return (value < 0 && !zero ? "-" : "") + out;
+}
+
+// Fixed decimals over values of every size, the ties themselves and their
+// neighbours: each text as the exact value rounded half away from zero.
+TEST(Format, FixedDecimalsRoundTheExactValueHalfAwayFromZero) {
+  std::vector<double> values = {0.125, 2.5, 0.375, 1.0625, 1.005, 0.045, 2.675, 1e-7, 0.5e-3,
+                                999.95, 9.995, 0.05, 123456789.125, 4503599627370495.5};
+  // Ties k + 0.5 at each count of decimals, exactly representable ones.
+  for (int d = 0; d <= 8; ++d)
+    for (double k : {1.0, 7.0, 13.0, 1025.0}) values.push_back(std::ldexp(2 * k + 1, -(d + 1)));
+  std::mt19937_64 random(20261208);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-9, 12);
+  for (int i = 0; i < 4000; ++i) values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+  const std::size_t base = values.size();
+  for (std::size_t i = 0; i < base; ++i) {
+    values.push_back(std::nextafter(values[i], 0.0));
+    values.push_back(std::nextafter(values[i], 1e300));
+  }
+  for (double v : std::vector<double>(values)) values.push_back(-v);
+  for (double v : values)
+    for (int decimals = 0; decimals <= 8; ++decimals)
+      ASSERT_EQ(FormatFixed(v, decimals), HalfAwayFromZero(v, decimals))
+          << Format("%0.17g", {v}) << " to " << decimals << " decimals";
 }
 
 TEST(Format, RoundHalfEven) {
