@@ -179,6 +179,19 @@ TEST(Format, FixedDecimalsRoundTheExactValueHalfAwayFromZero) {
           << Format("%0.17g", {v}) << " to " << decimals << " decimals";
 }
 
+// "%g" of whole numbers: written as they are while their digits fit the
+// precision, in exponent form beyond it.
+TEST(Format, GeneralWholeNumbers) {
+  const struct {
+    double value;
+    int precision;
+    const char* expected;
+  } cases[] = {{110, 15, "110"},   {-1440, 15, "-1440"},         {123456, 6, "123456"},
+               {1234567, 6, "1.23457E6"}, {-1234567, 6, "-1.23457E6"}, {1e14, 15, "100000000000000"},
+               {1e15, 15, "1E15"},        {7, 1, "7"},                      {12, 1, "1E1"}};
+  for (const auto& c : cases) EXPECT_EQ(FormatGeneral(c.value, c.precision), c.expected) << c.value;
+}
+
 TEST(Format, RoundHalfEven) {
   struct Case {
     double in;
