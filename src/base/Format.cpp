@@ -226,7 +226,7 @@ std::string FormatGeneral(double value, int precision) {
   if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
     // A whole number of no more digits than the precision is written as it
     // is (the common "%g" of a limit such as 110 or 1440).
-    const std::string whole = std::to_string(static_cast<std::int64_t>(value));
+    std::string whole = std::to_string(static_cast<std::int64_t>(value));
     if (static_cast<int>(whole.size()) - (value < 0 ? 1 : 0) <= precision) return whole;
   }
 
