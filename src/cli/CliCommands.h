@@ -27,8 +27,8 @@ struct TCliRequest {
   // The duty's pressure kind and the air at the fan (select).
   TPressureKind PressureKind = TPressureKind::Static;
   TSiteAir Air;
-  double Tolerance = 0;  // % of the duty flow the operating flow may fall short (--tolerance)
-  TListener Listener;    // where the sound pressure is given for (--distance, --directivity)
+  double Tolerance = 0;   // % of the duty flow the operating flow may fall short (--tolerance)
+  TListener Listener;     // where the sound pressure is given for (--distance, --directivity)
   TEnergyOptions Energy;  // --min-fei, --motor-margin; NEMA motors with --units ip
   // The datasheet's --project, --tag (the mark of a single selection) and --quantity.
   std::string Project, Tag;

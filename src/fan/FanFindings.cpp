@@ -6,8 +6,8 @@
 
 #include "base/Convert.h"
 #include "base/Format.h"
-#include "fan/FindingsFold.h"
 #include "fan/FanSound.h"
+#include "fan/FindingsFold.h"
 #include "fan/ModelFits.h"
 #include "fan/QmFan.h"
 #include "numeric/Regress.h"

@@ -158,8 +158,8 @@ std::string HalfAwayFromZero(double value, int decimals) {
 // Fixed decimals over values of every size, the ties themselves and their
 // neighbours: each text as the exact value rounded half away from zero.
 TEST(Format, FixedDecimalsRoundTheExactValueHalfAwayFromZero) {
-  std::vector<double> values = {0.125, 2.5, 0.375, 1.0625, 1.005, 0.045, 2.675, 1e-7, 0.5e-3,
-                                999.95, 9.995, 0.05, 123456789.125, 4503599627370495.5};
+  std::vector<double> values = {0.125, 2.5,    0.375,  1.0625, 1.005, 0.045,         2.675,
+                                1e-7,  0.5e-3, 999.95, 9.995,  0.05,  123456789.125, 4503599627370495.5};
   // Ties k + 0.5 at each count of decimals, exactly representable ones.
   for (int d = 0; d <= 8; ++d)
     for (double k : {1.0, 7.0, 13.0, 1025.0}) values.push_back(std::ldexp(2 * k + 1, -(d + 1)));
@@ -186,9 +186,15 @@ TEST(Format, GeneralWholeNumbers) {
     double value;
     int precision;
     const char* expected;
-  } cases[] = {{110, 15, "110"},   {-1440, 15, "-1440"},         {123456, 6, "123456"},
-               {1234567, 6, "1.23457E6"}, {-1234567, 6, "-1.23457E6"}, {1e14, 15, "100000000000000"},
-               {1e15, 15, "1E15"},        {7, 1, "7"},                      {12, 1, "1E1"}};
+  } cases[] = {{110, 15, "110"},
+               {-1440, 15, "-1440"},
+               {123456, 6, "123456"},
+               {1234567, 6, "1.23457E6"},
+               {-1234567, 6, "-1.23457E6"},
+               {1e14, 15, "100000000000000"},
+               {1e15, 15, "1E15"},
+               {7, 1, "7"},
+               {12, 1, "1E1"}};
   for (const auto& c : cases) EXPECT_EQ(FormatGeneral(c.value, c.precision), c.expected) << c.value;
 }
 

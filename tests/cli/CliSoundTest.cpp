@@ -124,7 +124,8 @@ TEST_F(CliSoundTest, ScheduleCarriesTheListenerTheSoundAndItsColumns) {
 
   const TCliRun csv = RunCliArgs({"schedule", "--csv", fan, path});
   const std::string header = csv.Out.substr(0, csv.Out.find('\n'));
-  EXPECT_NE(header.find(",bep_ratio,fei,motor_rating,electrical_power,lwa,lp,warnings,"), std::string::npos) << header;
+  EXPECT_NE(header.find(",bep_ratio,fei,motor_rating,electrical_power,lwa,lp,warnings,"), std::string::npos)
+      << header;
 }
 
 }  // namespace
