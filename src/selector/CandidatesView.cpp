@@ -124,6 +124,10 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
     // The model names its file and maker, which are hidden columns at first.
     if (column == cModel) return QStringLiteral("File: %1\nMaker: %2").arg(ToQ(c.File), ToQ(c.Maker));
     if (column == cWarnings) return Joined(c.Warnings);
+    // Lp is A-weighted where the model has octave bands, unweighted where not.
+    if (column == cLp)
+      return ToQ(FormatFixed(c.Sound.Lp, 1) + " " + std::string(PressureLevelUnit(c.Sound)) + " " +
+                 ListenerText(c.Sound.Listener));
     return {};
   }
   if (role == Qt::TextAlignmentRole)

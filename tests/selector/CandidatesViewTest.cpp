@@ -56,9 +56,11 @@ TEST(CandidateColumnsTest, EnergyAndSoundFiguresBlankWhenUnknown) {
   known.Energy.Motor.RatedPower = 3.0;
   known.Sound.LwA = 78.26;
   known.Sound.Lp = 66.71;
+  known.Sound.LpWeighted = true;
   TCandidate unknown = known;
   unknown.Energy.Known = false;  // figures left over from elsewhere must not show
   unknown.Sound.LwA.reset();
+  unknown.Sound.LpWeighted = false;
   TCandidate noMotor = known;
   noMotor.Energy.Motor.RatedPower = 0;  // no rating of the series is large enough
   TRanking ranking;
@@ -89,6 +91,10 @@ TEST(CandidateColumnsTest, EnergyAndSoundFiguresBlankWhenUnknown) {
     // A blank cell has no number to sort by: it goes last.
     EXPECT_EQ(model.index(1, c.column).data(TCandidatesModel::SortRole).isValid(), *c.unknown != 0);
   }
+  // Lp says whether it is A-weighted, which depends on the bands.
+  EXPECT_TRUE(
+      model.index(0, TCandidatesModel::cLp).data(Qt::ToolTipRole).toString().startsWith("66.7 dB(A)"));
+  EXPECT_TRUE(model.index(1, TCandidatesModel::cLp).data(Qt::ToolTipRole).toString().startsWith("66.7 dB ("));
 }
 
 TEST(CandidateColumnsTest, CaptionNamesTheOrder) {
