@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -474,8 +475,10 @@ void TCandidatesView::RestoreChoices() {
   const std::vector<bool> shown =
       ShownColumns(settings->value(QStringLiteral("Columns")).toString().toStdString());
   FShowRejected->setChecked(settings->value(QStringLiteral("ShowRejected"), true).toBool());
-  // A stored minimum out of the box's range is taken to the nearest end.
-  FMinFei->setValue(settings->value(QStringLiteral("MinFei"), 0.0).toDouble());
+  // A stored minimum out of the box's range is taken to the nearest end;
+  // one that is no number is off.
+  const double minFei = settings->value(QStringLiteral("MinFei"), 0.0).toDouble();
+  FMinFei->setValue(std::isfinite(minFei) ? minFei : 0.0);
   settings->endGroup();
   for (int c = 0; c < TCandidatesModel::ColumnCount; ++c)
     FTable->setColumnHidden(c, c != TCandidatesModel::cModel && !shown[std::size_t(c)]);

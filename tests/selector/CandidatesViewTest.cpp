@@ -357,6 +357,20 @@ TEST_F(CandidatesViewTest, MinimumFeiMovesAModelToTheRejected) {
   EXPECT_EQ(again.Model()->Ranking().Rejected.size(), 1u);
 }
 
+// A hand-edited minimum: out of range taken to the nearest end, no number off.
+TEST_F(CandidatesViewTest, AStoredMinimumFeiIsKeptInRange) {
+  const struct {
+    const char* stored;
+    double shown;
+  } cases[] = {{"1.5", 1.5}, {"9", 5}, {"-1", 0}, {"nan", 0}, {"inf", 0}, {"abc", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    OpenSettings()->setValue("Candidates/MinFei", c.stored);
+    const TCandidatesView view;
+    EXPECT_DOUBLE_EQ(view.MinFeiBox()->value(), c.shown);
+  }
+}
+
 TEST_F(CandidatesViewTest, ColumnChoicesAndShowRejectedAreRemembered) {
   {
     TCandidatesView view;
