@@ -18,7 +18,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 constexpr std::string_view kAToZ = "A to Z", kZToA = "Z to A";
 
-const std::array<TCandidateColumn, 17> kColumns{{
+const std::array<TCandidateColumn, 22> kColumns{{
     {"file", "File", TColumnUnit::None, "file", false, false, 0, nullptr,
      [](const TCandidate& c) { return std::filesystem::path(c.File).stem().string(); }, kAToZ, kZToA},
     {"maker", "Maker", TColumnUnit::None, "maker", false, false, 0, nullptr,
@@ -57,6 +57,34 @@ const std::array<TCandidateColumn, 17> kColumns{{
      [](const TCandidate& c, const TResultUnits&) { return c.StallMargin; }},
     {"bep_ratio", "Flow / BEP", TColumnUnit::Percent, "flow in % of the best-efficiency flow", false, false,
      0, [](const TCandidate& c, const TResultUnits&) -> std::optional<double> { return c.BepRatio; }},
+    // The energy figures exist only where the core could compute them; the
+    // cell is blank otherwise.
+    {"fei", "FEI", TColumnUnit::None, "FEI", true, true, 2,
+     [](const TCandidate& c, const TResultUnits&) -> std::optional<double> {
+       if (!c.Energy.Known) return std::nullopt;
+       return c.Energy.Fei;
+     },
+     nullptr, "lowest first", "highest first", ""},
+    {"electrical_power", "Electrical power", TColumnUnit::Power, "electrical power", false, false, -1,
+     [](const TCandidate& c, const TResultUnits& u) -> std::optional<double> {
+       if (!c.Energy.Known) return std::nullopt;
+       return PowerInUnits(c.Energy.ElectricalPower, u);
+     },
+     nullptr, "lowest first", "highest first", ""},
+    // No rating of the series large enough: no motor.
+    {"motor", "Motor", TColumnUnit::Power, "motor rating", false, false, -1,
+     [](const TCandidate& c, const TResultUnits& u) -> std::optional<double> {
+       if (!c.Energy.Known || c.Energy.Motor.RatedPower <= 0) return std::nullopt;
+       return PowerInUnits(c.Energy.Motor.RatedPower, u);
+     },
+     nullptr, "lowest first", "highest first", ""},
+    // LwA needs octave bands.
+    {"lwa", "LwA", TColumnUnit::DecibelA, "A-weighted sound power", false, false, 1,
+     [](const TCandidate& c, const TResultUnits&) { return c.Sound.LwA; }, nullptr, "lowest first",
+     "highest first", ""},
+    {"lp", "Lp", TColumnUnit::Decibel, "sound pressure level", false, false, 1,
+     [](const TCandidate& c, const TResultUnits&) -> std::optional<double> { return c.Sound.Lp; }, nullptr,
+     "lowest first", "highest first", ""},
     // Ok before warning; rejected rows say "rejected".
     {"verdict", "Verdict", TColumnUnit::None, "verdict", true, false, 0,
      [](const TCandidate& c, const TResultUnits&) -> std::optional<double> {
@@ -98,6 +126,12 @@ std::string ColumnHeader(const TCandidateColumn& column, const TResultUnits& uni
     case TColumnUnit::SoundPower:
       unit = "dB(a)";
       break;
+    case TColumnUnit::DecibelA:
+      unit = "dB(A)";
+      break;
+    case TColumnUnit::Decibel:
+      unit = "dB";
+      break;
   }
   std::string header(column.Title);
   if (!unit.empty()) header += " " + std::string(unit);
@@ -119,6 +153,7 @@ int RankKeyColumn(TRankKey key) {
                                 : key == TRankKey::Sound    ? "sound_power"
                                 : key == TRankKey::Speed    ? "speed"
                                 : key == TRankKey::Margin   ? "stall_margin"
+                                : key == TRankKey::Fei      ? "fei"
                                                             : "shaft_power";
   const std::span<const TCandidateColumn> columns = CandidateColumns();
   for (std::size_t i = 0; i < columns.size(); ++i)

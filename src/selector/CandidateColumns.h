@@ -16,7 +16,7 @@ namespace blowden {
 // candidate is one more descriptor here (and its index in the model's list).
 
 // The unit a column's header names, in the selector's units where it has a choice.
-enum class TColumnUnit { None, Rpm, Percent, Flow, Pressure, Power, SoundPower };
+enum class TColumnUnit { None, Rpm, Percent, Flow, Pressure, Power, SoundPower, DecibelA, Decibel };
 
 struct TCandidateColumn {
   std::string_view Key;    // its name in the settings: "speed"
@@ -35,12 +35,15 @@ struct TCandidateColumn {
   // What the caption says of either direction: "lowest first" / "highest first".
   std::string_view Ascending = "lowest first";
   std::string_view Descending = "highest first";
+  // What a cell without a figure shows: "n/a" where every candidate should
+  // have one, blank where many models lack it (no FEI, no octave bands).
+  std::string_view Missing = "n/a";
 };
 
 // Every column, in the model's order: file, maker, range, model, speed,
 // speed margin, flow, static pressure, total pressure, shaft power, static
-// efficiency, total efficiency, sound power, stall margin, flow / BEP,
-// verdict, warnings or reason.
+// efficiency, total efficiency, sound power, stall margin, flow / BEP, FEI,
+// electrical power, motor, LwA, Lp, verdict, warnings or reason.
 std::span<const TCandidateColumn> CandidateColumns();
 
 // The header of a column: its title and the unit's label ("Shaft power kW").

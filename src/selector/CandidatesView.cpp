@@ -4,6 +4,7 @@
 #include <QBrush>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -123,6 +125,10 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
     // The model names its file and maker, which are hidden columns at first.
     if (column == cModel) return QStringLiteral("File: %1\nMaker: %2").arg(ToQ(c.File), ToQ(c.Maker));
     if (column == cWarnings) return Joined(c.Warnings);
+    // Lp is A-weighted where the model has octave bands, unweighted where not.
+    if (column == cLp)
+      return ToQ(FormatFixed(c.Sound.Lp, 1) + " " + std::string(PressureLevelUnit(c.Sound)) + " " +
+                 ListenerText(c.Sound.Listener));
     return {};
   }
   if (role == Qt::TextAlignmentRole)
@@ -137,7 +143,7 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
   }
   if (d.Text) return ToQ(d.Text(c));
   const std::optional<double> figure = d.Figure ? d.Figure(c, FUnits) : std::nullopt;
-  if (!figure) return QStringLiteral("n/a");
+  if (!figure) return ToQ(d.Missing);
   int decimals = d.Decimals;
   if (decimals < 0) {
     switch (d.Unit) {
@@ -292,6 +298,22 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   FShowRejected = new QCheckBox(QStringLiteral("Show &rejected"), this);
   FShowRejected->setObjectName(QStringLiteral("ShowRejectedCheck"));
   FShowRejected->setChecked(true);
+  // A minimum FEI ranks the catalogue again: the models below it join the
+  // rejected with the core's reason.
+  auto* minFeiLabel = new QLabel(QStringLiteral("Minimum &FEI"), this);
+  FMinFei = new QDoubleSpinBox(this);
+  FMinFei->setObjectName(QStringLiteral("MinFeiBox"));
+  FMinFei->setAccessibleName(QStringLiteral("Minimum FEI"));
+  FMinFei->setRange(0, 5);
+  FMinFei->setSingleStep(0.05);
+  FMinFei->setDecimals(2);
+  FMinFei->setSpecialValueText(QStringLiteral("off"));
+  // One ranking when the number is complete, not one per digit typed.
+  FMinFei->setKeyboardTracking(false);
+  FMinFei->setToolTip(
+      QStringLiteral("Reject the models whose Fan Energy Index is below this (off: no minimum)"));
+  FMinFei->setEnabled(false);
+  minFeiLabel->setBuddy(FMinFei);
   FCopyBtn = new QPushButton(QStringLiteral("&Copy"), this);
   FCopyBtn->setObjectName(QStringLiteral("CopyBtn"));
   FCopyBtn->setToolTip(QStringLiteral("Put the table on the clipboard as tab-separated text"));
@@ -314,6 +336,9 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   close->setObjectName(QStringLiteral("CloseBtn"));
   close->setAutoDefault(false);
   buttons->addWidget(FShowRejected);
+  buttons->addSpacing(12);
+  buttons->addWidget(minFeiLabel);
+  buttons->addWidget(FMinFei);
   buttons->addStretch(1);
   buttons->addWidget(FCopyBtn);
   buttons->addWidget(FExportCsvBtn);
@@ -331,6 +356,10 @@ TCandidatesView::TCandidatesView(QWidget* parent) : QDialog(parent) {
   connect(FTable->horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
           [this](const QPoint& at) { ColumnMenu()->popup(FTable->horizontalHeader()->mapToGlobal(at)); });
   RestoreChoices();
+  connect(FMinFei, &QDoubleSpinBox::valueChanged, this, [this] {
+    SaveChoices();
+    Rerank();
+  });
   connect(FCopyBtn, &QPushButton::clicked, this, &TCandidatesView::CopyTable);
   connect(FExportCsvBtn, &QPushButton::clicked, this, [this] { ExportCsv(); });
   connect(FExportDatasheetsBtn, &QPushButton::clicked, this, [this] { ExportDatasheetsPdf(); });
@@ -356,6 +385,27 @@ void TCandidatesView::SetRanking(TRanking ranking, const TResultUnits& units, co
   FMessages->setVisible(!messages.isEmpty());
   FitColumns();
   if (FProxy->rowCount() > 0) FTable->selectRow(0);
+}
+
+void TCandidatesView::SetCatalogue(std::shared_ptr<const TRankCatalogue> catalogue, const TDuty& duty,
+                                   const TResultUnits& units, const QString& caption, TRankKey key) {
+  FCatalogue = std::move(catalogue);
+  FDuty = duty;
+  FDutyCaption = caption;
+  FRankKey = key;
+  FModel->SetRanking(TRanking{}, units);
+  FMinFei->setEnabled(FCatalogue != nullptr);
+  Rerank();
+}
+
+void TCandidatesView::Rerank() {
+  if (!FCatalogue) return;
+  // The datasheets are judged by the same minimum.
+  FDuty.Energy.MinFei = FMinFei->value();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  TRanking ranking = FCatalogue->Rank(FDuty, FRankKey);
+  QApplication::restoreOverrideCursor();
+  SetRanking(std::move(ranking), FModel->Units(), FDutyCaption, FRankKey);
 }
 
 QString TCandidatesView::SortCaptionText() const {
@@ -425,6 +475,10 @@ void TCandidatesView::RestoreChoices() {
   const std::vector<bool> shown =
       ShownColumns(settings->value(QStringLiteral("Columns")).toString().toStdString());
   FShowRejected->setChecked(settings->value(QStringLiteral("ShowRejected"), true).toBool());
+  // A stored minimum out of the box's range is taken to the nearest end;
+  // one that is no number is off.
+  const double minFei = settings->value(QStringLiteral("MinFei"), 0.0).toDouble();
+  FMinFei->setValue(std::isfinite(minFei) ? minFei : 0.0);
   settings->endGroup();
   for (int c = 0; c < TCandidatesModel::ColumnCount; ++c)
     FTable->setColumnHidden(c, c != TCandidatesModel::cModel && !shown[std::size_t(c)]);
@@ -439,6 +493,7 @@ void TCandidatesView::SaveChoices() {
   settings->beginGroup(QStringLiteral("Candidates"));
   settings->setValue(QStringLiteral("Columns"), QString::fromStdString(ShownColumnsSetting(shown)));
   settings->setValue(QStringLiteral("ShowRejected"), FShowRejected->isChecked());
+  settings->setValue(QStringLiteral("MinFei"), FMinFei->value());
   settings->endGroup();
 }
 

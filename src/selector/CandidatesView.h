@@ -6,6 +6,7 @@
 #include <QSortFilterProxyModel>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 #include "fan/FanRanking.h"
@@ -14,6 +15,7 @@
 #include "selector/ExportCommands.h"
 
 class QCheckBox;
+class QDoubleSpinBox;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -46,6 +48,11 @@ class TCandidatesModel : public QAbstractTableModel {
     cSoundPower,
     cStallMargin,
     cBepRatio,
+    cFei,
+    cElectricalPower,
+    cMotor,
+    cLwA,
+    cLp,
     cVerdict,
     cWarnings,
     ColumnCount
@@ -107,12 +114,20 @@ class TCandidatesView : public QDialog {
   // until a column is clicked) and the counts, and follows every new sort.
   void SetRanking(TRanking ranking, const TResultUnits& units, const QString& caption,
                   TRankKey key = TRankKey::Power);
+  // Ranks `duty` on the catalogue's models with the view's minimum FEI in
+  // its energy options and shows the ranking as SetRanking does; a new
+  // minimum ranks again.
+  void SetCatalogue(std::shared_ptr<const TRankCatalogue> catalogue, const TDuty& duty,
+                    const TResultUnits& units, const QString& caption, TRankKey key = TRankKey::Power);
   // The duty the ranking was made for; the datasheets are of it.
   void SetDuty(const TDuty& duty) { FDuty = duty; }
   const TDuty& Duty() const { return FDuty; }
 
   QTableView* Table() const { return FTable; }
   QCheckBox* ShowRejectedCheck() const { return FShowRejected; }
+  // "Minimum FEI": models below it are rejected (0: off); remembered as
+  // "Show rejected" is. It takes effect with a catalogue to rank.
+  QDoubleSpinBox* MinFeiBox() const { return FMinFei; }
   QPushButton* CopyBtn() const { return FCopyBtn; }
   QPushButton* ExportCsvBtn() const { return FExportCsvBtn; }
   QPushButton* ExportDatasheetsBtn() const { return FExportDatasheetsBtn; }
@@ -160,6 +175,7 @@ class TCandidatesView : public QDialog {
   void FitColumns();
   void RestoreChoices();
   void SaveChoices();
+  void Rerank();
 
   QLabel* FCaption = nullptr;
   QLabel* FCounts = nullptr;
@@ -169,6 +185,8 @@ class TCandidatesView : public QDialog {
   bool FRestoring = false;
   QTableView* FTable = nullptr;
   QCheckBox* FShowRejected = nullptr;
+  QDoubleSpinBox* FMinFei = nullptr;
+  std::shared_ptr<const TRankCatalogue> FCatalogue;
   QPushButton* FCopyBtn = nullptr;
   QPushButton* FExportCsvBtn = nullptr;
   QPushButton* FExportDatasheetsBtn = nullptr;

@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <utility>
 
 #include "base/Convert.h"
@@ -114,8 +115,9 @@ void TFanForm::CompareAll() {
                    EnergyOptions(),
                    ListenerOf(FListenerBoxes)};
   const TResultUnits units = ResultUnits();
+  // Read once: the view ranks the kept models again for each minimum FEI.
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  TRanking ranking = RankDuty(files, duty, TRankKey::Power);
+  auto catalogue = std::make_shared<const TRankCatalogue>(files);
   QApplication::restoreOverrideCursor();
 
   // "Duty 1.000 m³/s at 500 Pa static pressure; air: altitude 1800 m, 20.0 °C. ..."
@@ -139,8 +141,7 @@ void TFanForm::CompareAll() {
                               .arg(FVolEdit->text(), flowUnit, FPStaticEdit->text(), pressureUnit,
                                    QString::fromLatin1(PressureKindName(duty.Kind)), airText);
   TCandidatesView view(this);
-  view.SetRanking(std::move(ranking), units, caption, TRankKey::Power);
-  view.SetDuty(duty);
+  view.SetCatalogue(std::move(catalogue), duty, units, caption, TRankKey::Power);
   connect(&view, &TCandidatesView::Chosen, this,
           [this](const QString& file, const QString& model) { ChooseFileAndModel(file, model); });
   if (CandidatesViewHook)

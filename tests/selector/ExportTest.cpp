@@ -141,6 +141,12 @@ TEST_F(ExportTest, CsvOfAKnownRankingIsTheShownTableQuotedAsSpreadsheetsReadIt) 
   a.StallMargin = 12.5;
   a.BepRatio = 96.4;
   a.Warnings = {"near stall", "fast"};
+  a.Energy.Known = true;
+  a.Energy.Fei = 1.234;
+  a.Energy.ElectricalPower = 0.95;
+  a.Energy.Motor.RatedPower = 1.1;
+  a.Sound.LwA = 78.26;
+  a.Sound.Lp = 66.71;
   TCandidate b;
   b.File = "/db/Beta.qfn";
   b.Maker = "Beta Fans";
@@ -164,15 +170,16 @@ TEST_F(ExportTest, CsvOfAKnownRankingIsTheShownTableQuotedAsSpreadsheetsReadIt) 
   // ".csv" is added to a name without it.
   const std::string header =
       "File,Maker,Range,Model,Speed rpm,Speed margin %,Flow m\xC2\xB3/s,Static pressure Pa,Total pressure Pa,"
-      "Shaft power kW,Static eff. %,Total eff. %,Sound power dB(a),Stall margin %,Flow / BEP %,Verdict,"
+      "Shaft power kW,Static eff. %,Total eff. %,Sound power dB(a),Stall margin %,Flow / BEP %,FEI,"
+      "Electrical power kW,Motor kW,LwA dB(A),Lp dB,Verdict,"
       "Warnings / reason\r\n";
   EXPECT_EQ(test::ReadFileBytes(FOut.File("ranking.csv")),
             header +
                 "Alpha,\"Orvane, Ltd\",TST,\"T400 "
                 "\"\"quiet\"\"\",1234,31.4,0.900,400,453,0.812,44.4,50.2,83.3,12.5,"
-                "96,ok,near stall; fast\r\n"
-                "Beta,Beta Fans,BF,B315,1450,0.0,0.900,400,430,1.500,0.0,0.0,0.0,n/a,0,ok,\r\n"
-                "Alpha,,,T500,,,,,,,,,,,,rejected,speed 1840 rpm above the maximum 1600 rpm\r\n");
+                "96,1.23,0.950,1.100,78.3,66.7,ok,near stall; fast\r\n"
+                "Beta,Beta Fans,BF,B315,1450,0.0,0.900,400,430,1.500,0.0,0.0,0.0,n/a,0,,,,,0.0,ok,\r\n"
+                "Alpha,,,T500,,,,,,,,,,,,,,,,,rejected,speed 1840 rpm above the maximum 1600 rpm\r\n");
 
   // The shown order and rows: sorted by model, without the rejected.
   view.ShowRejectedCheck()->setChecked(false);
