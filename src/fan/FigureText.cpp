@@ -58,17 +58,21 @@ const TFigureRule* FindRule(std::string_view key) {
 
 }  // namespace
 
+int FlowDecimals(const TResultUnits& units) { return UnitDecimals(utAirFlowPrim, units.Flow, 2); }
+int PressureDecimals(const TResultUnits& units) { return UnitDecimals(utAirPressDrop, units.Pressure, 0); }
+int PowerDecimals(const TResultUnits& units) { return UnitDecimals(utPower, units.Power, 2); }
+
 int FigureDecimals(std::string_view key, const TResultUnits& units) {
   const TFigureRule* rule = FindRule(key);
   if (!rule) return -1;
   if (rule->Decimals >= 0) return rule->Decimals;
   switch (rule->Unit) {
     case fuFlow:
-      return UnitDecimals(utAirFlowPrim, units.Flow, 2);
+      return FlowDecimals(units);
     case fuPressure:
-      return UnitDecimals(utAirPressDrop, units.Pressure, 0);
+      return PressureDecimals(units);
     case fuPower:
-      return UnitDecimals(utPower, units.Power, 2);
+      return PowerDecimals(units);
     default:
       return 1;
   }

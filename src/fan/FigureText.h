@@ -19,6 +19,12 @@ namespace blowden {
 // does not know (a figure added later): FigureText writes 6 significant digits.
 int FigureDecimals(std::string_view key, const TResultUnits& units);
 
+// The decimals of flow, pressure and power in the result units: those of the
+// unit's format, at least 2, 0 and 2. The one rule of every table.
+int FlowDecimals(const TResultUnits& units);
+int PressureDecimals(const TResultUnits& units);
+int PowerDecimals(const TResultUnits& units);
+
 // The figure as the table shows it: FigureText("speed", 905.129) -> "905";
 // FigureText("efficiency", 46.7571) -> "46.8".
 std::string FigureText(std::string_view key, double value, const TResultUnits& units);

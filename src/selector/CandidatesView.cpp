@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "base/Format.h"
+#include "fan/FigureText.h"
 #include "fan/QmFan.h"
 #include "selector/CandidateColumns.h"
 #include "services/MessageBox.h"
@@ -48,17 +49,6 @@ QString Joined(const std::vector<std::string>& lines) {
   QStringList list;
   for (const std::string& line : lines) list.append(ToQ(line));
   return list.join(QStringLiteral("; "));
-}
-
-// Decimals of a unit's default format ("%0.2f" -> 2); at least `least`.
-int UnitDecimals(TUnitsType type, int index, int least) {
-  const std::string_view format = GetUnitsFormat(type, index);
-  const auto dot = format.find('.');
-  int decimals = least;
-  if (dot != std::string_view::npos && dot + 1 < format.size() && format[dot + 1] >= '0' &&
-      format[dot + 1] <= '9')
-    decimals = format[dot + 1] - '0';
-  return std::max(decimals, least);
 }
 
 }  // namespace
@@ -148,13 +138,13 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
   if (decimals < 0) {
     switch (d.Unit) {
       case TColumnUnit::Flow:
-        decimals = UnitDecimals(utAirFlowPrim, FUnits.Flow, 2);
+        decimals = FlowDecimals(FUnits);
         break;
       case TColumnUnit::Pressure:
-        decimals = UnitDecimals(utAirPressDrop, FUnits.Pressure, 0);
+        decimals = PressureDecimals(FUnits);
         break;
       case TColumnUnit::Power:
-        decimals = UnitDecimals(utPower, FUnits.Power, 2);
+        decimals = PowerDecimals(FUnits);
         break;
       default:
         decimals = 1;
