@@ -11,18 +11,15 @@
 
 #include "base/Format.h"
 #include "report/DatasheetSound.h"
+#include "report/DatasheetStyle.h"
 
 namespace blowden {
 
+using namespace datasheet;
+
 namespace {
 
-// The page's colours: text, secondary text, headings, rules, zebra rows and
-// the warnings block.
-const QColor kInk(0x1A, 0x1A, 0x1A);
-const QColor kMuted(0x5F, 0x63, 0x68);
-const QColor kAccent(0x1F, 0x3A, 0x5F);
-const QColor kRule(0xB0, 0xB7, 0xC0);
-const QColor kZebra(0xF2, 0xF4, 0xF7);
+// The warnings block's colours (the others are the datasheet's own).
 const QColor kWarn(0xB0, 0x00, 0x20);
 const QColor kWarnFill(0xFD, 0xEC, 0xEA);
 const QColor kGood(0x2E, 0x6B, 0x30);
@@ -41,15 +38,7 @@ class TPage {
   }
 
   QFont Font(double size, bool bold = false, bool mono = false) const {
-    QFont f(mono ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("Liberation Sans"));
-    f.setFamilies(mono ? QStringList{QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono")}
-                       : QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setStyleHint(mono ? QFont::Monospace : QFont::SansSerif);
-    f.setPointSizeF(size / Unit);
-    f.setBold(bold);
-    f.setHintingPreference(QFont::PreferNoHinting);
-    f.setStyleStrategy(QFont::PreferNoShaping);  // no ligatures: the text reads back as written
-    return f;
+    return datasheet::PageFont(size / Unit, bold, mono);
   }
   QFontMetricsF Metrics(const QFont& f) const { return QFontMetricsF(f, &Device); }
   double TextWidth(const QString& text, const QFont& f) const { return Metrics(f).horizontalAdvance(text); }

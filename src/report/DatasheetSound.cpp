@@ -9,28 +9,19 @@
 
 #include "base/Format.h"
 #include "fan/FanSound.h"
+#include "report/DatasheetStyle.h"
 
 namespace blowden {
 
+using namespace datasheet;
+
 namespace {
 
-// The page's colours and fonts (see DatasheetLayout).
-const QColor kInk(0x1A, 0x1A, 0x1A);
-const QColor kMuted(0x5F, 0x63, 0x68);
-const QColor kAccent(0x1F, 0x3A, 0x5F);
-const QColor kRule(0xB0, 0xB7, 0xC0);
-const QColor kZebra(0xF2, 0xF4, 0xF7);
+// The bars of the A-weighted levels.
 const QColor kWeighted(0x8F, 0xA8, 0xC8);
 
 QFont PageFont(const QPaintDevice& device, double size, bool bold = false) {
-  QFont f(QStringLiteral("Liberation Sans"));
-  f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-  f.setStyleHint(QFont::SansSerif);
-  f.setPointSizeF(size * 72.0 / device.logicalDpiY());
-  f.setBold(bold);
-  f.setHintingPreference(QFont::PreferNoHinting);
-  f.setStyleStrategy(QFont::PreferNoShaping);
-  return f;
+  return datasheet::PageFont(size * 72.0 / device.logicalDpiY(), bold);
 }
 
 void Text(QPainter& p, const QPaintDevice& device, const QRectF& r, int align, const QString& text,
