@@ -307,13 +307,7 @@ void TFanForm::Evaluate() {
 // kind; air that cannot be computed searches at the catalogue's air (the
 // evaluation then says what is wrong with the air).
 int TFanForm::FindBestModelAtSite(double flow, double pressure) {
-  TDuty duty{flow,
-             pressure,
-             PressureKind(),
-             SiteAir(),
-             FToleranceBox->value(),
-             EnergyOptions(),
-             ListenerOf(FListenerBoxes)};
+  TDuty duty = DutyOf(flow, pressure, SiteAir());
   if (SiteAirError(duty.Air)) duty.Air = TSiteAir{};
   const TBoxCollector::TScope collect(FBoxes);
   TFindResult found = FindAcceptableModel(*FFan, duty);
@@ -349,13 +343,7 @@ void TFanForm::EvaluateAtDuty(double flow, double pressure) {
     ClearResults({ToQ(*error)});
     return;
   }
-  const TDuty duty{flow,
-                   pressure,
-                   PressureKind(),
-                   air,
-                   FToleranceBox->value(),
-                   EnergyOptions(),
-                   ListenerOf(FListenerBoxes)};
+  const TDuty duty = DutyOf(flow, pressure, air);
   FDuty = duty;
   FResult =
       EvaluateDuty(*FFan, duty, flow, pressure, TChartWindow{FXMin, FXMax, FYMin, FYMax}, ResultUnits());

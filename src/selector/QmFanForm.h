@@ -127,6 +127,9 @@ class TFanForm : public QDialog {
   TResultUnits ResultUnits() const;
   // The motor margin of the box; NEMA motors when the power is shown in HP.
   TEnergyOptions EnergyOptions() const;
+  // The duty of the window's boxes (pressure kind, tolerance, motor margin,
+  // listener) at flow and pressure, at `air`.
+  TDuty DutyOf(double flow, double pressure, const TSiteAir& air) const;
   // Selects an installed file (full path or name) and one of its models, and
   // evaluates it at the duty of the fields, as if chosen in the lists.
   bool ChooseFileAndModel(const QString& file, const QString& model);

@@ -589,6 +589,16 @@ TEnergyOptions TFanForm::EnergyOptions() const {
   return options;
 }
 
+TDuty TFanForm::DutyOf(double flow, double pressure, const TSiteAir& air) const {
+  return TDuty{flow,
+               pressure,
+               PressureKind(),
+               air,
+               FToleranceBox->value(),
+               EnergyOptions(),
+               ListenerOf(FListenerBoxes)};
+}
+
 // Only the fields of the chosen air take input; the pressure field's caption
 // says which pressure it holds.
 void TFanForm::UpdateAirControls() {

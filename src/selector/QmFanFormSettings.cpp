@@ -107,13 +107,7 @@ void TFanForm::CompareAll() {
     ShowHint(QStringLiteral("No fan files installed..."));
     return;
   }
-  const TDuty duty{flow,
-                   pressure,
-                   PressureKind(),
-                   air,
-                   FToleranceBox->value(),
-                   EnergyOptions(),
-                   ListenerOf(FListenerBoxes)};
+  const TDuty duty = DutyOf(flow, pressure, air);
   const TResultUnits units = ResultUnits();
   // Read once: the view ranks the kept models again for each minimum FEI.
   QApplication::setOverrideCursor(Qt::WaitCursor);
