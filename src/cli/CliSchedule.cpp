@@ -167,7 +167,8 @@ void WriteCsv(const std::vector<TMarkEntry>& marks, const TCliRequest& request, 
         for (const std::string* s : {&best.File, &best.Maker, &best.Range, &best.Model}) row.push_back(*s);
         for (std::string& f : CandidateFigures(best, request.Units)) row.push_back(std::move(f));
         std::string warnings;
-        for (const std::string& warning : best.Warnings) warnings += (warnings.empty() ? "" : "; ") + warning;
+        for (const std::string& warning : best.Warnings())
+          warnings += (warnings.empty() ? "" : "; ") + warning;
         row.push_back(warnings);
         for (std::size_t i = 1; i < kScheduleCandidates; ++i) {
           row.push_back(i < e.Candidates.size() ? e.Candidates[i].File : std::string());

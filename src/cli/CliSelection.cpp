@@ -196,7 +196,7 @@ void WriteCandidateJson(TJsonWriter& w, const TCandidate& c, const TResultUnits&
   w.Key("reasons");
   w.StringArray({});
   w.Key("warnings");
-  w.StringArray(c.Warnings);
+  w.StringArray(c.Warnings());
   WriteEnergyJson(w, &c.Energy, units);
   WriteSoundJson(w, &c.Sound);
   w.EndObject();
@@ -220,12 +220,13 @@ void WriteRejectedJson(TJsonWriter& w, const TRejected& r) {
   w.Field("file", r.File);
   w.Field("model", r.Model);
   w.Field("status", r.Status);
-  w.Field("reason", r.Reason);
+  const std::vector<std::string> reasons = r.Reasons();
+  w.Field("reason", r.Reason());
   w.Field("verdict", VerdictName(TVerdictKind::Rejected));
   w.Key("reasons");
-  w.StringArray(r.Reasons.empty() ? std::vector<std::string>{r.Reason} : r.Reasons);
+  w.StringArray(reasons.empty() ? std::vector<std::string>{std::string()} : reasons);
   w.Key("warnings");
-  w.StringArray(r.Warnings);
+  w.StringArray(r.Warnings());
   w.EndObject();
 }
 
@@ -334,7 +335,7 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
         const TCandidate& c = ranking.Candidates[i];
         std::vector<std::string> row = {std::to_string(i + 1), c.File, c.Maker, c.Range, c.Model};
         for (std::string& figure : CandidateFigures(c, units)) row.push_back(std::move(figure));
-        row.push_back(Join(c.Warnings, "; "));
+        row.push_back(Join(c.Warnings(), "; "));
         for (std::string& field : row) field = CsvField(SpreadsheetText(TerminalText(field)));
         out << Join(row, ",") << "\r\n";
       }
@@ -355,7 +356,7 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
         const TCandidate& c = ranking.Candidates[i];
         std::vector<std::string> row = {std::to_string(i + 1), names[i], c.Maker, c.Range, c.Model};
         for (std::string& figure : CandidateFigureTexts(c, units)) row.push_back(std::move(figure));
-        row.push_back(Join(c.Warnings, "; "));
+        row.push_back(Join(c.Warnings(), "; "));
         table.push_back(std::move(row));
       }
       if (shown > 0) out << AlignedTable(std::move(table), right);
@@ -369,7 +370,7 @@ int RunRank(const TCliRequest& request, const std::vector<std::string>& given, s
         for (std::size_t i = 0; i < ranking.Rejected.size(); ++i) {
           const TRejected& r = ranking.Rejected[i];
           out << FieldText(names[shown + i]) << '\t'
-              << (r.Model.empty() ? std::string("-") : FieldText(r.Model)) << '\t' << r.Reason << '\n';
+              << (r.Model.empty() ? std::string("-") : FieldText(r.Model)) << '\t' << r.Reason() << '\n';
         }
       }
     }

@@ -93,7 +93,7 @@ std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
   TResult<std::shared_ptr<const TFanFile>> read = ReadFanFile(file);
   if (!read) {
     const TError& e = read.Error();
-    kept->Unusable = TRejected{file, "", e.Code, e.Text, TVerdictRule::OtherStatus, {e.Text}, {}};
+    kept->Unusable = RejectedFor(file, "", e.Code, e.Text, TVerdictRule::OtherStatus);
     return kept;
   }
   kept->Read = std::move(read).Value();
@@ -107,7 +107,7 @@ std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
     const TResult<const TModelData*> usable = f.Usable(i);
     if (!usable) {
       const TError& e = usable.Error();
-      m.Rejection = {file, model.Name, e.Code, e.Text, TVerdictRule::ModelRead, {e.Text}, {}};
+      m.Rejection = RejectedFor(file, model.Name, e.Code, e.Text, TVerdictRule::ModelRead);
       continue;
     }
     m.Data = *usable;
@@ -197,15 +197,9 @@ TCandidate CandidateOf(const std::string& file, const TFanHeader& header, const 
   c.BepRatio = r.BepRatio;
   c.Sound = r.Sound;
   c.Verdict = r.Verdict;
-  c.Warnings = std::move(r.Warnings);
+  c.WarningNotes = std::move(r.Notes.Warnings);
   c.Energy = r.Energy;
   return c;
-}
-
-std::string JoinReasons(const std::vector<std::string>& reasons) {
-  std::string text;
-  for (const std::string& reason : reasons) text += (text.empty() ? "" : "; ") + reason;
-  return text;
 }
 
 // The duty on every model of one kept file, in model order.
@@ -228,7 +222,7 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
     if (r.Verdict != TVerdictKind::Rejected)
       out.Candidates.push_back(CandidateOf(f.File, header, name, std::move(r)));
     else
-      out.Rejected.push_back(MakeRejected(f.File, name, r));
+      out.Rejected.push_back(MakeRejected(f.File, name, std::move(r)));
   }
 }
 
@@ -252,7 +246,24 @@ TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectio
 }
 
 TRejected MakeRejected(const std::string& file, const std::string& model, const TSelectionResult& r) {
-  return TRejected{file, model, r.Status, JoinReasons(r.Reasons), r.RejectRule, r.Reasons, r.Warnings};
+  return TRejected{file, model, r.Status, r.RejectRule, r.Notes};
+}
+
+TRejected MakeRejected(const std::string& file, const std::string& model, TSelectionResult&& r) {
+  return TRejected{file, model, r.Status, r.RejectRule, std::move(r.Notes)};
+}
+
+std::string TRejected::Reason() const {
+  std::string text;
+  for (const TVerdictNote& note : Notes.Reasons) text += (text.empty() ? "" : "; ") + NoteText(note);
+  return text;
+}
+
+TRejected RejectedFor(std::string file, std::string model, int status, std::string reason,
+                      TVerdictRule rule) {
+  TRejected r{std::move(file), std::move(model), status, rule, {}};
+  r.Notes.Reasons.push_back(SaidNote(std::move(reason)));
+  return r;
 }
 
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r) {

@@ -48,20 +48,32 @@ struct TCandidate {
   double BepRatio = 0;  // operating flow in % of the fitted best-efficiency flow at that speed; 0: none
   TSoundFigures Sound;  // octave bands, LwA and Lp of the selection
   TVerdictKind Verdict = TVerdictKind::Ok;
-  std::vector<std::string> Warnings;
-  TEnergyFigures Energy;  // FEI, motor and electrical power, as the selection's
+  std::vector<TVerdictNote> WarningNotes;  // the verdict's warnings, written by Warnings()
+  TEnergyFigures Energy;                   // FEI, motor and electrical power, as the selection's
+
+  // The verdict's warnings, one sentence each.
+  std::vector<std::string> Warnings() const { return NoteTexts(WarningNotes); }
 };
 
 // A model left out, and why in words ("speed 1840 rpm above the maximum
 // 1600 rpm"). A file that cannot be used at all is one entry with no model.
+// The sentences are kept as the verdict's notes and written when asked.
 struct TRejected {
   std::string File, Model;
   int Status = fsReady;
-  std::string Reason;                      // the reasons joined by "; "
   TVerdictRule Rule = TVerdictRule::None;  // the first reason's rule (None: by Status)
-  std::vector<std::string> Reasons{};      // the verdict's reasons, one sentence each
-  std::vector<std::string> Warnings{};     // the verdict's warnings besides
+  TVerdictNotes Notes;                     // at least one reason
+
+  // The reasons joined by "; ".
+  std::string Reason() const;
+  // The verdict's reasons, one sentence each, and its warnings besides.
+  std::vector<std::string> Reasons() const { return NoteTexts(Notes.Reasons); }
+  std::vector<std::string> Warnings() const { return NoteTexts(Notes.Warnings); }
 };
+
+// A rejection for one reason given whole.
+TRejected RejectedFor(std::string file, std::string model, int status, std::string reason,
+                      TVerdictRule rule = TVerdictRule::None);
 
 struct TRanking {
   std::vector<TCandidate> Candidates;  // best first
@@ -73,6 +85,7 @@ struct TRanking {
 // reasons, joined into Reason.
 TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectionResult& r);
 TRejected MakeRejected(const std::string& file, const std::string& model, const TSelectionResult& r);
+TRejected MakeRejected(const std::string& file, const std::string& model, TSelectionResult&& r);
 
 // The candidate of an evaluation whose verdict is ok or warning.
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r);

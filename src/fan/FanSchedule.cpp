@@ -255,7 +255,7 @@ std::string NoCandidateSummary(const TRanking& ranking) {
     }
     switch (r.Status) {
       case fsSpeedRange:
-        ++kinds[r.Reason.find("above") != std::string::npos ? kAbove : kBelow].Count;
+        ++kinds[r.Reason().find("above") != std::string::npos ? kAbove : kBelow].Count;
         break;
       case fsVolumeRange:
         ++kinds[kFlowRange].Count;
@@ -267,7 +267,7 @@ std::string NoCandidateSummary(const TRanking& ranking) {
         ++kinds[kData].Count;
         break;
       default:
-        ++others[r.Reason];
+        ++others[r.Reason()];
         break;
     }
   }

@@ -177,6 +177,9 @@ struct TShowContext {
   const TModelFacts* Facts = nullptr;  // the current model's, when known
   TListener Listener;                  // where the sound pressure is given for
   TEnergyOptions Energy;
+  // The verdict's sentences written into Reasons and Warnings; a ranking
+  // keeps the notes only and writes the sentences a view asks for.
+  bool Sentences = true;
 };
 
 std::string Value(TUnitsType type, int shown, int si, std::string_view siFormat, double value) {
@@ -292,8 +295,11 @@ void Figures(const TFanHeader& header, const TModelData& data, TCurrentPoint& po
     TVerdict v = JudgeSelection(m, known.Health, r, ctx.Tolerance, ctx.Units);
     r.Verdict = v.Kind;
     r.RejectRule = v.Rule;
-    r.Reasons = std::move(v.Reasons);
-    r.Warnings = std::move(v.Warnings);
+    if (ctx.Sentences) {
+      r.Reasons = NoteTexts(v.Reasons);
+      r.Warnings = NoteTexts(v.Warnings);
+    }
+    r.Notes = {std::move(v.Reasons), std::move(v.Warnings)};
   }
   r.R2 = data.FitStats.R2;
 }
@@ -470,6 +476,7 @@ TSelectionResult EvaluateDutyFigures(const TFanHeader& header, const TModelData&
   ctx.Chart = false;
   ctx.Lines = false;
   ctx.Facts = &facts;
+  ctx.Sentences = false;
   TSelectionResult r;
   double siteStatic = 0;
   TCurrentPoint point = Solve(header, data, duty, r, siteStatic, ctx);

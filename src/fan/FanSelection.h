@@ -11,6 +11,7 @@
 #include "fan/FanTypes.h"
 #include "fan/FanVerdict.h"
 #include "fan/ModelData.h"
+#include "fan/ResultUnits.h"
 #include "fan/SelectorChart.h"
 
 namespace blowden {
@@ -18,23 +19,6 @@ namespace blowden {
 // The chart's data window; the chart panel starts with 1..10 on both axes.
 struct TChartWindow {
   double XMin = 1, XMax = 10, YMin = 1, YMax = 10;
-};
-
-// The units the results are shown in, as indexes of the units catalogue's
-// lists: flow in utAirFlowPrim, pressure in utAirPressDrop, power in utPower.
-// The default, SI, gives the result lines exactly as they always read.
-struct TResultUnits {
-  static constexpr int kSIFlow = 0;      // m³/s
-  static constexpr int kSIPressure = 1;  // Pa
-  static constexpr int kSIPower = 0;     // kW
-  static constexpr int kIPFlow = 4;      // cfm
-  static constexpr int kIPPressure = 5;  // InchWg
-  static constexpr int kIPPower = 2;     // HP
-  int Flow = kSIFlow;
-  int Pressure = kSIPressure;
-  int Power = kSIPower;
-  static TResultUnits IP() { return {kIPFlow, kIPPressure, kIPPower}; }
-  bool operator==(const TResultUnits&) const = default;
 };
 
 // An SI value in a result unit, and its label: ("Volume Flow", 1.5 m³/s, cfm).
@@ -88,6 +72,8 @@ struct TSelectionResult {
   TVerdictRule RejectRule = TVerdictRule::None;  // the first reason's rule
   std::vector<std::string> Reasons;              // why rejected (empty unless Verdict is Rejected)
   std::vector<std::string> Warnings;
+  // The reasons and warnings as the figures they state (NoteText writes each).
+  TVerdictNotes Notes;
   // The air and the duty's pressure kind it was computed for.
   TPressureKind PressureKind = TPressureKind::Static;
   double DutyFlow = 0;          // m³/s as asked
@@ -146,8 +132,9 @@ TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty);
 // The same with the current model's facts given (CurrentModelFacts of it).
 TSelectionResult EvaluateDutyFigures(TFan& fan, const TDuty& duty, const TModelFacts& facts);
 // The same over a model's data (of a catalogue with `header`), with no fan:
-// what EvaluateDutyFigures gives with that model current, bit for bit. Any
-// thread may evaluate any model so.
+// what EvaluateDutyFigures gives with that model current, bit for bit,
+// except that the verdict is in Notes only (Reasons and Warnings are left
+// empty: NoteTexts writes them). Any thread may evaluate any model so.
 TSelectionResult EvaluateDutyFigures(const TFanHeader& header, const TModelData& data, const TDuty& duty,
                                      const TModelFacts& facts);
 

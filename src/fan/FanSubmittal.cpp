@@ -86,17 +86,21 @@ std::vector<std::string> EnergyLines(const TSelectionResult& r, const TResultUni
 void JudgeEnergy(const TSelectionResult& r, TVerdict& v) {
   const TEnergyFigures& e = r.Energy;
   if (!e.Known) return;
-  if (e.MinFei > 0 && e.Fei < e.MinFei)
-    v.Reject(TVerdictRule::FeiBelow, Format("FEI %0.2f below the minimum %0.2f", {e.Fei, e.MinFei}));
-  if (e.Motor.FromCatalogue && e.Motor.RatedPower < e.Motor.Required * (1 - 1e-9))
-    v.Warn(
-        Format("the catalogue's %0.4g kW motor is smaller than the %0.3g kW the operating speed needs (its "
-               "largest shaft power %0.3g kW with %g %% margin)",
-               {e.Motor.RatedPower, e.Motor.Required, e.MaxShaftPower, e.MotorMargin}));
-  else if (!e.Motor.FromCatalogue && e.Motor.RatedPower <= 0)
-    v.Warn(Format(
-        "no standard motor rating covers %0.3g kW (the largest shaft power %0.3g kW with %g %% margin)",
-        {e.Motor.Required, e.MaxShaftPower, e.MotorMargin}));
+  TVerdictNote note;
+  if (e.MinFei > 0 && e.Fei < e.MinFei) {
+    note.Kind = TVerdictNoteKind::FeiBelow;
+    note.Values = {e.Fei, e.MinFei};
+    v.Reject(TVerdictRule::FeiBelow, note);
+  }
+  if (e.Motor.FromCatalogue && e.Motor.RatedPower < e.Motor.Required * (1 - 1e-9)) {
+    note.Kind = TVerdictNoteKind::MotorSmall;
+    note.Values = {e.Motor.RatedPower, e.Motor.Required, e.MaxShaftPower, e.MotorMargin};
+    v.Warn(note);
+  } else if (!e.Motor.FromCatalogue && e.Motor.RatedPower <= 0) {
+    note.Kind = TVerdictNoteKind::NoMotor;
+    note.Values = {e.Motor.Required, e.MaxShaftPower, e.MotorMargin};
+    v.Warn(note);
+  }
 }
 
 }  // namespace blowden

@@ -1,18 +1,20 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fan/FanTypes.h"
+#include "fan/ResultUnits.h"
 
 namespace blowden {
 
 struct TModelData;
 
 struct TSelectionResult;
-struct TResultUnits;
 
 // The rules every view of a selection follows (selector, Find, ranking,
 // schedule, datasheet, command line), with their thresholds.
@@ -63,18 +65,62 @@ enum class TVerdictRule {
   FeiBelow,     // the Fan Energy Index below the selection's minimum
 };
 
+// One sentence of a verdict, kept as the figures it states and written
+// only when a view asks for it: a ranking judges every model of a folder,
+// and a view reads the sentences of the few it shows.
+enum class TVerdictNoteKind : std::uint8_t {
+  Said,                  // a sentence given whole, in Text
+  SpeedAbove,            // speed, maximum
+  SpeedBelow,            // speed, minimum
+  FlowOutside,           // % of the tested span the duty lies outside it
+  NoSpeed,               //
+  DutyNotMet,            // speed, flow, static pressure, % short, tolerance %
+  DutyNotMetListed,      // the highest listed speed, flow, static pressure, % short, tolerance %
+  FlowShort,             // % short, tolerance %
+  Stall,                 // % of the pressure peak's flow
+  PowerNotPositive,      // shaft power
+  EfficiencyImpossible,  // efficiency, shaft power, air power
+  EfficiencyHigh,        // efficiency
+  Extrapolated,          // % of the tested span
+  BepOutside,            // % of the best-efficiency flow
+  BelowPeak,             // efficiency, the model's peak efficiency
+  ListedOversize,        // speed, % of the duty flow
+  FeiBelow,              // FEI, the minimum
+  MotorSmall,            // the catalogue motor's kW, kW needed, largest shaft power, margin %
+  NoMotor,               // kW needed, largest shaft power, margin %
+};
+
+struct TVerdictNote {
+  TVerdictNoteKind Kind = TVerdictNoteKind::Said;
+  std::array<double, 5> Values{};  // as the kind lists them
+  TResultUnits Units;              // of the flows and pressures it states
+  std::string Text;                // Said only
+};
+
+// The sentence of a note: "speed 2822 rpm above the maximum 2600 rpm".
+std::string NoteText(const TVerdictNote& note);
+std::vector<std::string> NoteTexts(std::span<const TVerdictNote> notes);
+// A sentence given whole.
+TVerdictNote SaidNote(std::string text);
+
+// The reasons and warnings of a verdict, as notes.
+struct TVerdictNotes {
+  std::vector<TVerdictNote> Reasons;
+  std::vector<TVerdictNote> Warnings;
+};
+
 // A selection's verdict: Rejected with at least one reason, Warning with
 // warnings only, Ok with neither. Reasons and warnings are sentences without
-// a closing full stop.
+// a closing full stop (NoteText writes them).
 struct TVerdict {
   TVerdictKind Kind = TVerdictKind::Ok;
   TVerdictRule Rule = TVerdictRule::None;  // the first reason's rule
-  std::vector<std::string> Reasons;
-  std::vector<std::string> Warnings;
+  std::vector<TVerdictNote> Reasons;
+  std::vector<TVerdictNote> Warnings;
 
   bool Acceptable() const { return Kind != TVerdictKind::Rejected; }
-  void Reject(TVerdictRule rule, std::string reason);
-  void Warn(std::string warning);
+  void Reject(TVerdictRule rule, TVerdictNote reason);
+  void Warn(TVerdictNote warning);
 };
 
 // What is known of the model apart from one evaluation: how its read ended

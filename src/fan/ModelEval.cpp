@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "numeric/QmRoot.h"
+#include "numeric/Regress.h"
 
 namespace blowden {
 
@@ -178,12 +179,16 @@ TSpeedSolution SolveDutySpeed(const TModelData& d, double Q, double P) {
   s.Point.Status = fsReady;
   const double nRef = m.RefSpeed;
   // The pressure the fan gives at speed n short of the duty's system curve
-  // there; each try leaves its point current, as the search ends on one.
+  // there. The search ends on the point of its last try: a fitted pressure
+  // needs no segment, so that point is located once, after the search.
   TRefPoint& tried = s.Point.Ref;
+  double lastRef = 0;
+  const bool fitted = d.FitError == 0;
   const auto mismatch = [&](double n) {
-    tried = LocateFlow(d, nRef * Q / n);
+    lastRef = nRef * Q / n;
     const double r = nRef / n;
-    return RefPressure(d, tried) - (r * r) * P;
+    const double pressure = fitted ? PolyValue(d.Coeffs, lastRef) : RefPressure(d, LocateFlow(d, lastRef));
+    return pressure - (r * r) * P;
   };
   // One pointer is small enough for the root finder to hold without
   // allocating: a ranking solves once per model and duty.
@@ -195,6 +200,7 @@ TSpeedSolution SolveDutySpeed(const TModelData& d, double Q, double P) {
   if (n < 0 || root.Status != rsConverged)
     n = root.Bracketed(kLowSpeedMargin * m.MinSpeed, kHighSpeedMargin * m.MaxSpeed);
   s.RawSpeed = n;
+  tried = LocateFlow(d, lastRef);
 
   if (root.Status != rsConverged) {
     // No speed meets the duty: describe the fan at its nominal point instead.

@@ -94,9 +94,9 @@ const std::array<TCandidateColumn, 22> kColumns{{
     // Sorted by the number of warnings.
     {"warnings", "Warnings / reason", TColumnUnit::None, "number of warnings", true, false, 0,
      [](const TCandidate& c, const TResultUnits&) -> std::optional<double> {
-       return static_cast<double>(c.Warnings.size());
+       return static_cast<double>(c.WarningNotes.size());
      },
-     [](const TCandidate& c) { return Joined(c.Warnings); }, "fewest first", "most first"},
+     [](const TCandidate& c) { return Joined(c.Warnings()); }, "fewest first", "most first"},
 }};
 
 }  // namespace

@@ -114,7 +114,7 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
     if (column == cFile) return ToQ(c.File);
     // The model names its file and maker, which are hidden columns at first.
     if (column == cModel) return QStringLiteral("File: %1\nMaker: %2").arg(ToQ(c.File), ToQ(c.Maker));
-    if (column == cWarnings) return Joined(c.Warnings);
+    if (column == cWarnings) return Joined(c.Warnings());
     // Lp is A-weighted where the model has octave bands, unweighted where not.
     if (column == cLp)
       return ToQ(FormatFixed(c.Sound.Lp, 1) + " " + std::string(PressureLevelUnit(c.Sound)) + " " +
@@ -123,7 +123,7 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
   }
   if (role == Qt::TextAlignmentRole)
     return d.Figure && !d.Text ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
-  if (role == Qt::ForegroundRole && column == cWarnings && !c.Warnings.empty())
+  if (role == Qt::ForegroundRole && column == cWarnings && !c.WarningNotes.empty())
     return QBrush(ErrorTextColour());
   if (role != Qt::DisplayRole && role != SortRole) return {};
   if (role == SortRole && d.Figure) {
@@ -158,8 +158,8 @@ namespace {
 
 // A rejected model's reasons, then what it would have been warned of.
 std::string RejectedText(const TRejected& r) {
-  std::string text = r.Reason;
-  for (const std::string& w : r.Warnings) text += "; warning: " + w;
+  std::string text = r.Reason();
+  for (const std::string& w : r.Warnings()) text += "; warning: " + w;
   return text;
 }
 

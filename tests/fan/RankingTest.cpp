@@ -25,7 +25,8 @@ TRanking SelectorRanking(const std::vector<std::string>& files, const TDuty& dut
     };
     fan.LoadFromFile(file);
     if (fan.Status() != fsReady || fan.Models().empty()) {
-      out.Rejected.push_back({file, "", fan.Status() != fsReady ? fan.Status() : fsModelNotFound, ""});
+      out.Rejected.push_back(
+          RejectedFor(file, "", fan.Status() != fsReady ? fan.Status() : fsModelNotFound, ""));
       continue;
     }
     for (const std::string& name : std::vector<std::string>(fan.Models())) {
@@ -33,11 +34,11 @@ TRanking SelectorRanking(const std::vector<std::string>& files, const TDuty& dut
       try {
         fan.SelectModel(name);
       } catch (const EConvertError&) {
-        out.Rejected.push_back({file, name, fsDataError, ""});
+        out.Rejected.push_back(RejectedFor(file, name, fsDataError, ""));
         continue;
       }
       if (fan.Status() != fsReady) {
-        out.Rejected.push_back({file, name, fan.Status(), ""});
+        out.Rejected.push_back(RejectedFor(file, name, fan.Status(), ""));
         continue;
       }
       const TSelectionResult r = EvaluateDuty(fan, duty, duty.Flow, duty.Pressure, {}, TResultUnits{}, false);
@@ -73,7 +74,7 @@ void ExpectSame(const TRanking& expected, const TRanking& got) {
                                  {a.BepRatio, b.BepRatio}};
     for (const auto& f : figures) EXPECT_EQ(f[1], f[0]);
     EXPECT_EQ(b.StallMargin, a.StallMargin);
-    EXPECT_EQ(b.Warnings, a.Warnings);
+    EXPECT_EQ(b.Warnings(), a.Warnings());
   }
   ASSERT_EQ(got.Rejected.size(), expected.Rejected.size());
   for (std::size_t i = 0; i < got.Rejected.size(); ++i) {
@@ -82,10 +83,11 @@ void ExpectSame(const TRanking& expected, const TRanking& got) {
     EXPECT_EQ(b.Status, a.Status);
     // Reasons of read failures are the ranking's own words; those of an
     // evaluation must be the selector's.
-    if (!a.Reason.empty()) {
-      EXPECT_EQ(b.Reason, a.Reason);
+    if (!a.Reason().empty()) {
+      EXPECT_EQ(b.Reason(), a.Reason());
+      EXPECT_EQ(b.Warnings(), a.Warnings());
     }
-    EXPECT_FALSE(b.Reason.empty());
+    EXPECT_FALSE(b.Reason().empty());
   }
 }
 

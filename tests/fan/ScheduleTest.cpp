@@ -149,7 +149,7 @@ TEST(Schedule, ATableThatCannotBeUsed) {
 
 TEST(Schedule, NoCandidateSummaryCountsTheReasons) {
   const auto rejected = [](int status, const char* reason, const char* model = "M") {
-    return TRejected{"f.qfn", model, status, reason};
+    return RejectedFor("f.qfn", model, status, reason);
   };
   TRanking r;
   EXPECT_EQ(NoCandidateSummary(r), "no fan data file to choose from");

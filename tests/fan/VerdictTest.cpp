@@ -150,7 +150,8 @@ TEST(Verdict, EachRuleDecidesWithItsSentence) {
     if (c.kind != TVerdictKind::Rejected) {
       EXPECT_EQ(v.Warnings.empty(), c.kind == TVerdictKind::Ok);
     }
-    const std::vector<std::string>& said = c.kind == TVerdictKind::Rejected ? v.Reasons : v.Warnings;
+    const std::vector<std::string> said =
+        NoteTexts(c.kind == TVerdictKind::Rejected ? v.Reasons : v.Warnings);
     if (*c.sentence) {
       ASSERT_FALSE(said.empty());
       EXPECT_NE(said.front().find(c.sentence), std::string::npos) << said.front();
@@ -249,10 +250,10 @@ TEST(Verdict, ImpossiblePowerNeverRanks) {
     SCOPED_TRACE(r.Model);
     if (r.Model == "LOW") {
       EXPECT_EQ(r.Rule, TVerdictRule::Impossible);
-      EXPECT_NE(r.Reason.find("the fan data are impossible"), std::string::npos) << r.Reason;
+      EXPECT_NE(r.Reason().find("the fan data are impossible"), std::string::npos) << r.Reason();
     } else {
       EXPECT_EQ(r.Rule, TVerdictRule::VerifyError);
-      EXPECT_NE(r.Reason.find("power"), std::string::npos) << r.Reason;
+      EXPECT_NE(r.Reason().find("power"), std::string::npos) << r.Reason();
     }
   }
 }

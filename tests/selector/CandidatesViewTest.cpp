@@ -194,7 +194,7 @@ class CandidatesViewTest : public ::testing::Test {
     TRejected r;
     r.File = "/db/Alpha.qfn";
     r.Model = "A9";
-    r.Reason = "speed 1840 rpm above the maximum 1600 rpm";
+    r.Notes.Reasons = {SaidNote("speed 1840 rpm above the maximum 1600 rpm")};
     r.Rule = TVerdictRule::SpeedAbove;
     ranking.Rejected = {r};
     return ranking;
@@ -402,8 +402,8 @@ TEST_F(CandidatesViewTest, ColumnChoicesAndShowRejectedAreRemembered) {
 // long reason, at its default size and at the width of a small screen.
 TEST_F(CandidatesViewTest, DefaultColumnsFitWithoutScrollingSideways) {
   TRanking ranking = Sample();
-  ranking.Candidates[1].Warnings = {std::string(300, 'w')};
-  ranking.Rejected[0].Reason = std::string(400, 'r');
+  ranking.Candidates[1].WarningNotes = {SaidNote(std::string(300, 'w'))};
+  ranking.Rejected[0].Notes.Reasons = {SaidNote(std::string(400, 'r'))};
   for (const QSize size : {QSize(1120, 480), QSize(780, 440)}) {
     TCandidatesView view;
     view.resize(size);

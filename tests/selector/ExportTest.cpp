@@ -140,7 +140,7 @@ TEST_F(ExportTest, CsvOfAKnownRankingIsTheShownTableQuotedAsSpreadsheetsReadIt) 
   a.SoundPower = 83.26;
   a.StallMargin = 12.5;
   a.BepRatio = 96.4;
-  a.Warnings = {"near stall", "fast"};
+  a.WarningNotes = {SaidNote("near stall"), SaidNote("fast")};
   a.Energy.Known = true;
   a.Energy.Fei = 1.234;
   a.Energy.ElectricalPower = 0.95;
@@ -158,7 +158,7 @@ TEST_F(ExportTest, CsvOfAKnownRankingIsTheShownTableQuotedAsSpreadsheetsReadIt) 
   b.TotalPressure = 430;
   b.ShaftPower = 1.5;
   ranking.Candidates = {a, b};
-  ranking.Rejected = {TRejected{"/db/Alpha.qfn", "T500", 0, "speed 1840 rpm above the maximum 1600 rpm"}};
+  ranking.Rejected = {RejectedFor("/db/Alpha.qfn", "T500", 0, "speed 1840 rpm above the maximum 1600 rpm")};
 
   TCandidatesView view;
   view.AskSavePath = Answer();
