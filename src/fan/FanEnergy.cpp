@@ -66,9 +66,13 @@ double FanElectricalPower(double shaftPower, const TDriveTrain& train) {
   if (!(shaftPower > 0)) return 0;
   const double drive =
       train.DriveEfficiency ? *train.DriveEfficiency : ReferenceTransmissionEfficiency(shaftPower);
+  return FanElectricalPowerAt(shaftPower, drive, train.MotorEfficiency);
+}
+
+double FanElectricalPowerAt(double shaftPower, double drive, std::optional<double> motorEfficiency) {
+  if (!(shaftPower > 0)) return 0;
   if (!(drive > 0)) return 0;
-  const double motor =
-      train.MotorEfficiency ? *train.MotorEfficiency : ReferenceMotorEfficiency(shaftPower / drive);
+  const double motor = motorEfficiency ? *motorEfficiency : ReferenceMotorEfficiency(shaftPower / drive);
   if (!(motor > 0)) return 0;
   return shaftPower / (drive * motor);
 }

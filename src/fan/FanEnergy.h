@@ -65,6 +65,9 @@ struct TDriveTrain {
 // unknown part replaced by the reference one (η_t(H), η_m(H / η_drive)).
 // 0 for H not above 0.
 double FanElectricalPower(double shaftPower, const TDriveTrain& train);
+// The same with the drive's efficiency already known (given, or the
+// reference one of H): what FanElectricalPower gives for that drive.
+double FanElectricalPowerAt(double shaftPower, double driveEfficiency, std::optional<double> motorEfficiency);
 
 // FEI = FEP(H_ref) / FEP(H): the reference fan's electrical power (always
 // with the reference drive and motor) over the fan's. 0 when either power

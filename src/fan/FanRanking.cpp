@@ -211,6 +211,7 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
   }
   const TFanHeader& header = f.Read->Header;
   out.Candidates.reserve(f.Models.size());
+  out.Rejected.reserve(f.Models.size());
   for (std::size_t i = 0; i < f.Models.size(); ++i) {
     const TKeptFile::TModel& m = f.Models[i];
     if (!m.Data) {
@@ -270,8 +271,17 @@ TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelect
   return CandidateOf(file, fan.Header(), fan.Model().Name, TSelectionResult(r));
 }
 
-void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
-  const bool byLwA = key == TRankKey::Sound && SoundRankLevel(candidates) == "LwA";
+namespace {
+
+bool AllHaveLwA(const std::vector<const TCandidate*>& candidates) {
+  return std::all_of(candidates.begin(), candidates.end(),
+                     [](const TCandidate* c) { return c->Sound.LwA.has_value(); });
+}
+
+// The order of `candidates` by `key`, best first (ties: file, then model
+// name; then as given), as indexes into them.
+std::vector<std::size_t> RankOrder(const std::vector<const TCandidate*>& candidates, TRankKey key) {
+  const bool byLwA = key == TRankKey::Sound && AllHaveLwA(candidates);
   // Smaller is better for every key once efficiency and margin are negated.
   const auto value = [key, byLwA](const TCandidate& c) {
     switch (key) {
@@ -291,23 +301,35 @@ void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
     }
     return 0.0;
   };
-  // The candidates are large: their keys are sorted, with the comparisons a
-  // sort of the candidates themselves makes, and the candidates moved once.
+  // The candidates are large: their keys are sorted, and the candidates
+  // moved once, by the caller.
   struct TKey {
     double Value;
     std::size_t Index;
   };
   std::vector<TKey> keys;
   keys.reserve(candidates.size());
-  for (std::size_t i = 0; i < candidates.size(); ++i) keys.push_back({value(candidates[i]), i});
+  for (std::size_t i = 0; i < candidates.size(); ++i) keys.push_back({value(*candidates[i]), i});
   std::stable_sort(keys.begin(), keys.end(), [&](const TKey& a, const TKey& b) {
     if (a.Value != b.Value) return a.Value < b.Value;
-    const TCandidate &ca = candidates[a.Index], &cb = candidates[b.Index];
+    const TCandidate &ca = *candidates[a.Index], &cb = *candidates[b.Index];
     return std::tie(ca.File, ca.Model) < std::tie(cb.File, cb.Model);
   });
+  std::vector<std::size_t> order;
+  order.reserve(keys.size());
+  for (const TKey& k : keys) order.push_back(k.Index);
+  return order;
+}
+
+}  // namespace
+
+void SortCandidates(std::vector<TCandidate>& candidates, TRankKey key) {
+  std::vector<const TCandidate*> all;
+  all.reserve(candidates.size());
+  for (const TCandidate& c : candidates) all.push_back(&c);
   std::vector<TCandidate> sorted;
   sorted.reserve(candidates.size());
-  for (const TKey& k : keys) sorted.push_back(std::move(candidates[k.Index]));
+  for (std::size_t i : RankOrder(all, key)) sorted.push_back(std::move(candidates[i]));
   candidates = std::move(sorted);
 }
 
@@ -343,15 +365,24 @@ TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) cons
     rejected += f.Rejected.size();
     messages += f.Messages.size();
   }
-  ranking.Candidates.reserve(candidates);
   ranking.Rejected.reserve(rejected);
   ranking.Messages.reserve(messages);
+  // The candidates in file and model order, as SortCandidates takes them,
+  // moved once into their ranked places.
+  std::vector<const TCandidate*> all;
+  std::vector<TCandidate*> source;
+  all.reserve(candidates);
+  source.reserve(candidates);
   for (TFileRanking& f : perFile) {
-    std::move(f.Candidates.begin(), f.Candidates.end(), std::back_inserter(ranking.Candidates));
+    for (TCandidate& c : f.Candidates) {
+      all.push_back(&c);
+      source.push_back(&c);
+    }
     std::move(f.Rejected.begin(), f.Rejected.end(), std::back_inserter(ranking.Rejected));
     std::move(f.Messages.begin(), f.Messages.end(), std::back_inserter(ranking.Messages));
   }
-  SortCandidates(ranking.Candidates, key);
+  ranking.Candidates.reserve(candidates);
+  for (std::size_t i : RankOrder(all, key)) ranking.Candidates.push_back(std::move(*source[i]));
   return ranking;
 }
 

@@ -291,7 +291,7 @@ void Figures(const TFanHeader& header, const TModelData& data, TCurrentPoint& po
     r.PeakEfficiency = bep.Efficiency;
     // Without a peak inside the tested flows the best-efficiency flow is not known.
     r.BepRatio = bep.Interior && bep.Flow > 0 && r.Speed != 0 ? 100.0 * refFlow / bep.Flow : 0;
-    AddEnergyFigures(header, m, ctx.Energy, ratio, r);
+    AddEnergyFigures(header, m, ctx.Energy, ratio, known.MaxTestedPower, r);
     TVerdict v = JudgeSelection(m, known.Health, r, ctx.Tolerance, ctx.Units);
     r.Verdict = v.Kind;
     r.RejectRule = v.Rule;
@@ -467,7 +467,8 @@ TModelFacts CurrentModelFacts(TFan& fan) { return ModelFacts(fan.Header(), fan.D
 TModelFacts ModelFacts(const TFanHeader& header, const TModelData& data) {
   const TFanModel& m = data.Model;
   return {FindPressurePeak(m, data.Coeffs, data.FitError),
-          FindEfficiencyPeak(m, data.Coeffs, data.FitError, header.Density), ModelHealth(header, data)};
+          FindEfficiencyPeak(m, data.Coeffs, data.FitError, header.Density), ModelHealth(header, data),
+          MaxTestedShaftPower(m)};
 }
 
 TSelectionResult EvaluateDutyFigures(const TFanHeader& header, const TModelData& data, const TDuty& duty,

@@ -120,6 +120,7 @@ struct TModelFacts {
   TPressurePeak PressurePeak;
   TEfficiencyPeak EfficiencyPeak;
   TModelHealth Health;
+  double MaxTestedPower = 0;  // kW, MaxTestedShaftPower
 };
 TModelFacts CurrentModelFacts(TFan& fan);
 TModelFacts ModelFacts(const TFanHeader& header, const TModelData& data);

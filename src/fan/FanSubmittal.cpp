@@ -28,18 +28,35 @@ const char* MotorSourceName(const TMotorChoice& motor) {
   return motor.FromCatalogue ? "catalogue" : "IE3 table";
 }
 
-double MaxShaftPowerAtSpeed(const TFanModel& m, double speed, double ratio) {
-  if (m.RefSpeed == 0) return 0;
+double MaxTestedShaftPower(const TFanModel& m) {
   const std::size_t n = std::min(static_cast<std::size_t>(std::max(m.Count, 0)), m.Pw.size());
   double top = 0;
   for (std::size_t i = 0; i < n; ++i)
     if (std::isfinite(m.Pw[i])) top = std::max(top, m.Pw[i]);
+  return top;
+}
+
+namespace {
+
+double MaxShaftPowerAtSpeed(const TFanModel& m, double maxTested, double speed, double ratio) {
+  if (m.RefSpeed == 0) return 0;
   const double s = speed / m.RefSpeed;
-  return top * s * s * s * ratio;
+  return maxTested * s * s * s * ratio;
+}
+
+}  // namespace
+
+double MaxShaftPowerAtSpeed(const TFanModel& m, double speed, double ratio) {
+  return MaxShaftPowerAtSpeed(m, MaxTestedShaftPower(m), speed, ratio);
 }
 
 void AddEnergyFigures(const TFanHeader& header, const TFanModel& m, const TEnergyOptions& options,
                       double ratio, TSelectionResult& r) {
+  AddEnergyFigures(header, m, options, ratio, MaxTestedShaftPower(m), r);
+}
+
+void AddEnergyFigures(const TFanHeader& header, const TFanModel& m, const TEnergyOptions& options,
+                      double ratio, double maxTested, TSelectionResult& r) {
   TEnergyFigures& e = r.Energy;
   e = TEnergyFigures();
   e.MinFei = options.MinFei;
@@ -53,15 +70,16 @@ void AddEnergyFigures(const TFanHeader& header, const TFanModel& m, const TEnerg
   const double pressure = e.Basis == TFeiBasis::Static ? r.PStatic : r.PTotal;
   e.ReferenceShaftPower = ReferenceShaftPower(r.Volume, pressure, r.Density, e.Basis);
   const TDriveTrain train = DriveTrainOf(m.Rating);
-  e.FanElectricalPower = FanElectricalPower(r.ShaftPower, train);
+  // A drive not given is rated as the reference belt drive, for the FEI and
+  // the electrical power alike.
+  e.DriveEfficiency =
+      train.DriveEfficiency ? *train.DriveEfficiency : ReferenceTransmissionEfficiency(r.ShaftPower);
+  e.FanElectricalPower = FanElectricalPowerAt(r.ShaftPower, e.DriveEfficiency, train.MotorEfficiency);
   e.Fei = FanEnergyIndex(e.ReferenceShaftPower, e.FanElectricalPower);
-  e.MaxShaftPower = std::max(MaxShaftPowerAtSpeed(m, r.Speed, ratio), r.ShaftPower);
+  e.MaxShaftPower = std::max(MaxShaftPowerAtSpeed(m, maxTested, r.Speed, ratio), r.ShaftPower);
   const TMotorSpec& given = m.Rating.Motor;
   e.Motor = ChooseMotor(e.MaxShaftPower, options.MotorMargin, options.Series, given.Power, given.Efficiency,
                         given.Poles);
-  // A drive not given is rated as the reference belt drive, as for the FEI.
-  e.DriveEfficiency =
-      train.DriveEfficiency ? *train.DriveEfficiency : ReferenceTransmissionEfficiency(r.ShaftPower);
   e.ElectricalPower = r.ShaftPower / (e.DriveEfficiency * e.Motor.Efficiency / 100);
 }
 

@@ -21,6 +21,8 @@ struct TVerdict;
 // ratio (the curve is straight between test points, so its largest value
 // is at one of them). 0 without data.
 double MaxShaftPowerAtSpeed(const TFanModel& model, double speed, double ratio);
+// The largest finite tested shaft power (kW) at reference speed; 0 without data.
+double MaxTestedShaftPower(const TFanModel& model);
 
 // Fills r.Energy for a selection evaluated with status, flow, pressures,
 // shaft power, speed and density set (at site air; `ratio` = site density /
@@ -30,6 +32,9 @@ double MaxShaftPowerAtSpeed(const TFanModel& model, double speed, double ratio);
 // series, and the electrical power drawn with that motor.
 void AddEnergyFigures(const TFanHeader& header, const TFanModel& model, const TEnergyOptions& options,
                       double ratio, TSelectionResult& r);
+// The same with the model's MaxTestedShaftPower already known.
+void AddEnergyFigures(const TFanHeader& header, const TFanModel& model, const TEnergyOptions& options,
+                      double ratio, double maxTested, TSelectionResult& r);
 
 // The lines shown after the selector's extra lines, tabs between label,
 // value and unit, in `units` (SI: m/s and kW; IP: ft/min and hp):
