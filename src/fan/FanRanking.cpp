@@ -34,17 +34,23 @@ struct TFileRanking {
   std::vector<std::string> Messages;
 };
 
-// Runs work(i) for every i below `count`; files are independent, so each
-// worker takes every workers-th one. The first failure of a worker is
+// The workers ForEachFile runs for `count` files with `threads` asked for.
+unsigned WorkersFor(std::size_t count, int threads) {
+  const unsigned workers =
+      threads > 0 ? static_cast<unsigned>(threads) : std::max(1U, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(
+      std::min<std::size_t>(workers, std::max<std::size_t>(1, count / kFilesPerThread)));
+}
+
+// Runs work(i, w) for every i below `count` on WorkersFor(count, threads)
+// workers, w the worker's number; files are independent, so worker w takes
+// every workers-th one from the w-th. The first failure of a worker is
 // rethrown.
 template <class TWork>
 void ForEachFile(std::size_t count, int threads, const TWork& work) {
-  unsigned workers =
-      threads > 0 ? static_cast<unsigned>(threads) : std::max(1U, std::thread::hardware_concurrency());
-  workers = static_cast<unsigned>(
-      std::min<std::size_t>(workers, std::max<std::size_t>(1, count / kFilesPerThread)));
+  const unsigned workers = WorkersFor(count, threads);
   if (workers <= 1) {
-    for (std::size_t i = 0; i < count; ++i) work(i);
+    for (std::size_t i = 0; i < count; ++i) work(i, 0U);
     return;
   }
   std::vector<std::thread> pool;
@@ -52,7 +58,7 @@ void ForEachFile(std::size_t count, int threads, const TWork& work) {
   for (unsigned w = 0; w < workers; ++w)
     pool.emplace_back([&, w] {
       try {
-        for (std::size_t i = w; i < count; i += workers) work(i);
+        for (std::size_t i = w; i < count; i += workers) work(i, w);
       } catch (...) {
         failures[w] = std::current_exception();
       }
@@ -204,14 +210,12 @@ TCandidate CandidateOf(const std::string& file, const TFanHeader& header, const 
 
 // The duty on every model of one kept file, in model order.
 void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
-  out.Messages = f.Messages;
+  out.Messages.insert(out.Messages.end(), f.Messages.begin(), f.Messages.end());
   if (f.Unusable) {
     out.Rejected.push_back(*f.Unusable);
     return;
   }
   const TFanHeader& header = f.Read->Header;
-  out.Candidates.reserve(f.Models.size());
-  out.Rejected.reserve(f.Models.size());
   for (std::size_t i = 0; i < f.Models.size(); ++i) {
     const TKeptFile::TModel& m = f.Models[i];
     if (!m.Data) {
@@ -341,7 +345,7 @@ std::string_view SoundRankLevel(const std::vector<TCandidate>& candidates) {
 
 TRankCatalogue::TRankCatalogue(std::vector<std::string> files, int threads)
     : FFiles(std::move(files)), FKept(FFiles.size()) {
-  ForEachFile(FFiles.size(), threads, [&](std::size_t i) { FKept[i] = KeptFile(FFiles[i]); });
+  ForEachFile(FFiles.size(), threads, [&](std::size_t i, unsigned) { FKept[i] = KeptFile(FFiles[i]); });
 }
 
 TRankCatalogue::~TRankCatalogue() = default;
@@ -356,14 +360,35 @@ std::size_t TRankCatalogue::EvaluatedModels() const {
 }
 
 TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) const {
-  std::vector<TFileRanking> perFile(FKept.size());
-  ForEachFile(FKept.size(), threads, [&](std::size_t i) { RankKeptFile(*FKept[i], duty, perFile[i]); });
+  // Each worker appends what its files give to lists of its own, and notes
+  // where each file's part lies; the parts are then taken in file order.
+  struct TPart {
+    unsigned Worker = 0;
+    std::size_t Candidates = 0, CandidatesEnd = 0, Rejected = 0, RejectedEnd = 0, Messages = 0,
+                MessagesEnd = 0;
+  };
+  const unsigned workers = WorkersFor(FKept.size(), threads);
+  std::vector<TFileRanking> byWorker(workers);
+  for (std::size_t i = 0; i < FKept.size(); ++i) {
+    TFileRanking& w = byWorker[workers > 1 ? i % workers : 0];
+    w.Candidates.reserve(w.Candidates.capacity() + FKept[i]->Models.size());
+  }
+  std::vector<TPart> parts(FKept.size());
+  ForEachFile(FKept.size(), threads, [&](std::size_t i, unsigned w) {
+    TFileRanking& out = byWorker[w];
+    TPart& part = parts[i];
+    part = {w, out.Candidates.size(), 0, out.Rejected.size(), 0, out.Messages.size(), 0};
+    RankKeptFile(*FKept[i], duty, out);
+    part.CandidatesEnd = out.Candidates.size();
+    part.RejectedEnd = out.Rejected.size();
+    part.MessagesEnd = out.Messages.size();
+  });
   TRanking ranking;
   std::size_t candidates = 0, rejected = 0, messages = 0;
-  for (const TFileRanking& f : perFile) {
-    candidates += f.Candidates.size();
-    rejected += f.Rejected.size();
-    messages += f.Messages.size();
+  for (const TFileRanking& w : byWorker) {
+    candidates += w.Candidates.size();
+    rejected += w.Rejected.size();
+    messages += w.Messages.size();
   }
   ranking.Rejected.reserve(rejected);
   ranking.Messages.reserve(messages);
@@ -373,13 +398,18 @@ TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) cons
   std::vector<TCandidate*> source;
   all.reserve(candidates);
   source.reserve(candidates);
-  for (TFileRanking& f : perFile) {
-    for (TCandidate& c : f.Candidates) {
-      all.push_back(&c);
-      source.push_back(&c);
+  for (const TPart& part : parts) {
+    TFileRanking& w = byWorker[part.Worker];
+    for (std::size_t c = part.Candidates; c < part.CandidatesEnd; ++c) {
+      all.push_back(&w.Candidates[c]);
+      source.push_back(&w.Candidates[c]);
     }
-    std::move(f.Rejected.begin(), f.Rejected.end(), std::back_inserter(ranking.Rejected));
-    std::move(f.Messages.begin(), f.Messages.end(), std::back_inserter(ranking.Messages));
+    std::move(w.Rejected.begin() + static_cast<std::ptrdiff_t>(part.Rejected),
+              w.Rejected.begin() + static_cast<std::ptrdiff_t>(part.RejectedEnd),
+              std::back_inserter(ranking.Rejected));
+    std::move(w.Messages.begin() + static_cast<std::ptrdiff_t>(part.Messages),
+              w.Messages.begin() + static_cast<std::ptrdiff_t>(part.MessagesEnd),
+              std::back_inserter(ranking.Messages));
   }
   ranking.Candidates.reserve(candidates);
   for (std::size_t i : RankOrder(all, key)) ranking.Candidates.push_back(std::move(*source[i]));
