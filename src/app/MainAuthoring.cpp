@@ -12,6 +12,7 @@
 #include "base/IniFile.h"
 #include "base/TextCodec.h"
 #include "fan/FanAuthoring.h"
+#include "fan/FanOutcome.h"
 #include "fan/QmFan.h"
 #include "services/MessageBox.h"
 #include "services/SafeWrite.h"
@@ -106,8 +107,8 @@ void TBlowdenForm::ActionDeriveExecute() {
   } catch (const EConvertError& e) {
     failure = e.what();
   }
-  if (failure.empty() && (source.Status() != fsReady || !source.ModelReadComplete()))
-    failure = std::string(StatusTextOf(source.Status()));
+  if (failure.empty())
+    if (const auto model = CompleteModel(source); !model) failure = model.Error().Text;
   std::string bytes;
   if (failure.empty()) failure = ReadWholeFile(file, bytes);
   std::string ptError;

@@ -173,18 +173,19 @@ void TBlowdenForm::ApplyLoad(TLoadedFile& loaded) {
       else if (!loaded.TextError.isEmpty() && !failure)
         failure = std::make_exception_ptr(std::runtime_error(loaded.TextError.toStdString()));
     }
-  } else if (loaded.Text && FFan->Status() == fsReady) {
+  } else if (loaded.Text && FFan->Loaded()) {
     // A catalogue without models yet: its text is there to be written on.
     FSynEdit1->Adopt(std::move(loaded.Text));
   } else {
     // The editor never keeps one file's text while another file is loaded,
     // so that a save cannot write it into the wrong file.
     FSynEdit1->Clear();
-    if (!loaded.TextError.isEmpty() && FFan->Status() == fsReady)
+    if (!loaded.TextError.isEmpty() && FFan->Loaded())
       failure = std::make_exception_ptr(std::runtime_error(loaded.TextError.toStdString()));
   }
 
-  SetStatusText(FFan->Status() != fsReady ? NotAFanFile : QString::fromStdString(FFan->FileName()));
+  // The file's name while its load, or the read of its first model, went well.
+  SetStatusText(!FFan->Outcome() ? NotAFanFile : QString::fromStdString(FFan->FileName()));
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -248,7 +249,7 @@ void TBlowdenForm::FinishLoad() {
     job->Result.Text.reset();
     ReleaseInBackground(std::make_shared<TLoadedFile>(std::move(job->Result)));
     SelectLoadedFileRow();
-    SetStatusText(FFan->Status() != fsReady || FFan->FileName().empty()
+    SetStatusText(!FFan->Outcome() || FFan->FileName().empty()
                       ? (FFan->FileName().empty() ? QStringLiteral("...") : NotAFanFile)
                       : QString::fromStdString(FFan->FileName()));
     return;

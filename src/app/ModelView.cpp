@@ -264,7 +264,7 @@ void TModelView::ShowFit(TCurveKind kind, TGraphPanel*, QLabel* summary, QLabel*
   coeffs = std::move(fit.Coeffs);
   // The residuals of a model whose read was abandoned are not shown.
   FResiduals[kind] =
-      FFan.Status() == fsReady ? CurveResiduals(FFan.Model(), kind, coeffs, fit.ErrorCode) : TFitResiduals();
+      FFan.CurrentModel() ? CurveResiduals(FFan.Model(), kind, coeffs, fit.ErrorCode) : TFitResiduals();
   const std::string largest = LargestResidualText(FResiduals[kind], kind);
   summary->setText(QString::fromStdString(largest.empty() ? fit.Summary : fit.Summary + "; " + largest));
   FSiEquations[kind] = fit.Equation;
@@ -454,7 +454,9 @@ void TModelView::SetSelectedPoint(int index) {
 }
 
 void TModelView::PlotPressure(TGraphPanel* panel) {
-  if (FFan.Status() != fsReady) return;
+  // The plots and their points are there while the fan's last operation (a
+  // load, a model read, a verification) left a usable model.
+  if (!FFan.Outcome()) return;
   if (FShowResiduals) {
     PlotResiduals(panel, ckPressure);
     return;
@@ -483,7 +485,7 @@ void TModelView::PlotPressure(TGraphPanel* panel) {
 }
 
 void TModelView::PlotPower(TGraphPanel* panel) {
-  if (FFan.Status() != fsReady) return;
+  if (!FFan.Outcome()) return;
   if (FShowResiduals) {
     PlotResiduals(panel, ckPower);
     return;
@@ -499,7 +501,7 @@ void TModelView::PlotPower(TGraphPanel* panel) {
 }
 
 void TModelView::PlotSound(TGraphPanel* panel) {
-  if (FFan.Status() != fsReady) return;
+  if (!FFan.Outcome()) return;
   if (FShowResiduals) {
     PlotResiduals(panel, ckSound);
     return;
@@ -529,7 +531,7 @@ void TModelView::PlotCurve(TGraphPanel* panel, TCurveKind kind, const std::vecto
 }
 
 void TModelView::GraphPanel1MouseDown(int x, int y) {
-  if (FFan.Status() != fsReady) return;
+  if (!FFan.Outcome()) return;
   double flow = 0, pressure = 0;
   FGraphPanel1->PixelToValue(x, y, flow, pressure);
   SetSelectedPoint(NearestPoint(flow / Units(ckPressure).XFactor));
@@ -542,7 +544,7 @@ void TModelView::Label6MouseDown() { CopyEquation(FLabel6); }
 void TModelView::Label7MouseDown() { CopyEquation(FLabel7); }
 
 bool TModelView::PanelKey(int key) {
-  if (FFan.Status() != fsReady) return false;
+  if (!FFan.Outcome()) return false;
   const int n = int(CurveFlows(FFan.Model(), ckPressure).size());
   if (n <= 0) return false;
   int index = qBound(0, FSelectedPoint, n - 1);

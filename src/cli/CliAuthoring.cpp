@@ -12,6 +12,7 @@
 #include "base/TextCodec.h"
 #include "cli/Cli.h"
 #include "fan/FanAuthoring.h"
+#include "fan/FanOutcome.h"
 #include "fan/FanTable.h"
 #include "fan/QmFan.h"
 #include "services/FileChecks.h"
@@ -233,9 +234,9 @@ int RunDerive(const TCliRequest& request, std::ostream& out, std::ostream& err) 
   } catch (const EConvertError& e) {
     return Refused(err, file + " (" + *request.Model + "): " + e.what());
   }
-  if (fan.Status() != fsReady || !fan.ModelReadComplete())
-    return Refused(err, file + ": the model \"" + *request.Model +
-                            "\" cannot be read: " + std::string(StatusTextOf(fan.Status())));
+  if (const auto model = CompleteModel(fan); !model)
+    return Refused(err,
+                   file + ": the model \"" + *request.Model + "\" cannot be read: " + model.Error().Text);
   const TFanModel& source = fan.Model();
 
   std::string bytes;

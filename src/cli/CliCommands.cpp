@@ -10,6 +10,7 @@
 #include "base/Format.h"
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
+#include "fan/FanOutcome.h"
 #include "fan/FanResiduals.h"
 #include "fan/FanSelection.h"
 #include "fan/FanSubmittal.h"
@@ -505,7 +506,9 @@ int RunShow(const TCliRequest& request, std::ostream& out, std::ostream& err) {
     // The model is only partly read: the fan reports a data error.
     log.Add(e.what(), fan.Model().Name);
   }
-  const int status = fan.Status();
+  // The outcome of the load, or of the model read that followed it.
+  const TResult<const TModelData*> shown = fan.Outcome();
+  const int status = StatusCodeOf(shown);
 
   const std::vector<TViewFit> fits = ModelViewFits(fan.Model());
   if (request.Json)
@@ -514,7 +517,7 @@ int RunShow(const TCliRequest& request, std::ostream& out, std::ostream& err) {
     WriteShowText(out, file, fan, status, fits);
 
   if (Unreadable(fan)) return ecUsage;
-  return status == fsReady ? ecSuccess : ecFailure;
+  return shown ? ecSuccess : ecFailure;
 }
 
 int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) {
@@ -540,7 +543,7 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
         const std::string name =
             request.Model ? *request.Model : (fan.Models().empty() ? std::string() : fan.Models().front());
         if (!name.empty()) fan.SelectModel(name);
-        if (!name.empty() && fan.Status() == fsReady) {
+        if (!name.empty() && fan.CurrentModel()) {
           if (request.Browse)
             result = EvaluateBrowse(fan, request.Air, {}, request.Units, request.Listener);
           else
@@ -564,16 +567,15 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
     result.reset();
   }
 
-  int status = result ? result->Status : fan.Status();
-  // No evaluation although the fan reports no failure: the file names no
-  // model (or a conversion error stopped the read).
-  if (!result && status == fsReady) status = stopped ? fsDataError : fsModelNotFound;
+  // Without an evaluation: why not (the file names no model, or a conversion
+  // error stopped the read, when the fan reports no failure).
+  const std::optional<TError> noEvaluation =
+      result ? std::nullopt : std::optional<TError>(NoEvaluation(fan, stopped));
+  const int status = result ? result->Status : noEvaluation->Code;
   const std::string statusText(StatusTextOf(status));
   // Without an evaluation: why, as the ranking says it of a model whose read failed.
   const std::string noResultReason =
-      !result && !Unreadable(fan) && fan.ModelStatus() != fsReady && fan.ModelStatus() != fsNotLoaded
-          ? ModelReadReason(fan)
-          : statusText;
+      noEvaluation && !Unreadable(fan) && ModelReadFailed(fan) ? ModelReadReason(fan) : statusText;
   const std::vector<std::string> lines = result ? result->Lines : std::vector<std::string>{statusText};
   // The duty as the selector's edits hold it: in browse mode the nominal
   // point written into them, otherwise what was given (none: null).
@@ -588,10 +590,11 @@ int RunSelect(const TCliRequest& request, std::ostream& out, std::ostream& err) 
 
   // A selection the rules reject is no success, whatever the status says;
   // browse mode shows a model and judges nothing.
-  int code = Unreadable(fan) ? ecUsage
-             : status == fsReady && (request.Browse || (result && result->Verdict != TVerdictKind::Rejected))
-                 ? ecSuccess
-                 : ecFailure;
+  int code =
+      Unreadable(fan) ? ecUsage
+      : result && HasOperatingPoint(*result) && (request.Browse || result->Verdict != TVerdictKind::Rejected)
+          ? ecSuccess
+          : ecFailure;
 
   // "--png -" or "--pdf -": the picture or the datasheet is standard output,
   // the report goes to stderr.

@@ -404,7 +404,7 @@ int RunCheck(const TCliRequest& request, std::ostream& out, std::ostream& err) {
     CliCurrentFile() = file;
     TFan fan;
     const TFileCheck check = CheckFile(fan, file);
-    const bool unreadable = check.Status == fsFileNotFound || check.Status == fsReadError;
+    const bool unreadable = check.Unreadable();
     const int code = unreadable ? ecUsage : check.Errors() > 0 ? ecFailure : ecSuccess;
     worst = std::max(worst, code);
     if (request.Json) {

@@ -121,6 +121,8 @@ struct TFileCheck {
   std::vector<std::string> Messages;  // message boxes the reader raised
   int Errors() const;                 // findings of level Error
   int Warnings() const;               // findings of level Warning
+  // The file could not be read at all (not found, or a read error).
+  bool Unreadable() const { return Status == fsFileNotFound || Status == fsReadError; }
 };
 TFileCheck CheckFile(TFan& fan, const std::string& fileName);
 

@@ -214,6 +214,11 @@ TResult<const TModelData*> TFan::CurrentModel() const {
   return TError{FData.Status, std::string(StatusTextOf(FData.Status)), FFileName, FData.Model.Name};
 }
 
+TResult<const TModelData*> TFan::Outcome() const {
+  if (FStatus == fsReady) return &FData;
+  return TError{FStatus, std::string(StatusTextOf(FStatus)), FFileName, ""};
+}
+
 // --- verification --------------------------------------------------------------
 
 void TFan::AddError(const std::string& message) {

@@ -33,7 +33,8 @@ struct TIniSection;
 //
 // Its state is read through the accessors below and changed only by its
 // operations. Failures are reported through Status (StatusText), Errors and
-// OnMessage. A number in a data list that cannot be converted throws
+// OnMessage; code outside the core reads them as results (Loaded,
+// CurrentModel, Outcome, and FanOutcome.h). A number in a data list that cannot be converted throws
 // EConvertError ("'x' is not a valid floating point value") and leaves
 // Status 5; the object stays usable.
 class TFan {
@@ -185,6 +186,13 @@ class TFan {
   // "Ready", else the error (Code ModelStatus, Text its status text, File
   // and Model the file's and the model's names).
   TResult<const TModelData*> CurrentModel() const;
+  // The last operation (a load, a model read, a solve, a search, the model
+  // a verification made current again) as a result: the current model's data
+  // when it left status "Ready", else the error (Code Status, Text its status
+  // text, File the file's name; Model is empty, as the operation may concern
+  // the file or its model). What the windows show as "is there a usable
+  // model" when any of those may have come last.
+  TResult<const TModelData*> Outcome() const;
   // Status left by the last model read (the current model's; 1 before any):
   // what a duty solved since does to Status does not change it.
   int ModelStatus() const { return FData.Status; }

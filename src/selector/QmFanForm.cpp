@@ -44,6 +44,7 @@
 #include "charts/widgets/ControlNames.h"
 #include "charts/widgets/QmChartPanel.h"
 #include "fan/FanDuty.h"
+#include "fan/FanOutcome.h"
 #include "fan/FanRanking.h"
 #include "fan/QmFan.h"
 #include "selector/CandidatesView.h"
@@ -421,9 +422,7 @@ void TFanForm::ClearResults(const QStringList& memoLines) {
 
 // The file or model could not be read: its status text in place of results.
 void TFanForm::ShowModelStatus() {
-  int status = FFan->Models().empty() ? FFan->LoadStatus() : FFan->ModelStatus();
-  if (status == fsReady) status = fsModelNotFound;  // a file without models
-  ClearResults({ToQ(std::string(StatusTextOf(status)))});
+  ClearResults({ToQ(UnusableModel(*FFan).Text)});
   if (FFan->Models().empty())
     SetStatusText(0, QStringLiteral("Invalid fan file..."));
   else

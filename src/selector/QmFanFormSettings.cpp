@@ -43,6 +43,7 @@
 #include "charts/widgets/ControlNames.h"
 #include "charts/widgets/QmChartPanel.h"
 #include "fan/FanDuty.h"
+#include "fan/FanOutcome.h"
 #include "fan/FanRanking.h"
 #include "fan/QmFan.h"
 #include "selector/CandidatesView.h"
@@ -154,7 +155,7 @@ bool TFanForm::DatasheetAvailable(QString* why) const {
         "of a duty");
   else if (!FChartValid || !HaveModel())
     reason = QStringLiteral("No model is evaluated at the duty");
-  else if (FResult.Status != fsReady)
+  else if (!HasOperatingPoint(FResult))
     reason = QStringLiteral("The model has no operating point at this duty");
   if (why) *why = reason;
   return reason.isEmpty();
