@@ -104,6 +104,27 @@ BENCHMARK(BM_RankAll)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 
+// The same on one thread: what the ranking's work costs without a second
+// thread beside it (the two processors of a virtual machine may share a core).
+void BM_RankAllOneThread(benchmark::State& state) {
+  const TRankFolder& folder = RankFolder();
+  if (!folder.Ok()) {
+    state.SkipWithError("cannot write the generated files");
+    return;
+  }
+  blowden::TRanking ranking = blowden::RankDuty(folder.Files(), folder.Duty(), blowden::TRankKey::Power, 1);
+  for (auto _ : state) {
+    ranking = blowden::RankDuty(folder.Files(), folder.Duty(), blowden::TRankKey::Power, 1);
+    benchmark::DoNotOptimize(ranking.Candidates.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RankAllOneThread)
+    ->Arg(kRankFiles* kRankModelsPerFile)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
 // A schedule's work: many duties ranked over the same files, which are read
 // once into a TRankCatalogue (made inside the timing, warm as above). The
 // duties are drawn from the first catalogue's curves. Items are the models

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 #include <mutex>
+#include <shared_mutex>
 #include <thread>
 #include <tuple>
 #include <unordered_map>
@@ -148,7 +149,9 @@ struct TKeptEntry {
   std::shared_ptr<const TKeptFile> File;
 };
 
-std::mutex gKeptMutex;
+// Every worker of every ranking looks files up; only a file read anew
+// changes what is kept.
+std::shared_mutex gKeptMutex;
 std::unordered_map<std::string, TKeptEntry> gKept;
 std::size_t gKeptPoints = 0;
 
@@ -159,13 +162,13 @@ std::shared_ptr<const TKeptFile> KeptFile(const std::string& file) {
   // A path that is not a readable file is left to the fan, which says why.
   const std::optional<TFileStamp> stamp = StampOf(file);
   if (stamp) {
-    const std::lock_guard<std::mutex> lock(gKeptMutex);
+    const std::shared_lock<std::shared_mutex> lock(gKeptMutex);
     if (const auto it = gKept.find(file); it != gKept.end() && it->second.Stamp == *stamp)
       return it->second.File;
   }
   std::shared_ptr<const TKeptFile> kept = ReadKeptFile(file);
   if (stamp && kept->Points <= kMaxKeptPoints / 4) {
-    const std::lock_guard<std::mutex> lock(gKeptMutex);
+    const std::lock_guard<std::shared_mutex> lock(gKeptMutex);
     if (const auto it = gKept.find(file); it != gKept.end()) {
       gKeptPoints -= it->second.File->Points;
       gKept.erase(it);
@@ -181,9 +184,9 @@ std::shared_ptr<const TKeptFile> KeptFile(const std::string& file) {
   return kept;
 }
 
-TCandidate CandidateOf(const std::string& file, const TFanHeader& header, const std::string& model,
-                       TSelectionResult&& r) {
-  TCandidate c;
+// Fills `c`, a new candidate (made in its list's place: a candidate is large).
+void FillCandidate(TCandidate& c, const std::string& file, const TFanHeader& header, const std::string& model,
+                   TSelectionResult&& r) {
   c.File = file;
   c.Maker = header.Maker;
   c.Range = header.Range;
@@ -205,10 +208,29 @@ TCandidate CandidateOf(const std::string& file, const TFanHeader& header, const 
   c.Verdict = r.Verdict;
   c.WarningNotes = std::move(r.Notes.Warnings);
   c.Energy = r.Energy;
-  return c;
 }
 
 // The duty on every model of one kept file, in model order.
+// Asks the processor early for what an evaluation of `data` reads: a
+// ranking walks thousands of models that lie apart in memory, and would
+// otherwise wait for each model's data in turn. `withLists`: the test
+// points and the fit too (their addresses are in `data`, so those are asked
+// for a model later, once `data` itself has arrived).
+void Prefetch(const TModelData& data, bool withLists) {
+  constexpr std::size_t kLine = 64;
+  const char* at = reinterpret_cast<const char*>(&data);
+  if (!withLists) {
+    for (std::size_t b = 0; b < sizeof(TModelData); b += kLine) __builtin_prefetch(at + b);
+    return;
+  }
+  const TFanModel& m = data.Model;
+  for (const std::vector<double>* list : {&m.Qa, &m.Pw, &m.Lw, &data.Coeffs}) {
+    const char* first = reinterpret_cast<const char*>(list->data());
+    const std::size_t bytes = list->size() * sizeof(double);
+    for (std::size_t b = 0; b < bytes; b += kLine) __builtin_prefetch(first + b);
+  }
+}
+
 void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
   out.Messages.insert(out.Messages.end(), f.Messages.begin(), f.Messages.end());
   if (f.Unusable) {
@@ -218,6 +240,8 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
   const TFanHeader& header = f.Read->Header;
   for (std::size_t i = 0; i < f.Models.size(); ++i) {
     const TKeptFile::TModel& m = f.Models[i];
+    if (i + 2 < f.Models.size() && f.Models[i + 2].Data) Prefetch(*f.Models[i + 2].Data, false);
+    if (i + 1 < f.Models.size() && f.Models[i + 1].Data) Prefetch(*f.Models[i + 1].Data, true);
     if (!m.Data) {
       out.Rejected.push_back(m.Rejection);
       continue;
@@ -225,7 +249,7 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
     const std::string& name = f.Read->Models[i].Name;
     TSelectionResult r = EvaluateDutyFigures(header, *m.Data, duty, m.Facts);
     if (r.Verdict != TVerdictKind::Rejected)
-      out.Candidates.push_back(CandidateOf(f.File, header, name, std::move(r)));
+      FillCandidate(out.Candidates.emplace_back(), f.File, header, name, std::move(r));
     else
       out.Rejected.push_back(MakeRejected(f.File, name, std::move(r)));
   }
@@ -272,7 +296,9 @@ TRejected RejectedFor(std::string file, std::string model, int status, std::stri
 }
 
 TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r) {
-  return CandidateOf(file, fan.Header(), fan.Model().Name, TSelectionResult(r));
+  TCandidate c;
+  FillCandidate(c, file, fan.Header(), fan.Model().Name, TSelectionResult(r));
+  return c;
 }
 
 namespace {
@@ -359,26 +385,33 @@ std::size_t TRankCatalogue::EvaluatedModels() const {
   return n;
 }
 
-TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) const {
-  // Each worker appends what its files give to lists of its own, and notes
-  // where each file's part lies; the parts are then taken in file order.
+namespace {
+
+// Ranks the kept files keptOf(0 .. count - 1) for `duty` on the workers
+// ForEachFile runs: keptOf(i) gives file i as read for ranking (reading it
+// if need be) and is called once, on the worker that ranks the file. Each
+// worker appends what its files give to lists of its own and notes where
+// each file's part lies; the parts are then taken in file order.
+template <class TKeptOf>
+TRanking RankKept(std::size_t count, int threads, const TKeptOf& keptOf, const TDuty& duty, TRankKey key) {
   struct TPart {
     unsigned Worker = 0;
     std::size_t Candidates = 0, CandidatesEnd = 0, Rejected = 0, RejectedEnd = 0, Messages = 0,
                 MessagesEnd = 0;
   };
-  const unsigned workers = WorkersFor(FKept.size(), threads);
-  std::vector<TFileRanking> byWorker(workers);
-  for (std::size_t i = 0; i < FKept.size(); ++i) {
-    TFileRanking& w = byWorker[workers > 1 ? i % workers : 0];
-    w.Candidates.reserve(w.Candidates.capacity() + FKept[i]->Models.size());
-  }
-  std::vector<TPart> parts(FKept.size());
-  ForEachFile(FKept.size(), threads, [&](std::size_t i, unsigned w) {
+  std::vector<TFileRanking> byWorker(WorkersFor(count, threads));
+  std::vector<TPart> parts(count);
+  ForEachFile(count, threads, [&](std::size_t i, unsigned w) {
+    const std::shared_ptr<const TKeptFile> kept = keptOf(i);
     TFileRanking& out = byWorker[w];
+    // Room for every model of the file to be a candidate, grown as a list
+    // grows: a candidate is large to move.
+    const std::size_t need = out.Candidates.size() + kept->Models.size();
+    if (need > out.Candidates.capacity())
+      out.Candidates.reserve(std::max(need, 2 * out.Candidates.capacity()));
     TPart& part = parts[i];
     part = {w, out.Candidates.size(), 0, out.Rejected.size(), 0, out.Messages.size(), 0};
-    RankKeptFile(*FKept[i], duty, out);
+    RankKeptFile(*kept, duty, out);
     part.CandidatesEnd = out.Candidates.size();
     part.RejectedEnd = out.Rejected.size();
     part.MessagesEnd = out.Messages.size();
@@ -416,8 +449,18 @@ TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) cons
   return ranking;
 }
 
+}  // namespace
+
+TRanking TRankCatalogue::Rank(const TDuty& duty, TRankKey key, int threads) const {
+  return RankKept(
+      FKept.size(), threads, [this](std::size_t i) { return FKept[i]; }, duty, key);
+}
+
+// One pass: each worker takes its files as kept (read again where changed)
+// and ranks them at once.
 TRanking RankDuty(const std::vector<std::string>& files, const TDuty& duty, TRankKey key, int threads) {
-  return TRankCatalogue(files, threads).Rank(duty, key, threads);
+  return RankKept(
+      files.size(), threads, [&files](std::size_t i) { return KeptFile(files[i]); }, duty, key);
 }
 
 }  // namespace blowden
