@@ -13,8 +13,11 @@ model, as Blowden's ranking does:
 - a model with a speed list runs at the first listed speed at or above the
   root (or the last one), the duty moving along P ~ Q**2;
 - the flow at reference speed must lie within 5 % of the flow span beyond
-  the data; the duty is met when the delivered flow and pressure are not
-  below the duty;
+  the data; the duty is met when the delivered flow is not below the duty's;
+- as Blowden's verdict, a model is rejected at a running speed outside
+  MinSpeed..MaxSpeed, with its operating point left of the pressure peak
+  (when the peak lies inside the tested flows), or with impossible figures
+  (shaft power not above 0, or below the air power);
 - the figures: shaft power and sound power interpolated in the data at the
   reference flow (linear, extrapolated along the end segments) and carried by
   the fan laws, dynamic and total pressure at the outlet, static and total
@@ -141,13 +144,17 @@ def evaluate(k, q, p):
         listed = next((s for s in k.speeds if s >= raw), k.speeds[-1])
         c = listed / raw
         flow, pstatic, n = q * c, p * c * c, listed
+    if n > k.hi:
+        return None, f"speed {n:.0f} rpm above the maximum {k.hi} rpm"
+    if n < k.lo:
+        return None, f"speed {n:.0f} rpm below the minimum {k.lo} rpm"
     qref = nref * flow / n
     qa = k.qa
     span = qa[-1] - qa[0]
     if not (qa[0] - 0.05 * span <= qref <= qa[-1] + 0.05 * span):
         outside = (qa[0] - qref if qref < qa[0] else qref - qa[-1]) / span * 100 if span else 0
         return None, f"flow outside the tested range by {outside:.0f} %"
-    met = flow >= q * (1 - 1e-9) and pstatic >= p - abs(p) * 1e-9
+    met = flow >= q * (1 - 1e-9)
     if not met:
         return None, f"duty not met at the highest listed speed {k.speeds[-1]} rpm"
     r = n / nref
@@ -159,6 +166,10 @@ def evaluate(k, q, p):
     efficiency = 0.1 * flow * ptotal / power if power else 0.0
     static_efficiency = 0.1 * flow * pstatic / power if power else 0.0
     peak, bep = k.peak, k.bep
+    if qa[0] < peak < qa[-1] and qref < peak:
+        return None, "operating point left of the pressure peak"
+    if not power > 0 or power < 0.001 * flow * ptotal or efficiency > 100:
+        return None, "the fan data are impossible"
     stall = 100 * (qref - peak) / peak if peak > 0 else 0.0
     bep_ratio = 100 * qref / bep if bep > 0 else 0.0
     speed_margin = 100 * (k.hi - n) / k.hi if k.hi else 0.0

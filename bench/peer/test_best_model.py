@@ -203,16 +203,26 @@ class RankTest(unittest.TestCase):
 
     def test_ranked_by_shaft_power_by_the_fan_laws(self):
         # The point of the curve at 5 m³/s carried to 1200 rpm; power × 1.2³.
-        text = (section("A").replace("Pw=1.0", "Pw=2") + section("B") +
+        # Powers above the air power, as the verdict asks of real data.
+        text = (section("A").replace("Pw=1.0", "Pw=20") + section("B").replace("Pw=1.0", "Pw=10") +
                 section("Slow", "Model=500,1000,500,1000,400,300,5") +
                 section("Listed", extra="Speed=800,1100\n") + "[Broken]\n")
         candidates, rejected, unusable = self.ranked(text, 6.0, 875 * 1.44)
         self.assertEqual([c[0] for c in candidates], ["B", "A"])
-        for (name, speed, power), pw in zip(candidates, (1, 2)):
+        for (name, speed, power), pw in zip(candidates, (10, 20)):
             self.assertAlmostEqual(speed, 1200, delta=1e-6)
             self.assertAlmostEqual(power, pw * 1.2 ** 3, delta=1e-9)
         # Slow reaches 1100 rpm at most; Listed's last speed is below the root.
         self.assertEqual((rejected, unusable), (["Slow", "Listed"], 1))
+
+    def test_the_verdict_rejects_what_blowden_rejects(self):
+        # Over the speed limit (the search may look 10 % beyond it), left of
+        # the pressure peak, and a shaft power below the air power.
+        text = (section("Fast", "Model=500,1000,500,1150,400,300,5").replace("Pw=1.0", "Pw=10") +
+                section("Weak") + section("Good").replace("Pw=1.0", "Pw=10"))
+        candidates, rejected, _ = self.ranked(text, 6.0, 875 * 1.44)
+        self.assertEqual([c[0] for c in candidates], ["Good"])
+        self.assertEqual(rejected, ["Fast", "Weak"])
 
 
 if __name__ == "__main__":
