@@ -319,7 +319,7 @@ int Rank(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < ranking.Candidates.size(); ++i) {
     const TCandidate& c = ranking.Candidates[i];
     Say(Format("candidate %d %s %s speed %0.17g power %0.17g",
-               {static_cast<int>(i + 1), c.File, c.Model, c.Speed, c.ShaftPower}));
+               {static_cast<int>(i + 1), c.File.str(), c.Model, c.Speed, c.ShaftPower}));
   }
   Say(Format("rejected %d", {static_cast<long long>(ranking.Rejected.size())}));
 

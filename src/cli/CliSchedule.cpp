@@ -164,14 +164,15 @@ void WriteCsv(const std::vector<TMarkEntry>& marks, const TCliRequest& request, 
         row.resize(row.size() + 4 + figureNames.size() + 5);
       } else {
         const TCandidate& best = e.Candidates.front();
-        for (const std::string* s : {&best.File, &best.Maker, &best.Range, &best.Model}) row.push_back(*s);
+        for (const std::string* s : {&best.File.str(), &best.Maker, &best.Range, &best.Model})
+          row.push_back(*s);
         for (std::string& f : CandidateFigures(best, request.Units)) row.push_back(std::move(f));
         std::string warnings;
         for (const std::string& warning : best.Warnings())
           warnings += (warnings.empty() ? "" : "; ") + warning;
         row.push_back(warnings);
         for (std::size_t i = 1; i < kScheduleCandidates; ++i) {
-          row.push_back(i < e.Candidates.size() ? e.Candidates[i].File : std::string());
+          row.push_back(i < e.Candidates.size() ? e.Candidates[i].File.str() : std::string());
           row.push_back(i < e.Candidates.size() ? e.Candidates[i].Model : std::string());
         }
       }

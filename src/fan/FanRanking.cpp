@@ -80,7 +80,7 @@ struct TRankCatalogue::TKeptFile {
     TModelFacts Facts;                 // with Data: what every duty's evaluation shares
     TRejected Rejection;               // without Data
   };
-  std::string File;
+  TSharedText File;
   std::shared_ptr<const TFanFile> Read;
   std::optional<TRejected> Unusable;  // the file as a whole cannot be used
   std::vector<TModel> Models;
@@ -100,7 +100,7 @@ std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
   TResult<std::shared_ptr<const TFanFile>> read = ReadFanFile(file);
   if (!read) {
     const TError& e = read.Error();
-    kept->Unusable = RejectedFor(file, "", e.Code, e.Text, TVerdictRule::OtherStatus);
+    kept->Unusable = RejectedFor(kept->File, "", e.Code, e.Text, TVerdictRule::OtherStatus);
     return kept;
   }
   kept->Read = std::move(read).Value();
@@ -114,7 +114,7 @@ std::shared_ptr<TKeptFile> ReadKeptFile(const std::string& file) {
     const TResult<const TModelData*> usable = f.Usable(i);
     if (!usable) {
       const TError& e = usable.Error();
-      m.Rejection = RejectedFor(file, model.Name, e.Code, e.Text, TVerdictRule::ModelRead);
+      m.Rejection = RejectedFor(kept->File, model.Name, e.Code, e.Text, TVerdictRule::ModelRead);
       continue;
     }
     m.Data = *usable;
@@ -185,7 +185,7 @@ std::shared_ptr<const TKeptFile> KeptFile(const std::string& file) {
 }
 
 // Fills `c`, a new candidate (made in its list's place: a candidate is large).
-void FillCandidate(TCandidate& c, const std::string& file, const TFanHeader& header, const std::string& model,
+void FillCandidate(TCandidate& c, const TSharedText& file, const TFanHeader& header, const std::string& model,
                    TSelectionResult&& r) {
   c.File = file;
   c.Maker = header.Maker;
@@ -270,15 +270,15 @@ std::optional<TRankKey> FindRankKey(std::string_view name) {
   return std::nullopt;
 }
 
-TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectionResult& r) {
+TRejected MakeRejected(const TSharedText& file, const TFan& fan, const TSelectionResult& r) {
   return MakeRejected(file, fan.Model().Name, r);
 }
 
-TRejected MakeRejected(const std::string& file, const std::string& model, const TSelectionResult& r) {
+TRejected MakeRejected(const TSharedText& file, const std::string& model, const TSelectionResult& r) {
   return TRejected{file, model, r.Status, r.RejectRule, r.Notes};
 }
 
-TRejected MakeRejected(const std::string& file, const std::string& model, TSelectionResult&& r) {
+TRejected MakeRejected(const TSharedText& file, const std::string& model, TSelectionResult&& r) {
   return TRejected{file, model, r.Status, r.RejectRule, std::move(r.Notes)};
 }
 
@@ -288,14 +288,14 @@ std::string TRejected::Reason() const {
   return text;
 }
 
-TRejected RejectedFor(std::string file, std::string model, int status, std::string reason,
+TRejected RejectedFor(TSharedText file, std::string model, int status, std::string reason,
                       TVerdictRule rule) {
   TRejected r{std::move(file), std::move(model), status, rule, {}};
   r.Notes.Reasons.push_back(SaidNote(std::move(reason)));
   return r;
 }
 
-TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r) {
+TCandidate MakeCandidate(const TSharedText& file, const TFan& fan, const TSelectionResult& r) {
   TCandidate c;
   FillCandidate(c, file, fan.Header(), fan.Model().Name, TSelectionResult(r));
   return c;

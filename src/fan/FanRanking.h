@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/SharedText.h"
 #include "fan/FanAir.h"
 #include "fan/FanSelection.h"
 
@@ -30,7 +31,8 @@ std::optional<TRankKey> FindRankKey(std::string_view name);
 // figures of the selector's evaluation at site air. Units: m³/s, Pa, kW, %,
 // dB, rpm.
 struct TCandidate {
-  std::string File, Maker, Range, Model;
+  TSharedText File;  // shared by the candidates and rejections of one file
+  std::string Maker, Range, Model;
   int Status = fsReady;
   bool DutyMet = true;
   double Speed = 0;
@@ -59,7 +61,8 @@ struct TCandidate {
 // 1600 rpm"). A file that cannot be used at all is one entry with no model.
 // The sentences are kept as the verdict's notes and written when asked.
 struct TRejected {
-  std::string File, Model;
+  TSharedText File;  // shared as the candidates'
+  std::string Model;
   int Status = fsReady;
   TVerdictRule Rule = TVerdictRule::None;  // the first reason's rule (None: by Status)
   TVerdictNotes Notes;                     // at least one reason
@@ -72,7 +75,7 @@ struct TRejected {
 };
 
 // A rejection for one reason given whole.
-TRejected RejectedFor(std::string file, std::string model, int status, std::string reason,
+TRejected RejectedFor(TSharedText file, std::string model, int status, std::string reason,
                       TVerdictRule rule = TVerdictRule::None);
 
 struct TRanking {
@@ -83,12 +86,12 @@ struct TRanking {
 
 // The rejection of an evaluated model whose verdict is Rejected: its
 // reasons, joined into Reason.
-TRejected MakeRejected(const std::string& file, const TFan& fan, const TSelectionResult& r);
-TRejected MakeRejected(const std::string& file, const std::string& model, const TSelectionResult& r);
-TRejected MakeRejected(const std::string& file, const std::string& model, TSelectionResult&& r);
+TRejected MakeRejected(const TSharedText& file, const TFan& fan, const TSelectionResult& r);
+TRejected MakeRejected(const TSharedText& file, const std::string& model, const TSelectionResult& r);
+TRejected MakeRejected(const TSharedText& file, const std::string& model, TSelectionResult&& r);
 
 // The candidate of an evaluation whose verdict is ok or warning.
-TCandidate MakeCandidate(const std::string& file, const TFan& fan, const TSelectionResult& r);
+TCandidate MakeCandidate(const TSharedText& file, const TFan& fan, const TSelectionResult& r);
 
 // Evaluates the duty on every model of every file exactly as the selector
 // evaluates a chosen model, and ranks the models that meet it by `key`

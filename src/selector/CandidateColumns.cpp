@@ -20,7 +20,7 @@ constexpr std::string_view kAToZ = "A to Z", kZToA = "Z to A";
 
 const std::array<TCandidateColumn, 22> kColumns{{
     {"file", "File", TColumnUnit::None, "file", false, false, 0, nullptr,
-     [](const TCandidate& c) { return std::filesystem::path(c.File).stem().string(); }, kAToZ, kZToA},
+     [](const TCandidate& c) { return std::filesystem::path(c.File.str()).stem().string(); }, kAToZ, kZToA},
     {"maker", "Maker", TColumnUnit::None, "maker", false, false, 0, nullptr,
      [](const TCandidate& c) { return c.Maker; }, kAToZ, kZToA},
     {"range", "Range", TColumnUnit::None, "range", false, false, 0, nullptr,

@@ -109,11 +109,11 @@ QVariant TCandidatesModel::CandidateData(const TCandidate& c, int column, int ro
   const std::span<const TCandidateColumn> columns = CandidateColumns();
   if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return {};
   const TCandidateColumn& d = columns[static_cast<std::size_t>(column)];
-  if (role == PathRole) return ToQ(c.File);
+  if (role == PathRole) return ToQ(c.File.str());
   if (role == Qt::ToolTipRole) {
-    if (column == cFile) return ToQ(c.File);
+    if (column == cFile) return ToQ(c.File.str());
     // The model names its file and maker, which are hidden columns at first.
-    if (column == cModel) return QStringLiteral("File: %1\nMaker: %2").arg(ToQ(c.File), ToQ(c.Maker));
+    if (column == cModel) return QStringLiteral("File: %1\nMaker: %2").arg(ToQ(c.File.str()), ToQ(c.Maker));
     if (column == cWarnings) return Joined(c.Warnings());
     // Lp is A-weighted where the model has octave bands, unweighted where not.
     if (column == cLp)
@@ -166,14 +166,14 @@ std::string RejectedText(const TRejected& r) {
 }  // namespace
 
 QVariant TCandidatesModel::RejectedData(const TRejected& r, int column, int role) const {
-  if (role == PathRole) return ToQ(r.File);
+  if (role == PathRole) return ToQ(r.File.str());
   // Greyed: a rejected model is there to say why it was left out.
   if (role == Qt::ForegroundRole) return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
-  if (role == Qt::ToolTipRole) return column == cFile ? ToQ(r.File) : ToQ(RejectedText(r));
+  if (role == Qt::ToolTipRole) return column == cFile ? ToQ(r.File.str()) : ToQ(RejectedText(r));
   if (role != Qt::DisplayRole && role != SortRole) return {};
   switch (column) {
     case cFile:
-      return QFileInfo(ToQ(r.File)).completeBaseName();
+      return QFileInfo(ToQ(r.File.str())).completeBaseName();
     case cModel:
       return ToQ(r.Model);
     case cVerdict:

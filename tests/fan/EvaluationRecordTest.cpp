@@ -259,12 +259,12 @@ void RecordRanking(TRecorder& out, const std::vector<std::string>& files) {
       out.Line("rank", duty.Flow, duty.Pressure, std::string(RankKeyName(key)), r.Candidates.size(),
                r.Rejected.size());
       for (const TCandidate& c : r.Candidates)
-        out.Line(" candidate", fs::path(c.File).filename().string(), c.Model, c.Status, c.DutyMet, c.Speed,
-                 c.SpeedMargin, c.Flow, c.StaticPressure, c.TotalPressure, c.ShaftPower, c.StaticEfficiency,
-                 c.Efficiency, c.SoundPower, H(c.StallMargin), c.BepRatio, static_cast<int>(c.Verdict),
-                 c.Warnings().size());
+        out.Line(" candidate", fs::path(c.File.str()).filename().string(), c.Model, c.Status, c.DutyMet,
+                 c.Speed, c.SpeedMargin, c.Flow, c.StaticPressure, c.TotalPressure, c.ShaftPower,
+                 c.StaticEfficiency, c.Efficiency, c.SoundPower, H(c.StallMargin), c.BepRatio,
+                 static_cast<int>(c.Verdict), c.Warnings().size());
       for (const TRejected& j : r.Rejected)
-        out.Line(" rejected", fs::path(j.File).filename().string(), j.Model, j.Status, j.Reason(),
+        out.Line(" rejected", fs::path(j.File.str()).filename().string(), j.Model, j.Status, j.Reason(),
                  static_cast<int>(j.Rule), j.Warnings().size());
       for (const std::string& m : r.Messages) out.Line(" message", m.substr(m.find_last_of('/') + 1));
     }
