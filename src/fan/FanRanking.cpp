@@ -211,26 +211,6 @@ void FillCandidate(TCandidate& c, const TSharedText& file, const TFanHeader& hea
 }
 
 // The duty on every model of one kept file, in model order.
-// Asks the processor early for what an evaluation of `data` reads: a
-// ranking walks thousands of models that lie apart in memory, and would
-// otherwise wait for each model's data in turn. `withLists`: the test
-// points and the fit too (their addresses are in `data`, so those are asked
-// for a model later, once `data` itself has arrived).
-void Prefetch(const TModelData& data, bool withLists) {
-  constexpr std::size_t kLine = 64;
-  const char* at = reinterpret_cast<const char*>(&data);
-  if (!withLists) {
-    for (std::size_t b = 0; b < sizeof(TModelData); b += kLine) __builtin_prefetch(at + b);
-    return;
-  }
-  const TFanModel& m = data.Model;
-  for (const std::vector<double>* list : {&m.Qa, &m.Pw, &m.Lw, &data.Coeffs}) {
-    const char* first = reinterpret_cast<const char*>(list->data());
-    const std::size_t bytes = list->size() * sizeof(double);
-    for (std::size_t b = 0; b < bytes; b += kLine) __builtin_prefetch(first + b);
-  }
-}
-
 void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
   out.Messages.insert(out.Messages.end(), f.Messages.begin(), f.Messages.end());
   if (f.Unusable) {
@@ -240,8 +220,6 @@ void RankKeptFile(const TKeptFile& f, const TDuty& duty, TFileRanking& out) {
   const TFanHeader& header = f.Read->Header;
   for (std::size_t i = 0; i < f.Models.size(); ++i) {
     const TKeptFile::TModel& m = f.Models[i];
-    if (i + 2 < f.Models.size() && f.Models[i + 2].Data) Prefetch(*f.Models[i + 2].Data, false);
-    if (i + 1 < f.Models.size() && f.Models[i + 1].Data) Prefetch(*f.Models[i + 1].Data, true);
     if (!m.Data) {
       out.Rejected.push_back(m.Rejection);
       continue;
